@@ -1,0 +1,82 @@
+#include "app/setup_data.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <vector>
+
+#include "framework/file.h"
+#include "framework/strings.h"
+
+namespace {
+
+constexpr size_t kCodeUnits = 36;
+constexpr size_t kNumberUnits = 20;
+constexpr size_t kNameStart = kCodeUnits + kNumberUnits;
+
+bool IsStreamSpace(wchar_t c) {
+    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r';
+}
+
+wchar_t UnitAt(const unsigned char* data, size_t unit) {
+    return static_cast<wchar_t>(data[unit * 2] | (data[unit * 2 + 1] << 8));
+}
+
+}  // namespace
+
+bool ParseRequiredSpace(std::wstring_view field, uint64_t* value) {
+    size_t i = 0;
+    while (i < field.size() && IsStreamSpace(field[i])) ++i;
+    bool negative = false;
+    if (i < field.size() && (field[i] == L'+' || field[i] == L'-')) {
+        negative = field[i] == L'-';
+        ++i;
+    }
+    uint64_t result = 0;
+    size_t digits = 0;
+    for (; i < field.size() && field[i] >= L'0' && field[i] <= L'9'; ++i, ++digits) {
+        uint64_t digit = static_cast<uint64_t>(field[i] - L'0');
+        if (result > (UINT64_MAX - digit) / 10) return false;
+        result = result * 10 + digit;
+    }
+    if (digits == 0) return false;
+    *value = negative ? 0 - result : result;
+    return true;
+}
+
+ProductSetupData ParseSetupData(const unsigned char* data, size_t size) {
+    ProductSetupData record;
+    const size_t units = size / 2;  // an odd last byte is not part of any unit
+    if (units >= kCodeUnits) {
+        record.productCode.resize(kCodeUnits);
+        for (size_t u = 0; u < kCodeUnits; ++u) record.productCode[u] = UnitAt(data, u);
+    }
+    if (units >= kNameStart) {
+        std::wstring field(kNumberUnits, L'\0');
+        for (size_t u = 0; u < kNumberUnits; ++u) field[u] = UnitAt(data, kCodeUnits + u);
+        uint64_t value = 0;
+        if (ParseRequiredSpace(field, &value)) record.requiredSpaceBytes = value;
+        for (size_t u = kNameStart; u < units; ++u) {
+            wchar_t c = UnitAt(data, u);
+            if (c == L'\0') break;
+            record.productName += c;
+        }
+    }
+    return record;
+}
+
+ProductSetupData ReadSetupDataFrom(const std::wstring& folder) {
+    const std::wstring path = folder + L"setup.dat";
+    if (!PathFileExistsW(path.c_str())) return {};
+
+    fw::File file;
+    fw::FileException error;
+    if (!file.OpenForReading(path, &error)) return {};
+    const uint32_t length = static_cast<uint32_t>(file.Length());
+    std::vector<unsigned char> bytes(length);
+    const uint32_t got = length ? file.Read(bytes.data(), length, &error) : 0;
+    if (error.cause() != fw::FileException::None) return {};
+    return ParseSetupData(bytes.data(), got);
+}
+
+ProductSetupData ReadSetupData() { return ReadSetupDataFrom(fw::ProgramFolder()); }

@@ -1,0 +1,99 @@
+#include "framework/file.h"
+
+#include "framework/message_box.h"
+#include "framework/strings.h"
+
+namespace fw {
+namespace {
+
+constexpr UINT kFileNotFoundText = 61858;
+constexpr UINT kBadPathText = 61859;
+
+std::wstring FullPath(const std::wstring& path) {
+    DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return path;
+    std::wstring full(needed, L'\0');
+    DWORD length = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) return path;
+    full.resize(length);
+    return full;
+}
+
+std::wstring SystemErrorText(DWORD error) {
+    wchar_t* text = nullptr;
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                      FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    std::wstring result;
+    if (length && text) result.assign(text, length);
+    if (text) LocalFree(text);
+    while (!result.empty() && (result.back() == L'\n' || result.back() == L'\r' || result.back() == L' '))
+        result.pop_back();
+    return result;
+}
+
+}  // namespace
+
+FileException::Cause FileException::CauseFromOsError(DWORD error) {
+    switch (error) {
+    case ERROR_SUCCESS: return None;
+    case ERROR_FILE_NOT_FOUND: return FileNotFound;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_DIRECTORY: return BadPath;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return AccessDenied;
+    case ERROR_HANDLE_EOF: return EndOfFile;
+    default: return Generic;
+    }
+}
+
+std::wstring FileException::Message() const {
+    switch (cause_) {
+    case FileNotFound: return ReplacePercentOne(LoadResString(kFileNotFoundText), path_);
+    case BadPath: return ReplacePercentOne(LoadResString(kBadPathText), path_);
+    default: {
+        std::wstring reason = SystemErrorText(osError_);
+        return reason.empty() ? path_ : path_ + L"\n\n" + reason;
+    }
+    }
+}
+
+int FileException::ReportError(UINT type) const { return AppMessageBox(Message(), type, 0); }
+
+bool File::OpenForReading(const std::wstring& path, FileException* error) {
+    handle_.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    path_ = FullPath(path);
+    if (handle_) return true;
+    DWORD osError = GetLastError();
+    if (error) *error = FileException(FileException::CauseFromOsError(osError), osError, path_);
+    return false;
+}
+
+uint64_t File::Length() const {
+    LARGE_INTEGER size{};
+    if (!handle_ || !GetFileSizeEx(handle_.get(), &size)) return 0;
+    return static_cast<uint64_t>(size.QuadPart);
+}
+
+uint32_t File::Read(void* buffer, uint32_t count, FileException* error) {
+    auto* out = static_cast<BYTE*>(buffer);
+    uint32_t total = 0;
+    while (total < count) {
+        DWORD got = 0;
+        if (!ReadFile(handle_.get(), out + total, count - total, &got, nullptr)) {
+            DWORD osError = GetLastError();
+            if (error) *error = FileException(FileException::CauseFromOsError(osError), osError, path_);
+            return 0;
+        }
+        if (got == 0) break;
+        total += got;
+    }
+    return total;
+}
+
+}  // namespace fw

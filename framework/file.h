@@ -1,0 +1,53 @@
+#pragma once
+// Read-only binary file access with an exception object that can report itself the way the
+// user expects: "<full path> was not found." and the like.
+#include <windows.h>
+#include <cstdint>
+#include <string>
+
+#include "framework/handle.h"
+
+namespace fw {
+
+class FileException {
+public:
+    enum Cause { None, Generic, FileNotFound, BadPath, AccessDenied, EndOfFile };
+
+    FileException() = default;
+    FileException(Cause cause, DWORD osError, std::wstring path)
+        : cause_(cause), osError_(osError), path_(std::move(path)) {}
+
+    static Cause CauseFromOsError(DWORD error);
+
+    Cause cause() const { return cause_; }
+    DWORD osError() const { return osError_; }
+    const std::wstring& path() const { return path_; }
+
+    // The text of the report, and the report itself in the application's message box.
+    std::wstring Message() const;
+    int ReportError(UINT type = MB_OK) const;
+
+private:
+    Cause cause_ = None;
+    DWORD osError_ = 0;
+    std::wstring path_;
+};
+
+class File {
+public:
+    File() = default;
+    // Opens read-only, binary, sharing reads. On failure fills error (if given) and gives false.
+    bool OpenForReading(const std::wstring& path, FileException* error);
+    // Length in bytes; only the low 32 bits are used by the callers.
+    uint64_t Length() const;
+    // Reads up to count bytes; gives the number read, or fills error and gives 0.
+    uint32_t Read(void* buffer, uint32_t count, FileException* error);
+    void Close() { handle_.reset(); }
+    bool IsOpen() const { return static_cast<bool>(handle_); }
+
+private:
+    UniqueFileHandle handle_;
+    std::wstring path_;
+};
+
+}  // namespace fw

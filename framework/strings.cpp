@@ -1,0 +1,87 @@
+#include "framework/strings.h"
+
+#include <cstdarg>
+#include <cwchar>
+
+namespace fw {
+namespace {
+HMODULE g_resourceModule = nullptr;
+}
+
+HMODULE ResourceModule() { return g_resourceModule ? g_resourceModule : GetModuleHandleW(nullptr); }
+
+void SetResourceModule(HMODULE module) { g_resourceModule = module; }
+
+std::wstring LoadStringFrom(HMODULE module, UINT id) {
+    // With a zero capacity LoadStringW gives a read-only pointer to the entry and its length.
+    const wchar_t* text = nullptr;
+    int length = LoadStringW(module, id, reinterpret_cast<LPWSTR>(&text), 0);
+    if (length <= 0 || text == nullptr) return {};
+    return std::wstring(text, static_cast<size_t>(length));
+}
+
+std::wstring LoadResString(UINT id) { return LoadStringFrom(ResourceModule(), id); }
+
+std::wstring Format(const wchar_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    int length = _vscwprintf(format, copy);
+    va_end(copy);
+    std::wstring result;
+    if (length > 0) {
+        result.resize(static_cast<size_t>(length));
+        _vsnwprintf(result.data(), result.size() + 1, format, args);
+    }
+    va_end(args);
+    return result;
+}
+
+std::wstring ReplacePercentOne(const std::wstring& text, const std::wstring& argument) {
+    std::wstring result;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'%' && i + 1 < text.size() && text[i + 1] == L'1') {
+            result += argument;
+            ++i;
+        } else {
+            result += text[i];
+        }
+    }
+    return result;
+}
+
+std::wstring ModulePath(HMODULE module) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::wstring ExecutableBaseName() {
+    std::wstring path = ModulePath();
+    size_t slash = path.find_last_of(L"\\/");
+    std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    size_t dot = name.find_last_of(L'.');
+    if (dot != std::wstring::npos) name.resize(dot);
+    return name;
+}
+
+}  // namespace fw
+
+namespace fw {
+std::wstring ProgramFolder() {
+    std::wstring path = ModulePath();
+    wchar_t drive[_MAX_DRIVE] = {};
+    wchar_t dir[_MAX_DIR] = {};
+    if (path.empty() || _wsplitpath_s(path.c_str(), drive, _MAX_DRIVE, dir, _MAX_DIR, nullptr, 0, nullptr, 0) != 0)
+        return {};
+    return std::wstring(drive) + dir;
+}
+}  // namespace fw

@@ -1,0 +1,31 @@
+#pragma once
+// String table access. Strings come from an explicit resource module: the satellite library
+// for the user's language when one was loaded, otherwise the executable.
+#include <windows.h>
+#include <string>
+
+namespace fw {
+
+HMODULE ResourceModule();
+void SetResourceModule(HMODULE module);
+
+// A missing entry gives the empty string.
+std::wstring LoadStringFrom(HMODULE module, UINT id);
+std::wstring LoadResString(UINT id);
+
+// printf-style wide formatting into a string of any length.
+std::wstring Format(const wchar_t* format, ...);
+
+// Replaces every "%1" of the text with the argument.
+std::wstring ReplacePercentOne(const std::wstring& text, const std::wstring& argument);
+
+// The executable's full path, and its file name without folder and extension.
+std::wstring ModulePath(HMODULE module = nullptr);
+std::wstring ExecutableBaseName();
+
+}  // namespace fw
+
+namespace fw {
+// Drive and directory of the running executable, ending with a backslash ("D:\" at a medium's root).
+std::wstring ProgramFolder();
+}  // namespace fw

@@ -1,0 +1,100 @@
+#pragma once
+// The maker's applications that must not run during the installation, and closing a named
+// program (the companion launcher) at start-up.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct AppWindowEntry {
+    std::wstring displayName;
+    std::wstring windowClassGuid;  // may be empty: then the executable name is looked for
+    std::wstring executableName;
+};
+
+struct AppProcessEntry {
+    std::wstring displayName;
+    std::wstring executableName;
+};
+
+// Value of "SOFTWARE\Korvel\Application Guids" (HKLM); empty when it cannot be read.
+std::wstring ReadApplicationGuid(const std::wstring& valueName);
+
+// The guarded applications, with the GUIDs read from the registry.
+void BuildGuardedApplications(std::vector<AppWindowEntry>* windowEntries,
+                              std::vector<AppProcessEntry>* processEntries);
+
+// Window entries without a GUID are looked for by process name instead, after the given
+// process entries; the others by window class only.
+void SplitApplicationEntries(const std::vector<AppWindowEntry>& windowEntries,
+                             const std::vector<AppProcessEntry>& processEntries,
+                             std::vector<AppWindowEntry>* byClass,
+                             std::vector<AppProcessEntry>* byProcess);
+
+// Display names of the entries whose GUID equals one of the class names (exact, with case),
+// each entry at most once, in entry order.
+std::vector<std::wstring> MatchWindowClasses(const std::vector<AppWindowEntry>& byClass,
+                                             const std::vector<std::wstring>& classNames);
+
+// For each running executable file name in snapshot order, the display name of the first
+// entry whose executable name equals it without regard to case.
+std::vector<std::wstring> MatchProcessNames(const std::vector<AppProcessEntry>& byProcess,
+                                            const std::vector<std::wstring>& runningExecutables);
+
+// The prompt: the header, then "\n" and each name, names sorted by UTF-16 code units.
+std::wstring BuildCloseApplicationsMessage(const std::wstring& header, std::vector<std::wstring> names);
+
+// Window-class hits first, then process hits. Changes nothing.
+std::vector<std::wstring> FindRunningApplications(const std::vector<AppWindowEntry>& windowEntries,
+                                                  const std::vector<AppProcessEntry>& processEntries);
+
+// Asks the user to close the running guarded applications until none runs (true) or the user
+// cancels (false).
+bool PromptToCloseApplications();
+
+// Entry points for finding a process by name, resolved at run time. Owns both module handles.
+struct ProcessEntryPoints {
+    using SnapshotFn = HANDLE(WINAPI*)(DWORD, DWORD);
+    using ProcessWalkFn = BOOL(WINAPI*)(HANDLE, void*);
+    using QuerySystemInformationFn = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
+    using GetProcessHeapFn = HANDLE(WINAPI*)();
+    using HeapAllocFn = void*(WINAPI*)(HANDLE, DWORD, SIZE_T);
+    using HeapFreeFn = BOOL(WINAPI*)(HANDLE, DWORD, void*);
+
+    ProcessEntryPoints() = default;
+    ProcessEntryPoints(const ProcessEntryPoints&) = delete;
+    ProcessEntryPoints& operator=(const ProcessEntryPoints&) = delete;
+    ~ProcessEntryPoints();
+
+    // Loads "Kernel32" and the snapshot functions; the system-information group only when a
+    // snapshot function is missing, unless forced.
+    void Resolve(bool forceSystemInformation = false);
+    bool HasSnapshotWalk() const { return createSnapshot && process32First && process32Next; }
+    bool HasSystemInformationWalk() const {
+        return querySystemInformation && getProcessHeap && heapAlloc && heapFree;
+    }
+
+    HMODULE ntdll = nullptr;
+    HMODULE kernel32 = nullptr;
+    SnapshotFn createSnapshot = nullptr;
+    ProcessWalkFn process32First = nullptr;
+    ProcessWalkFn process32Next = nullptr;
+    QuerySystemInformationFn querySystemInformation = nullptr;
+    GetProcessHeapFn getProcessHeap = nullptr;
+    HeapAllocFn heapAlloc = nullptr;
+    HeapFreeFn heapFree = nullptr;
+};
+
+// Both walks open the first process whose executable name equals ansiName (without regard to
+// case) with SYNCHRONIZE | PROCESS_TERMINATE; null when none was found or it could not be opened.
+HANDLE OpenProcessBySnapshot(const ProcessEntryPoints& entryPoints, const std::string& ansiName, DWORD* processId);
+HANDLE OpenProcessBySystemInformation(const ProcessEntryPoints& entryPoints, const std::string& ansiName,
+                                      DWORD* processId);
+
+// Walks a buffer of system process records (as ZwQuerySystemInformation class 5 fills it),
+// never outside [buffer, buffer + size). Gives the id of the first record named ansiName.
+bool FindProcessInInformation(const void* buffer, size_t size, const std::string& ansiName, DWORD* processId);
+
+// Asks every top-level window of the named program to close, waits 5 s, then terminates it.
+bool CloseProgramByName(const std::wstring& executableName);
+bool CloseProgramByName(const std::wstring& executableName, ProcessEntryPoints& entryPoints);
