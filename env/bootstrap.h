@@ -7,6 +7,8 @@
 class CBootstrap {
 public:
     CBootstrap();
+    // For a given Windows version code and setup folder (ending in a backslash).
+    CBootstrap(int osVersion, std::wstring setupFolder);
     virtual ~CBootstrap();
 
     // Engine version, major in the high half and minor in the low half.
@@ -16,5 +18,15 @@ public:
 
 private:
     int osVersion_;
+    std::wstring setupFolder_;
     DWORD installerVersion_;
 };
+
+// The engine version assumed when the installed engine's version cannot be read.
+DWORD DefaultInstallerVersion(int osVersion);
+// The installed engine program for an "InstallerLocation" value, appended as it is.
+std::wstring InstallerEnginePath(const std::wstring& installerLocation);
+// Engines before 2.0 are updated; the minor number plays no part.
+bool NeedsEngineUpdate(DWORD installerVersion);
+// The engine setup of the medium for the Windows version, quoted, with its switches.
+std::wstring EngineSetupCommandLine(const std::wstring& setupFolder, int osVersion);

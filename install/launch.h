@@ -1,0 +1,54 @@
+#pragma once
+// Starting other programs and waiting for them while the setup's windows keep painting, and the
+// removal of an earlier installation through msiexec.
+#include <windows.h>
+
+#include <string>
+
+// Program token and the rest of a command line, as a task action wants them: the program
+// without its quotation marks, the arguments without the blanks that separate them from it.
+struct CommandLineParts {
+    std::wstring program;
+    std::wstring arguments;
+};
+CommandLineParts SplitCommandLine(const std::wstring& commandLine);
+
+// The file name a process of the command line's program reports as its module base name:
+// no folder, ".exe" added when the name has no extension.
+std::wstring ExecutableNameOf(const std::wstring& commandLine);
+
+// "msiexec /q /x" or "msiexec /x", a blank and the product code in quotation marks.
+std::wstring UninstallCommandLine(const std::wstring& productCode, bool quiet);
+// 0 not started, 2 restart required (3010), 1 otherwise.
+int UninstallResult(bool started, DWORD exitCode);
+
+// From Vista on programs are started through a one-shot scheduled task.
+bool UsesScheduledTask(int windowsVersion);
+// "Launch %d" for one pseudo-random value.
+std::wstring TaskNameFor(int randomValue);
+// Mouse and keyboard messages are dropped while the setup waits for a program.
+bool IsDroppedInputMessage(UINT message);
+// Whether a CoInitializeSecurity result lets the launch go on: the process-wide security set by
+// an earlier launch of this process is what this launch would set.
+bool IsComSecurityUsable(HRESULT result);
+
+// Each launch returns true when the program was started. With wait set it returns when the
+// program has ended and writes its exit code; otherwise the exit code is left unchanged.
+bool RunProgram(std::wstring& commandLine, bool wait, DWORD& exitCode);
+bool RunProgramDirect(std::wstring& commandLine, bool wait, DWORD& exitCode);
+bool RunProgramAsScheduledTask(std::wstring& commandLine, bool wait, DWORD& exitCode);
+// The scheduled-task launch under a given task name.
+bool RunProgramAsNamedTask(const std::wstring& taskName, const std::wstring& commandLine, bool wait,
+                           DWORD& exitCode);
+
+// Waits for the process while posted and sent messages, timers and paints are dispatched; mouse
+// and keyboard messages are removed unseen. True when the process has ended, false when the
+// wait failed.
+bool WaitDispatchingMessages(HANDLE process);
+
+// Finds the first running process whose module base name is the given file name, waits for it
+// as above and writes its exit code. False when none runs.
+bool WaitForProgramByName(const std::wstring& fileName, DWORD& exitCode);
+
+// Removes a product by its code (with braces) through msiexec and waits; see UninstallResult.
+int UninstallByMsiexec(const std::wstring& productCode, bool quiet);
