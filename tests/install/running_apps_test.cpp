@@ -1,0 +1,275 @@
+#include "install/running_apps.h"
+
+#include <gtest/gtest.h>
+
+#include <winternl.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "tests/kit/kit.h"
+
+namespace {
+
+const std::wstring kGuidKey = L"SOFTWARE\\Korvel\\Application Guids";
+constexpr wchar_t kCartolineGuid[] = L"{6F1C2A33-0B7E-4D58-9E21-5A7C0D3B9F42}";
+
+std::vector<AppWindowEntry> GuardedWindows(const std::wstring& cartolineGuid = L"") {
+    return {{L"Cartoline", cartolineGuid, L"Cartoline.exe"},
+            {L"qTrack", L"", L"qTrack.exe"},
+            {L"TileLoader", L"", L"TileLoader.exe"}};
+}
+const std::vector<AppProcessEntry> kViewer = {{L"KPX_Viewer", L"KPX_Viewer.exe"}};
+
+// Starts the fake application under the given executable name, with optional arguments.
+kit::Process StartAs(const kit::TempFolder& folder, const std::wstring& exeName, const std::wstring& args = L"") {
+    const std::wstring path = folder / exeName;
+    if (!kit::FileExists(path)) kit::CopyTo(kit::BinPath(L"fake_app.exe"), path);
+    kit::Process process(L"\"" + path + L"\" " + args);
+    // Ready once its window exists.
+    kit::WaitUntil([&] { return !kit::TopLevelWindows(process.id()).empty(); }, 10000);
+    return process;
+}
+
+class RunningApplications : public ::testing::Test {
+protected:
+    void SetUp() override { kit::DeleteKeyTree(HKEY_LOCAL_MACHINE, kGuidKey); }
+    void TearDown() override { kit::DeleteKeyTree(HKEY_LOCAL_MACHINE, kGuidKey); }
+    kit::TempFolder folder_;
+};
+
+TEST(RunningApplicationsRules, EntriesWithoutGuidAreLookedForByProcessName) {
+    std::vector<AppWindowEntry> byClass;
+    std::vector<AppProcessEntry> byProcess;
+    SplitApplicationEntries(GuardedWindows(kCartolineGuid), kViewer, &byClass, &byProcess);
+    ASSERT_EQ(byClass.size(), 1u);
+    EXPECT_EQ(byClass[0].displayName, L"Cartoline");
+    ASSERT_EQ(byProcess.size(), 3u);
+    EXPECT_EQ(byProcess[0].displayName, L"KPX_Viewer");  // the given process entries come first
+    EXPECT_EQ(byProcess[1].displayName, L"qTrack");
+    EXPECT_EQ(byProcess[2].executableName, L"TileLoader.exe");
+}
+
+TEST(RunningApplicationsRules, ClassNamesMatchExactlyAndOncePerEntry) {
+    std::vector<AppWindowEntry> byClass = {{L"A", L"{abc}", L"a.exe"}, {L"B", L"{def}", L"b.exe"}};
+    struct Row {
+        std::vector<std::wstring> classes;
+        std::vector<std::wstring> expected;
+    } rows[] = {
+        {{L"{abc}"}, {L"A"}},
+        {{L"{ABC}"}, {}},                                // letter case counts
+        {{L"{abc}", L"{abc}", L"x"}, {L"A"}},            // two windows, one hit
+        {{L"{def}", L"{abc}"}, {L"A", L"B"}},            // entry order, not window order
+        {{L"{abc} "}, {}},                               // the whole text must be equal
+    };
+    for (const Row& row : rows) EXPECT_EQ(MatchWindowClasses(byClass, row.classes), row.expected);
+}
+
+TEST(RunningApplicationsRules, ProcessNamesMatchWithoutCaseOncePerProcess) {
+    std::vector<AppProcessEntry> entries = {{L"KPX_Viewer", L"KPX_Viewer.exe"}, {L"qTrack", L"qTrack.exe"}};
+    struct Row {
+        std::vector<std::wstring> running;
+        std::vector<std::wstring> expected;
+    } rows[] = {
+        {{L"kpx_viewer.EXE"}, {L"KPX_Viewer"}},
+        {{L"KPX_Viewer.exe", L"KPX_Viewer.exe"}, {L"KPX_Viewer", L"KPX_Viewer"}},
+        {{L"qTrack.exe", L"explorer.exe", L"KPX_Viewer.exe"}, {L"qTrack", L"KPX_Viewer"}},  // snapshot order
+        {{L"KPX_Viewer"}, {}},                                                              // no extension
+        {{L"KPX_Viewer.exe.bak"}, {}},
+    };
+    for (const Row& row : rows) EXPECT_EQ(MatchProcessNames(entries, row.running), row.expected);
+}
+
+TEST(RunningApplicationsRules, MessageListsNamesSortedByCodeUnits) {
+    EXPECT_EQ(BuildCloseApplicationsMessage(L"Close these:", {L"qTrack", L"TileLoader", L"KPX_Viewer"}),
+              L"Close these:\nKPX_Viewer\nTileLoader\nqTrack");
+    EXPECT_EQ(BuildCloseApplicationsMessage(L"H", {L"KPX_Viewer", L"Cartoline", L"KPX_Viewer"}),
+              L"H\nCartoline\nKPX_Viewer\nKPX_Viewer");
+    EXPECT_EQ(BuildCloseApplicationsMessage(L"H", {}), L"H");
+}
+
+TEST_F(RunningApplications, GuidReadFromTheRegistry) {
+    EXPECT_EQ(ReadApplicationGuid(L"Cartoline"), L"");
+    kit::SetString(HKEY_LOCAL_MACHINE, kGuidKey, L"Cartoline", kCartolineGuid);
+    kit::SetString(HKEY_LOCAL_MACHINE, kGuidKey, L"qTrack", std::wstring(63, L'x'));  // 128 bytes: too long
+    EXPECT_EQ(ReadApplicationGuid(L"Cartoline"), kCartolineGuid);
+    EXPECT_EQ(ReadApplicationGuid(L"qTrack"), L"");
+    EXPECT_EQ(ReadApplicationGuid(L"TileLoader"), L"");
+}
+
+TEST_F(RunningApplications, WithoutGuidsEveryApplicationIsFoundByName) {
+    kit::Process cartoline = StartAs(folder_, L"Cartoline.exe");
+    kit::Process viewer1 = StartAs(folder_, L"kpx_viewer.exe");
+    kit::Process viewer2 = StartAs(folder_, L"kpx_viewer.exe");
+    std::vector<AppWindowEntry> windows;
+    std::vector<AppProcessEntry> processes;
+    BuildGuardedApplications(&windows, &processes);
+    std::vector<std::wstring> found = FindRunningApplications(windows, processes);
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::wstring>{L"Cartoline", L"KPX_Viewer", L"KPX_Viewer"}));
+}
+
+TEST_F(RunningApplications, WithAGuidOnlyTheWindowClassCounts) {
+    kit::SetString(HKEY_LOCAL_MACHINE, kGuidKey, L"Cartoline", kCartolineGuid);
+    std::vector<AppWindowEntry> windows;
+    std::vector<AppProcessEntry> processes;
+    BuildGuardedApplications(&windows, &processes);
+
+    kit::Process byName = StartAs(folder_, L"Cartoline.exe", L"--class OtherClass");
+    EXPECT_EQ(FindRunningApplications(windows, processes), std::vector<std::wstring>{});
+
+    kit::Process byClass = StartAs(folder_, L"helper2.exe", std::wstring(L"--class ") + kCartolineGuid);
+    EXPECT_EQ(FindRunningApplications(windows, processes), std::vector<std::wstring>{L"Cartoline"});
+}
+
+TEST_F(RunningApplications, ClassNameInOtherLetterCaseIsNotTheApplication) {
+    // Class names are atoms: the spelling of the first registration is what every window
+    // reports, so this case uses a GUID no other window of the run registers.
+    const std::wstring guid = L"{0D4E9B17-6A2C-4F3E-8B5D-1C7A9E2F6B80}";
+    kit::SetString(HKEY_LOCAL_MACHINE, kGuidKey, L"qTrack", guid);
+    std::wstring lowered = guid;
+    for (wchar_t& c : lowered) c = static_cast<wchar_t>(towlower(c));
+    kit::Process wrongCase = StartAs(folder_, L"helper1.exe", L"--class " + lowered);
+    std::vector<AppWindowEntry> windows;
+    std::vector<AppProcessEntry> processes;
+    BuildGuardedApplications(&windows, &processes);
+    EXPECT_EQ(FindRunningApplications(windows, processes), std::vector<std::wstring>{});
+}
+
+TEST_F(RunningApplications, PromptRepeatsUntilClosedOrCancelled) {
+    kit::Process viewer = StartAs(folder_, L"KPX_Viewer.exe");
+    kit::Process track = StartAs(folder_, L"qTrack.exe");
+    {
+        kit::MessageBoxAnswerer answerer({IDOK, IDOK, IDOK});
+        // The second OK comes after both were closed.
+        answerer.beforeAnswer = [&](size_t index) {
+            if (index == 1) {
+                viewer.Kill();
+                track.Kill();
+            }
+        };
+        EXPECT_TRUE(PromptToCloseApplications());
+        std::vector<std::wstring> texts = answerer.Texts();
+        ASSERT_EQ(texts.size(), 2u);
+        const std::wstring expected =
+            L"The following applications should be closed before continuing the installation:\nKPX_Viewer\nqTrack";
+        EXPECT_EQ(texts[0], expected);
+        EXPECT_EQ(texts[1], expected);
+        EXPECT_EQ(answerer.Captions()[0], L"running_apps_test");
+    }
+    kit::Process again = StartAs(folder_, L"TileLoader.exe");
+    kit::MessageBoxAnswerer cancel({IDCANCEL});
+    EXPECT_FALSE(PromptToCloseApplications());
+    ASSERT_EQ(cancel.Texts().size(), 1u);
+    EXPECT_EQ(cancel.Texts()[0],
+              L"The following applications should be closed before continuing the installation:\nTileLoader");
+    EXPECT_TRUE(again.Running());  // nothing is closed by the prompt
+}
+
+TEST_F(RunningApplications, PromptReturnsAtOnceWhenNothingRuns) {
+    kit::MessageBoxAnswerer answerer({IDCANCEL});
+    EXPECT_TRUE(PromptToCloseApplications());
+    EXPECT_TRUE(answerer.Texts().empty());
+}
+
+struct CloseCase {
+    const char* what;
+    bool systemInformationWalk;
+};
+
+class CloseProgram : public RunningApplications, public ::testing::WithParamInterface<CloseCase> {
+protected:
+    bool Close(const std::wstring& name) {
+        ProcessEntryPoints entryPoints;
+        entryPoints.Resolve(GetParam().systemInformationWalk);
+        EXPECT_EQ(entryPoints.HasSnapshotWalk(), !GetParam().systemInformationWalk);
+        EXPECT_TRUE(entryPoints.HasSnapshotWalk() || entryPoints.HasSystemInformationWalk());
+        return CloseProgramByName(name, entryPoints);
+    }
+};
+
+TEST_P(CloseProgram, ProgramThatClosesOnRequest) {
+    kit::Process launcher = StartAs(folder_, L"kStart.exe");
+    kit::Process bystander = StartAs(folder_, L"other.exe");
+    DWORD start = GetTickCount();
+    EXPECT_TRUE(Close(L"KSTART.exe"));
+    EXPECT_LT(GetTickCount() - start, 4000u);
+    EXPECT_EQ(launcher.Wait(0), 7u);  // it closed itself on WM_CLOSE
+    EXPECT_TRUE(bystander.Running());
+}
+
+TEST_P(CloseProgram, ProgramThatIgnoresTheRequestIsTerminated) {
+    kit::Process first = StartAs(folder_, L"kStart.exe", L"--ignore-close");
+    kit::Process second = StartAs(folder_, L"kStart.exe", L"--ignore-close");
+    DWORD start = GetTickCount();
+    EXPECT_TRUE(Close(L"kStart.exe"));
+    EXPECT_GE(GetTickCount() - start, 4900u);
+    // Only the first instance found is handled; it was terminated with exit code 0.
+    int ended = (first.Wait(0) == 0) + (second.Wait(0) == 0);
+    EXPECT_EQ(ended, 1);
+    EXPECT_TRUE(first.Running() != second.Running());
+}
+
+TEST_P(CloseProgram, NoSuchProgram) {
+    kit::Process bystander = StartAs(folder_, L"other.exe");
+    EXPECT_FALSE(Close(L"kStart.exe"));
+    Sleep(300);
+    EXPECT_TRUE(bystander.Running());
+}
+
+INSTANTIATE_TEST_SUITE_P(Walks, CloseProgram,
+                         ::testing::Values(CloseCase{"snapshot", false}, CloseCase{"system information", true}),
+                         [](const auto& info) { return info.param.systemInformationWalk ? "SystemInformation" : "Snapshot"; });
+
+// Builds a buffer of process records the way the system query lays them out.
+struct RecordBuffer {
+    std::vector<unsigned char> bytes;
+    void Add(const wchar_t* name, DWORD id, bool last) {
+        size_t start = bytes.size();
+        size_t nameBytes = name ? wcslen(name) * 2 : 0;
+        size_t recordSize = (sizeof(SYSTEM_PROCESS_INFORMATION) + nameBytes + 7) & ~size_t(7);
+        bytes.resize(start + recordSize);
+        SYSTEM_PROCESS_INFORMATION record{};
+        record.NextEntryOffset = last ? 0 : static_cast<ULONG>(recordSize);
+        record.UniqueProcessId = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(id));
+        record.ImageName.Length = static_cast<USHORT>(nameBytes);
+        std::memcpy(bytes.data() + start, &record, sizeof record);
+        if (name) std::memcpy(bytes.data() + start + sizeof record, name, nameBytes);
+    }
+    // Image name pointers are addresses; fix them once the buffer no longer moves.
+    void FixPointers() {
+        size_t offset = 0;
+        for (;;) {
+            auto* record = reinterpret_cast<SYSTEM_PROCESS_INFORMATION*>(bytes.data() + offset);
+            record->ImageName.Buffer =
+                record->ImageName.Length ? reinterpret_cast<PWSTR>(bytes.data() + offset + sizeof *record) : nullptr;
+            if (!record->NextEntryOffset) break;
+            offset += record->NextEntryOffset;
+        }
+    }
+};
+
+TEST(SystemInformationWalk, FindsTheFirstMatchingRecordWithinTheBuffer) {
+    RecordBuffer records;
+    records.Add(nullptr, 0, false);  // the idle process has no name text
+    records.Add(L"services.exe", 8, false);
+    records.Add(L"KSTART.EXE", 40, false);
+    records.Add(L"kstart.exe", 44, true);
+    records.FixPointers();
+    DWORD id = 0;
+    EXPECT_TRUE(FindProcessInInformation(records.bytes.data(), records.bytes.size(), "kStart.exe", &id));
+    EXPECT_EQ(id, 40u);
+    EXPECT_TRUE(FindProcessInInformation(records.bytes.data(), records.bytes.size(), "Idle", &id));
+    EXPECT_EQ(id, 0u);
+    EXPECT_FALSE(FindProcessInInformation(records.bytes.data(), records.bytes.size(), "missing.exe", &id));
+
+    // A chain that points past the end stops without reading there.
+    auto* second = reinterpret_cast<SYSTEM_PROCESS_INFORMATION*>(records.bytes.data() +
+                                                                 reinterpret_cast<SYSTEM_PROCESS_INFORMATION*>(
+                                                                     records.bytes.data())->NextEntryOffset);
+    second->NextEntryOffset = 0x7FFFFFF0;
+    EXPECT_FALSE(FindProcessInInformation(records.bytes.data(), records.bytes.size(), "kstart.exe", &id));
+    EXPECT_FALSE(FindProcessInInformation(records.bytes.data(), 10, "Idle", &id));
+}
+
+}  // namespace

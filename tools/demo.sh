@@ -1,0 +1,62 @@
+#!/bin/bash
+# Builds setup.exe, makes the demo medium and runs the setup from it under Wine, on the
+# display when there is one, otherwise on a virtual one (screenshots then go to build/demo/).
+#   tools/demo.sh [--unattended]   --unattended clicks through as a user would and reports
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+demo=$build/demo
+unattended=""
+[ "${1:-}" = "--unattended" ] && unattended=1
+
+"$root/tools/install-deps.sh"
+BUILD_DIR=$build "$root/tools/build.sh" setup demo_tools
+
+rm -rf "$demo/medium"
+python3 "$root/tools/make_medium.py" "$demo/medium" --setup "$build/setup.exe" $(cat "$build/demo_medium_args" 2>/dev/null || true)
+
+export WINEPREFIX=$demo/prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+virtual=""
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+    export DISPLAY=:93
+    if ! xdpyinfo >/dev/null 2>&1; then
+        Xvfb :93 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        xvfb=$!
+        trap 'kill $xvfb 2>/dev/null || true' EXIT
+        for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+    fi
+    virtual=1
+fi
+if [ ! -f "$WINEPREFIX/.ready" ]; then
+    echo "creating the demo Wine prefix (Windows XP, 32-bit) in $WINEPREFIX"
+    WINEARCH=win32 wineboot -i >/dev/null 2>&1
+    wine winecfg /v winxp >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.ready"
+fi
+
+echo "medium: $demo/medium"
+if [ -n "$unattended" ]; then
+    wine "$build/tests/bin/demo_driver.exe" "$demo/medium/setup.exe"
+    status=$?
+elif [ -n "$virtual" ]; then
+    echo "no display: running on the virtual display $DISPLAY; screenshots go to $demo/"
+    wine "$demo/medium/setup.exe" &
+    setup=$!
+    for i in 1 2 3; do
+        sleep 3
+        import -window root "$demo/screenshot-$i.png" 2>/dev/null && echo "screenshot: $demo/screenshot-$i.png"
+        kill -0 $setup 2>/dev/null || break
+    done
+    if kill -0 $setup 2>/dev/null; then
+        echo "the setup waits for a user; use --unattended to click through, or run with a display"
+        wineserver -k
+    fi
+    wait $setup || true
+    status=0
+else
+    wine "$demo/medium/setup.exe"
+    status=$?
+fi
+wineserver -w 2>/dev/null || true
+echo "setup.exe ended with exit code $status"
