@@ -1,0 +1,4 @@
+add_test_helper(launch_record SOURCES install/launch_record.cpp)
+add_wine_test(launch_test SOURCES install/launch_test.cpp
+              PREFIXES win32-winxp win64-winxp64 win32-win7 win64-win10
+              DEPENDS launch_record LIBS taskschd TIMEOUT 180)

@@ -1,0 +1,644 @@
+#include "install/launch.h"
+
+#include <gtest/gtest.h>
+#include <taskschd.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "env/bootstrap.h"
+#include "env/system_checks.h"
+#include "tests/kit/debug_capture.h"
+#include "tests/kit/kit.h"
+#include "tests/kit/recorder.h"
+
+namespace {
+
+constexpr wchar_t kCode[] = L"{5B0C7A1E-2D3F-4A5B-8C9D-0E1F2A3B4C5D}";
+const std::string kTriggerRefused = "\nCannot add registration trigger to the Task 80004001";
+
+// Whether this prefix's Windows version starts programs directly (checked against the rig's
+// own description, not against the code under test).
+bool PrefixStartsDirectly() {
+    std::string version = kit::RigVersion();
+    return version != "win7" && version != "win10" && version != "vista" && version != "win8";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pure decisions
+
+TEST(SplitCommandLine, ProgramToThePathRestToTheArguments) {
+    struct Row {
+        const wchar_t* line;
+        const wchar_t* program;
+        const wchar_t* arguments;
+    } rows[] = {
+        {L"msiexec /q /x \"{5B0C}\"", L"msiexec", L"/q /x \"{5B0C}\""},
+        {L"msiexec /x \"{5B0C}\"", L"msiexec", L"/x \"{5B0C}\""},
+        {L"\"C:\\Program Files\\Medium\\bin\\Msi\\2.0\\InstMsiW.exe\" /c:\"msiinst /delayreboot\"",
+         L"C:\\Program Files\\Medium\\bin\\Msi\\2.0\\InstMsiW.exe", L"/c:\"msiinst /delayreboot\""},
+        {L"D:\\bin\\Msi\\2.0\\InstMsiA.exe /c:\"msiinst /delayreboot\"", L"D:\\bin\\Msi\\2.0\\InstMsiA.exe",
+         L"/c:\"msiinst /delayreboot\""},
+        {L"notepad", L"notepad", L""},
+        {L"\"C:\\a b\\x.exe\"", L"C:\\a b\\x.exe", L""},
+        {L"  \t msiexec \t  /x a", L"msiexec", L"/x a"},
+        {L"C:\\a\" b\"\\x.exe arg", L"C:\\a b\\x.exe", L"arg"},
+        {L"\"C:\\unclosed quote\\x.exe arg", L"C:\\unclosed quote\\x.exe arg", L""},
+        {L"", L"", L""},
+    };
+    for (const Row& row : rows) {
+        CommandLineParts parts = SplitCommandLine(row.line);
+        EXPECT_EQ(parts.program, row.program) << row.line;
+        EXPECT_EQ(parts.arguments, row.arguments) << row.line;
+    }
+}
+
+TEST(ExecutableNameOf, TheModuleBaseNameOfTheCommandsThisSetupMakes) {
+    struct Row {
+        std::wstring line;
+        const wchar_t* name;
+    } rows[] = {
+        {UninstallCommandLine(kCode, true), L"msiexec.exe"},
+        {UninstallCommandLine(kCode, false), L"msiexec.exe"},
+        {EngineSetupCommandLine(L"C:\\Program Files\\Medium\\", Win2000), L"InstMsiW.exe"},
+        {EngineSetupCommandLine(L"D:\\", WinMe), L"InstMsiA.exe"},
+        {L"D:\\bin\\Msi\\2.0\\InstMsiA.exe /c:\"msiinst /delayreboot\"", L"InstMsiA.exe"},
+        {L"C:/tools/run.cmd x", L"run.cmd"},
+        {L"C:msiexec /x", L"msiexec.exe"},
+        {L"\"C:\\dir.with.dots\\prog\" x", L"prog.exe"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(ExecutableNameOf(row.line), row.name) << row.line;
+}
+
+TEST(UninstallCommandLine, QuietOrNotThenTheQuotedCode) {
+    EXPECT_EQ(UninstallCommandLine(kCode, true), L"msiexec /q /x \"" + std::wstring(kCode) + L"\"");
+    EXPECT_EQ(UninstallCommandLine(kCode, false), L"msiexec /x \"" + std::wstring(kCode) + L"\"");
+}
+
+TEST(UninstallResult, RestartRequiredIsTwoAnyOtherStartIsOne) {
+    struct Row {
+        bool started;
+        DWORD exitCode;
+        int result;
+    } rows[] = {
+        {false, 0, 0}, {false, 3010, 0}, {true, 0, 1}, {true, 1605, 1},
+        {true, 3010, 2}, {true, 3011, 1}, {true, 1641, 1},
+    };
+    for (const Row& row : rows) EXPECT_EQ(UninstallResult(row.started, row.exitCode), row.result) << row.exitCode;
+}
+
+TEST(UsesScheduledTask, FromVistaOn) {
+    for (int code = WinUnknown; code <= Win7SP1; ++code)
+        EXPECT_EQ(UsesScheduledTask(code), code >= 11) << code;
+}
+
+TEST(TaskNameFor, LaunchAndTheNumber) {
+    EXPECT_EQ(TaskNameFor(0), L"Launch 0");
+    EXPECT_EQ(TaskNameFor(32767), L"Launch 32767");
+    EXPECT_EQ(TaskNameFor(4711), L"Launch 4711");
+}
+
+TEST(IsDroppedInputMessage, KeyboardAndMouseRanges) {
+    struct Row {
+        UINT message;
+        bool dropped;
+    } rows[] = {
+        {0x0FF, false}, {WM_KEYDOWN, true}, {WM_CHAR, true}, {WM_SYSKEYDOWN, true}, {0x108, true},
+        {0x109, false}, {WM_INITDIALOG, false}, {0x1FF, false}, {WM_MOUSEMOVE, true}, {WM_LBUTTONDOWN, true},
+        {WM_MOUSEWHEEL, true}, {0x20B, false}, {WM_TIMER, false}, {WM_PAINT, false}, {WM_APP, false},
+    };
+    for (const Row& row : rows) EXPECT_EQ(IsDroppedInputMessage(row.message), row.dropped) << row.message;
+}
+
+TEST(IsComSecurityUsable, SetNowOrAlreadySetForTheProcess) {
+    EXPECT_TRUE(IsComSecurityUsable(S_OK));
+    EXPECT_TRUE(IsComSecurityUsable(RPC_E_TOO_LATE));
+    EXPECT_FALSE(IsComSecurityUsable(E_INVALIDARG));
+    EXPECT_FALSE(IsComSecurityUsable(E_OUTOFMEMORY));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Direct launch
+
+TEST(RunProgramDirect, StartsWaitsAndCollectsTheExitCode) {
+    kit::TempFolder folder;
+    kit::PlantedRecorder child(folder / L"with space\\child.exe");
+    ASSERT_TRUE(child.planted());
+    struct Row {
+        const char* what;
+        std::wstring line;
+        DWORD exitCode;
+    } rows[] = {
+        {"quoted path with a blank", L"\"" + child.path() + L"\" exit=7 sleep=300", 7},
+        {"restart code", L"\"" + child.path() + L"\" exit=3010", 3010},
+        {"zero", L"\"" + child.path() + L"\" /x \"{A}\"", 0},
+    };
+    size_t runs = 0;
+    for (const Row& row : rows) {
+        std::wstring line = row.line;
+        DWORD exitCode = 12345;
+        EXPECT_TRUE(RunProgramDirect(line, true, exitCode)) << row.what;
+        EXPECT_EQ(exitCode, row.exitCode) << row.what;
+        EXPECT_TRUE(child.Done()) << row.what;
+        std::vector<std::wstring> lines = child.CommandLines();
+        ASSERT_EQ(lines.size(), ++runs) << row.what;
+        EXPECT_EQ(lines.back(), row.line) << row.what;
+    }
+}
+
+TEST(RunProgramDirect, WithoutWaitReturnsAtOnceAndKeepsTheExitCode) {
+    kit::TempFolder folder;
+    kit::PlantedRecorder child(folder / L"slow.exe");
+    std::wstring line = L"\"" + child.path() + L"\" sleep=1500 exit=9";
+    DWORD exitCode = 12345;
+    EXPECT_TRUE(RunProgramDirect(line, false, exitCode));
+    EXPECT_FALSE(child.Done());
+    EXPECT_EQ(exitCode, 12345u);
+    EXPECT_TRUE(kit::WaitUntil([&] { return child.Done(); }));
+}
+
+TEST(RunProgramDirect, AProgramThatCannotStartIsNotStarted) {
+    kit::TempFolder folder;
+    kit::WriteBytes(folder / L"notaprogram.exe", "this is text, not a program\r\n");
+    const std::wstring lines[] = {
+        folder / L"missing.exe /x",
+        L"\"" + (folder / L"notaprogram.exe") + L"\" /x",
+        L"",
+    };
+    for (const std::wstring& l : lines) {
+        std::wstring line = l;
+        DWORD exitCode = 12345;
+        EXPECT_FALSE(RunProgramDirect(line, true, exitCode)) << std::string(l.begin(), l.end());
+        EXPECT_EQ(exitCode, 12345u);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Waiting while messages are dispatched
+
+struct Counts {
+    int posted = 0, postedDuring = 0;
+    int sent = 0, sentDuring = 0;
+    int timersDuring = 0;
+    int paintsDuring = 0;
+    int input = 0;
+};
+Counts g_counts[2];
+HANDLE g_child = nullptr;
+
+bool ChildRunning() { return g_child && WaitForSingleObject(g_child, 0) == WAIT_TIMEOUT; }
+
+bool IsInputInTest(UINT message) {
+    return (message >= 0x100 && message <= 0x108) || (message >= 0x200 && message <= 0x20A);
+}
+
+void Count(int which, UINT message) {
+    Counts& c = g_counts[which];
+    bool during = ChildRunning();
+    if (message == WM_APP) {
+        ++c.posted;
+        c.postedDuring += during;
+    } else if (message == WM_APP + 1) {
+        ++c.sent;
+        c.sentDuring += during;
+    } else if (message == WM_TIMER) {
+        c.timersDuring += during;
+    } else if (message == WM_PAINT) {
+        c.paintsDuring += during;
+    } else if (IsInputInTest(message)) {
+        ++c.input;
+    }
+}
+
+LRESULT CALLBACK CountingProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    Count(0, message);
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK CountingProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    Count(1, message);
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void PumpUntilIdle() {
+    for (int round = 0; round < 10; ++round) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(30);
+    }
+}
+
+const UINT kInputMessages[] = {WM_KEYDOWN, WM_CHAR, WM_SYSKEYDOWN, 0x108, WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_MOUSEWHEEL};
+
+struct LateSender {
+    HWND target;
+};
+
+DWORD WINAPI SendDuringTheWait(void* context) {
+    HWND target = static_cast<LateSender*>(context)->target;
+    Sleep(300);
+    PostMessageW(target, WM_KEYUP, 'A', 0);
+    PostMessageW(target, WM_RBUTTONDOWN, 0, 0);
+    SendMessageW(target, WM_APP + 1, 0, 0);
+    return 0;
+}
+
+TEST(WaitDispatchingMessages, DispatchesAllButInputUntilTheChildEnds) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW classW{};
+    classW.lpfnWndProc = CountingProcW;
+    classW.hInstance = instance;
+    classW.lpszClassName = L"LaunchTestW";
+    ASSERT_TRUE(RegisterClassW(&classW));
+    WNDCLASSA classA{};
+    classA.lpfnWndProc = CountingProcA;
+    classA.hInstance = instance;
+    classA.lpszClassName = "LaunchTestA";
+    ASSERT_TRUE(RegisterClassA(&classA));
+    HWND windows[2] = {
+        CreateWindowExW(0, L"LaunchTestW", L"W", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 120, nullptr,
+                        nullptr, instance, nullptr),
+        CreateWindowExA(0, "LaunchTestA", "A", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 220, 10, 200, 120, nullptr,
+                        nullptr, instance, nullptr),
+    };
+    ASSERT_TRUE(windows[0] && windows[1]);
+    ASSERT_TRUE(IsWindowUnicode(windows[0]));
+    ASSERT_FALSE(IsWindowUnicode(windows[1]));
+    PumpUntilIdle();
+    g_counts[0] = g_counts[1] = Counts{};
+
+    kit::TempFolder folder;
+    kit::PlantedRecorder child(folder / L"child.exe");
+    kit::Process process(L"\"" + child.path() + L"\" sleep=900");
+    ASSERT_TRUE(process.started());
+    g_child = process.handle();
+
+    for (HWND window : windows) {
+        PostMessageW(window, WM_APP, 0, 0);
+        for (UINT message : kInputMessages) PostMessageW(window, message, 0, 0);
+        InvalidateRect(window, nullptr, TRUE);
+    }
+    SetTimer(windows[0], 1, 50, nullptr);
+    LateSender sender{windows[0]};
+    HANDLE thread = CreateThread(nullptr, 0, SendDuringTheWait, &sender, 0, nullptr);
+
+    bool ended = WaitDispatchingMessages(process.handle());
+    bool childWasDone = child.Done();
+    EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+    KillTimer(windows[0], 1);
+
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(process.Running());
+    EXPECT_TRUE(childWasDone);
+    for (int which : {0, 1}) {
+        const Counts& c = g_counts[which];
+        EXPECT_EQ(c.posted, 1) << which;
+        EXPECT_EQ(c.postedDuring, 1) << which;
+        EXPECT_GE(c.paintsDuring, 1) << which;
+        EXPECT_EQ(c.input, 0) << which;
+    }
+    EXPECT_EQ(g_counts[0].sent, 1);
+    EXPECT_EQ(g_counts[0].sentDuring, 1);
+    EXPECT_GE(g_counts[0].timersDuring, 3);
+    // The input posted before and during the wait was removed, not left for later.
+    MSG msg;
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_KEYFIRST, 0x108, PM_REMOVE));
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_MOUSEFIRST, 0x20A, PM_REMOVE));
+
+    g_child = nullptr;
+    for (HWND window : windows) DestroyWindow(window);
+    PumpUntilIdle();
+}
+
+TEST(WaitDispatchingMessages, EndedProcessAndFailedWait) {
+    kit::TempFolder folder;
+    kit::PlantedRecorder child(folder / L"quick.exe");
+    kit::Process process(L"\"" + child.path() + L"\"");
+    ASSERT_EQ(process.Wait(), 0u);
+    EXPECT_TRUE(WaitDispatchingMessages(process.handle()));
+    EXPECT_FALSE(WaitDispatchingMessages(nullptr));
+}
+
+TEST(WaitForProgramByName, WaitsForTheFirstProcessOfThatName) {
+    kit::TempFolder folder;
+    std::wstring name = L"ktwait" + std::to_wstring(GetCurrentProcessId()) + L".exe";
+    kit::PlantedRecorder child(folder / name);
+    kit::Process process(L"\"" + child.path() + L"\" sleep=600 exit=3010");
+    ASSERT_TRUE(process.started());
+    ASSERT_TRUE(kit::WaitUntil([&] { return child.Ran(); }));
+
+    std::wstring upper = name;
+    CharUpperW(upper.data());
+    DWORD exitCode = 12345;
+    EXPECT_TRUE(WaitForProgramByName(upper, exitCode));
+    EXPECT_EQ(exitCode, 3010u);
+    EXPECT_FALSE(process.Running());
+
+    exitCode = 12345;
+    EXPECT_FALSE(WaitForProgramByName(name, exitCode));  // ended now
+    EXPECT_EQ(exitCode, 12345u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The switch by Windows version, and the removal through msiexec
+
+// Makes the folder the current one while it lives: CreateProcessW looks there for a program
+// named without a folder before it looks in the system folder.
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const std::wstring& folder) {
+        GetCurrentDirectoryW(MAX_PATH, saved_);
+        SetCurrentDirectoryW(folder.c_str());
+    }
+    ~CurrentFolder() { SetCurrentDirectoryW(saved_); }
+
+private:
+    wchar_t saved_[MAX_PATH] = {};
+};
+
+TEST(RunProgram, DirectBeforeVistaThroughATaskFromVistaOn) {
+    kit::DebugTextCapture capture;
+    ASSERT_TRUE(capture.active());
+    kit::TempFolder folder;
+    kit::PlantedRecorder child(folder / L"switch.exe");
+    std::wstring line = L"\"" + child.path() + L"\" exit=5";
+    const std::wstring original = line;
+    DWORD exitCode = 12345;
+    bool started = RunProgram(line, true, exitCode);
+    if (PrefixStartsDirectly()) {
+        EXPECT_TRUE(started);
+        EXPECT_EQ(exitCode, 5u);
+        ASSERT_EQ(child.CommandLines().size(), 1u);
+        EXPECT_EQ(child.CommandLines()[0], original);
+        EXPECT_EQ(capture.Texts(), std::vector<std::string>{});
+    } else {
+        // Wine's Task Scheduler has no registration trigger: the launch stops there.
+        EXPECT_FALSE(started);
+        EXPECT_EQ(exitCode, 12345u);
+        EXPECT_EQ(capture.Texts(), std::vector<std::string>{kTriggerRefused});
+        Sleep(1000);
+        EXPECT_FALSE(child.Ran());
+    }
+}
+
+TEST(UninstallByMsiexec, RunsMsiexecWithTheQuotedCodeAndFoldsTheExitCode) {
+    kit::TempFolder folder;
+    kit::PlantedRecorder msiexec(folder / L"msiexec.exe");
+    ASSERT_TRUE(msiexec.planted());
+    CurrentFolder current(folder.path());
+    struct Row {
+        bool quiet;
+        const char* config;
+        const wchar_t* line;
+        int result;
+    } rows[] = {
+        {true, "exit=1605", L"msiexec /q /x \"{5B0C7A1E-2D3F-4A5B-8C9D-0E1F2A3B4C5D}\"", 1},
+        {true, "exit=3010", L"msiexec /q /x \"{5B0C7A1E-2D3F-4A5B-8C9D-0E1F2A3B4C5D}\"", 2},
+        {false, "exit=0", L"msiexec /x \"{5B0C7A1E-2D3F-4A5B-8C9D-0E1F2A3B4C5D}\"", 1},
+        {true, "exit=1603 sleep=300", L"msiexec /q /x \"{5B0C7A1E-2D3F-4A5B-8C9D-0E1F2A3B4C5D}\"", 1},
+    };
+    size_t runs = 0;
+    for (const Row& row : rows) {
+        msiexec.Configure(row.config);
+        int result = UninstallByMsiexec(kCode, row.quiet);
+        if (!PrefixStartsDirectly()) {
+            EXPECT_EQ(result, 0) << row.config;  // the task cannot be made under Wine
+            EXPECT_FALSE(msiexec.Ran());
+            continue;
+        }
+        EXPECT_EQ(result, row.result) << row.config;
+        EXPECT_TRUE(msiexec.Done()) << row.config;
+        std::vector<std::wstring> lines = msiexec.CommandLines();
+        ASSERT_EQ(lines.size(), ++runs) << row.config;
+        EXPECT_EQ(lines.back(), row.line) << row.config;
+    }
+}
+
+TEST(UninstallByMsiexec, AnMsiexecThatCannotStartGivesZero) {
+    kit::TempFolder folder;
+    kit::WriteBytes(folder / L"msiexec.exe", "not a program\r\n");
+    CurrentFolder current(folder.path());
+    EXPECT_EQ(UninstallByMsiexec(kCode, true), 0);
+}
+
+TEST(UninstallByMsiexec, TheSystemMsiexecWithAnUnknownProductGivesOne) {
+    if (!PrefixStartsDirectly()) {
+        EXPECT_EQ(UninstallByMsiexec(kCode, true), 0);
+        return;
+    }
+    // The system's msiexec ends with 1605 for a product that is not installed.
+    std::wstring line = UninstallCommandLine(kCode, true);
+    DWORD exitCode = 0;
+    ASSERT_TRUE(RunProgramDirect(line, true, exitCode));
+    EXPECT_EQ(exitCode, 1605u);
+    EXPECT_EQ(UninstallByMsiexec(kCode, true), 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The scheduled-task launch, as far as Wine's Task Scheduler goes
+
+class Com {
+public:
+    Com() : result_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
+    ~Com() {
+        if (SUCCEEDED(result_)) CoUninitialize();
+    }
+
+private:
+    HRESULT result_;
+};
+
+template <typename T>
+struct Ref {
+    T* p = nullptr;
+    ~Ref() {
+        if (p) p->Release();
+    }
+    T* operator->() const { return p; }
+};
+
+// The root task folder of the local Task Scheduler, for the checks of the test.
+bool WithRootFolder(void (*use)(ITaskFolder*, void*), void* context) {
+    Com com;
+    const CLSID clsid = {0x0f87369f, 0xa4e5, 0x4cfc, {0xbd, 0x3e, 0x73, 0xe6, 0x15, 0x45, 0x72, 0xdd}};
+    const IID iid = {0x2faba4c7, 0x4da9, 0x4013, {0x96, 0x97, 0x20, 0xcc, 0x3f, 0xd4, 0x0f, 0x85}};
+    Ref<ITaskService> service;
+    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, reinterpret_cast<void**>(&service.p))))
+        return false;
+    VARIANT empty;
+    VariantInit(&empty);
+    if (FAILED(service->Connect(empty, empty, empty, empty))) return false;
+    Ref<ITaskFolder> folder;
+    BSTR root = SysAllocString(L"\\");
+    HRESULT hr = service->GetFolder(root, &folder.p);
+    SysFreeString(root);
+    if (FAILED(hr)) return false;
+    use(folder.p, context);
+    return true;
+}
+
+struct TaskQuery {
+    std::wstring name;
+    bool found = false;
+};
+
+void FindTask(ITaskFolder* folder, void* context) {
+    auto* query = static_cast<TaskQuery*>(context);
+    BSTR name = SysAllocString(query->name.c_str());
+    Ref<IRegisteredTask> task;
+    query->found = SUCCEEDED(folder->GetTask(name, &task.p));
+    SysFreeString(name);
+}
+
+bool TaskExists(const std::wstring& name) {
+    TaskQuery query{name};
+    EXPECT_TRUE(WithRootFolder(FindTask, &query));
+    return query.found;
+}
+
+// The names a launch between the two times can have given its task: the name comes from the
+// runtime's generator seeded with the time in seconds.
+std::vector<std::wstring> LaunchNamesBetween(time_t first, time_t last) {
+    std::vector<std::wstring> names;
+    for (time_t t = first; t <= last; ++t) {
+        srand(static_cast<unsigned>(t));
+        names.push_back(TaskNameFor(rand()));
+    }
+    return names;
+}
+
+struct ProbeTask {
+    std::wstring name;
+    bool registered = false;
+};
+
+void RegisterProbe(ITaskFolder* folder, void* context) {
+    auto* probe = static_cast<ProbeTask*>(context);
+    Ref<ITaskService> unused;
+    Ref<ITaskDefinition> definition;
+    // A definition comes from the service; reach it through a second connection.
+    const CLSID clsid = {0x0f87369f, 0xa4e5, 0x4cfc, {0xbd, 0x3e, 0x73, 0xe6, 0x15, 0x45, 0x72, 0xdd}};
+    const IID iid = {0x2faba4c7, 0x4da9, 0x4013, {0x96, 0x97, 0x20, 0xcc, 0x3f, 0xd4, 0x0f, 0x85}};
+    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, reinterpret_cast<void**>(&unused.p))))
+        return;
+    VARIANT empty;
+    VariantInit(&empty);
+    if (FAILED(unused->Connect(empty, empty, empty, empty))) return;
+    if (FAILED(unused->NewTask(0, &definition.p))) return;
+    Ref<IActionCollection> actions;
+    if (FAILED(definition->get_Actions(&actions.p))) return;
+    Ref<IAction> action;
+    if (FAILED(actions->Create(TASK_ACTION_EXEC, &action.p))) return;
+    Ref<IExecAction> exec;
+    if (FAILED(action->QueryInterface(IID_IExecAction, reinterpret_cast<void**>(&exec.p)))) return;
+    BSTR path = SysAllocString(L"C:\\windows\\system32\\notepad.exe");
+    exec->put_Path(path);
+    SysFreeString(path);
+    BSTR name = SysAllocString(probe->name.c_str());
+    Ref<IRegisteredTask> registered;
+    HRESULT hr = folder->RegisterTaskDefinition(name, definition.p, TASK_CREATE_OR_UPDATE, empty, empty,
+                                                TASK_LOGON_INTERACTIVE_TOKEN, empty, &registered.p);
+    SysFreeString(name);
+    probe->registered = SUCCEEDED(hr);
+}
+
+void DeleteProbe(ITaskFolder* folder, void* context) {
+    BSTR name = SysAllocString(static_cast<ProbeTask*>(context)->name.c_str());
+    folder->DeleteTask(name, 0);
+    SysFreeString(name);
+}
+
+TEST(RunProgramAsScheduledTask, StopsCleanlyAtTheRegistrationTrigger) {
+    kit::DebugTextCapture capture;
+    ASSERT_TRUE(capture.active());
+    kit::TempFolder folder;
+    kit::PlantedRecorder child(folder / L"tasked.exe");
+    std::wstring line = L"\"" + child.path() + L"\" exit=4";
+    // Tasks under each name the launch may choose in the next seconds: the launch removes the
+    // one of its own name first (and registers none).
+    time_t first = time(nullptr);
+    std::vector<ProbeTask> probes;
+    for (const std::wstring& name : LaunchNamesBetween(first, first + 5)) probes.push_back(ProbeTask{name});
+    for (ProbeTask& probe : probes) {
+        ASSERT_TRUE(WithRootFolder(RegisterProbe, &probe));
+        ASSERT_TRUE(probe.registered);
+    }
+    DWORD exitCode = 12345;
+    EXPECT_FALSE(RunProgramAsScheduledTask(line, true, exitCode));
+    time_t last = time(nullptr);
+    ASSERT_LE(last, first + 5);
+    EXPECT_EQ(exitCode, 12345u);
+    EXPECT_EQ(capture.Texts(), std::vector<std::string>{kTriggerRefused});
+    int gone = 0;
+    for (const std::wstring& name : LaunchNamesBetween(first, last)) gone += !TaskExists(name);
+    EXPECT_GE(gone, 1);
+    for (ProbeTask& probe : probes) WithRootFolder(DeleteProbe, &probe);
+    Sleep(1000);
+    EXPECT_FALSE(child.Ran());
+}
+
+TEST(RunProgramAsScheduledTask, RemovesALeftoverTaskOfTheSameName) {
+    ProbeTask probe{L"Launch " + std::to_wstring(GetCurrentProcessId() % 30000)};
+    ASSERT_TRUE(WithRootFolder(RegisterProbe, &probe));
+    ASSERT_TRUE(probe.registered);
+    ASSERT_TRUE(TaskExists(probe.name));  // the query sees such a task
+
+    kit::DebugTextCapture capture;
+    DWORD exitCode = 12345;
+    EXPECT_FALSE(RunProgramAsNamedTask(probe.name, L"notepad.exe", false, exitCode));
+    EXPECT_EQ(capture.Texts(), std::vector<std::string>{kTriggerRefused});
+    EXPECT_FALSE(TaskExists(probe.name));
+}
+
+TEST(RunProgramAsScheduledTask, UninitialisesComOnceAndOnlyWhenItInitialisedIt) {
+    struct Row {
+        const char* what;
+        int before;  // -1 none, else the COINIT flag the caller holds
+        std::string text;
+    } rows[] = {
+        {"no COM before", -1, kTriggerRefused},
+        {"caller holds the multithreaded apartment", COINIT_MULTITHREADED, kTriggerRefused},
+        {"caller holds a single-threaded apartment", COINIT_APARTMENTTHREADED,
+         "\nCoInitializeEx failed: 80010106"},
+    };
+    for (const Row& row : rows) {
+        kit::DebugTextCapture capture;
+        if (row.before >= 0) {
+            ASSERT_EQ(CoInitializeEx(nullptr, row.before), S_OK) << row.what;
+        }
+        std::wstring line = L"notepad.exe";
+        DWORD exitCode = 12345;
+        EXPECT_FALSE(RunProgramAsScheduledTask(line, false, exitCode)) << row.what;
+        EXPECT_EQ(capture.Texts(), std::vector<std::string>{row.text}) << row.what;
+        if (row.before >= 0) {
+            // The caller's initialisation is still there: neither taken away nor added to.
+            EXPECT_EQ(CoInitializeEx(nullptr, row.before), S_FALSE) << row.what;
+            CoUninitialize();
+            CoUninitialize();
+        }
+        // Nothing of COM is left on the thread.
+        HRESULT after = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        EXPECT_EQ(after, S_OK) << row.what;
+        if (SUCCEEDED(after)) CoUninitialize();
+    }
+}
+
+}  // namespace
