@@ -41,7 +41,12 @@ std::wstring SystemFolderFromDirectory(const std::wstring& directory);
 std::wstring GetSystemDrive();
 std::wstring SystemDriveFromDirectory(const std::wstring& directory);
 
+// Loads a DLL from the system folder only, never from the program's folder (a planted copy
+// beside setup.exe must not run with administrator rights). The module stays loaded.
+HMODULE LoadSystemLibrary(const wchar_t* name);
+
 // Major and minor of the file's version resource (major in the high half); 0 when none.
+// version.dll is loaded from the system folder at first use.
 DWORD GetFileVersionMS(std::wstring path);
 
 // Name of the mutex that Windows Installer setups hold, for a version code.
@@ -49,7 +54,10 @@ std::wstring InstallerSetupMutex(int windowsVersion);
 // True when another Windows Installer setup holds its mutex. The handle stays open, so later
 // setups see this one.
 bool IsAnotherInstallationRunning();
+// True when the user (the thread's token if it impersonates, else the process's) passes an
+// access check granted only to the Administrators group. Always true below WinNT4.
 bool IsLocalAdministrator();
+bool IsLocalAdministrator(int windowsVersion);
 bool IsInternalNetworkUser();
 // True when an "InstallDir" value names a folder on one of the maker's internal file servers.
 bool IsInternalInstallDir(const std::wstring& installDir);
