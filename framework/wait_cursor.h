@@ -1,0 +1,20 @@
+#pragma once
+// The hourglass for long work on the GUI thread. Begin and end nest; the last end puts the
+// arrow back.
+#include <windows.h>
+
+namespace fw {
+
+void BeginWaitCursor();
+void EndWaitCursor();
+int WaitCursorDepth();
+
+class WaitCursor {
+public:
+    WaitCursor() { BeginWaitCursor(); }
+    ~WaitCursor() { EndWaitCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+}  // namespace fw

@@ -1,0 +1,119 @@
+#include "ui/browser_checkbox.h"
+
+#include "framework/strings.h"
+#include "ui/item_font.h"
+#include "ui/skin_rules.h"
+
+CBrowserCheckbox::CBrowserCheckbox()
+    : handCursor_(LoadCursorW(nullptr, IDC_HAND)), arrowCursor_(LoadCursorW(nullptr, IDC_ARROW)) {}
+
+CBrowserCheckbox::~CBrowserCheckbox() = default;
+
+void CBrowserCheckbox::SetCaption(UINT stringId) {
+    std::wstring text = fw::LoadResString(stringId);
+    if (text == caption_) return;
+    caption_ = text;
+    measured_ = false;
+    RedrawInParent();
+}
+
+void CBrowserCheckbox::SetFontSize(int points) {
+    fontSize_ = points;
+    if (fontCreated_) {
+        font_.reset();
+        fontCreated_ = false;
+    }
+    RedrawInParent();
+}
+
+void CBrowserCheckbox::RedrawInParent() {
+    HWND parent = Parent();
+    if (!hwnd()) return;
+    InvalidateRect(hwnd(), nullptr, TRUE);
+    if (!parent) return;
+    RECT area{};
+    GetClientRect(hwnd(), &area);
+    MapWindowPoints(hwnd(), parent, reinterpret_cast<POINT*>(&area), 2);
+    InvalidateRect(parent, &area, TRUE);
+}
+
+void CBrowserCheckbox::PreSubclassWindow() {
+    SetWindowLongPtrW(hwnd(), GWL_STYLE, GetWindowLongPtrW(hwnd(), GWL_STYLE) | BS_LEFT);
+    caption_ = Text();
+    measured_ = false;
+    fw::Button::PreSubclassWindow();
+}
+
+void CBrowserCheckbox::CreateItemFont() {
+    if (fontCreated_) return;
+    HFONT font = CreateBoldItemFont(hwnd(), fontSize_);
+    if (!font) return;
+    font_.reset(font);
+    fontCreated_ = true;
+}
+
+void CBrowserCheckbox::MeasureCaption() {
+    if (!fontCreated_ || measured_) return;
+    captionExtent_ = MeasureItemText(hwnd(), static_cast<HFONT>(font_.get()), caption_);
+    measured_ = true;
+}
+
+LRESULT CBrowserCheckbox::OnPaint(UINT message, WPARAM wParam, LPARAM lParam) {
+    CreateItemFont();
+    PAINTSTRUCT paint{};
+    HDC dc = BeginPaint(hwnd(), &paint);
+    if (!dc) return Default(message, wParam, lParam);
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    RECT box = CheckboxBoxRect(client);
+    DrawFrameControl(dc, &box, DFC_BUTTON, CheckboxFrameState(Send(BM_GETCHECK)));
+    HGDIOBJ previous = font_ ? SelectObject(dc, font_.get()) : nullptr;
+    SetTextColor(dc, CheckboxTextColour(IsWindowEnabled(hwnd()) != FALSE));
+    SetBkMode(dc, TRANSPARENT);
+    RECT text = CheckboxTextRect(client);
+    DrawTextW(dc, caption_.c_str(), static_cast<int>(caption_.size()), &text, DT_WORDBREAK);
+    if (previous) SelectObject(dc, previous);
+    // The button's own painting runs inside this paint; the update region is validated
+    // already, so it adds nothing visible.
+    LRESULT result = Default(message, wParam, lParam);
+    EndPaint(hwnd(), &paint);
+    return result;
+}
+
+LRESULT CBrowserCheckbox::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (passive_) return 0;
+    if (!tracking_) {
+        RequestMouseLeave(hwnd());
+        tracking_ = true;
+    } else {
+        MeasureCaption();
+        POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        SetCursor(CheckboxHit(captionExtent_, measured_, p) ? handCursor_ : arrowCursor_);
+    }
+    return Default(message, wParam, lParam);
+}
+
+LRESULT CBrowserCheckbox::OnMouseLeave() {
+    tracking_ = false;
+    SetCursor(arrowCursor_);
+    return 0;
+}
+
+LRESULT CBrowserCheckbox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT:
+        return OnPaint(message, wParam, lParam);
+    case WM_MOUSEMOVE:
+        return OnMouseMove(message, wParam, lParam);
+    case WM_MOUSELEAVE:
+        return OnMouseLeave();
+    case WM_DESTROY: {
+        LRESULT result = Default(message, wParam, lParam);
+        font_.reset();
+        fontCreated_ = false;
+        return result;
+    }
+    default:
+        return fw::Button::WindowProc(message, wParam, lParam);
+    }
+}

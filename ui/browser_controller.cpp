@@ -1,0 +1,58 @@
+#include "ui/browser_controller.h"
+
+#include <windows.h>
+
+#include "env/bootstrap.h"
+#include "ui/browser_page.h"
+
+namespace {
+
+// Every descendant of the window, at all levels, parents before their children.
+void SendToDescendants(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        SendMessageW(child, message, wParam, lParam);
+        SendToDescendants(child, message, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+CBrowserController::CBrowserController(CBootstrap* bootstrap) : bootstrap_(bootstrap) {
+    if (bootstrap_) bootstrap_->UpdateInstallerEngine();
+}
+
+CBrowserController::~CBrowserController() = default;
+
+void CBrowserController::AddPage(int pageNumber, CBrowserPage* page) {
+    if (!page) return;
+    page->Show(SW_HIDE);
+    pages_.emplace(pageNumber, page);
+}
+
+void CBrowserController::ShowPage(int pageNumber) {
+    // The new page appears before the old one goes, so there is never no page on the screen.
+    CBrowserPage* current = nullptr;
+    for (const auto& [number, page] : pages_) {
+        if (number == pageNumber) {
+            current = page;
+            page->Show(SW_SHOW);
+            break;
+        }
+    }
+    for (const auto& [number, page] : pages_) {
+        if (number != pageNumber) page->Show(SW_HIDE);
+    }
+    // An unknown number leaves every page hidden and nothing to refresh.
+    if (!current) return;
+    SendToDescendants(current->hwnd(), WM_PAINT, 0, 0);
+    current->Invalidate(true);
+    current->OnPageShown();
+}
+
+void CBrowserController::ExitSetup() {
+    if (bootstrap_) {
+        delete bootstrap_;
+        bootstrap_ = nullptr;
+    }
+    PostQuitMessage(0);
+}

@@ -1,0 +1,27 @@
+#pragma once
+// Knows the setup's pages by number and shows one at a time. Owns the bootstrap object until
+// the setup ends.
+#include <map>
+
+class CBootstrap;
+class CBrowserPage;
+
+class CBrowserController {
+public:
+    // Takes ownership of the bootstrap and runs its engine update before returning.
+    explicit CBrowserController(CBootstrap* bootstrap);
+    virtual ~CBrowserController();
+    CBrowserController(const CBrowserController&) = delete;
+    CBrowserController& operator=(const CBrowserController&) = delete;
+
+    // Hides the page and registers it, unless the number is taken.
+    void AddPage(int pageNumber, CBrowserPage* page);
+    // Shows that page, then hides the others, repaints it and runs its OnPageShown.
+    void ShowPage(int pageNumber);
+    // Deletes the bootstrap (once) and posts the quit message with exit code 0.
+    void ExitSetup();
+
+private:
+    std::map<int, CBrowserPage*> pages_;
+    CBootstrap* bootstrap_;
+};

@@ -1,0 +1,127 @@
+#include "ui/browser_menu_item.h"
+
+#include "framework/strings.h"
+#include "ui/item_font.h"
+#include "ui/skin_rules.h"
+
+CBrowserMenuItem::CBrowserMenuItem()
+    : handCursor_(LoadCursorW(nullptr, IDC_HAND)), arrowCursor_(LoadCursorW(nullptr, IDC_ARROW)) {}
+
+CBrowserMenuItem::~CBrowserMenuItem() = default;
+
+void CBrowserMenuItem::SetCaption(const std::wstring& text) {
+    if (text == caption_) return;
+    caption_ = text;
+    measured_ = false;
+    RedrawInParent();
+}
+
+void CBrowserMenuItem::SetCaption(UINT stringId) { SetCaption(fw::LoadResString(stringId)); }
+
+void CBrowserMenuItem::SetFontSize(int points) {
+    fontSize_ = points;
+    if (fontCreated_) {
+        font_.reset();
+        fontCreated_ = false;
+    }
+    RedrawInParent();
+}
+
+void CBrowserMenuItem::SetHoverDescription(UINT stringId, CBrowserMenuItem* descriptionItem, int kind) {
+    descriptionItem_ = descriptionItem;
+    if (kind == 0) description_ = fw::LoadResString(stringId);
+}
+
+void CBrowserMenuItem::RedrawInParent() {
+    HWND parent = Parent();
+    if (!hwnd() || !parent) return;
+    RECT area{};
+    GetClientRect(hwnd(), &area);
+    MapWindowPoints(hwnd(), parent, reinterpret_cast<POINT*>(&area), 2);
+    RECT widened = MenuItemRedrawRect(area);
+    InvalidateRect(parent, &widened, TRUE);
+}
+
+void CBrowserMenuItem::PreSubclassWindow() {
+    // SS_NOTIFY: mouse input and click notifications for a static control.
+    SetWindowLongPtrW(hwnd(), GWL_STYLE, GetWindowLongPtrW(hwnd(), GWL_STYLE) | SS_NOTIFY);
+    caption_ = Text();
+    measured_ = false;
+    fw::Static::PreSubclassWindow();
+}
+
+void CBrowserMenuItem::CreateItemFont() {
+    if (fontCreated_) return;
+    HFONT font = CreateBoldItemFont(hwnd(), fontSize_);
+    if (!font) return;
+    font_.reset(font);
+    fontCreated_ = true;
+}
+
+void CBrowserMenuItem::MeasureCaption() {
+    if (!fontCreated_ || measured_) return;
+    captionExtent_ = MenuItemCaptionExtent(MeasureItemText(hwnd(), static_cast<HFONT>(font_.get()), caption_));
+    measured_ = true;
+}
+
+void CBrowserMenuItem::OnPaint() {
+    CreateItemFont();
+    PAINTSTRUCT paint{};
+    HDC dc = BeginPaint(hwnd(), &paint);
+    if (!dc) return;
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    HGDIOBJ previous = font_ ? SelectObject(dc, font_.get()) : nullptr;
+    SetTextColor(dc, MenuItemTextColour(IsWindowEnabled(hwnd()) != FALSE));
+    SetBkMode(dc, TRANSPARENT);
+    DrawTextW(dc, caption_.c_str(), static_cast<int>(caption_.size()), &client, DT_WORDBREAK | DT_NOCLIP);
+    if (previous) SelectObject(dc, previous);
+    EndPaint(hwnd(), &paint);
+}
+
+LRESULT CBrowserMenuItem::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (passive_) return 0;
+    if (!tracking_) {
+        // The first move only asks to hear of the leave.
+        RequestMouseLeave(hwnd());
+        tracking_ = true;
+    } else {
+        MeasureCaption();
+        POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        bool over = MenuItemHit(captionExtent_, measured_, p);
+        SetCursor(over ? handCursor_ : arrowCursor_);
+        // Unchanged text repaints nothing, so moves within one zone draw nothing.
+        if (descriptionItem_) descriptionItem_->SetCaption(over ? description_ : std::wstring());
+    }
+    return Default(message, wParam, lParam);
+}
+
+LRESULT CBrowserMenuItem::OnMouseLeave() {
+    tracking_ = false;
+    SetCursor(arrowCursor_);
+    if (descriptionItem_) {
+        descriptionItem_->SetCaption(std::wstring());
+        descriptionItem_->RedrawInParent();
+    }
+    return 0;
+}
+
+LRESULT CBrowserMenuItem::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_MOUSEMOVE:
+        return OnMouseMove(message, wParam, lParam);
+    case WM_MOUSELEAVE:
+        return OnMouseLeave();
+    case WM_DESTROY: {
+        LRESULT result = Default(message, wParam, lParam);
+        font_.reset();
+        fontCreated_ = false;
+        return result;
+    }
+    default:
+        return fw::Static::WindowProc(message, wParam, lParam);
+    }
+}

@@ -1,0 +1,94 @@
+#include "ui/dialog_sk.h"
+
+#include "ui/app_title.h"
+#include "ui/skin_rules.h"
+
+CDialogSK::CDialogSK(UINT templateId, HWND parent) : fw::Dialog(templateId, parent) {}
+
+CDialogSK::~CDialogSK() = default;
+
+BOOL CDialogSK::SetBackgroundBitmap(HBITMAP bitmap) {
+    background_.reset();
+    if (bitmap) {
+        background_.reset(bitmap);
+        BITMAP header{};
+        // The type check keeps a pen or font handle from being taken for a bitmap whose
+        // header happens to be readable.
+        if (GetObjectType(bitmap) != OBJ_BITMAP || GetObjectW(bitmap, sizeof header, &header) == 0) {
+            background_.reset();
+            return FALSE;
+        }
+        bitmapWidth_ = static_cast<UINT>(header.bmWidth);
+        bitmapHeight_ = static_cast<UINT>(header.bmHeight);
+        HDC screen = GetDC(hwnd());
+        int resolution = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+        if (screen) ReleaseDC(hwnd(), screen);
+        SIZE scaled = ScaledBitmapSize(bitmapWidth_, bitmapHeight_, resolution);
+        scaledWidth_ = scaled.cx;
+        scaledHeight_ = scaled.cy;
+    }
+    Invalidate(true);
+    return TRUE;
+}
+
+BOOL CDialogSK::LoadBackgroundBitmap(const std::wstring& path) {
+    auto bitmap = static_cast<HBITMAP>(LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    return SetBackgroundBitmap(bitmap);
+}
+
+void CDialogSK::SetBackgroundStyle(BackgroundStyle style) {
+    style_ = style;
+    if (style == BackgroundFitWindow && background_ && hwnd())
+        SetWindowPos(hwnd(), nullptr, 0, 0, scaledWidth_, scaledHeight_, SWP_NOMOVE | SWP_NOOWNERZORDER);
+}
+
+void CDialogSK::EnableDragMove(BOOL enable) { dragEnabled_ = enable; }
+
+void CDialogSK::OnWindowCreated() {
+    // A dialog's procedure never sees WM_CREATE; this is the first point where the window is
+    // ours, still before the page's own initialisation.
+    SetWindowTextW(hwnd(), ApplicationTitle().c_str());
+}
+
+void CDialogSK::DoDataExchange(fw::DataExchange& exchange) { fw::Dialog::DoDataExchange(exchange); }
+
+BOOL CDialogSK::OnInitDialog() {
+    fw::Dialog::OnInitDialog();
+    return TRUE;
+}
+
+bool CDialogSK::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        *result = OnEraseBackground(reinterpret_cast<HDC>(wParam));
+        return true;
+    case WM_SIZE:
+        *result = Default(message, wParam, lParam);
+        if (background_) Invalidate(true);
+        return true;
+    case WM_LBUTTONDOWN:
+        if (dragEnabled_) {
+            // The client point as received: the system only needs to know a caption was hit.
+            PostMessageW(hwnd(), WM_NCLBUTTONDOWN, HTCAPTION,
+                         DragPressLParam(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))));
+        }
+        *result = Default(message, wParam, lParam);
+        return true;
+    default:
+        return fw::Dialog::OnMessage(message, wParam, lParam, result);
+    }
+}
+
+LRESULT CDialogSK::OnEraseBackground(HDC dc) {
+    LRESULT erased = Default(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    if (!background_) return erased;
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    fw::UniqueMemoryDc memory(CreateCompatibleDC(dc));
+    if (!memory) return erased;
+    HGDIOBJ previous = SelectObject(memory.get(), background_.get());
+    StretchBlt(dc, 0, 0, client.right - client.left, client.bottom - client.top, memory.get(), 0, 0,
+               static_cast<int>(bitmapWidth_), static_cast<int>(bitmapHeight_), SRCCOPY);
+    SelectObject(memory.get(), previous);
+    return erased;
+}

@@ -1,0 +1,38 @@
+#include "ui/item_font.h"
+
+#include <commctrl.h>
+
+#include "ui/skin_rules.h"
+
+HFONT CreateBoldItemFont(HWND control, int points) {
+    HWND parent = GetParent(control);
+    auto parentFont = reinterpret_cast<HFONT>(SendMessageW(parent, WM_GETFONT, 0, 0));
+    if (!parentFont) return nullptr;
+    LOGFONTW description{};
+    if (GetObjectW(parentFont, sizeof description, &description) == 0) return nullptr;
+    HDC dc = GetDC(control);
+    int resolution = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+    if (dc) ReleaseDC(control, dc);
+    description.lfHeight = FontHeightForPoints(points, resolution);
+    description.lfWeight = FW_BOLD;
+    return CreateFontIndirectW(&description);
+}
+
+SIZE MeasureItemText(HWND control, HFONT font, const std::wstring& text) {
+    SIZE extent{};
+    HDC dc = GetDC(control);
+    if (!dc) return extent;
+    HGDIOBJ previous = SelectObject(dc, font);
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    return extent;
+}
+
+void RequestMouseLeave(HWND control) {
+    TRACKMOUSEEVENT request{};
+    request.cbSize = sizeof request;
+    request.dwFlags = TME_LEAVE;
+    request.hwndTrack = control;
+    _TrackMouseEvent(&request);
+}

@@ -1,0 +1,38 @@
+#include "ui/skin_rules.h"
+
+COLORREF MenuItemTextColour(bool enabled) { return enabled ? kMenuItemTextColour : kDisabledTextColour; }
+
+COLORREF CheckboxTextColour(bool enabled) { return enabled ? kCheckboxTextColour : kDisabledTextColour; }
+
+LONG FontHeightForPoints(int points, int pixelsPerInch) { return -MulDiv(points, pixelsPerInch, 72); }
+
+SIZE ScaledBitmapSize(UINT width, UINT height, int pixelsPerInchX) {
+    SIZE size;
+    size.cx = static_cast<LONG>(pixelsPerInchX * static_cast<double>(width) / 96.0);
+    size.cy = static_cast<LONG>(pixelsPerInchX * static_cast<double>(height) / 96.0);
+    return size;
+}
+
+RECT MenuItemCaptionExtent(SIZE text) { return RECT{0, 0, text.cx, text.cy}; }
+
+bool MenuItemHit(const RECT& extent, bool measured, POINT p) {
+    return measured && p.x > extent.left && p.x < extent.right && p.y >= extent.top && p.y < extent.bottom;
+}
+
+bool CheckboxHit(SIZE extent, bool measured, POINT p) {
+    return measured && p.x >= 0 && p.x < extent.cx && p.y >= 0 && p.y < extent.cy;
+}
+
+RECT CheckboxBoxRect(const RECT& client) { return RECT{client.left, client.top, client.left + 13, client.bottom}; }
+
+RECT CheckboxTextRect(const RECT& client) { return RECT{client.left + 20, client.top, client.right, client.bottom}; }
+
+UINT CheckboxFrameState(LRESULT checkState) { return DFCS_BUTTONCHECK | (checkState != 0 ? DFCS_CHECKED : 0); }
+
+RECT MenuItemRedrawRect(const RECT& itemInParent) {
+    return RECT{itemInParent.left - 5, itemInParent.top, itemInParent.right + 5, itemInParent.bottom};
+}
+
+LPARAM DragPressLParam(int x, int y) {
+    return static_cast<LPARAM>(MAKELONG(static_cast<WORD>(x & 0xFFFF), static_cast<WORD>(y & 0xFFFF)));
+}

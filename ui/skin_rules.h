@@ -1,0 +1,40 @@
+#pragma once
+// The arithmetic of the skinned pages and their items: sizes, colours, hit tests. No system
+// calls, so every rule is checked with tables.
+#include <windows.h>
+
+// Text colours of the items.
+constexpr COLORREF kMenuItemTextColour = RGB(0x00, 0x00, 0x00);
+constexpr COLORREF kCheckboxTextColour = RGB(0x2A, 0x3F, 0x55);
+constexpr COLORREF kDisabledTextColour = RGB(0xAD, 0xC1, 0xD6);
+
+COLORREF MenuItemTextColour(bool enabled);
+COLORREF CheckboxTextColour(bool enabled);
+
+// Logical font height for a size in points at a vertical resolution: negative, so the size
+// is of the characters, not of the cell.
+LONG FontHeightForPoints(int points, int pixelsPerInch);
+
+// A bitmap's size scaled from 96 pixels per inch to the display's horizontal resolution,
+// truncated toward zero; the horizontal resolution serves both directions.
+SIZE ScaledBitmapSize(UINT width, UINT height, int pixelsPerInchX);
+
+// Where the menu item's caption lies after measuring: from the left edge, cx wide, cy high.
+RECT MenuItemCaptionExtent(SIZE text);
+// The caption hit tests; nothing is hit before the caption is measured. The menu item's left
+// edge itself is never over the caption.
+bool MenuItemHit(const RECT& extent, bool measured, POINT p);
+bool CheckboxHit(SIZE extent, bool measured, POINT p);
+
+// The checkbox layout in its client rectangle: a 13-pixel box at the left, text from 20 on.
+RECT CheckboxBoxRect(const RECT& client);
+RECT CheckboxTextRect(const RECT& client);
+// The frame-control state of the box for a BM_GETCHECK value: checked for any non-zero value.
+UINT CheckboxFrameState(LRESULT checkState);
+
+// The parent's area to repaint for a menu item: its rectangle in the parent, 5 pixels wider
+// on each side.
+RECT MenuItemRedrawRect(const RECT& itemInParent);
+
+// The lParam of the caption press that starts dragging: the client point as received.
+LPARAM DragPressLParam(int x, int y);
