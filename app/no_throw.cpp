@@ -20,6 +20,8 @@ namespace std {
 [[noreturn]] void __throw_invalid_argument(const char*) { Fail(); }
 [[noreturn]] void __throw_bad_function_call() { Fail(); }
 [[noreturn]] void __throw_system_error(int) { Fail(); }
+// A broken library precondition (the bounds checks of the string and container code).
+void __glibcxx_assert_fail(const char*, int, const char*, const char*) noexcept { Fail(); }
 }  // namespace std
 
 void* operator new(size_t size) {
