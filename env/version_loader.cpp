@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "env/system_checks.h"
 #include "framework/proc_address.h"
 
 namespace {
@@ -17,23 +18,11 @@ struct VersionApi {
     bool usable() const { return getSize && getInfo && queryValue; }
 };
 
-HMODULE LoadVersionLibrary() {
-    // The search flag is refused where the loader predates it; the full system path is as safe.
-    HMODULE module = LoadLibraryExW(L"version.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (module) return module;
-    wchar_t folder[MAX_PATH] = {};
-    UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
-    std::wstring path(folder, length);
-    path += L"\\version.dll";
-    return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
 // Loaded once and kept for the life of the process.
 const VersionApi& Api() {
     static const VersionApi api = [] {
         VersionApi loaded;
-        HMODULE module = LoadVersionLibrary();
+        HMODULE module = LoadSystemLibrary(L"version.dll");
         loaded.getSize = fw::ProcAddress<GetSizeFn>(module, "GetFileVersionInfoSizeW");
         loaded.getInfo = fw::ProcAddress<GetInfoFn>(module, "GetFileVersionInfoW");
         loaded.queryValue = fw::ProcAddress<QueryValueFn>(module, "VerQueryValueW");

@@ -6,5 +6,6 @@
 #include <string>
 
 // dwFileVersionMS of the file's fixed version information (major in the high half). False when
-// the file has no readable version resource or version.dll cannot be loaded.
+// the file has no readable version resource or version.dll cannot be loaded; unlike
+// GetFileVersionMS this tells a version 0.0 from none.
 bool ReadFileVersionMS(const std::wstring& path, DWORD* versionMS);
