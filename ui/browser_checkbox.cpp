@@ -107,6 +107,17 @@ LRESULT CBrowserCheckbox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return OnMouseMove(message, wParam, lParam);
     case WM_MOUSELEAVE:
         return OnMouseLeave();
+    case WM_ENABLE:
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case BM_SETCHECK:
+    case BM_SETSTATE: {
+        // The button paints itself, in the standard look, when its state changes (a click
+        // included); the page and the skinned look are put back over that.
+        LRESULT result = Default(message, wParam, lParam);
+        RedrawInParent();
+        return result;
+    }
     case WM_DESTROY: {
         LRESULT result = Default(message, wParam, lParam);
         font_.reset();

@@ -115,6 +115,13 @@ LRESULT CBrowserMenuItem::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return OnMouseMove(message, wParam, lParam);
     case WM_MOUSELEAVE:
         return OnMouseLeave();
+    case WM_ENABLE: {
+        // Some static controls paint themselves, background and all, when enabled or
+        // disabled; the page and the item's own look are put back over that.
+        LRESULT result = Default(message, wParam, lParam);
+        RedrawInParent();
+        return result;
+    }
     case WM_DESTROY: {
         LRESULT result = Default(message, wParam, lParam);
         font_.reset();
