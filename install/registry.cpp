@@ -1,5 +1,7 @@
 #include "install/registry.h"
 
+#include "install/security.h"
+
 namespace {
 constexpr REGSAM kReadWrite = KEY_READ | KEY_WRITE;  // 0x2001F
 constexpr DWORD kValueBufferBytes = 300;
@@ -57,4 +59,31 @@ bool WriteRegistryString(HKEY root, const std::wstring& path, const std::wstring
     if (key.Open(root, path, kReadWrite) != ERROR_SUCCESS) return false;
     if (key.Flush() != ERROR_SUCCESS) return false;
     return key.SetStringValue(name, value.c_str()) == ERROR_SUCCESS;
+}
+
+bool CreateSecuredRegistryKey(HKEY root, const std::wstring& path) {
+    CSid everyone(SidEveryone);
+    CSid administrators(SidAdministrators);
+    EXPLICIT_ACCESSW entries[] = {
+        SidAccessEntry(everyone.GetSid(), KEY_READ),
+        SidAccessEntry(administrators.GetSid(), KEY_ALL_ACCESS),
+    };
+    CAcl acl;
+    if (acl.SetEntries(2, entries) != ERROR_SUCCESS) return false;
+    CSecurityDescriptor descriptor;
+    if (!descriptor.SetDacl(TRUE, acl.GetAcl(), FALSE)) return false;
+
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.GetDescriptor(), FALSE};
+    RegistryKey key;
+    DWORD disposition = 0;
+    if (key.Create(root, path, kReadWrite, &attributes, &disposition) != ERROR_SUCCESS) return false;
+    key.Flush();
+    if (disposition == REG_CREATED_NEW_KEY) {
+        // Some registry implementations ignore the attributes given at creation. Setting the same
+        // list again changes nothing where they were applied. The create handle lacks WRITE_DAC.
+        RegistryKey dacl;
+        if (dacl.Open(root, path, WRITE_DAC) == ERROR_SUCCESS)
+            RegSetKeySecurity(dacl.get(), DACL_SECURITY_INFORMATION, descriptor.GetDescriptor());
+    }
+    return true;
 }

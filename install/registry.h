@@ -33,3 +33,8 @@ bool ReadRegistryString(HKEY root, const std::wstring& path, const std::wstring&
 
 // Writes a REG_SZ value into an existing key.
 bool WriteRegistryString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value);
+
+// Creates the key, or opens it when it exists. A newly created key gets a list of exactly two
+// entries, both inherited by sub-keys: Everyone read, Administrators full control. An existing
+// key keeps its security. True when the key was created or opened.
+bool CreateSecuredRegistryKey(HKEY root, const std::wstring& path);
