@@ -1,0 +1,17 @@
+# The application object in a program of its own, with satellite libraries to pick up.
+add_test_helper(fw_app_host WIN32 SOURCES framework/app_host.cpp framework/host.rc LIBS framework shell32)
+
+# A resource-only satellite: no entry point, no code.
+set(FW_SATELLITE_OBJ ${CMAKE_CURRENT_BINARY_DIR}/fw_satellite.res.o)
+add_custom_command(OUTPUT ${TEST_BIN_DIR}/fw_satellite.dll
+  COMMAND ${CMAKE_RC_COMPILER} -c 65001 -O coff -i ${CMAKE_CURRENT_SOURCE_DIR}/framework/satellite.rc -o ${FW_SATELLITE_OBJ}
+  COMMAND ${CMAKE_C_COMPILER} -shared -nostdlib -Wl,-e,0 -s -o ${TEST_BIN_DIR}/fw_satellite.dll ${FW_SATELLITE_OBJ}
+  DEPENDS framework/satellite.rc VERBATIM)
+add_custom_target(fw_satellite DEPENDS ${TEST_BIN_DIR}/fw_satellite.dll)
+
+# A satellite whose entry point would leave a mark if it ever ran.
+add_library(fw_active_satellite SHARED framework/active_satellite.cpp framework/active_satellite.rc)
+set_target_properties(fw_active_satellite PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR} PREFIX "")
+
+add_wine_test(framework_app_test SOURCES framework/app_test.cpp framework/dialog_test.rc
+              PREFIXES win32-winxp win64-win7 DEPENDS fw_app_host fw_satellite fw_active_satellite)

@@ -1,0 +1,1 @@
+add_wine_test(skin_rules_test SOURCES ui/skin_rules_test.cpp PREFIXES win32-winxp)

@@ -1,0 +1,119 @@
+#include "ui/skin_rules.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(SkinRules, MenuItemHitExcludesTheLeftEdgeAndTheFarEnds) {
+    RECT extent = MenuItemCaptionExtent(SIZE{40, 18});
+    struct Row {
+        const char* what;
+        POINT p;
+        bool measured;
+        bool hit;
+    } rows[] = {
+        {"x = 0 is never over the caption", {0, 5}, true, false},
+        {"x = 1", {1, 5}, true, true},
+        {"last column", {39, 5}, true, true},
+        {"x = cx", {40, 5}, true, false},
+        {"y = 0", {5, 0}, true, true},
+        {"last row", {5, 17}, true, true},
+        {"y = cy", {5, 18}, true, false},
+        {"above", {5, -1}, true, false},
+        {"left of the item", {-3, 5}, true, false},
+        {"not measured yet", {5, 5}, false, false},
+    };
+    for (const Row& row : rows) EXPECT_EQ(MenuItemHit(extent, row.measured, row.p), row.hit) << row.what;
+}
+
+TEST(SkinRules, CheckboxHitIncludesTheTopLeftCorner) {
+    SIZE extent{120, 15};
+    struct Row {
+        const char* what;
+        POINT p;
+        bool measured;
+        bool hit;
+    } rows[] = {
+        {"top-left corner", {0, 0}, true, true},
+        {"last column", {119, 3}, true, true},
+        {"x = cx", {120, 3}, true, false},
+        {"y = cy", {3, 15}, true, false},
+        {"negative x", {-1, 3}, true, false},
+        {"negative y", {3, -1}, true, false},
+        {"not measured yet", {3, 3}, false, false},
+    };
+    for (const Row& row : rows) EXPECT_EQ(CheckboxHit(extent, row.measured, row.p), row.hit) << row.what;
+}
+
+TEST(SkinRules, TextColoursFollowTheEnabledState) {
+    EXPECT_EQ(MenuItemTextColour(true), RGB(0x00, 0x00, 0x00));
+    EXPECT_EQ(MenuItemTextColour(false), RGB(0xAD, 0xC1, 0xD6));
+    EXPECT_EQ(CheckboxTextColour(true), RGB(0x2A, 0x3F, 0x55));
+    EXPECT_EQ(CheckboxTextColour(false), RGB(0xAD, 0xC1, 0xD6));
+    EXPECT_EQ(RGB(0xAD, 0xC1, 0xD6), 0x00D6C1ADu);
+    EXPECT_EQ(RGB(0x2A, 0x3F, 0x55), 0x00553F2Au);
+}
+
+TEST(SkinRules, FontHeightIsMinusPointsAtTheResolution) {
+    struct Row {
+        int points, dpi;
+        LONG height;
+    } rows[] = {{12, 96, -16}, {10, 96, -13}, {9, 96, -12}, {8, 96, -11}, {8, 120, -13}, {12, 120, -20}, {9, 144, -18}};
+    for (const Row& row : rows)
+        EXPECT_EQ(FontHeightForPoints(row.points, row.dpi), row.height) << row.points << " pt at " << row.dpi;
+}
+
+TEST(SkinRules, ScaledBitmapSizeTruncatesAndUsesTheHorizontalResolution) {
+    struct Row {
+        UINT width, height;
+        int dpi;
+        LONG cx, cy;
+    } rows[] = {
+        {400, 300, 96, 400, 300},  {400, 300, 120, 500, 375}, {401, 301, 120, 501, 376},
+        {1, 1, 144, 1, 1},         {3, 5, 144, 4, 7},         {0, 0, 120, 0, 0},
+        {640, 480, 72, 480, 360},
+    };
+    for (const Row& row : rows) {
+        SIZE size = ScaledBitmapSize(row.width, row.height, row.dpi);
+        EXPECT_EQ(size.cx, row.cx) << row.width << " at " << row.dpi;
+        EXPECT_EQ(size.cy, row.cy) << row.height << " at " << row.dpi;
+    }
+}
+
+TEST(SkinRules, AnyNonZeroCheckStateIsChecked) {
+    struct Row {
+        LRESULT state;
+        UINT frame;
+    } rows[] = {{0, DFCS_BUTTONCHECK},
+                {1, DFCS_BUTTONCHECK | DFCS_CHECKED},
+                {2, DFCS_BUTTONCHECK | DFCS_CHECKED},
+                {0x7F, DFCS_BUTTONCHECK | DFCS_CHECKED},
+                {-1, DFCS_BUTTONCHECK | DFCS_CHECKED}};
+    for (const Row& row : rows) EXPECT_EQ(CheckboxFrameState(row.state), row.frame) << row.state;
+}
+
+TEST(SkinRules, LayoutRectangles) {
+    RECT client{0, 0, 200, 16};
+    RECT box = CheckboxBoxRect(client);
+    RECT text = CheckboxTextRect(client);
+    RECT wide = MenuItemRedrawRect(RECT{30, 40, 90, 56});
+    struct Row {
+        const char* what;
+        RECT actual, expected;
+    } rows[] = {
+        {"box: 13 wide, full height", box, {0, 0, 13, 16}},
+        {"text: from 20 on", text, {20, 0, 200, 16}},
+        {"redraw: 5 wider each side, same height", wide, {25, 40, 95, 56}},
+    };
+    for (const Row& row : rows) EXPECT_TRUE(EqualRect(&row.actual, &row.expected)) << row.what;
+}
+
+TEST(SkinRules, DragPressKeepsTheLow16BitsOfEachCoordinate) {
+    struct Row {
+        int x, y;
+        LPARAM lParam;
+    } rows[] = {{10, 20, 0x0014000A}, {0, 0, 0}, {-3, 5, 0x0005FFFD}, {70000, 2, 0x00021170}};
+    for (const Row& row : rows) EXPECT_EQ(DragPressLParam(row.x, row.y), row.lParam) << row.x << "," << row.y;
+}
+
+}  // namespace
