@@ -1,8 +1,11 @@
 #include <windows.h>
 
-#include "app/setup_data.h"
+#include "app/setup_app.h"
+
+// The one application object, constructed before the entry point runs.
+CSetupApp theApp;
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
-    ProductSetupData data = ReadSetupData();
-    return data.productCode.empty() ? 0 : 0;
+    RestrictDllSearchToSystemFolder();
+    return fw::RunApplication();
 }

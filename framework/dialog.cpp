@@ -20,7 +20,10 @@ Dialog::~Dialog() { DestroyWindow(); }
 bool Dialog::Create(HWND parent) {
     if (hwnd_) return false;
     if (parent) parent_ = parent;
-    HWND window = CreateDialogParamW(ResourceModule(), MAKEINTRESOURCEW(templateId_), parent_, &Dialog::DialogProc,
+    // A satellite library that carries only texts leaves the templates to the executable.
+    HMODULE module = ResourceModule();
+    if (!FindResourceW(module, MAKEINTRESOURCEW(templateId_), RT_DIALOG)) module = GetModuleHandleW(nullptr);
+    HWND window = CreateDialogParamW(module, MAKEINTRESOURCEW(templateId_), parent_, &Dialog::DialogProc,
                                      reinterpret_cast<LPARAM>(this));
     return window != nullptr;
 }

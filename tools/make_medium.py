@@ -5,7 +5,8 @@ background bitmap of the language folder and, when given, the program itself and
   make_medium.py OUT [--setup setup.exe] [--product-code GUID] [--size TEXT] [--name NAME]
                  [--setup-dat-hex HEX | --no-setup-dat] [--eula TEXT | --no-eula]
                  [--eula-name EULA.txt] [--data-license TEXT | --no-data-license]
-                 [--no-bom] [--bitmap WxH | --no-bitmap] [--lang ENU] [--copy SRC=RELPATH ...]
+                 [--no-bom] [--bitmap WxH | --no-bitmap] [--frame RRGGBB] [--lang ENU]
+                 [--copy SRC=RELPATH ...]
 """
 import argparse
 import math
@@ -27,8 +28,8 @@ def utf16_text(text, bom=True):
     return (b"\xff\xfe" if bom else b"") + text.encode("utf-16-le")
 
 
-def background_bitmap(width, height):
-    """A 24-bit bottom-up bitmap: a dusk-blue map sheet with contour lines and a frame."""
+def background_bitmap(width, height, frame=(0x2a, 0x3f, 0x55)):
+    """A 24-bit bottom-up bitmap: a pale map sheet with contour lines and a coloured frame."""
     row_bytes = (width * 3 + 3) & ~3
     pixels = bytearray(row_bytes * height)
     for y in range(height):
@@ -41,9 +42,8 @@ def background_bitmap(width, height):
             h = math.sin(fx * 7.0) * math.cos(fy * 5.0) + 0.6 * math.sin((fx + fy) * 11.0)
             if abs((h * 6.0) % 1.0 - 0.5) < 0.04:
                 r, g, b = 0xad, 0xc1, 0xd6
-            # A frame and a title band.
             if x < 4 or y < 4 or x >= width - 4 or y >= height - 4:
-                r, g, b = 0x2a, 0x3f, 0x55
+                r, g, b = frame
             o = y * row_bytes + x * 3
             pixels[o:o + 3] = bytes((b, g, r))
     header_size = 14 + 40
@@ -59,10 +59,10 @@ def write(path, data):
 
 
 DEMO_EULA = ("KORVEL SOFTWARE LICENSE AGREEMENT\r\n\r\n"
-             "This demonstration medium carries no real product. By installing it you agree that\r\n"
+             "This demonstration medium carries no real product. By installing it you agree that "
              "the software is provided as it is, without warranty of any kind.\r\n")
 DEMO_DATA_LICENSE = ("KORVEL DATA LICENSE AGREEMENT\r\n\r\n"
-                     "The map data of this demonstration medium is made up. You may use it to try\r\n"
+                     "The map data of this demonstration medium is made up. You may use it to try "
                      "the installation and for nothing else.\r\n")
 
 
@@ -83,6 +83,7 @@ def main(argv):
     p.add_argument("--no-bom", action="store_true", help="write the license texts without byte-order mark")
     p.add_argument("--bitmap", default="448x356")
     p.add_argument("--no-bitmap", action="store_true")
+    p.add_argument("--frame", default="2a3f55", help="frame colour of the bitmap, RRGGBB")
     p.add_argument("--lang", default="ENU")
     p.add_argument("--copy", action="append", default=[], metavar="SRC=RELPATH",
                    help="copy a file onto the medium (packages, driver files, helpers)")
@@ -102,7 +103,8 @@ def main(argv):
         write(os.path.join(out, a.lang, "KorvelEULA.txt"), utf16_text(a.data_license, not a.no_bom))
     if not a.no_bitmap:
         w, h = (int(v) for v in a.bitmap.lower().split("x"))
-        write(os.path.join(out, a.lang, "Bkgnd.bmp"), background_bitmap(w, h))
+        frame = tuple(bytes.fromhex(a.frame))
+        write(os.path.join(out, a.lang, "Bkgnd.bmp"), background_bitmap(w, h, frame))
     for item in a.copy:
         src, rel = item.split("=", 1)
         dest = os.path.join(out, *rel.replace("\\", "/").split("/"))

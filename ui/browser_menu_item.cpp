@@ -1,5 +1,7 @@
 #include "ui/browser_menu_item.h"
 
+#include <algorithm>
+
 #include "framework/strings.h"
 #include "ui/item_font.h"
 #include "ui/skin_rules.h"
@@ -115,6 +117,18 @@ LRESULT CBrowserMenuItem::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return OnMouseMove(message, wParam, lParam);
     case WM_MOUSELEAVE:
         return OnMouseLeave();
+    // The window text answers with the caption the item shows, so screen readers and
+    // automation read what the user sees; the static control's own text is never drawn.
+    case WM_GETTEXTLENGTH:
+        return static_cast<LRESULT>(caption_.size());
+    case WM_GETTEXT: {
+        if (wParam == 0 || lParam == 0) return 0;
+        const size_t count = std::min(caption_.size(), static_cast<size_t>(wParam) - 1);
+        auto* buffer = reinterpret_cast<wchar_t*>(lParam);
+        caption_.copy(buffer, count);
+        buffer[count] = L'\0';
+        return static_cast<LRESULT>(count);
+    }
     case WM_ENABLE: {
         // Some static controls paint themselves, background and all, when enabled or
         // disabled; the page and the item's own look are put back over that.

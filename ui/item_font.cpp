@@ -34,5 +34,7 @@ void RequestMouseLeave(HWND control) {
     request.cbSize = sizeof request;
     request.dwFlags = TME_LEAVE;
     request.hwndTrack = control;
-    _TrackMouseEvent(&request);
+    // The system's own call: the common controls library is not linked, so that it loads from
+    // the system only after the DLL search is restricted.
+    TrackMouseEvent(&request);
 }

@@ -14,7 +14,5 @@ add_library(fw_active_satellite SHARED framework/active_satellite.cpp framework/
 set_target_properties(fw_active_satellite PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR} PREFIX "")
 
 add_wine_test(framework_app_test SOURCES framework/app_test.cpp framework/dialog_test.rc
-              PREFIXES win32-winxp win64-win7 DEPENDS fw_app_host fw_satellite fw_active_satellite
-              ENV "RIG_DISPLAY=:97")
+              PREFIXES win32-winxp win64-win7 DEPENDS fw_app_host fw_satellite fw_active_satellite)
 # Keyboard input and message boxes: with the other tests of that display, one at a time.
-set_tests_properties(framework_app_test.win32-winxp framework_app_test.win64-win7 PROPERTIES RESOURCE_LOCK ui_display)

@@ -62,7 +62,8 @@ TEST(Satellite, ResourcesComeFromTheLibraryOfTheUsersLanguage) {
         {"a file that is no library", nullptr, L"probeENU.dll", L"String of the executable\nDialog of the executable",
          false},
         {"satellite with code, never run", L"fw_active_satellite.dll", L"probeENU.dll",
-         L"String of the satellite with code\n", false},
+         // It carries no dialog: the template comes from the executable.
+         L"String of the satellite with code\nDialog of the executable", false},
     };
     for (const Row& row : rows) {
         Host host;

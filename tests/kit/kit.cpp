@@ -242,9 +242,15 @@ std::wstring ClassOf(HWND window) {
 }
 
 std::wstring TextOf(HWND window) {
-    int length = GetWindowTextLengthW(window);
+    // Asked of the window itself: for another process's window GetWindowText gives only the
+    // text the system keeps, which edit controls and owner-kept captions do not use.
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return {};
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    GetWindowTextW(window, text.data(), length + 1);
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                             5000, &copied))
+        return {};
     text.resize(wcslen(text.c_str()));
     return text;
 }

@@ -9,6 +9,8 @@ using std::min;
 
 #include <vector>
 
+#include "tests/kit/kit.h"
+
 namespace kit {
 namespace {
 
@@ -86,12 +88,7 @@ RECT ItemRect(HWND page, int itemId) {
 
 bool ItemEnabled(HWND page, int itemId) { return IsWindowEnabled(GetDlgItem(page, itemId)) != FALSE; }
 
-std::wstring ItemText(HWND page, int itemId) {
-    HWND item = GetDlgItem(page, itemId);
-    std::vector<wchar_t> text(static_cast<size_t>(GetWindowTextLengthW(item)) + 1);
-    GetWindowTextW(item, text.data(), static_cast<int>(text.size()));
-    return text.data();
-}
+std::wstring ItemText(HWND page, int itemId) { return TextOf(GetDlgItem(page, itemId)); }
 
 int CheckState(HWND page, int itemId) {
     return static_cast<int>(SendMessageW(GetDlgItem(page, itemId), BM_GETCHECK, 0, 0));

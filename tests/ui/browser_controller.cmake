@@ -1,5 +1,3 @@
 add_test_helper(ui_engine_probe SOURCES ui/engine_probe.cpp)
 add_wine_test(browser_controller_test SOURCES ui/browser_controller_test.cpp ui/ui_test.rc
-              PREFIXES win32-winxp win64-winxp64 DEPENDS ui_engine_probe ENV "RIG_DISPLAY=:97")
-set_tests_properties(browser_controller_test.win32-winxp browser_controller_test.win64-winxp64
-                     PROPERTIES RESOURCE_LOCK ui_display)
+              PREFIXES win32-winxp win64-winxp64 DEPENDS ui_engine_probe)

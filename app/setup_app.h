@@ -1,0 +1,31 @@
+#pragma once
+// The application object: start-up refuses a second setup and internal network users, brings
+// the installer engine up to date, reads the setup data, builds both pages, closes the
+// companion launcher and shows the main page.
+#include <windows.h>
+
+#include "app/setup_data.h"
+#include "framework/app.h"
+
+class CBrowserController;
+class CMainPageDlg;
+class CEulaDlg;
+
+class CSetupApp : public fw::App {
+public:
+    CSetupApp();
+    ~CSetupApp() override;
+
+    BOOL InitInstance() override;
+    ProductSetupData ReadSetupData();
+
+private:
+    CBrowserController* controller_ = nullptr;
+    CMainPageDlg* mainPage_ = nullptr;
+    CEulaDlg* licensePage_ = nullptr;
+    HANDLE instanceMutex_ = nullptr;
+};
+
+// Makes the loader look for DLLs loaded later in the system folder only, where the system
+// supports it, so a DLL planted on the medium beside setup.exe is never loaded.
+void RestrictDllSearchToSystemFolder();

@@ -1,0 +1,171 @@
+#include "pages/license_page.h"
+
+#include <shlwapi.h>
+
+#include <vector>
+
+#include "env/system_checks.h"
+#include "framework/message_box.h"
+#include "framework/strings.h"
+#include "install/install_sequence.h"
+#include "pages/page_paths.h"
+#include "resources/resource.h"
+#include "ui/browser_controller.h"
+
+namespace {
+// Three line breaks, 52 "=" and a line break.
+const std::wstring kSeparator = L"\r\n\r\n\r\n" + std::wstring(52, L'=') + L"\r\n";
+}  // namespace
+
+std::wstring JoinLicenseTexts(const std::wstring& general, const std::wstring& data) {
+    return general.empty() ? data : general + kSeparator + data;
+}
+
+std::wstring LicenseTextFromBytes(const unsigned char* bytes, size_t size) {
+    std::wstring text;
+    if (size <= 2) return text;
+    // An odd last byte belongs to no character.
+    for (size_t i = 2; i + 1 < size; i += 2) {
+        wchar_t c = static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
+        if (c == L'\0') break;
+        text += c;
+    }
+    return text;
+}
+
+CEulaDlg::CEulaDlg() : CBrowserPage(IDD_LICENSE_PAGE) { icon_ = ApplicationIcon(); }
+
+CEulaDlg::~CEulaDlg() = default;
+
+void CEulaDlg::DoDataExchange(fw::DataExchange& exchange) {
+    CBrowserPage::DoDataExchange(exchange);
+    exchange.Attach(IDC_EXIT_ITEM, exitItem_);
+    exchange.Attach(IDC_LICENSE_NEXT_ITEM, nextItem_);
+    exchange.Attach(IDC_LICENSE_TITLE, titleItem_);
+    exchange.Attach(IDC_LICENSE_INSTRUCTION, instructionItem_);
+    exchange.Attach(IDC_LICENSE_QUESTION, questionItem_);
+    exchange.Attach(IDC_LICENSE_TEXT, licenseText_);
+    exchange.Attach(IDC_SOFTWARE_LICENSE_CHECK, softwareLicense_);
+    exchange.Attach(IDC_DATA_LICENSE_CHECK, dataLicense_);
+}
+
+BOOL CEulaDlg::OnInitDialog() {
+    CBrowserPage::OnInitDialog();
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    EnableDragMove(FALSE);
+    SetBackgroundStyle(BackgroundFitWindow);
+    LoadBackgroundBitmap(BackgroundBitmapPath());
+
+    exitItem_.SetCaption(IDS_EXIT);
+    nextItem_.SetCaption(IDS_NEXT);
+    nextItem_.Enable(false);
+    titleItem_.SetFontSize(12);
+    titleItem_.SetCaption(IDS_LICENSE_TITLE);
+    titleItem_.SetPassive(true);
+    instructionItem_.SetFontSize(8);
+    instructionItem_.SetCaption(IDS_LICENSE_INSTRUCTION);
+    instructionItem_.SetPassive(true);
+    questionItem_.SetFontSize(8);
+    questionItem_.SetCaption(IDS_LICENSE_QUESTION);
+    questionItem_.SetPassive(true);
+    softwareLicense_.SetFontSize(9);
+    softwareLicense_.SetCaption(IDS_SOFTWARE_LICENSE);
+    softwareLicense_.SetPassive(true);
+    dataLicense_.SetFontSize(9);
+    dataLicense_.SetCaption(IDS_DATA_LICENSE);
+    dataLicense_.SetPassive(true);
+
+    SetLicenseFont();
+    LoadLicenseText();
+    return TRUE;
+}
+
+BOOL CEulaDlg::SetLicenseFont() {
+    if (licenseFontMade_) return TRUE;
+    licenseFontMade_ = true;
+    HFONT pageFont = reinterpret_cast<HFONT>(SendMessageW(hwnd(), WM_GETFONT, 0, 0));
+    if (!pageFont) return TRUE;
+    LOGFONTW description{};
+    if (!GetObjectW(pageFont, sizeof description, &description)) return TRUE;
+    HDC dc = GetDC(hwnd());
+    description.lfHeight = -MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    ReleaseDC(hwnd(), dc);
+    description.lfWeight = FW_NORMAL;
+    licenseFont_.reset(CreateFontIndirectW(&description));
+    licenseText_.SetFont(static_cast<HFONT>(licenseFont_.get()), true);
+    return TRUE;
+}
+
+bool CEulaDlg::ReadUnicodeTextFile(const std::wstring& path, std::wstring* text, fw::FileException* error) {
+    text->clear();
+    fw::File file;
+    if (!file.OpenForReading(path, error)) return false;
+    const uint32_t length = static_cast<uint32_t>(file.Length());
+    if (length <= 2) return true;
+    std::vector<unsigned char> bytes(static_cast<size_t>(length) + 2, 0);
+    fw::FileException readError;
+    const uint32_t got = file.Read(bytes.data(), length, &readError);
+    if (readError.cause() != fw::FileException::None) {
+        if (error) *error = readError;
+        return false;
+    }
+    *text = LicenseTextFromBytes(bytes.data(), got);
+    return true;
+}
+
+BOOL CEulaDlg::LoadLicenseText() {
+    if (!SetLicenseFont()) return FALSE;
+    const std::wstring folder = GetSetupFolder();
+    std::wstring general;
+    std::wstring generalPath = folder + fw::LoadResString(IDS_GENERAL_LICENSE_FILE);
+    if (!PathFileExistsW(generalPath.c_str())) generalPath = folder + licenseFileName_;
+    fw::FileException error;
+    if (PathFileExistsW(generalPath.c_str()) && !ReadUnicodeTextFile(generalPath, &general, &error)) {
+        error.ReportError(MB_OK);
+        return FALSE;
+    }
+    std::wstring data;
+    if (!ReadUnicodeTextFile(folder + fw::LoadResString(IDS_DATA_LICENSE_FILE), &data, &error)) {
+        error.ReportError(MB_OK);
+        return FALSE;
+    }
+    licenseText_.SetText(JoinLicenseTexts(general, data));
+    return TRUE;
+}
+
+bool CEulaDlg::OnCommand(UINT id, UINT code) {
+    if (id == IDC_LICENSE_TEXT && code == EN_SETFOCUS) {
+        OnLicenseEditFocus();
+        return true;
+    }
+    if (code != 0) return false;
+    switch (id) {
+    case IDC_EXIT_ITEM: ConfirmExit(); return true;
+    case IDC_LICENSE_NEXT_ITEM: RunInstallSequence(); return true;
+    case IDC_SOFTWARE_LICENSE_CHECK:
+    case IDC_DATA_LICENSE_CHECK: UpdateNextEnabled(); return true;
+    default: return false;
+    }
+}
+
+void CEulaDlg::ConfirmExit() {
+    if (fw::AppMessageBox(IDS_CONFIRM_EXIT, MB_YESNO | MB_ICONQUESTION, static_cast<UINT>(-1)) == IDYES)
+        Controller()->ExitSetup();
+}
+
+void CEulaDlg::UpdateNextEnabled() {
+    const bool enabled = softwareLicense_.GetCheck() == BST_CHECKED && dataLicense_.GetCheck() == BST_CHECKED;
+    nextItem_.Enable(enabled);
+    nextItem_.RedrawInParent();
+}
+
+void CEulaDlg::OnLicenseEditFocus() {
+    licenseText_.SetSel(-1, 0);
+    licenseText_.ScrollCaret();
+}
+
+void CEulaDlg::RunInstallSequence() {
+    CBrowserController* controller = Controller();
+    ::RunInstallSequence(productCode_, requiredSpaceBytes_, [controller] { controller->ExitSetup(); });
+}

@@ -1,0 +1,62 @@
+#pragma once
+// Page 2: the license texts and the two acceptance checkboxes; "Next" runs the installation
+// and is enabled only while both licenses are accepted.
+#include <cstdint>
+#include <string>
+
+#include "framework/control.h"
+#include "framework/file.h"
+#include "framework/handle.h"
+#include "ui/browser_checkbox.h"
+#include "ui/browser_menu_item.h"
+#include "ui/browser_page.h"
+
+class CEulaDlg : public CBrowserPage {
+public:
+    CEulaDlg();
+    ~CEulaDlg() override;
+
+    void SetProductCode(const std::wstring& code) { productCode_ = code; }
+    void SetRequiredSpace(uint64_t bytes) { requiredSpaceBytes_ = bytes; }
+    const std::wstring& ProductCode() const { return productCode_; }
+    uint64_t RequiredSpace() const { return requiredSpaceBytes_; }
+
+    BOOL SetLicenseFont();
+    BOOL LoadLicenseText();
+    // The text of a UTF-16 file whose first two bytes are a byte-order mark. False, with the
+    // error filled, when the file cannot be opened or read.
+    static bool ReadUnicodeTextFile(const std::wstring& path, std::wstring* text, fw::FileException* error);
+
+protected:
+    void DoDataExchange(fw::DataExchange& exchange) override;
+    BOOL OnInitDialog() override;
+    bool OnCommand(UINT id, UINT code) override;
+
+private:
+    void ConfirmExit();
+    void UpdateNextEnabled();
+    void OnLicenseEditFocus();
+    void RunInstallSequence();
+
+    fw::UniqueGdiObject licenseFont_;
+    bool licenseFontMade_ = false;
+    std::wstring licenseFileName_ = L"Eula.txt";
+    std::wstring productCode_;
+    uint64_t requiredSpaceBytes_ = 0;
+    CBrowserMenuItem exitItem_;
+    CBrowserMenuItem nextItem_;
+    CBrowserMenuItem titleItem_;
+    CBrowserMenuItem instructionItem_;
+    CBrowserMenuItem questionItem_;
+    fw::Edit licenseText_;
+    CBrowserCheckbox softwareLicense_;
+    CBrowserCheckbox dataLicense_;
+};
+
+// The two license texts as the text box shows them: the general text, a separator line when
+// it is not empty, then the data license.
+std::wstring JoinLicenseTexts(const std::wstring& general, const std::wstring& data);
+
+// The text of a license file's bytes: from byte 2 up to the first NUL unit or the end of the
+// data, whichever comes first.
+std::wstring LicenseTextFromBytes(const unsigned char* bytes, size_t size);

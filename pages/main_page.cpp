@@ -1,0 +1,89 @@
+#include "pages/main_page.h"
+
+#include <cstdlib>
+
+#include "env/system_checks.h"
+#include "framework/message_box.h"
+#include "framework/strings.h"
+#include "framework/wait_cursor.h"
+#include "pages/page_paths.h"
+#include "resources/resource.h"
+#include "ui/browser_controller.h"
+
+namespace {
+
+[[noreturn]] void RefuseAndExit(UINT messageId) {
+    fw::AppMessageBox(messageId, MB_ICONINFORMATION, static_cast<UINT>(-1));
+    std::exit(1);
+}
+
+}  // namespace
+
+std::wstring MainPageTitle(const std::wstring& format, const std::wstring& productName) {
+    // A satellite table without the format gives no title rather than a stray name.
+    if (productName.empty() || format.find(L"%s") == std::wstring::npos) return {};
+    std::wstring title;
+    size_t at = format.find(L"%s");
+    title = format.substr(0, at) + productName + format.substr(at + 2);
+    return title;
+}
+
+CMainPageDlg::CMainPageDlg() : CBrowserPage(IDD_MAIN_PAGE) { icon_ = ApplicationIcon(); }
+
+CMainPageDlg::~CMainPageDlg() = default;
+
+void CMainPageDlg::DoDataExchange(fw::DataExchange& exchange) {
+    CBrowserPage::DoDataExchange(exchange);
+    exchange.Attach(IDC_NEXT_ITEM, nextItem_);
+    exchange.Attach(IDC_EXIT_ITEM, exitItem_);
+    exchange.Attach(IDC_TEXT_ITEM, textItem_);
+}
+
+BOOL CMainPageDlg::OnInitDialog() {
+    CBrowserPage::OnInitDialog();
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    EnableDragMove(FALSE);
+    SetBackgroundStyle(BackgroundFitWindow);  // no bitmap yet: the template size stays
+    LoadBackgroundBitmap(BackgroundBitmapPath());
+
+    textItem_.SetFontSize(10);
+    textItem_.SetCaption(MainPageTitle(fw::LoadResString(IDS_TITLE_FORMAT), productName_));
+    textItem_.SetPassive(true);
+
+    exitItem_.SetCaption(IDS_EXIT);
+    exitItem_.SetHoverDescription(IDS_EXIT_DESCRIPTION, &textItem_, 0);
+    nextItem_.SetCaption(IDS_NEXT);
+    nextItem_.SetHoverDescription(IDS_NEXT_DESCRIPTION, &textItem_, 0);
+    nextItem_.Enable(false);
+    return TRUE;
+}
+
+void CMainPageDlg::OnPageShown() {
+    fw::WaitCursor wait;
+    Invalidate(true);
+    if (GetWindowsVersion() < Win2000) RefuseAndExit(IDS_UNSUPPORTED_OS);
+    if (!IsLocalAdministrator()) RefuseAndExit(IDS_NOT_ADMINISTRATOR);
+    if (IsAnotherInstallationRunning()) RefuseAndExit(IDS_ANOTHER_INSTALLATION);
+    nextItem_.Enable(true);
+}
+
+bool CMainPageDlg::OnCommand(UINT id, UINT code) {
+    if (code != 0) return false;
+    if (id == IDC_EXIT_ITEM) {
+        ConfirmExit();
+        return true;
+    }
+    if (id == IDC_NEXT_ITEM) {
+        ShowLicensePage();
+        return true;
+    }
+    return false;
+}
+
+void CMainPageDlg::ConfirmExit() {
+    if (fw::AppMessageBox(IDS_CONFIRM_EXIT, MB_YESNO | MB_ICONQUESTION, static_cast<UINT>(-1)) == IDYES)
+        Controller()->ExitSetup();
+}
+
+void CMainPageDlg::ShowLicensePage() { Controller()->ShowPage(2); }

@@ -1,0 +1,59 @@
+# Windows Installer packages and driver files of the demo and test media, built with wixl into
+# build/media/. tools/make_medium.py puts them onto a medium.
+include(${CMAKE_CURRENT_LIST_DIR}/../drivers/version_files.cmake)
+find_program(WIXL wixl REQUIRED)
+
+set(MEDIA_DIR ${CMAKE_BINARY_DIR}/media)
+set(PACKAGE_SOURCES ${SETUP_SOURCE_DIR}/tools/packages)
+set(DEMO_PRODUCT_CODE 8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3C4)
+
+# Driver files: the medium's, and newer ones a machine may already have.
+add_version_file(driver_3_1 3 1 0 0)
+add_version_file(driver_3_2 3 2 0 0)
+set(MEDIUM_DRIVER ${TEST_BIN_DIR}/driver_3_1.dll)
+
+file(WRITE ${MEDIA_DIR}/maps.dat "Example Maps: map data of the current build\n")
+file(WRITE ${MEDIA_DIR}/EarlierBuild.txt "Example Maps: marker of the earlier build\n")
+file(WRITE ${MEDIA_DIR}/broken.msi "not a Windows Installer package\n")
+
+# wixl takes file sources relative to its working folder only.
+add_custom_command(OUTPUT ${MEDIA_DIR}/medium_driver.sys
+  COMMAND ${CMAKE_COMMAND} -E copy ${MEDIUM_DRIVER} ${MEDIA_DIR}/medium_driver.sys
+  DEPENDS driver_3_1 VERBATIM)
+
+function(add_package output arch wxs)
+  add_custom_command(OUTPUT ${MEDIA_DIR}/${output}
+    COMMAND ${WIXL} -a ${arch} ${ARGN} -o ${output} ${PACKAGE_SOURCES}/${wxs}
+    WORKING_DIRECTORY ${MEDIA_DIR}
+    DEPENDS ${PACKAGE_SOURCES}/${wxs} ${MEDIA_DIR}/medium_driver.sys
+    COMMENT "Building package ${output}" VERBATIM)
+  list(APPEND MEDIA_FILES ${MEDIA_DIR}/${output})
+  set(MEDIA_FILES ${MEDIA_FILES} PARENT_SCOPE)
+endfunction()
+
+add_package(Setup_ENU.msi x86 product.wxs -D ProductCode=${DEMO_PRODUCT_CODE} -D Version=2.0.0
+            -D ComponentGuid=1B7E2C44-9A3D-4E51-8F20-6C4D8B1A0E77 -D FileName=maps.dat
+            -D FileSource=maps.dat)
+add_package(Setup_ENU_earlier.msi x86 product.wxs -D ProductCode=${DEMO_PRODUCT_CODE} -D Version=1.0.0
+            -D ComponentGuid=6C2E8A40-5B1D-4F3A-9E7C-0A2C4E6B8D19 -D FileName=EarlierBuild.txt
+            -D FileSource=EarlierBuild.txt)
+add_package(USB_32.msi x86 usb_32.wxs -D Driver=medium_driver.sys)
+add_package(USB_64.msi x64 usb_64.wxs -D Driver=medium_driver.sys)
+
+add_custom_target(media ALL DEPENDS ${MEDIA_FILES} driver_3_1 driver_3_2)
+add_dependencies(demo_tools media)
+
+# Arguments of tools/make_medium.py for a complete medium with these packages.
+set(MEDIUM_PACKAGE_ARGS
+  --product-code ${DEMO_PRODUCT_CODE}
+  --copy ${MEDIA_DIR}/Setup_ENU.msi=Setup_ENU.msi
+  --copy ${MEDIA_DIR}/USB_32.msi=USB_Drivers/USB_32.msi
+  --copy ${MEDIA_DIR}/USB_64.msi=USB_Drivers/USB_64.msi)
+foreach(sys krvlusb krvlgen krvl0200 krvl0400 krvl1200)
+  list(APPEND MEDIUM_PACKAGE_ARGS --copy ${MEDIUM_DRIVER}=USB_Drivers/I386/${sys}.sys)
+endforeach()
+foreach(sys krvlusb krvlgen)
+  list(APPEND MEDIUM_PACKAGE_ARGS --copy ${MEDIUM_DRIVER}=USB_Drivers/Amd64/${sys}.sys)
+endforeach()
+string(REPLACE ";" " " MEDIUM_PACKAGE_ARGS_TEXT "${MEDIUM_PACKAGE_ARGS}")
+file(WRITE ${CMAKE_BINARY_DIR}/demo_medium_args "${MEDIUM_PACKAGE_ARGS_TEXT}\n")

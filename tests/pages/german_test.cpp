@@ -1,0 +1,51 @@
+// With German as the user's language a satellite library beside setup.exe supplies the texts,
+// the language folder and its bitmap.
+#include <gtest/gtest.h>
+
+#include "tests/pages/page_test_kit.h"
+
+namespace {
+
+// The colour of the page's top-left client pixel: the bitmap's frame, stretched.
+COLORREF FrameColour(HWND page) {
+    POINT corner{1, 1};
+    ClientToScreen(page, &corner);
+    HDC screen = GetDC(nullptr);
+    COLORREF colour = GetPixel(screen, corner.x, corner.y);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
+TEST(German, SatelliteTextsAndBitmap) {
+    kit::Process setup = pages::StartSetup(pages::Medium(L"german"));
+    HWND main = pages::WaitForReadyMainPage(setup);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(kit::ItemText(main, kit::kTextItem), L"Example Maps Installation");
+    EXPECT_EQ(kit::ItemText(main, kit::kNextItem), L"Weiter");
+    EXPECT_EQ(kit::TextOf(main), L"Cartoline Produktinstallation");
+    EXPECT_EQ(FrameColour(main), RGB(0x80, 0x20, 0x20));
+    HWND license = kit::FindLicensePage(setup.id());
+    ASSERT_NE(license, nullptr);
+    EXPECT_EQ(kit::TextOf(GetDlgItem(license, kit::kLicenseText)),
+              L"ALLGEMEIN\r\n\r\n\r\n" + std::wstring(52, L'=') + L"\r\nDATEN");
+    setup.Kill();
+}
+
+TEST(German, EnglishBitmapWhenTheLanguageFolderHasNone) {
+    kit::Process setup = pages::StartSetup(pages::Medium(L"germannobitmap"));
+    HWND main = pages::WaitForReadyMainPage(setup);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(FrameColour(main), RGB(0x2a, 0x3f, 0x55));
+    setup.Kill();
+}
+
+TEST(German, SatelliteWithoutTitleFormatGivesNoTitle) {
+    kit::Process setup = pages::StartSetup(pages::Medium(L"notitleformat"));
+    HWND main = pages::WaitForReadyMainPage(setup);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(kit::ItemText(main, kit::kTextItem), L"");
+    EXPECT_EQ(kit::ItemText(main, kit::kNextItem), L"Weiter");
+    setup.Kill();
+}
+
+}  // namespace

@@ -1,0 +1,40 @@
+#include "tests/pages/page_test_kit.h"
+
+#include <gtest/gtest.h>
+
+namespace pages {
+
+std::wstring Medium(const std::wstring& name) { return L"C:\\media\\" + name + L"\\"; }
+
+kit::Process StartSetup(const std::wstring& medium, HANDLE token) {
+    return kit::Process(L"\"" + medium + L"setup.exe\"", medium, token);
+}
+
+HWND WaitForReadyMainPage(const kit::Process& setup, DWORD timeoutMs) {
+    HWND page = nullptr;
+    kit::WaitUntil([&] {
+        page = kit::FindMainPage(setup.id());
+        return page && IsWindowVisible(page) && kit::ItemEnabled(page, kit::kNextItem);
+    }, timeoutMs);
+    if (page && kit::ItemEnabled(page, kit::kNextItem)) return page;
+    if (HWND box = kit::FindMessageBox(setup.id())) ADD_FAILURE() << "message box instead: " << ::testing::PrintToString(kit::MessageBoxText(box));
+    return nullptr;
+}
+
+std::wstring ScreenshotPath(const std::wstring& name) {
+    std::wstring folder = kit::BinFolder() + L"..\\screenshots\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder + name;
+}
+
+void ConfirmExitFrom(HWND page, const kit::Process& setup, int answer) {
+    kit::ClickItem(page, kit::kExitItem);
+    HWND box = kit::WaitForMessageBox(setup.id());
+    ASSERT_NE(box, nullptr) << "no exit confirmation";
+    EXPECT_EQ(kit::MessageBoxText(box), kConfirmExitText);
+    EXPECT_EQ(kit::TextOf(box), L"setup");
+    kit::PressButton(box, answer);
+    kit::WaitUntil([&] { return !IsWindow(box); }, 5000);
+}
+
+}  // namespace pages

@@ -1,0 +1,29 @@
+#pragma once
+// setup.exe runs for the page tests: media made by make_media.sh under C:\media.
+#include <windows.h>
+
+#include <string>
+
+#include "tests/kit/kit.h"
+#include "tests/kit/setup_driver.h"
+
+namespace pages {
+
+std::wstring Medium(const std::wstring& name);  // "C:\media\<name>\"
+
+// setup.exe of a medium, started as a user starts it (its folder as the current folder).
+kit::Process StartSetup(const std::wstring& medium, HANDLE token = nullptr);
+
+// The main page once visible with "Next" enabled (the checks passed); null otherwise.
+HWND WaitForReadyMainPage(const kit::Process& setup, DWORD timeoutMs = 30000);
+
+// Where screenshots of the run are kept (the build folder).
+std::wstring ScreenshotPath(const std::wstring& name);
+
+// Answers Yes or No to the exit confirmation of a page, as a user clicks it.
+void ConfirmExitFrom(HWND page, const kit::Process& setup, int answer);
+
+constexpr wchar_t kConfirmExitText[] =
+    L"If you exit now the installation will not be complete.  Are you sure you want to exit?";
+
+}  // namespace pages

@@ -1,0 +1,30 @@
+# setup.exe started from generated media (tests/pages/make_media.sh), driven as a user would.
+
+# German satellite libraries: resource-only DLLs, one without the title format.
+function(add_satellite name)
+  set(object ${CMAKE_BINARY_DIR}/tests/${name}.res.o)
+  add_custom_command(OUTPUT ${TEST_BIN_DIR}/${name}.dll
+    COMMAND ${CMAKE_RC_COMPILER} -c 65001 -I ${SETUP_SOURCE_DIR} ${ARGN}
+            -i ${CMAKE_CURRENT_LIST_DIR}/strings_deu.rc -o ${object}
+    COMMAND ${CMAKE_C_COMPILER} -shared -nostdlib -Wl,-e,0 -s -o ${TEST_BIN_DIR}/${name}.dll ${object}
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/strings_deu.rc ${SETUP_SOURCE_DIR}/resources/resource.h VERBATIM)
+  add_custom_target(${name} DEPENDS ${TEST_BIN_DIR}/${name}.dll)
+endfunction()
+add_satellite(setupDEU)
+add_satellite(setupDEU_notitle -D WITHOUT_TITLE_FORMAT)
+
+add_library(planted_dll SHARED pages/planted_dll.cpp)
+set_target_properties(planted_dll PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
+
+set(PAGE_TEST_DEPENDS setup fake_app setupDEU setupDEU_notitle planted_dll)
+add_wine_test(startup_test SOURCES pages/startup_test.cpp pages/page_test_kit.cpp
+  PREFIXES win32-winxp win64-win7 SETUP pages/make_media.sh DEPENDS ${PAGE_TEST_DEPENDS} TIMEOUT 400)
+add_wine_test(pages_test SOURCES pages/pages_test.cpp pages/page_test_kit.cpp
+  PREFIXES win32-winxp SETUP pages/make_media.sh DEPENDS ${PAGE_TEST_DEPENDS} TIMEOUT 400)
+add_wine_test(refused_windows_test SOURCES pages/refused_windows_test.cpp pages/page_test_kit.cpp
+  PREFIXES win32-win98 win32-nt40 win32-win2k SETUP pages/make_media.sh DEPENDS ${PAGE_TEST_DEPENDS})
+add_wine_test(german_test SOURCES pages/german_test.cpp pages/page_test_kit.cpp
+  PREFIXES win32-winxp SETUP pages/make_media.sh DEPENDS ${PAGE_TEST_DEPENDS} ENV "LC_ALL=de_DE.UTF-8")
+add_wine_test(planted_dll_test SOURCES pages/planted_dll_test.cpp pages/page_test_kit.cpp
+  PREFIXES win32-winxp SETUP pages/make_media.sh DEPENDS ${PAGE_TEST_DEPENDS}
+  ENV "WINEDLLOVERRIDES=msi,uxtheme,dwmapi,comctl32,userenv=n,b")

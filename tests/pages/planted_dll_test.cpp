@@ -1,0 +1,27 @@
+// DLLs planted beside setup.exe under the names of system DLLs it loads are never loaded,
+// through start-up, both pages and the installation. Wine is told to prefer a native copy of
+// each, so a search that reached the medium's folder would take the planted one.
+#include <gtest/gtest.h>
+
+#include "tests/pages/page_test_kit.h"
+
+namespace {
+
+TEST(PlantedDlls, NeverLoaded) {
+    kit::Process setup = pages::StartSetup(pages::Medium(L"planted"));
+    HWND main = pages::WaitForReadyMainPage(setup);
+    ASSERT_NE(main, nullptr);
+    kit::ClickItem(main, kit::kNextItem);
+    HWND license = kit::FindLicensePage(setup.id());
+    ASSERT_TRUE(kit::WaitVisible(license, 10000));
+    kit::ClickItem(license, kit::kSoftwareLicenseCheck);
+    kit::ClickItem(license, kit::kDataLicenseCheck);
+    ASSERT_TRUE(kit::WaitUntil([&] { return kit::ItemEnabled(license, kit::kLicenseNextItem); }, 3000));
+    kit::ClickItem(license, kit::kLicenseNextItem);  // the installation loads the installer library
+    EXPECT_EQ(setup.Wait(120000), 0u);
+    for (const wchar_t* name : {L"msi", L"uxtheme", L"dwmapi", L"comctl32", L"userenv"}) {
+        EXPECT_FALSE(kit::FileExists(std::wstring(L"C:\\planted-") + name + L".dll.txt")) << name;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,24 @@
+// Windows before Windows 2000 is refused; Windows 2000 passes.
+#include <gtest/gtest.h>
+
+#include "tests/pages/page_test_kit.h"
+
+namespace {
+
+TEST(SupportedWindows, OlderThanWindows2000IsRefused) {
+    kit::Process setup = pages::StartSetup(pages::Medium(L"standard"));
+    if (kit::RigVersion() == "win2k") {
+        HWND main = pages::WaitForReadyMainPage(setup);
+        ASSERT_NE(main, nullptr);
+        pages::ConfirmExitFrom(main, setup, IDYES);
+        EXPECT_EQ(setup.Wait(15000), 0u);
+        return;
+    }
+    HWND box = kit::WaitForMessageBox(setup.id(), 30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(kit::MessageBoxText(box), L"This is an unsupported OS version.  Must be Win98 or greater and not NT4");
+    kit::PressButton(box, IDOK);
+    EXPECT_EQ(setup.Wait(15000), 1u);
+}
+
+}  // namespace

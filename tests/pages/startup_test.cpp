@@ -1,0 +1,103 @@
+// Start-up of setup.exe from a medium: one instance, internal users, the companion launcher,
+// the hidden license page, the end through "Exit".
+#include <gtest/gtest.h>
+
+#include "tests/pages/page_test_kit.h"
+
+namespace {
+
+using pages::Medium;
+using pages::StartSetup;
+
+const std::wstring kNetworkKey = L"SOFTWARE\\Korvel\\Cartoline (Network)";
+const std::wstring kSeparator = L"\r\n\r\n\r\n" + std::wstring(52, L'=') + L"\r\n";
+
+TEST(Startup, SecondCopyEndsAtOnceWithoutWindowOrMessage) {
+    kit::Process first = StartSetup(Medium(L"standard"));
+    ASSERT_NE(pages::WaitForReadyMainPage(first), nullptr);
+    kit::Process second = StartSetup(Medium(L"standard"));
+    EXPECT_EQ(second.Wait(15000), 0u);
+    EXPECT_TRUE(kit::TopLevelWindows(second.id()).empty());
+    EXPECT_EQ(kit::FindMessageBox(first.id()), nullptr);
+    EXPECT_TRUE(first.Running());
+}
+
+TEST(Startup, InternalNetworkUserIsRefusedBeforeAnyPage) {
+    kit::CreateKey(HKEY_LOCAL_MACHINE, kNetworkKey);
+    kit::Process setup = StartSetup(Medium(L"standard"));
+    HWND box = kit::WaitForMessageBox(setup.id(), 30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(kit::MessageBoxText(box),
+              L"You appear to be an internal Korvel user.\nYou must uninstall Cartoline (Network) before running "
+              L"this setup.");
+    EXPECT_EQ(kit::FindMainPage(setup.id()), nullptr);
+    EXPECT_EQ(kit::FindLicensePage(setup.id()), nullptr);
+    kit::PressButton(box, IDOK);
+    EXPECT_EQ(setup.Wait(15000), 0u);
+    kit::DeleteKeyTree(HKEY_LOCAL_MACHINE, kNetworkKey);
+}
+
+TEST(Startup, CompanionLauncherIsClosed) {
+    kit::TempFolder folder;
+    ASSERT_TRUE(kit::CopyTo(kit::BinPath(L"fake_app.exe"), folder / L"kStart.exe"));
+    kit::Process launcher(L"\"" + (folder / L"kStart.exe") + L"\"");
+    ASSERT_TRUE(kit::WaitUntil([&] { return !kit::TopLevelWindows(launcher.id()).empty(); }));
+    kit::Process setup = StartSetup(Medium(L"standard"));
+    ASSERT_NE(pages::WaitForReadyMainPage(setup), nullptr);
+    EXPECT_EQ(launcher.Wait(5000), 7u);  // it closed itself when asked
+    pages::ConfirmExitFrom(kit::FindMainPage(setup.id()), setup, IDYES);
+    EXPECT_EQ(setup.Wait(15000), 0u);
+}
+
+TEST(Startup, MainPageIsTheOnlyVisiblePageAndTheLicenseTextIsLoaded) {
+    kit::Process setup = StartSetup(Medium(L"standard"));
+    HWND main = pages::WaitForReadyMainPage(setup);
+    ASSERT_NE(main, nullptr);
+    HWND license = kit::FindLicensePage(setup.id());
+    ASSERT_NE(license, nullptr);
+    EXPECT_FALSE(IsWindowVisible(license));
+    EXPECT_EQ(kit::TextOf(GetDlgItem(license, kit::kLicenseText)), L"GENERAL TERMS" + kSeparator + L"DATA TERMS");
+    EXPECT_EQ(kit::TextOf(main), L"Cartoline Product Installer");
+    int visible = 0;
+    for (HWND window : kit::TopLevelWindows(setup.id())) visible += IsWindowVisible(window) ? 1 : 0;
+    EXPECT_EQ(visible, 1);
+    pages::ConfirmExitFrom(main, setup, IDYES);
+    EXPECT_EQ(setup.Wait(15000), 0u);
+}
+
+TEST(Startup, NoSetupDataStillShowsTheMainPageWithoutTitle) {
+    kit::Process setup = StartSetup(Medium(L"nosetupdat"));
+    HWND main = pages::WaitForReadyMainPage(setup);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(kit::ItemText(main, kit::kTextItem), L"");
+    pages::ConfirmExitFrom(main, setup, IDYES);
+    EXPECT_EQ(setup.Wait(15000), 0u);
+}
+
+TEST(Startup, ExitNoStaysExitYesEndsWithZero) {
+    kit::Process setup = StartSetup(Medium(L"standard"));
+    HWND main = pages::WaitForReadyMainPage(setup);
+    ASSERT_NE(main, nullptr);
+    pages::ConfirmExitFrom(main, setup, IDNO);
+    Sleep(500);
+    EXPECT_TRUE(setup.Running());
+    EXPECT_TRUE(IsWindowVisible(main));
+    pages::ConfirmExitFrom(main, setup, IDYES);
+    EXPECT_EQ(setup.Wait(15000), 0u);
+}
+
+TEST(Startup, EnterEscapeAndCloseLeaveThePageOpen) {
+    kit::Process setup = StartSetup(Medium(L"standard"));
+    HWND main = pages::WaitForReadyMainPage(setup);
+    ASSERT_NE(main, nullptr);
+    SetForegroundWindow(main);
+    kit::PressKey(VK_RETURN);
+    kit::PressKey(VK_ESCAPE);
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    Sleep(500);
+    EXPECT_TRUE(setup.Running());
+    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_EQ(kit::FindMessageBox(setup.id()), nullptr);
+}
+
+}  // namespace
