@@ -1,0 +1,260 @@
+// setup.exe run from a medium as a user runs it, through both pages and the installation,
+// with real packages installed by the system's Windows Installer. Each suite starts from a
+// clean prefix.
+#include <windows.h>
+#include <msi.h>
+
+#include <gtest/gtest.h>
+
+#include "tests/kit/debug_monitor.h"
+#include "tests/kit/key_security.h"
+#include "tests/pages/page_test_kit.h"
+
+namespace {
+
+constexpr wchar_t kProductCode[] = L"{8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3C4}";
+constexpr wchar_t kUsb32Code[] = L"{3C5E7A91-2B4D-4F6E-8A0C-1D3F5B7E9A24}";
+constexpr wchar_t kUsb64Code[] = L"{4D6F8B02-3C5E-4A7F-9B1D-2E4A6C8E0F35}";
+constexpr wchar_t kProductKey[] = L"Software\\Korvel\\Example Maps";
+constexpr wchar_t kEarlierMarker[] = L"C:\\ExampleMaps\\EarlierBuild.txt";
+constexpr wchar_t kCloseText[] =
+    L"The following applications should be closed before continuing the installation:";
+
+const char kTriggerFailure[] = "\nCannot add registration trigger to the Task 80004001";
+
+bool Installed(const wchar_t* code) { return MsiQueryProductStateW(code) == INSTALLSTATE_DEFAULT; }
+bool Unknown(const wchar_t* code) { return MsiQueryProductStateW(code) == INSTALLSTATE_UNKNOWN; }
+bool Is64() { return kit::Is64BitPrefix(); }
+bool TaskLaunch() { return kit::RigVersion() == "win7" || kit::RigVersion() == "win10"; }
+const wchar_t* UsbCode() { return Is64() ? kUsb64Code : kUsb32Code; }
+
+std::wstring ProductValue(const wchar_t* name) {
+    std::wstring value;
+    kit::GetString(HKEY_LOCAL_MACHINE, kProductKey, name, &value);
+    return value;
+}
+
+void InstallEarlierBuild() {
+    kit::Process msiexec(L"msiexec /i C:\\media\\Setup_ENU_earlier.msi /qn TARGETDIR=C:\\");
+    ASSERT_EQ(msiexec.Wait(120000), 0u);
+    ASSERT_TRUE(Installed(kProductCode));
+    ASSERT_TRUE(kit::FileExists(kEarlierMarker));
+    ASSERT_EQ(ProductValue(L"Build"), L"1.0.0");
+}
+
+// From the main page to a click on the license page's "Next" with both licenses accepted.
+void AcceptAndInstall(const kit::Process& setup) {
+    HWND main = pages::WaitForReadyMainPage(setup);
+    ASSERT_NE(main, nullptr);
+    kit::ClickItem(main, kit::kNextItem);
+    HWND license = kit::FindLicensePage(setup.id());
+    ASSERT_NE(license, nullptr);
+    ASSERT_TRUE(kit::WaitVisible(license, 10000));
+    kit::ClickItem(license, kit::kSoftwareLicenseCheck);
+    kit::ClickItem(license, kit::kDataLicenseCheck);
+    ASSERT_TRUE(kit::WaitUntil([&] { return kit::ItemEnabled(license, kit::kLicenseNextItem); }, 5000));
+    kit::ClickItem(license, kit::kLicenseNextItem);
+}
+
+// Everyone full and Administrators full, both inherited, on the tree's own key.
+void ExpectMachineTreeOpened() {
+    std::vector<kit::AceEntry> entries;
+    ASSERT_TRUE(kit::ReadKeyDacl(HKEY_LOCAL_MACHINE, L"Software\\Korvel", &entries));
+    std::vector<kit::AceEntry> expected = {kit::AllowedInherited(L"S-1-5-32-544", KEY_ALL_ACCESS),
+                                           kit::AllowedInherited(L"S-1-1-0", KEY_ALL_ACCESS)};
+    EXPECT_EQ(entries, expected);
+    ASSERT_TRUE(kit::ReadKeyDacl(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline\\Products", &entries));
+    EXPECT_EQ(entries, expected);
+}
+
+void ExpectNothingInstalled() {
+    EXPECT_TRUE(Unknown(kProductCode));
+    EXPECT_TRUE(Unknown(kUsb32Code));
+    EXPECT_TRUE(Unknown(kUsb64Code));
+    EXPECT_FALSE(kit::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline\\Products"));
+    EXPECT_FALSE(kit::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\TileWizard"));
+    EXPECT_FALSE(kit::FileExists(L"C:\\Korvel"));
+}
+
+bool AnyTextContains(const std::vector<std::string>& texts, const std::string& part) {
+    for (const std::string& text : texts)
+        if (text.find(part) != std::string::npos) return true;
+    return false;
+}
+
+TEST(HappyPath, EarlierBuildReplacedDriversInstalledRegistryOpened) {
+    InstallEarlierBuild();
+    kit::DebugMonitor monitor;
+    ASSERT_TRUE(monitor.ok());
+    kit::Process setup = pages::StartSetup(pages::Medium(L"full"));
+    AcceptAndInstall(setup);
+    EXPECT_EQ(setup.Wait(240000), 0u);
+
+    // The earlier build is gone and the current one installed with the language and drive.
+    EXPECT_FALSE(kit::FileExists(kEarlierMarker));
+    EXPECT_TRUE(Installed(kProductCode));
+    EXPECT_EQ(ProductValue(L"Build"), L"2.0.0");
+    EXPECT_EQ(ProductValue(L"LANG"), L"ENU");
+    EXPECT_EQ(ProductValue(L"TARGETDIR"), L"C:\\");
+    EXPECT_TRUE(kit::FileExists(L"C:\\ExampleMaps\\maps.dat"));
+
+    // The maker's folder registrations and their folders.
+    std::wstring folder;
+    EXPECT_TRUE(kit::GetString(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline\\Products", L"InstallDir", &folder));
+    EXPECT_EQ(folder, L"C:\\Korvel");
+    EXPECT_TRUE(kit::GetString(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\TileWizard", L"InstallDir", &folder));
+    EXPECT_EQ(folder, L"C:\\Korvel");
+    EXPECT_TRUE(kit::FileExists(L"C:\\Korvel"));
+
+    // The drivers package of this Windows.
+    EXPECT_TRUE(Installed(UsbCode()));
+    EXPECT_TRUE(Unknown(Is64() ? kUsb32Code : kUsb64Code));
+    if (!Is64()) {  // the 64-bit package writes to the registry view a 32-bit program does not see
+        std::wstring usbLang;
+        EXPECT_TRUE(kit::GetString(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\USB Drivers", L"LANG", &usbLang));
+        EXPECT_EQ(usbLang, L"ENU");
+    }
+    const std::wstring copyFolder = std::wstring(L"C:\\Korvel\\USB_Drivers\\") + (Is64() ? L"Amd64" : L"I386");
+    EXPECT_TRUE(kit::FileExists(copyFolder + L"\\krvlusb.sys"));
+    EXPECT_TRUE(kit::FileExists(copyFolder + L"\\krvlgen.sys"));
+    if (Is64()) {
+        // The 64-bit package puts its drivers into the native system folder. The setup reads
+        // the drivers folder through the 32-bit view, where they are missing: to the setup the
+        // installed drivers stay out of date, and the next run installs the package again.
+        EXPECT_TRUE(kit::FileExists(L"C:\\windows\\sysnative\\drivers\\krvlusb.sys"));
+        EXPECT_FALSE(kit::FileExists(L"C:\\windows\\system32\\drivers\\krvlusb.sys"));
+    } else {
+        EXPECT_TRUE(kit::FileExists(L"C:\\windows\\system32\\drivers\\krvlusb.sys"));
+        EXPECT_TRUE(kit::FileExists(L"C:\\windows\\system32\\drivers\\krvl1200.sys"));
+    }
+
+    // The maker's machine tree is open to everyone; each sub-key was named in the debug output.
+    ExpectMachineTreeOpened();
+    std::vector<std::string> texts = monitor.TextsOf(setup.id());
+    EXPECT_TRUE(AnyTextContains(texts, "Software\\Korvel\\Cartoline\\Products"));
+    EXPECT_TRUE(AnyTextContains(texts, "Software\\Korvel\\TileWizard"));
+    // From Vista on the removal goes through the Task Scheduler, which cannot run it here; the
+    // installer's own removal of the product code still takes the earlier build away.
+    EXPECT_EQ(AnyTextContains(texts, kTriggerFailure), TaskLaunch());
+}
+
+TEST(DriversCurrent, NoDriversPackageWhenTheInstalledOnesAreNewer) {
+    const std::wstring copyFolder = std::wstring(L"C:\\Korvel\\USB_Drivers\\") + (Is64() ? L"Amd64\\" : L"I386\\");
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);  // this 32-bit view is the one the setup reads
+    std::vector<const wchar_t*> names = {L"krvlusb.sys", L"krvlgen.sys"};
+    if (!Is64()) names.insert(names.end(), {L"krvl0200.sys", L"krvl0400.sys", L"krvl1200.sys"});
+    for (const wchar_t* name : names) {
+        ASSERT_TRUE(kit::CopyTo(L"C:\\media\\newer_driver.sys", copyFolder + name));
+        ASSERT_TRUE(kit::CopyTo(L"C:\\media\\newer_driver.sys", std::wstring(system) + L"\\drivers\\" + name));
+    }
+    kit::Process setup = pages::StartSetup(pages::Medium(L"full"));
+    AcceptAndInstall(setup);
+    EXPECT_EQ(setup.Wait(240000), 0u);
+    EXPECT_TRUE(Installed(kProductCode));
+    EXPECT_TRUE(Unknown(kUsb32Code));
+    EXPECT_TRUE(Unknown(kUsb64Code));
+}
+
+TEST(NoSetupData, NoRemovalOfTheEarlierBuild) {
+    InstallEarlierBuild();
+    kit::Process setup = pages::StartSetup(pages::Medium(L"nosetupdat"));
+    AcceptAndInstall(setup);
+    EXPECT_EQ(setup.Wait(240000), 0u);
+    // Nothing removed it: the earlier build is still there.
+    EXPECT_TRUE(kit::FileExists(kEarlierMarker));
+    EXPECT_TRUE(Installed(kProductCode));
+    std::wstring folder;
+    EXPECT_TRUE(kit::GetString(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline\\Products", L"InstallDir", &folder));
+    EXPECT_EQ(folder, L"C:\\Korvel");
+}
+
+TEST(GuardedApplication, PromptRepeatsUntilTheApplicationIsClosed) {
+    kit::TempFolder apps;
+    ASSERT_TRUE(kit::CopyTo(kit::BinPath(L"fake_app.exe"), apps / L"KPX_Viewer.exe"));
+    kit::Process viewer(L"\"" + (apps / L"KPX_Viewer.exe") + L"\"");
+    ASSERT_TRUE(kit::WaitUntil([&] { return !kit::TopLevelWindows(viewer.id()).empty(); }));
+
+    kit::Process setup = pages::StartSetup(pages::Medium(L"full"));
+    AcceptAndInstall(setup);
+    HWND box = kit::WaitForMessageBox(setup.id(), 30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(kit::MessageBoxText(box), std::wstring(kCloseText) + L"\nKPX_Viewer");
+    kit::PressButton(box, IDOK);  // still running: asked again
+    ASSERT_TRUE(kit::WaitUntil([&] { return !IsWindow(box); }, 5000));
+    HWND again = kit::WaitForMessageBox(setup.id(), 30000);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(kit::MessageBoxText(again), std::wstring(kCloseText) + L"\nKPX_Viewer");
+    EXPECT_TRUE(Unknown(kProductCode));
+    viewer.Kill();
+    kit::PressButton(again, IDOK);
+    EXPECT_EQ(setup.Wait(240000), 0u);
+    EXPECT_TRUE(Installed(kProductCode));
+}
+
+TEST(CancelledPrompt, NothingInstalledOrRemoved) {
+    kit::TempFolder apps;
+    ASSERT_TRUE(kit::CopyTo(kit::BinPath(L"fake_app.exe"), apps / L"qTrack.exe"));
+    kit::Process track(L"\"" + (apps / L"qTrack.exe") + L"\"");
+    ASSERT_TRUE(kit::WaitUntil([&] { return !kit::TopLevelWindows(track.id()).empty(); }));
+    kit::Process setup = pages::StartSetup(pages::Medium(L"full"));
+    AcceptAndInstall(setup);
+    HWND box = kit::WaitForMessageBox(setup.id(), 30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(kit::MessageBoxText(box), std::wstring(kCloseText) + L"\nqTrack");
+    kit::PressButton(box, IDCANCEL);
+    EXPECT_EQ(setup.Wait(30000), 0u);
+    ExpectNothingInstalled();
+    EXPECT_TRUE(track.Running());
+}
+
+TEST(NoRoom, InsufficientSpaceEndsBeforeAnyChange) {
+    kit::Process setup = pages::StartSetup(pages::Medium(L"huge"));
+    AcceptAndInstall(setup);
+    HWND box = kit::WaitForMessageBox(setup.id(), 30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(kit::MessageBoxText(box),
+              L"There is insufficient space on all available hard drives in this computer.  The installation will "
+              L"exit now.");
+    kit::PressButton(box, IDOK);
+    EXPECT_EQ(setup.Wait(30000), 0u);
+    ExpectNothingInstalled();
+    EXPECT_FALSE(kit::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Korvel"));
+}
+
+TEST(BrokenPackage, EndsAsAfterASuccessWithTheRegistryOpened) {
+    kit::Process setup = pages::StartSetup(pages::Medium(L"broken"));
+    AcceptAndInstall(setup);
+    EXPECT_EQ(setup.Wait(240000), 0u);
+    EXPECT_TRUE(Unknown(kProductCode));
+    EXPECT_TRUE(Installed(UsbCode()));
+    EXPECT_EQ(kit::FindMessageBox(setup.id()), nullptr);
+    ExpectMachineTreeOpened();
+}
+
+TEST(ExitFromLicense, NothingInstalled) {
+    kit::Process setup = pages::StartSetup(pages::Medium(L"full"));
+    HWND main = pages::WaitForReadyMainPage(setup);
+    ASSERT_NE(main, nullptr);
+    kit::ClickItem(main, kit::kNextItem);
+    HWND license = kit::FindLicensePage(setup.id());
+    ASSERT_TRUE(kit::WaitVisible(license, 10000));
+    kit::ClickItem(license, kit::kSoftwareLicenseCheck);
+    kit::ClickItem(license, kit::kDataLicenseCheck);
+    pages::ConfirmExitFrom(license, setup, IDYES);
+    EXPECT_EQ(setup.Wait(30000), 0u);
+    ExpectNothingInstalled();
+}
+
+TEST(Satellite, EnglishPackageWithTheSatellitesLanguage) {
+    kit::Process setup = pages::StartSetup(pages::Medium(L"german"));
+    AcceptAndInstall(setup);
+    EXPECT_EQ(setup.Wait(240000), 0u);
+    EXPECT_TRUE(Installed(kProductCode));
+    EXPECT_EQ(ProductValue(L"LANG"), L"DEU");
+    std::wstring usbLang;
+    ASSERT_TRUE(kit::GetString(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\USB Drivers", L"LANG", &usbLang));
+    EXPECT_EQ(usbLang, L"DEU");
+}
+
+}  // namespace

@@ -1,0 +1,25 @@
+#!/bin/bash
+# Media for the end-to-end runs, made with the medium builder into C:\media\<name>, and the
+# earlier build of the product beside them.
+set -euo pipefail
+build=$RIG_BIN_DIR/../..
+setup_exe=$build/setup.exe
+read -r -a packages <"$build/demo_medium_args"
+make=( python3 "$RIG_SOURCE_DIR/tools/make_medium.py" )
+media=$WINEPREFIX/drive_c/media
+rm -rf "$media"
+mkdir -p "$media"
+
+"${make[@]}" "$media/full" --setup "$setup_exe" "${packages[@]}"
+"${make[@]}" "$media/nosetupdat" --setup "$setup_exe" --no-setup-dat "${packages[@]}"
+# More room than any drive has: about 900 TB.
+"${make[@]}" "$media/huge" --setup "$setup_exe" --size 999999999999999999 "${packages[@]}"
+# The product package is not a package at all.
+"${make[@]}" "$media/broken" --setup "$setup_exe" "${packages[@]}" --copy "$build/media/broken.msi=Setup_ENU.msi"
+# A German satellite library; its product package "Setup_DEU.msi" is not on the medium.
+"${make[@]}" "$media/german" --setup "$setup_exe" --lang DEU "${packages[@]}"
+"${make[@]}" "$media/german" --lang ENU --no-setup-dat --no-eula --no-data-license
+cp "$RIG_BIN_DIR/setupDEU.dll" "$media/german/"
+
+cp "$build/media/Setup_ENU_earlier.msi" "$media/"
+cp "$RIG_BIN_DIR/driver_3_2.dll" "$media/newer_driver.sys"
