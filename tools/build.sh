@@ -3,6 +3,10 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw32.cmake" \
-      -DCMAKE_BUILD_TYPE=Release >/dev/null
+if [ -f "$build/CMakeCache.txt" ]; then
+    cmake "$build" >/dev/null
+else
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw32.cmake" \
+          -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
 ninja -C "$build" -j"$(nproc)" "$@"

@@ -1,0 +1,113 @@
+// Runs setup.exe unattended as a user would: waits for the main page, clicks "Next", accepts
+// both licenses, clicks "Next", answers what the setup asks, and then reports what the
+// machine has installed.
+//   demo_driver.exe <path of setup.exe>
+#include <windows.h>
+#include <msi.h>
+
+#include <cstdio>
+#include <string>
+
+#include "tests/kit/kit.h"
+#include "tests/kit/setup_driver.h"
+
+namespace {
+
+void Say(const wchar_t* format, const std::wstring& text = L"") {
+    std::wstring line = text.empty() ? format : std::wstring(format) + text;
+    wprintf(L"%ls\n", line.c_str());
+    fflush(stdout);
+}
+
+std::wstring OneLine(std::wstring text) {
+    for (wchar_t& c : text)
+        if (c == L'\n' || c == L'\r') c = L' ';
+    return text;
+}
+
+void ReportInstalled() {
+    Say(L"installed products:");
+    wchar_t code[39];
+    for (DWORD i = 0; MsiEnumProductsW(i, code) == ERROR_SUCCESS; ++i) {
+        wchar_t name[256] = {};
+        wchar_t version[64] = {};
+        DWORD nameLength = 256;
+        DWORD versionLength = 64;
+        MsiGetProductInfoW(code, INSTALLPROPERTY_INSTALLEDPRODUCTNAME, name, &nameLength);
+        MsiGetProductInfoW(code, INSTALLPROPERTY_VERSIONSTRING, version, &versionLength);
+        wprintf(L"  %ls  %ls %ls\n", code, name, version);
+    }
+    for (const wchar_t* key : {L"Software\\Korvel\\Cartoline\\Products", L"Software\\Korvel\\TileWizard"}) {
+        std::wstring folder;
+        if (kit::GetString(HKEY_LOCAL_MACHINE, key, L"InstallDir", &folder))
+            wprintf(L"  HKLM\\%ls  InstallDir = %ls\n", key, folder.c_str());
+    }
+    std::wstring lang;
+    if (kit::GetString(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Example Maps", L"LANG", &lang))
+        wprintf(L"  the product received LANG=%ls\n", lang.c_str());
+    fflush(stdout);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) {
+        Say(L"usage: demo_driver <path of setup.exe>");
+        return 2;
+    }
+    std::wstring exe = argv[1];
+    std::wstring folder = exe.substr(0, exe.find_last_of(L"\\/") + 1);
+    kit::Process setup(L"\"" + exe + L"\"", folder);
+    if (!setup.started()) {
+        Say(L"setup.exe could not be started: ", exe);
+        return 2;
+    }
+    Say(L"setup.exe started");
+
+    HWND main = nullptr;
+    kit::WaitUntil([&] {
+        main = kit::FindMainPage(setup.id());
+        if (HWND box = kit::FindMessageBox(setup.id())) {
+            Say(L"the setup says: ", OneLine(kit::MessageBoxText(box)));
+            kit::PressButton(box, IDOK);
+            Sleep(500);
+        }
+        return !setup.Running() || (main && IsWindowVisible(main) && kit::ItemEnabled(main, kit::kNextItem));
+    }, 60000, 50);
+    if (!setup.Running()) {
+        wprintf(L"setup.exe ended early with exit code %lu\n", setup.Wait(0));
+        return 1;
+    }
+    Say(L"main page: ", kit::ItemText(main, kit::kTextItem));
+    Sleep(1000);
+    kit::ClickItem(main, kit::kNextItem);
+
+    HWND license = kit::FindLicensePage(setup.id());
+    if (!license || !kit::WaitVisible(license, 10000)) {
+        Say(L"the license page did not show");
+        return 1;
+    }
+    Say(L"license page: accepting both licenses");
+    Sleep(1000);
+    kit::ClickItem(license, kit::kSoftwareLicenseCheck);
+    kit::ClickItem(license, kit::kDataLicenseCheck);
+    kit::WaitUntil([&] { return kit::ItemEnabled(license, kit::kLicenseNextItem); }, 5000);
+    Sleep(500);
+    kit::ClickItem(license, kit::kLicenseNextItem);
+    Say(L"installing...");
+
+    // Questions of the installation: close applications (OK, then Cancel if they stay), no room.
+    int prompts = 0;
+    kit::WaitUntil([&] {
+        if (HWND box = kit::FindMessageBox(setup.id())) {
+            Say(L"the setup says: ", OneLine(kit::MessageBoxText(box)));
+            kit::PressButton(box, ++prompts < 3 ? IDOK : IDCANCEL);
+            Sleep(1000);
+        }
+        return !setup.Running();
+    }, 600000, 100);
+    DWORD code = setup.Wait(0);
+    wprintf(L"setup.exe ended with exit code %lu\n", code);
+    ReportInstalled();
+    return code == 0 ? 0 : 1;
+}
