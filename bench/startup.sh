@@ -1,0 +1,15 @@
+#!/bin/bash
+# Start-up speed, size and memory of setup.exe under Wine on a virtual display, with a warm
+# Wine server (the rig's keep-alive process): the time from process start to the main page
+# shown with "Next" enabled, beside the first window of a minimal dialog program (the floor).
+#   bench/startup.sh [runs]   (default 15)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
+build=${BUILD_DIR:-$root/build}
+BUILD_DIR=$build "$root/tools/build.sh" bench keepalive >/dev/null
+echo "setup.exe stripped size: $(stat -c %s "$build/setup.exe") bytes (target at most 204800)"
+echo "minimal dialog program size: $(stat -c %s "$build/bench/min_dialog.exe") bytes"
+BUILD_DIR=$build "$here/run_in_prefix.sh" win32-winxp "$build/bench/startup_bench.exe" \
+    'C:\bench\medium\setup.exe' "$(winepath -w "$build/bench/min_dialog.exe" 2>/dev/null || echo "Z:$build/bench/min_dialog.exe")" \
+    "${1:-15}"
