@@ -1,9 +1,10 @@
 # Benchmark programs (run by the scripts beside this file).
 add_executable(min_dialog WIN32 ${SETUP_SOURCE_DIR}/bench/min_dialog.cpp ${SETUP_SOURCE_DIR}/bench/min_dialog.rc)
 target_link_options(min_dialog PRIVATE -municode -s)
-set(BENCH_KIT ${SETUP_SOURCE_DIR}/tests/kit/kit.cpp ${SETUP_SOURCE_DIR}/tests/kit/setup_driver.cpp)
+set(BENCH_KIT ${SETUP_SOURCE_DIR}/tests/kit/kit.cpp ${SETUP_SOURCE_DIR}/tests/kit/setup_driver.cpp
+              ${SETUP_SOURCE_DIR}/tests/kit/window_kit.cpp)
 add_executable(startup_bench ${SETUP_SOURCE_DIR}/bench/startup_bench.cpp ${BENCH_KIT})
-target_link_libraries(startup_bench PRIVATE gdiplus shlwapi psapi)
+target_link_libraries(startup_bench PRIVATE framework gdiplus shlwapi psapi)
 add_executable(install_bench ${SETUP_SOURCE_DIR}/bench/install_bench.cpp ${BENCH_KIT})
 target_link_libraries(install_bench PRIVATE setupcore gdiplus shlwapi)
 foreach(target min_dialog startup_bench install_bench)

@@ -38,6 +38,15 @@ std::wstring Format(const wchar_t* format, ...) {
     return result;
 }
 
+std::string ToAnsi(const std::wstring& text) {
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return {};
+    std::string narrow(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, narrow.data(), bytes, nullptr, nullptr);
+    narrow.resize(static_cast<size_t>(bytes) - 1);
+    return narrow;
+}
+
 std::wstring ReplacePercentOne(const std::wstring& text, const std::wstring& argument) {
     std::wstring result;
     for (size_t i = 0; i < text.size(); ++i) {

@@ -16,6 +16,9 @@ std::wstring LoadResString(UINT id);
 // printf-style wide formatting into a string of any length.
 std::wstring Format(const wchar_t* format, ...);
 
+// The text in the ANSI code page; characters it lacks become the code page's default character.
+std::string ToAnsi(const std::wstring& text);
+
 // Replaces every "%1" of the text with the argument.
 std::wstring ReplacePercentOne(const std::wstring& text, const std::wstring& argument);
 

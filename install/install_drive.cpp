@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "framework/proc_address.h"
+#include "framework/strings.h"
 #include "install/registry.h"
 
 namespace {
@@ -19,14 +20,6 @@ int ToMegabytes(uint64_t bytes) {
     return megabytes > INT_MAX ? INT_MAX : static_cast<int>(megabytes);
 }
 
-std::string ToAnsi(const std::wstring& text) {
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) return {};
-    std::string narrow(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, narrow.data(), bytes, nullptr, nullptr);
-    narrow.resize(static_cast<size_t>(bytes) - 1);
-    return narrow;
-}
 
 // One registration: read the value; when it cannot be read, create the keys and write the
 // default folder (an empty text that was read stays empty). Then create the folder itself.
@@ -100,7 +93,7 @@ int ListLogicalDrives(std::vector<std::wstring>* roots) { return ListLogicalDriv
 
 int GetFreeMegabytesWith(const std::wstring& root, GetDiskFreeSpaceExAFn getFreeSpaceEx,
                          GetDiskFreeSpaceAFn getFreeSpace) {
-    const std::string narrow = ToAnsi(root);
+    const std::string narrow = fw::ToAnsi(root);
     if (getFreeSpaceEx) {
         ULARGE_INTEGER available{}, total{}, free{};
         if (!getFreeSpaceEx(narrow.c_str(), &available, &total, &free)) return 0;

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "framework/handle.h"
+#include "framework/strings.h"
 #include "install/security.h"
 
 namespace {
@@ -15,15 +16,6 @@ bool IsPredefinedRoot(HKEY root) {
            root == HKEY_USERS || root == HKEY_CURRENT_CONFIG;
 }
 
-// Only for the debug output; the key itself is opened by its wide path.
-std::string ToAnsi(const std::wstring& text) {
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) return {};
-    std::string narrow(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, narrow.data(), bytes, nullptr, nullptr);
-    narrow.resize(static_cast<size_t>(bytes) - 1);
-    return narrow;
-}
 
 void SetKeyDacl(HKEY root, const std::wstring& path, PSECURITY_DESCRIPTOR descriptor) {
     HKEY key = nullptr;
@@ -85,7 +77,7 @@ bool SecureRegistryTree(HKEY root, const std::wstring& path, bool recursive, con
         std::vector<std::wstring> subKeys;
         if (ListSubKeys(root, path, true, &subKeys)) {
             for (const std::wstring& subKey : subKeys) {
-                OutputDebugStringA(ToAnsi(subKey).c_str());
+                OutputDebugStringA(fw::ToAnsi(subKey).c_str());
                 OutputDebugStringW(L"\n");
                 SetKeyDacl(root, subKey, descriptor.GetDescriptor());
             }

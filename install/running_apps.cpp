@@ -22,16 +22,6 @@ constexpr ULONG kSystemProcessInformation = 5;
 // Wide process entries are 556 bytes; the narrow walk is given a record of the same size.
 constexpr DWORD kProcessEntrySize = 556;
 
-std::string ToAnsi(const std::wstring& text) {
-    if (text.empty()) return {};
-    int length = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                     nullptr, nullptr);
-    std::string result(static_cast<size_t>(std::max(length, 0)), '\0');
-    if (length > 0)
-        WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), result.data(), length,
-                            nullptr, nullptr);
-    return result;
-}
 
 // Name and extension of a path, rejoined.
 std::wstring ExecutableFileName(const wchar_t* path) {
@@ -274,7 +264,7 @@ HANDLE OpenProcessBySystemInformation(const ProcessEntryPoints& entryPoints, con
 }
 
 bool CloseProgramByName(const std::wstring& executableName, ProcessEntryPoints& entryPoints) {
-    const std::string ansiName = ToAnsi(executableName);
+    const std::string ansiName = fw::ToAnsi(executableName);
     DWORD processId = 0;
     HANDLE process = nullptr;
     if (entryPoints.kernel32) {

@@ -42,20 +42,6 @@ void InstallEarlierBuild() {
     ASSERT_EQ(ProductValue(L"Build"), L"1.0.0");
 }
 
-// From the main page to a click on the license page's "Next" with both licenses accepted.
-void AcceptAndInstall(const kit::Process& setup) {
-    HWND main = pages::WaitForReadyMainPage(setup);
-    ASSERT_NE(main, nullptr);
-    kit::ClickItem(main, kit::kNextItem);
-    HWND license = kit::FindLicensePage(setup.id());
-    ASSERT_NE(license, nullptr);
-    ASSERT_TRUE(kit::WaitVisible(license, 10000));
-    kit::ClickItem(license, kit::kSoftwareLicenseCheck);
-    kit::ClickItem(license, kit::kDataLicenseCheck);
-    ASSERT_TRUE(kit::WaitUntil([&] { return kit::ItemEnabled(license, kit::kLicenseNextItem); }, 5000));
-    kit::ClickItem(license, kit::kLicenseNextItem);
-}
-
 // Everyone full and Administrators full, both inherited, on the tree's own key.
 void ExpectMachineTreeOpened() {
     std::vector<kit::AceEntry> entries;
@@ -87,7 +73,7 @@ TEST(HappyPath, EarlierBuildReplacedDriversInstalledRegistryOpened) {
     kit::DebugMonitor monitor;
     ASSERT_TRUE(monitor.ok());
     kit::Process setup = pages::StartSetup(pages::Medium(L"full"));
-    AcceptAndInstall(setup);
+    pages::AcceptAndInstall(setup);
     EXPECT_EQ(setup.Wait(240000), 0u);
 
     // The earlier build is gone and the current one installed with the language and drive.
@@ -149,7 +135,7 @@ TEST(DriversCurrent, NoDriversPackageWhenTheInstalledOnesAreNewer) {
         ASSERT_TRUE(kit::CopyTo(L"C:\\media\\newer_driver.sys", std::wstring(system) + L"\\drivers\\" + name));
     }
     kit::Process setup = pages::StartSetup(pages::Medium(L"full"));
-    AcceptAndInstall(setup);
+    pages::AcceptAndInstall(setup);
     EXPECT_EQ(setup.Wait(240000), 0u);
     EXPECT_TRUE(Installed(kProductCode));
     EXPECT_TRUE(Unknown(kUsb32Code));
@@ -159,7 +145,7 @@ TEST(DriversCurrent, NoDriversPackageWhenTheInstalledOnesAreNewer) {
 TEST(NoSetupData, NoRemovalOfTheEarlierBuild) {
     InstallEarlierBuild();
     kit::Process setup = pages::StartSetup(pages::Medium(L"nosetupdat"));
-    AcceptAndInstall(setup);
+    pages::AcceptAndInstall(setup);
     EXPECT_EQ(setup.Wait(240000), 0u);
     // Nothing removed it: the earlier build is still there.
     EXPECT_TRUE(kit::FileExists(kEarlierMarker));
@@ -176,7 +162,7 @@ TEST(GuardedApplication, PromptRepeatsUntilTheApplicationIsClosed) {
     ASSERT_TRUE(kit::WaitUntil([&] { return !kit::TopLevelWindows(viewer.id()).empty(); }));
 
     kit::Process setup = pages::StartSetup(pages::Medium(L"full"));
-    AcceptAndInstall(setup);
+    pages::AcceptAndInstall(setup);
     HWND box = kit::WaitForMessageBox(setup.id(), 30000);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(kit::MessageBoxText(box), std::wstring(kCloseText) + L"\nKPX_Viewer");
@@ -198,7 +184,7 @@ TEST(CancelledPrompt, NothingInstalledOrRemoved) {
     kit::Process track(L"\"" + (apps / L"qTrack.exe") + L"\"");
     ASSERT_TRUE(kit::WaitUntil([&] { return !kit::TopLevelWindows(track.id()).empty(); }));
     kit::Process setup = pages::StartSetup(pages::Medium(L"full"));
-    AcceptAndInstall(setup);
+    pages::AcceptAndInstall(setup);
     HWND box = kit::WaitForMessageBox(setup.id(), 30000);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(kit::MessageBoxText(box), std::wstring(kCloseText) + L"\nqTrack");
@@ -210,7 +196,7 @@ TEST(CancelledPrompt, NothingInstalledOrRemoved) {
 
 TEST(NoRoom, InsufficientSpaceEndsBeforeAnyChange) {
     kit::Process setup = pages::StartSetup(pages::Medium(L"huge"));
-    AcceptAndInstall(setup);
+    pages::AcceptAndInstall(setup);
     HWND box = kit::WaitForMessageBox(setup.id(), 30000);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(kit::MessageBoxText(box),
@@ -224,7 +210,7 @@ TEST(NoRoom, InsufficientSpaceEndsBeforeAnyChange) {
 
 TEST(BrokenPackage, EndsAsAfterASuccessWithTheRegistryOpened) {
     kit::Process setup = pages::StartSetup(pages::Medium(L"broken"));
-    AcceptAndInstall(setup);
+    pages::AcceptAndInstall(setup);
     EXPECT_EQ(setup.Wait(240000), 0u);
     EXPECT_TRUE(Unknown(kProductCode));
     EXPECT_TRUE(Installed(UsbCode()));
@@ -234,21 +220,16 @@ TEST(BrokenPackage, EndsAsAfterASuccessWithTheRegistryOpened) {
 
 TEST(ExitFromLicense, NothingInstalled) {
     kit::Process setup = pages::StartSetup(pages::Medium(L"full"));
-    HWND main = pages::WaitForReadyMainPage(setup);
-    ASSERT_NE(main, nullptr);
-    kit::ClickItem(main, kit::kNextItem);
-    HWND license = kit::FindLicensePage(setup.id());
-    ASSERT_TRUE(kit::WaitVisible(license, 10000));
-    kit::ClickItem(license, kit::kSoftwareLicenseCheck);
-    kit::ClickItem(license, kit::kDataLicenseCheck);
-    pages::ConfirmExitFrom(license, setup, IDYES);
-    EXPECT_EQ(setup.Wait(30000), 0u);
+    HWND license = pages::OpenLicensePage(setup);
+    ASSERT_NE(license, nullptr);
+    ASSERT_TRUE(pages::AcceptBothLicenses(license));
+    pages::ExitWithYes(license, setup);
     ExpectNothingInstalled();
 }
 
 TEST(Satellite, EnglishPackageWithTheSatellitesLanguage) {
     kit::Process setup = pages::StartSetup(pages::Medium(L"german"));
-    AcceptAndInstall(setup);
+    pages::AcceptAndInstall(setup);
     EXPECT_EQ(setup.Wait(240000), 0u);
     EXPECT_TRUE(Installed(kProductCode));
     EXPECT_EQ(ProductValue(L"LANG"), L"DEU");

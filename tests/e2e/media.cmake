@@ -68,8 +68,8 @@ add_wine_test(install_e2e_german_test SOURCES e2e/install_e2e_test.cpp pages/pag
 
 # The unattended demo: clicks through setup.exe and reports what was installed.
 add_executable(demo_driver ${SETUP_SOURCE_DIR}/tools/demo_driver.cpp ${SETUP_SOURCE_DIR}/tests/kit/kit.cpp
-               ${SETUP_SOURCE_DIR}/tests/kit/setup_driver.cpp)
-target_link_libraries(demo_driver PRIVATE msi gdiplus shlwapi)
+               ${SETUP_SOURCE_DIR}/tests/kit/setup_driver.cpp ${SETUP_SOURCE_DIR}/tests/kit/window_kit.cpp)
+target_link_libraries(demo_driver PRIVATE framework msi gdiplus shlwapi)
 target_link_options(demo_driver PRIVATE -municode)
 set_target_properties(demo_driver PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
 add_dependencies(demo_tools demo_driver)

@@ -10,7 +10,7 @@
 
 #include "env/bootstrap.h"
 #include "env/system_checks.h"
-#include "tests/kit/debug_capture.h"
+#include "tests/kit/debug_monitor.h"
 #include "tests/kit/kit.h"
 #include "tests/kit/recorder.h"
 
@@ -375,8 +375,8 @@ private:
 };
 
 TEST(RunProgram, DirectBeforeVistaThroughATaskFromVistaOn) {
-    kit::DebugTextCapture capture;
-    ASSERT_TRUE(capture.active());
+    kit::DebugMonitor capture;
+    ASSERT_TRUE(capture.ok());
     kit::TempFolder folder;
     kit::PlantedRecorder child(folder / L"switch.exe");
     std::wstring line = L"\"" + child.path() + L"\" exit=5";
@@ -567,8 +567,8 @@ void DeleteProbe(ITaskFolder* folder, void* context) {
 }
 
 TEST(RunProgramAsScheduledTask, StopsCleanlyAtTheRegistrationTrigger) {
-    kit::DebugTextCapture capture;
-    ASSERT_TRUE(capture.active());
+    kit::DebugMonitor capture;
+    ASSERT_TRUE(capture.ok());
     kit::TempFolder folder;
     kit::PlantedRecorder child(folder / L"tasked.exe");
     std::wstring line = L"\"" + child.path() + L"\" exit=4";
@@ -601,7 +601,7 @@ TEST(RunProgramAsScheduledTask, RemovesALeftoverTaskOfTheSameName) {
     ASSERT_TRUE(probe.registered);
     ASSERT_TRUE(TaskExists(probe.name));  // the query sees such a task
 
-    kit::DebugTextCapture capture;
+    kit::DebugMonitor capture;
     DWORD exitCode = 12345;
     EXPECT_FALSE(RunProgramAsNamedTask(probe.name, L"notepad.exe", false, exitCode));
     EXPECT_EQ(capture.Texts(), std::vector<std::string>{kTriggerRefused});
@@ -620,7 +620,7 @@ TEST(RunProgramAsScheduledTask, UninitialisesComOnceAndOnlyWhenItInitialisedIt) 
          "\nCoInitializeEx failed: 80010106"},
     };
     for (const Row& row : rows) {
-        kit::DebugTextCapture capture;
+        kit::DebugMonitor capture;
         if (row.before >= 0) {
             ASSERT_EQ(CoInitializeEx(nullptr, row.before), S_OK) << row.what;
         }

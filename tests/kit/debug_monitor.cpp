@@ -1,5 +1,6 @@
 #include "tests/kit/debug_monitor.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace kit {
@@ -7,6 +8,7 @@ namespace kit {
 namespace {
 // The buffer holds the writer's process id followed by its NUL-terminated text.
 constexpr DWORD kBufferBytes = 4096;
+constexpr char kFlushMark[] = "\x01kit-debug-monitor-flush ";
 }  // namespace
 
 DebugMonitor::DebugMonitor() {
@@ -34,19 +36,37 @@ DebugMonitor::~DebugMonitor() {
     DeleteCriticalSection(&lock_);
 }
 
-std::vector<DebugMessage> DebugMonitor::Messages() const {
-    EnterCriticalSection(&lock_);
-    std::vector<DebugMessage> copy = messages_;
-    LeaveCriticalSection(&lock_);
-    return copy;
+void DebugMonitor::Flush() {
+    if (!thread_) return;
+    char mark[64];
+    std::snprintf(mark, sizeof(mark), "%s%lu", kFlushMark, ++flushes_);
+    OutputDebugStringA(mark);
+    for (int i = 0; i < 500; ++i) {
+        bool seen = false;
+        EnterCriticalSection(&lock_);
+        for (const DebugMessage& m : messages_) seen = seen || (m.processId == GetCurrentProcessId() && m.text == mark);
+        LeaveCriticalSection(&lock_);
+        if (seen) return;
+        Sleep(10);
+    }
 }
 
-std::vector<std::string> DebugMonitor::TextsOf(DWORD processId) const {
+std::vector<std::string> DebugMonitor::TextsOf(DWORD processId) {
+    Flush();
     std::vector<std::string> texts;
-    for (const DebugMessage& message : Messages()) {
-        if (message.processId == processId) texts.push_back(message.text);
+    EnterCriticalSection(&lock_);
+    for (const DebugMessage& message : messages_) {
+        if (message.processId == processId && message.text.rfind(kFlushMark, 0) != 0) texts.push_back(message.text);
     }
+    LeaveCriticalSection(&lock_);
     return texts;
+}
+
+void DebugMonitor::Clear() {
+    Flush();
+    EnterCriticalSection(&lock_);
+    messages_.clear();
+    LeaveCriticalSection(&lock_);
 }
 
 DWORD WINAPI DebugMonitor::Run(void* context) {

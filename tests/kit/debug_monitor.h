@@ -1,7 +1,7 @@
 #pragma once
-// Captures debugger output (OutputDebugStringA/W) of other processes through the shared
-// DBWIN_BUFFER, as a debug viewer does. Only one monitor can run in a session at a time, and
-// a process's own output may not reach a monitor inside it: run the code under test in a child.
+// Captures debugger output (OutputDebugStringA/W) of every process of the prefix through the
+// shared DBWIN_BUFFER, as a debug viewer does, the test's own process included. One monitor
+// at a time in a session.
 #include <windows.h>
 
 #include <string>
@@ -23,19 +23,25 @@ public:
 
     // False when the shared buffer or its events could not be made (another monitor runs).
     bool ok() const { return thread_ != nullptr; }
-    std::vector<DebugMessage> Messages() const;
-    // The texts one process wrote, in order.
-    std::vector<std::string> TextsOf(DWORD processId) const;
+    // The texts one process wrote, in order. For this process, the texts written before the
+    // call have all arrived when it returns.
+    std::vector<std::string> TextsOf(DWORD processId);
+    std::vector<std::string> Texts() { return TextsOf(GetCurrentProcessId()); }
+    void Clear();
 
 private:
     static DWORD WINAPI Run(void* self);
+    // Writes a mark of its own and waits for it: everything written before has been read then.
+    void Flush();
+
     HANDLE mapping_ = nullptr;
     void* view_ = nullptr;
     HANDLE bufferReady_ = nullptr;
     HANDLE dataReady_ = nullptr;
     HANDLE stop_ = nullptr;
     HANDLE thread_ = nullptr;
-    mutable CRITICAL_SECTION lock_;
+    unsigned long flushes_ = 0;
+    CRITICAL_SECTION lock_;
     std::vector<DebugMessage> messages_;
 };
 

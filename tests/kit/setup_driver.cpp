@@ -10,6 +10,7 @@ using std::min;
 #include <vector>
 
 #include "tests/kit/kit.h"
+#include "tests/kit/window_kit.h"
 
 namespace kit {
 namespace {
@@ -45,17 +46,6 @@ bool Poll(DWORD timeoutMs, bool (*condition)(void*), void* context) {
         if (GetTickCount() - start > timeoutMs) return false;
         Sleep(20);
     }
-}
-
-void SendMouse(DWORD flags, int x = 0, int y = 0) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    if (flags & MOUSEEVENTF_ABSOLUTE) {
-        input.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-        input.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    }
-    SendInput(1, &input, sizeof input);
 }
 
 }  // namespace
@@ -96,15 +86,15 @@ int CheckState(HWND page, int itemId) {
 
 void MoveMouse(int x, int y) {
     SetCursorPos(x, y);
-    SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x, y);
+    MouseMoveTo(POINT{x, y});
     Sleep(60);
 }
 
 void ClickAt(int x, int y) {
     MoveMouse(x, y);
-    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    MouseButton(true);
     Sleep(30);
-    SendMouse(MOUSEEVENTF_LEFTUP);
+    MouseButton(false);
     Sleep(60);
 }
 
@@ -122,12 +112,7 @@ void HoverItem(HWND page, int itemId) {
 }
 
 void PressKey(WORD virtualKey) {
-    INPUT inputs[2]{};
-    inputs[0].type = INPUT_KEYBOARD;
-    inputs[0].ki.wVk = virtualKey;
-    inputs[1] = inputs[0];
-    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, inputs, sizeof inputs[0]);
+    KeyPress(virtualKey);
     Sleep(80);
 }
 

@@ -21,6 +21,29 @@ HWND WaitForReadyMainPage(const kit::Process& setup, DWORD timeoutMs) {
     return nullptr;
 }
 
+HWND OpenLicensePage(const kit::Process& setup) {
+    HWND main = WaitForReadyMainPage(setup);
+    if (!main) return nullptr;
+    kit::ClickItem(main, kit::kNextItem);
+    HWND license = kit::FindLicensePage(setup.id());
+    if (!license || !kit::WaitVisible(license, 10000)) return nullptr;
+    kit::WaitUntil([&] { return !IsWindowVisible(main); }, 5000);
+    return license;
+}
+
+bool AcceptBothLicenses(HWND license) {
+    kit::ClickItem(license, kit::kSoftwareLicenseCheck);
+    kit::ClickItem(license, kit::kDataLicenseCheck);
+    return kit::WaitUntil([&] { return kit::ItemEnabled(license, kit::kLicenseNextItem); }, 5000);
+}
+
+void AcceptAndInstall(const kit::Process& setup) {
+    HWND license = OpenLicensePage(setup);
+    ASSERT_NE(license, nullptr);
+    ASSERT_TRUE(AcceptBothLicenses(license));
+    kit::ClickItem(license, kit::kLicenseNextItem);
+}
+
 std::wstring ScreenshotPath(const std::wstring& name) {
     std::wstring folder = kit::BinFolder() + L"..\\screenshots\\";
     CreateDirectoryW(folder.c_str(), nullptr);
@@ -35,6 +58,11 @@ void ConfirmExitFrom(HWND page, const kit::Process& setup, int answer) {
     EXPECT_EQ(kit::TextOf(box), L"setup");
     kit::PressButton(box, answer);
     kit::WaitUntil([&] { return !IsWindow(box); }, 5000);
+}
+
+void ExitWithYes(HWND page, const kit::Process& setup) {
+    ConfirmExitFrom(page, setup, IDYES);
+    EXPECT_EQ(setup.Wait(15000), 0u);
 }
 
 }  // namespace pages

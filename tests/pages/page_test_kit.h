@@ -17,11 +17,21 @@ kit::Process StartSetup(const std::wstring& medium, HANDLE token = nullptr);
 // The main page once visible with "Next" enabled (the checks passed); null otherwise.
 HWND WaitForReadyMainPage(const kit::Process& setup, DWORD timeoutMs = 30000);
 
+// From the ready main page to the license page with a click on "Next"; null when it fails.
+HWND OpenLicensePage(const kit::Process& setup);
+// Checks both license boxes with clicks; true once "Next" is enabled.
+bool AcceptBothLicenses(HWND license);
+// From start-up to a click on the license page's "Next" with both licenses accepted.
+void AcceptAndInstall(const kit::Process& setup);
+
 // Where screenshots of the run are kept (the build folder).
 std::wstring ScreenshotPath(const std::wstring& name);
 
 // Answers Yes or No to the exit confirmation of a page, as a user clicks it.
 void ConfirmExitFrom(HWND page, const kit::Process& setup, int answer);
+
+// "Exit", then Yes: the setup ends with exit code 0.
+void ExitWithYes(HWND page, const kit::Process& setup);
 
 constexpr wchar_t kConfirmExitText[] =
     L"If you exit now the installation will not be complete.  Are you sure you want to exit?";

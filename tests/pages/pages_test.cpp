@@ -11,21 +11,6 @@ using pages::StartSetup;
 const std::wstring kSeparator = L"\r\n\r\n\r\n" + std::wstring(52, L'=') + L"\r\n";
 constexpr wchar_t kInstallerMutex[] = L"Global\\_MSISETUP_{2956EBA1-9B5A-4679-8618-357136DA66CA}";
 
-// Goes from the ready main page to the license page with a click on "Next".
-HWND OpenLicensePage(const kit::Process& setup) {
-    HWND main = pages::WaitForReadyMainPage(setup);
-    if (!main) return nullptr;
-    kit::ClickItem(main, kit::kNextItem);
-    HWND license = kit::FindLicensePage(setup.id());
-    if (!license || !kit::WaitVisible(license, 10000)) return nullptr;
-    kit::WaitUntil([&] { return !IsWindowVisible(main); }, 5000);
-    return license;
-}
-
-void ExitWithYes(HWND page, const kit::Process& setup) {
-    pages::ConfirmExitFrom(page, setup, IDYES);
-    EXPECT_EQ(setup.Wait(15000), 0u);
-}
 
 TEST(MainPage, TitleAndHoverDescriptions) {
     kit::Process setup = StartSetup(Medium(L"standard"));
@@ -48,7 +33,7 @@ TEST(MainPage, TitleAndHoverDescriptions) {
     kit::MoveMouse(page.left + 20, page.top + 20);
     kit::MoveMouse(page.left + 22, page.top + 22);
     EXPECT_TRUE(kit::WaitUntil([&] { return kit::ItemText(main, kit::kTextItem).empty(); }, 3000));
-    ExitWithYes(main, setup);
+    pages::ExitWithYes(main, setup);
 }
 
 TEST(MainPage, AnotherInstallationRunning) {
@@ -136,16 +121,16 @@ TEST(LicensePage, MissingDataLicenseIsReportedThenTheSetupGoesOn) {
         HWND main = kit::FindMainPage(setup.id());
         EXPECT_TRUE(main == nullptr || !IsWindowVisible(main));  // during start-up, before any page shows
         kit::PressButton(box, IDOK);
-        HWND license = OpenLicensePage(setup);
+        HWND license = pages::OpenLicensePage(setup);
         ASSERT_NE(license, nullptr);
         EXPECT_EQ(kit::TextOf(GetDlgItem(license, kit::kLicenseText)), L"");
-        ExitWithYes(license, setup);
+        pages::ExitWithYes(license, setup);
     }
 }
 
 TEST(LicensePage, NextFollowsBothCheckboxesAndTabLeavesNoSelection) {
     kit::Process setup = StartSetup(Medium(L"standard"));
-    HWND license = OpenLicensePage(setup);
+    HWND license = pages::OpenLicensePage(setup);
     ASSERT_NE(license, nullptr);
     EXPECT_FALSE(kit::ItemEnabled(license, kit::kLicenseNextItem));
     kit::SaveWindowPng(license, pages::ScreenshotPath(L"license_page.png"));
@@ -174,7 +159,7 @@ TEST(LicensePage, NextFollowsBothCheckboxesAndTabLeavesNoSelection) {
     DWORD start = 1, end = 2;
     SendMessageW(text, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     EXPECT_EQ(start, end);
-    ExitWithYes(license, setup);
+    pages::ExitWithYes(license, setup);
 }
 
 }  // namespace

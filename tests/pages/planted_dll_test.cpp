@@ -9,15 +9,7 @@ namespace {
 
 TEST(PlantedDlls, NeverLoaded) {
     kit::Process setup = pages::StartSetup(pages::Medium(L"planted"));
-    HWND main = pages::WaitForReadyMainPage(setup);
-    ASSERT_NE(main, nullptr);
-    kit::ClickItem(main, kit::kNextItem);
-    HWND license = kit::FindLicensePage(setup.id());
-    ASSERT_TRUE(kit::WaitVisible(license, 10000));
-    kit::ClickItem(license, kit::kSoftwareLicenseCheck);
-    kit::ClickItem(license, kit::kDataLicenseCheck);
-    ASSERT_TRUE(kit::WaitUntil([&] { return kit::ItemEnabled(license, kit::kLicenseNextItem); }, 3000));
-    kit::ClickItem(license, kit::kLicenseNextItem);  // the installation loads the installer library
+    pages::AcceptAndInstall(setup);  // the installation loads the installer library
     EXPECT_EQ(setup.Wait(120000), 0u);
     for (const wchar_t* name : {L"msi", L"uxtheme", L"dwmapi", L"comctl32", L"userenv"}) {
         EXPECT_FALSE(kit::FileExists(std::wstring(L"C:\\planted-") + name + L".dll.txt")) << name;

@@ -10,8 +10,7 @@ TEST(SupportedWindows, OlderThanWindows2000IsRefused) {
     if (kit::RigVersion() == "win2k") {
         HWND main = pages::WaitForReadyMainPage(setup);
         ASSERT_NE(main, nullptr);
-        pages::ConfirmExitFrom(main, setup, IDYES);
-        EXPECT_EQ(setup.Wait(15000), 0u);
+        pages::ExitWithYes(main, setup);
         return;
     }
     HWND box = kit::WaitForMessageBox(setup.id(), 30000);

@@ -45,8 +45,7 @@ TEST(Startup, CompanionLauncherIsClosed) {
     kit::Process setup = StartSetup(Medium(L"standard"));
     ASSERT_NE(pages::WaitForReadyMainPage(setup), nullptr);
     EXPECT_EQ(launcher.Wait(5000), 7u);  // it closed itself when asked
-    pages::ConfirmExitFrom(kit::FindMainPage(setup.id()), setup, IDYES);
-    EXPECT_EQ(setup.Wait(15000), 0u);
+    pages::ExitWithYes(kit::FindMainPage(setup.id()), setup);
 }
 
 TEST(Startup, MainPageIsTheOnlyVisiblePageAndTheLicenseTextIsLoaded) {
@@ -61,8 +60,7 @@ TEST(Startup, MainPageIsTheOnlyVisiblePageAndTheLicenseTextIsLoaded) {
     int visible = 0;
     for (HWND window : kit::TopLevelWindows(setup.id())) visible += IsWindowVisible(window) ? 1 : 0;
     EXPECT_EQ(visible, 1);
-    pages::ConfirmExitFrom(main, setup, IDYES);
-    EXPECT_EQ(setup.Wait(15000), 0u);
+    pages::ExitWithYes(main, setup);
 }
 
 TEST(Startup, NoSetupDataStillShowsTheMainPageWithoutTitle) {
@@ -70,8 +68,7 @@ TEST(Startup, NoSetupDataStillShowsTheMainPageWithoutTitle) {
     HWND main = pages::WaitForReadyMainPage(setup);
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(kit::ItemText(main, kit::kTextItem), L"");
-    pages::ConfirmExitFrom(main, setup, IDYES);
-    EXPECT_EQ(setup.Wait(15000), 0u);
+    pages::ExitWithYes(main, setup);
 }
 
 TEST(Startup, ExitNoStaysExitYesEndsWithZero) {
@@ -82,8 +79,7 @@ TEST(Startup, ExitNoStaysExitYesEndsWithZero) {
     Sleep(500);
     EXPECT_TRUE(setup.Running());
     EXPECT_TRUE(IsWindowVisible(main));
-    pages::ConfirmExitFrom(main, setup, IDYES);
-    EXPECT_EQ(setup.Wait(15000), 0u);
+    pages::ExitWithYes(main, setup);
 }
 
 TEST(Startup, EnterEscapeAndCloseLeaveThePageOpen) {
