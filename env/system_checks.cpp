@@ -5,6 +5,7 @@
 #include <cwctype>
 #include <vector>
 
+#include "env/version_loader.h"
 #include "framework/proc_address.h"
 
 namespace {
@@ -110,45 +111,9 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
     return module;
 }
 
-namespace {
-
-struct VersionApi {
-    using SizeFn = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
-    using InfoFn = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
-    using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
-    SizeFn size = nullptr;
-    InfoFn info = nullptr;
-    QueryFn query = nullptr;
-};
-
-// version.dll is not among the KnownDLLs: importing it statically would let a copy beside the
-// executable load first.
-const VersionApi& Version() {
-    static const VersionApi api = [] {
-        VersionApi found;
-        HMODULE module = LoadSystemLibrary(L"version.dll");
-        found.size = fw::ProcAddress<VersionApi::SizeFn>(module, "GetFileVersionInfoSizeW");
-        found.info = fw::ProcAddress<VersionApi::InfoFn>(module, "GetFileVersionInfoW");
-        found.query = fw::ProcAddress<VersionApi::QueryFn>(module, "VerQueryValueW");
-        if (!found.size || !found.info || !found.query) found = VersionApi{};
-        return found;
-    }();
-    return api;
-}
-
-}  // namespace
 
 DWORD GetFileVersionMS(std::wstring path) {
     if (!PathFileExistsW(path.c_str())) return 0;
-    const VersionApi& api = Version();
-    if (!api.size) return 0;
-    DWORD ignored = 0;
-    DWORD size = api.size(path.c_str(), &ignored);
-    if (size == 0) return 0;
-    std::vector<BYTE> block(size);
-    if (!api.info(path.c_str(), 0, size, block.data())) return 0;
-    void* fixed = nullptr;
-    UINT length = 0;
-    if (!api.query(block.data(), L"\\", &fixed, &length) || !fixed || length < sizeof(VS_FIXEDFILEINFO)) return 0;
-    return static_cast<const VS_FIXEDFILEINFO*>(fixed)->dwFileVersionMS;
+    DWORD version = 0;
+    return ReadFileVersionMS(path, &version) ? version : 0;
 }

@@ -43,7 +43,9 @@ bool ReadFileVersionMS(const std::wstring& path, DWORD* versionMS) {
     if (!api.getInfo(path.c_str(), 0, size, block.data())) return false;
     VS_FIXEDFILEINFO* info = nullptr;
     UINT length = 0;
-    if (!api.queryValue(block.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info) return false;
+    if (!api.queryValue(block.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info ||
+        length < sizeof(VS_FIXEDFILEINFO))
+        return false;
     *versionMS = info->dwFileVersionMS;
     return true;
 }
