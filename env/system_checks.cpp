@@ -3,7 +3,6 @@
 #include <shlwapi.h>
 
 #include <cwctype>
-#include <vector>
 
 #include "env/version_loader.h"
 #include "framework/proc_address.h"
