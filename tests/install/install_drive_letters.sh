@@ -3,25 +3,9 @@
 #   A: removable, empty        B: fixed, a 40 MiB tmpfs      C: the system drive (fixed)
 #   D: optical, empty          E..X: removable, optical and remote in turn, empty
 #   Y: fixed, a folder of the run copy                        Z: the Linux root (fixed)
-# The tmpfs is mounted inside the run copy, which the rig deletes after the test but cannot
-# unmount. So first unmount, lazily, every tmpfs this hook left in a run copy that no process
-# uses any more (none has it as WINEPREFIX), and remove that copy.
+# The tmpfs is mounted inside the run copy; the rig unmounts it with the copy.
 set -eu
 : "${WINEPREFIX:?}" "${RIG_RUN_DIR:?}"
-runs=$(dirname "$RIG_RUN_DIR")
-
-in_use() {
-    grep -qsxzF "WINEPREFIX=$1" /proc/[0-9]*/environ
-}
-
-while read -r _ mountpoint fstype _; do
-    [ "$fstype" = tmpfs ] || continue
-    case $mountpoint in "$runs"/*/letters/small) ;; *) continue ;; esac
-    run=${mountpoint%/letters/small}
-    [ "$run" != "$RIG_RUN_DIR" ] || continue
-    in_use "$run" && continue
-    umount -l "$mountpoint" && rm -rf "$run" || true
-done </proc/mounts
 
 letters=$RIG_RUN_DIR/letters
 mkdir -p "$letters/small" "$letters/room"
