@@ -48,4 +48,15 @@ TEST(German, SatelliteWithoutTitleFormatGivesNoTitle) {
     setup.Kill();
 }
 
+TEST(German, PageThatCannotBeMadeEndsStartUpWithExitCodeOne) {
+    kit::Process setup = pages::StartSetup(pages::Medium(L"brokenpage"));
+    bool windowShown = false;
+    kit::WaitUntil([&] {
+        for (HWND window : kit::TopLevelWindows(setup.id())) windowShown = windowShown || IsWindowVisible(window);
+        return !setup.Running();
+    }, 30000, 5);
+    EXPECT_EQ(setup.Wait(0), 1u);
+    EXPECT_FALSE(windowShown);
+}
+
 }  // namespace

@@ -29,6 +29,10 @@ cp "$RIG_BIN_DIR/setupDEU.dll" "$media/germannobitmap/"
 "${make[@]}" "$media/notitleformat" --setup "$setup_exe" --lang DEU --data-license "DATEN"
 cp "$RIG_BIN_DIR/setupDEU_notitle.dll" "$media/notitleformat/setupDEU.dll"
 
+# A satellite library whose main page template cannot be made into a window.
+"${make[@]}" "$media/brokenpage" --setup "$setup_exe" --lang DEU --data-license "DATEN"
+cp "$RIG_BIN_DIR/setupDEU_brokenpage.dll" "$media/brokenpage/setupDEU.dll"
+
 # DLLs planted beside setup.exe under the names of system DLLs it uses.
 "${make[@]}" "$media/planted" --setup "$setup_exe"
 for name in msi uxtheme dwmapi comctl32 userenv; do

@@ -12,11 +12,12 @@ function(add_satellite name)
 endfunction()
 add_satellite(setupDEU)
 add_satellite(setupDEU_notitle -D WITHOUT_TITLE_FORMAT)
+add_satellite(setupDEU_brokenpage -D WITH_BROKEN_MAIN_PAGE)
 
 add_library(planted_dll SHARED pages/planted_dll.cpp)
 set_target_properties(planted_dll PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
 
-set(PAGE_TEST_DEPENDS setup fake_app setupDEU setupDEU_notitle planted_dll)
+set(PAGE_TEST_DEPENDS setup fake_app setupDEU setupDEU_notitle setupDEU_brokenpage planted_dll)
 add_wine_test(startup_test SOURCES pages/startup_test.cpp pages/page_test_kit.cpp
   PREFIXES win32-winxp win64-win7 SETUP pages/make_media.sh DEPENDS ${PAGE_TEST_DEPENDS} TIMEOUT 400)
 add_wine_test(pages_test SOURCES pages/pages_test.cpp pages/page_test_kit.cpp
