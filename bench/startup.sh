@@ -11,5 +11,4 @@ BUILD_DIR=$build "$root/tools/build.sh" bench keepalive >/dev/null
 echo "setup.exe stripped size: $(stat -c %s "$build/setup.exe") bytes (target at most 204800)"
 echo "minimal dialog program size: $(stat -c %s "$build/bench/min_dialog.exe") bytes"
 BUILD_DIR=$build "$here/run_in_prefix.sh" win32-winxp "$build/bench/startup_bench.exe" \
-    'C:\bench\medium\setup.exe' "$(winepath -w "$build/bench/min_dialog.exe" 2>/dev/null || echo "Z:$build/bench/min_dialog.exe")" \
-    "${1:-15}"
+    'C:\bench\medium\setup.exe' "Z:$build/bench/min_dialog.exe" "Z:$build/bench/min_dialog_cc6.exe" "${1:-15}"
