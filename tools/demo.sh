@@ -55,9 +55,13 @@ elif [ -n "$virtual" ]; then
     if kill -0 $setup 2>/dev/null; then
         echo "the setup waits for a user; use --unattended to click through, or run with a display"
         wineserver -k
+        wait $setup || true
+        exit 0
     fi
-    wait $setup || true
-    status=0
+    set +e
+    wait $setup
+    status=$?
+    set -e
 else
     set +e
     wine "$demo/medium/setup.exe"
