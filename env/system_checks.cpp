@@ -54,7 +54,9 @@ int GetWindowsVersion() {
     extended.dwOSVersionInfoSize = sizeof(extended);  // 284
     GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&extended));
 #pragma GCC diagnostic pop
-    return ClassifyWindowsVersion(extended.dwPlatformId, extended.dwMajorVersion, extended.dwMinorVersion,
+    // The first answer's platform decides; NT systems that refuse the extended structure
+    // leave it zeroed, which classifies as an unlisted NT version.
+    return ClassifyWindowsVersion(basic.dwPlatformId, extended.dwMajorVersion, extended.dwMinorVersion,
                                   extended.wServicePackMajor);
 }
 
