@@ -62,14 +62,18 @@ std::wstring FileException::Message() const {
     }
 }
 
-int FileException::ReportError(UINT type) const { return AppMessageBox(Message(), type, 0); }
+int FileException::ReportError(UINT type) const {
+    // A report that names no icon gets the warning icon, as the application's other reports do.
+    if ((type & MB_ICONMASK) == 0) type |= MB_ICONEXCLAMATION;
+    return AppMessageBox(Message(), type, 0);
+}
 
 bool File::OpenForReading(const std::wstring& path, FileException* error) {
     handle_.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const DWORD osError = handle_ ? ERROR_SUCCESS : GetLastError();
     path_ = FullPath(path);
     if (handle_) return true;
-    DWORD osError = GetLastError();
     if (error) *error = FileException(FileException::CauseFromOsError(osError), osError, path_);
     return false;
 }

@@ -15,6 +15,7 @@
 namespace {
 // Three line breaks, 52 "=" and a line break.
 const std::wstring kSeparator = L"\r\n\r\n\r\n" + std::wstring(52, L'=') + L"\r\n";
+constexpr uint32_t kMaxLicenseBytes = 16u << 20;
 }  // namespace
 
 std::wstring JoinLicenseTexts(const std::wstring& general, const std::wstring& data) {
@@ -101,8 +102,11 @@ bool CEulaDlg::ReadUnicodeTextFile(const std::wstring& path, std::wstring* text,
     text->clear();
     fw::File file;
     if (!file.OpenForReading(path, error)) return false;
-    const uint32_t length = static_cast<uint32_t>(file.Length());
+    uint32_t length = static_cast<uint32_t>(file.Length());
     if (length <= 2) return true;
+    // No license text is megabytes long; reading at most this much keeps the buffer's size,
+    // and its two closing zero bytes, well inside what a 32-bit process can hold.
+    if (length > kMaxLicenseBytes) length = kMaxLicenseBytes;
     std::vector<unsigned char> bytes(static_cast<size_t>(length) + 2, 0);
     fw::FileException readError;
     const uint32_t got = file.Read(bytes.data(), length, &readError);
