@@ -18,11 +18,7 @@ void CBrowserCheckbox::SetCaption(UINT stringId) {
 }
 
 void CBrowserCheckbox::SetFontSize(int points) {
-    fontSize_ = points;
-    if (fontCreated_) {
-        font_.reset();
-        fontCreated_ = false;
-    }
+    font_.SetSize(points);
     RedrawInParent();
 }
 
@@ -44,22 +40,14 @@ void CBrowserCheckbox::PreSubclassWindow() {
     fw::Button::PreSubclassWindow();
 }
 
-void CBrowserCheckbox::CreateItemFont() {
-    if (fontCreated_) return;
-    HFONT font = CreateBoldItemFont(hwnd(), fontSize_);
-    if (!font) return;
-    font_.reset(font);
-    fontCreated_ = true;
-}
-
 void CBrowserCheckbox::MeasureCaption() {
-    if (!fontCreated_ || measured_) return;
-    captionExtent_ = MeasureItemText(hwnd(), static_cast<HFONT>(font_.get()), caption_);
+    if (!font_.Made() || measured_) return;
+    captionExtent_ = MeasureItemText(hwnd(), font_.get(), caption_);
     measured_ = true;
 }
 
 LRESULT CBrowserCheckbox::OnPaint(UINT message, WPARAM wParam, LPARAM lParam) {
-    CreateItemFont();
+    font_.Ensure(hwnd());
     PAINTSTRUCT paint{};
     HDC dc = BeginPaint(hwnd(), &paint);
     if (!dc) return Default(message, wParam, lParam);
@@ -67,7 +55,7 @@ LRESULT CBrowserCheckbox::OnPaint(UINT message, WPARAM wParam, LPARAM lParam) {
     GetClientRect(hwnd(), &client);
     RECT box = CheckboxBoxRect(client);
     DrawFrameControl(dc, &box, DFC_BUTTON, CheckboxFrameState(Send(BM_GETCHECK)));
-    HGDIOBJ previous = font_ ? SelectObject(dc, font_.get()) : nullptr;
+    HGDIOBJ previous = font_.Made() ? SelectObject(dc, font_.get()) : nullptr;
     SetTextColor(dc, CheckboxTextColour(IsWindowEnabled(hwnd()) != FALSE));
     SetBkMode(dc, TRANSPARENT);
     RECT text = CheckboxTextRect(client);
@@ -120,8 +108,7 @@ LRESULT CBrowserCheckbox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_DESTROY: {
         LRESULT result = Default(message, wParam, lParam);
-        font_.reset();
-        fontCreated_ = false;
+        font_.Reset();
         return result;
     }
     default:

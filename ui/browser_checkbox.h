@@ -6,7 +6,7 @@
 #include <string>
 
 #include "framework/control.h"
-#include "framework/handle.h"
+#include "ui/item_font.h"
 
 class CBrowserCheckbox : public fw::Button {
 public:
@@ -24,17 +24,14 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void CreateItemFont();
     void MeasureCaption();
     LRESULT OnPaint(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMouseLeave();
 
     std::wstring caption_;
-    int fontSize_ = 12;
-    fw::UniqueGdiObject font_;
+    ItemFont font_;
     SIZE captionExtent_{};
-    bool fontCreated_ = false;
     bool tracking_ = false;
     bool measured_ = false;
     bool passive_ = false;

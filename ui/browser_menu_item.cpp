@@ -21,11 +21,7 @@ void CBrowserMenuItem::SetCaption(const std::wstring& text) {
 void CBrowserMenuItem::SetCaption(UINT stringId) { SetCaption(fw::LoadResString(stringId)); }
 
 void CBrowserMenuItem::SetFontSize(int points) {
-    fontSize_ = points;
-    if (fontCreated_) {
-        font_.reset();
-        fontCreated_ = false;
-    }
+    font_.SetSize(points);
     RedrawInParent();
 }
 
@@ -52,28 +48,20 @@ void CBrowserMenuItem::PreSubclassWindow() {
     fw::Static::PreSubclassWindow();
 }
 
-void CBrowserMenuItem::CreateItemFont() {
-    if (fontCreated_) return;
-    HFONT font = CreateBoldItemFont(hwnd(), fontSize_);
-    if (!font) return;
-    font_.reset(font);
-    fontCreated_ = true;
-}
-
 void CBrowserMenuItem::MeasureCaption() {
-    if (!fontCreated_ || measured_) return;
-    captionExtent_ = MenuItemCaptionExtent(MeasureItemText(hwnd(), static_cast<HFONT>(font_.get()), caption_));
+    if (!font_.Made() || measured_) return;
+    captionExtent_ = MenuItemCaptionExtent(MeasureItemText(hwnd(), font_.get(), caption_));
     measured_ = true;
 }
 
 void CBrowserMenuItem::OnPaint() {
-    CreateItemFont();
+    font_.Ensure(hwnd());
     PAINTSTRUCT paint{};
     HDC dc = BeginPaint(hwnd(), &paint);
     if (!dc) return;
     RECT client{};
     GetClientRect(hwnd(), &client);
-    HGDIOBJ previous = font_ ? SelectObject(dc, font_.get()) : nullptr;
+    HGDIOBJ previous = font_.Made() ? SelectObject(dc, font_.get()) : nullptr;
     SetTextColor(dc, MenuItemTextColour(IsWindowEnabled(hwnd()) != FALSE));
     SetBkMode(dc, TRANSPARENT);
     DrawTextW(dc, caption_.c_str(), static_cast<int>(caption_.size()), &client, DT_WORDBREAK | DT_NOCLIP);
@@ -138,8 +126,7 @@ LRESULT CBrowserMenuItem::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_DESTROY: {
         LRESULT result = Default(message, wParam, lParam);
-        font_.reset();
-        fontCreated_ = false;
+        font_.Reset();
         return result;
     }
     default:

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "framework/control.h"
-#include "framework/handle.h"
+#include "ui/item_font.h"
 
 class CBrowserMenuItem : public fw::Static {
 public:
@@ -29,7 +29,6 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void CreateItemFont();
     void MeasureCaption();
     void OnPaint();
     LRESULT OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam);
@@ -37,11 +36,9 @@ private:
 
     std::wstring caption_;
     std::wstring description_;
-    int fontSize_ = 12;
     CBrowserMenuItem* descriptionItem_ = nullptr;
-    fw::UniqueGdiObject font_;
+    ItemFont font_;
     RECT captionExtent_{};
-    bool fontCreated_ = false;
     bool tracking_ = false;
     bool measured_ = false;
     bool passive_ = false;

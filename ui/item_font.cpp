@@ -38,3 +38,22 @@ void RequestMouseLeave(HWND control) {
     // the system only after the DLL search is restricted.
     TrackMouseEvent(&request);
 }
+
+void ItemFont::SetSize(int points) {
+    size_ = points;
+    Reset();
+}
+
+bool ItemFont::Ensure(HWND control) {
+    if (made_) return true;
+    HFONT font = CreateBoldItemFont(control, size_);
+    if (!font) return false;
+    font_.reset(font);
+    made_ = true;
+    return true;
+}
+
+void ItemFont::Reset() {
+    font_.reset();
+    made_ = false;
+}

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "framework/handle.h"
+
 // A bold copy of the parent window's font at the size in points for the control's display.
 // Null when the parent has no font.
 HFONT CreateBoldItemFont(HWND control, int points);
@@ -14,3 +16,20 @@ SIZE MeasureItemText(HWND control, HFONT font, const std::wstring& text);
 
 // Asks for WM_MOUSELEAVE when the pointer leaves the control.
 void RequestMouseLeave(HWND control);
+
+// The bold font of one control: made at the first paint that finds a parent font, dropped
+// when the size changes so that the next paint makes it at the new size.
+class ItemFont {
+public:
+    void SetSize(int points);
+    // Makes the font unless it exists; false while the parent has no font.
+    bool Ensure(HWND control);
+    bool Made() const { return made_; }
+    HFONT get() const { return static_cast<HFONT>(font_.get()); }
+    void Reset();
+
+private:
+    fw::UniqueGdiObject font_;
+    int size_ = 12;
+    bool made_ = false;
+};
