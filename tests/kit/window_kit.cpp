@@ -5,6 +5,20 @@
 #include "framework/app.h"
 
 namespace kit {
+namespace {
+
+// A 32-bit top-down DIB section: pixel i is row i / width, column i % width, as 0x00RRGGBB.
+HBITMAP TopDownDib32(int width, int height, void** bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+}  // namespace
 
 void Pump(DWORD ms) { PumpUntil([] { return false; }, ms); }
 
@@ -39,14 +53,8 @@ int CountPixels(HWND window, const RECT& area, const std::function<bool(COLORREF
     if (width <= 0 || height <= 0) return 0;
     HDC dc = GetDC(window);
     HDC memory = CreateCompatibleDC(dc);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP copy = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP copy = TopDownDib32(width, height, &bits);
     HGDIOBJ previous = SelectObject(memory, copy);
     BitBlt(memory, 0, 0, width, height, dc, area.left, area.top, SRCCOPY);
     GdiFlush();
@@ -64,14 +72,8 @@ int CountPixels(HWND window, const RECT& area, const std::function<bool(COLORREF
 }
 
 HBITMAP MakeBitmap(int width, int height, const std::function<COLORREF(int, int)>& colour) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = TopDownDib32(width, height, &bits);
     if (!bitmap) return nullptr;
     auto* pixels = static_cast<DWORD*>(bits);
     for (int y = 0; y < height; ++y) {
