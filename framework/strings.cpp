@@ -73,24 +73,23 @@ std::wstring ModulePath(HMODULE module) {
     }
 }
 
+std::wstring FileNameOfPath(const std::wstring& path) {
+    const size_t separator = path.find_last_of(L"\\/:");
+    return separator == std::wstring::npos ? path : path.substr(separator + 1);
+}
+
+std::wstring FolderOfPath(const std::wstring& path) {
+    const size_t separator = path.find_last_of(L"\\/:");
+    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
+}
+
+std::wstring ProgramFolder() { return FolderOfPath(ModulePath()); }
+
 std::wstring ExecutableBaseName() {
-    std::wstring path = ModulePath();
-    size_t slash = path.find_last_of(L"\\/");
-    std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    std::wstring name = FileNameOfPath(ModulePath());
     size_t dot = name.find_last_of(L'.');
     if (dot != std::wstring::npos) name.resize(dot);
     return name;
 }
 
-}  // namespace fw
-
-namespace fw {
-std::wstring ProgramFolder() {
-    std::wstring path = ModulePath();
-    wchar_t drive[_MAX_DRIVE] = {};
-    wchar_t dir[_MAX_DIR] = {};
-    if (path.empty() || _wsplitpath_s(path.c_str(), drive, _MAX_DRIVE, dir, _MAX_DIR, nullptr, 0, nullptr, 0) != 0)
-        return {};
-    return std::wstring(drive) + dir;
-}
 }  // namespace fw

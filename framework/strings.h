@@ -26,9 +26,12 @@ std::wstring ReplacePercentOne(const std::wstring& text, const std::wstring& arg
 std::wstring ModulePath(HMODULE module = nullptr);
 std::wstring ExecutableBaseName();
 
-}  // namespace fw
+// A path's file name (after the last "\", "/" or drive colon), and its drive and folder up to
+// and including the last separator ("D:" alone for "D:name").
+std::wstring FileNameOfPath(const std::wstring& path);
+std::wstring FolderOfPath(const std::wstring& path);
 
-namespace fw {
 // Drive and directory of the running executable, ending with a backslash ("D:\" at a medium's root).
 std::wstring ProgramFolder();
+
 }  // namespace fw

@@ -1,6 +1,5 @@
 #include "install/launch.h"
 
-#include <psapi.h>
 #include <taskschd.h>
 
 #include <cstdio>
@@ -11,6 +10,7 @@
 
 #include "env/system_checks.h"
 #include "framework/handle.h"
+#include "framework/proc_address.h"
 #include "framework/strings.h"
 
 namespace {
@@ -23,6 +23,7 @@ constexpr wchar_t kUsersGroupSid[] = L"S-1-5-32-545";
 constexpr DWORD kWakeMask = QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_SENDMESSAGE;  // 0x78
 constexpr DWORD kOpenForWait = SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
 constexpr int kStatePolls = 50;
+constexpr DWORD kMaxProcessIds = 1024;
 constexpr DWORD kStatePollMs = 100;
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
@@ -96,6 +97,60 @@ public:
 private:
     bool active_ = false;
 };
+
+uint64_t FileTimeValue(const FILETIME& time) {
+    return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+uint64_t Now() {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    return FileTimeValue(now);
+}
+
+// When the process was created, or 0 when that cannot be read.
+uint64_t CreationTime(HANDLE process) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    return GetProcessTimes(process, &created, &exited, &kernel, &user) ? FileTimeValue(created) : 0;
+}
+
+// psapi.dll from the system folder: Windows 7 and later moved these functions into kernel32
+// under other names, and a static import would tie the program to one or the other.
+struct ProcessStatus {
+    using EnumProcessesFn = BOOL(WINAPI*)(DWORD*, DWORD, DWORD*);
+    using GetModuleBaseNameFn = DWORD(WINAPI*)(HANDLE, HMODULE, LPWSTR, DWORD);
+    using QueryImageNameFn = BOOL(WINAPI*)(HANDLE, DWORD, LPWSTR, DWORD*);
+
+    ProcessStatus() {
+        HMODULE psapi = LoadSystemLibrary(L"psapi.dll");
+        enumProcesses = fw::ProcAddress<EnumProcessesFn>(psapi, "EnumProcesses");
+        getModuleBaseName = fw::ProcAddress<GetModuleBaseNameFn>(psapi, "GetModuleBaseNameW");
+        queryImageName = fw::ProcAddress<QueryImageNameFn>(GetModuleHandleW(L"kernel32"), "QueryFullProcessImageNameW");
+    }
+    EnumProcessesFn enumProcesses = nullptr;
+    GetModuleBaseNameFn getModuleBaseName = nullptr;
+    QueryImageNameFn queryImageName = nullptr;  // Vista and later
+};
+
+const ProcessStatus& Psapi() {
+    static const ProcessStatus entryPoints;
+    return entryPoints;
+}
+
+// The file name of the process's program. From Vista on it comes from the image path, which
+// the system gives across bitness; a 32-bit process cannot read the module list of a 64-bit
+// one, so the module name is only the fallback of older systems.
+std::wstring ProcessFileName(HANDLE process) {
+    const ProcessStatus& psapi = Psapi();
+    if (psapi.queryImageName) {
+        wchar_t path[MAX_PATH * 2] = {};
+        DWORD size = MAX_PATH * 2;
+        if (psapi.queryImageName(process, 0, path, &size)) return fw::FileNameOfPath(std::wstring(path, size));
+    }
+    wchar_t name[50] = {};
+    if (!psapi.getModuleBaseName || !psapi.getModuleBaseName(process, nullptr, name, 50)) return {};
+    return name;
+}
 
 void DebugFailure(const wchar_t* format, HRESULT result) {
     OutputDebugStringW(fw::Format(format, static_cast<unsigned>(result)).c_str());
@@ -250,15 +305,13 @@ CommandLineParts SplitCommandLine(const std::wstring& commandLine) {
 }
 
 std::wstring ExecutableNameOf(const std::wstring& commandLine) {
-    std::wstring program = SplitCommandLine(commandLine).program;
-    size_t separator = program.find_last_of(L"\\/:");
-    std::wstring name = separator == std::wstring::npos ? program : program.substr(separator + 1);
+    std::wstring name = fw::FileNameOfPath(SplitCommandLine(commandLine).program);
     if (!name.empty() && name.find(L'.') == std::wstring::npos) name += L".exe";
     return name;
 }
 
-std::wstring UninstallCommandLine(const std::wstring& productCode, bool quiet) {
-    return std::wstring(quiet ? L"msiexec /q /x" : L"msiexec /x") + L" \"" + productCode + L"\"";
+std::wstring UninstallCommandLine(const std::wstring& systemFolder, const std::wstring& productCode, bool quiet) {
+    return L"\"" + systemFolder + L"\\msiexec.exe\"" + (quiet ? L" /q /x" : L" /x") + L" \"" + productCode + L"\"";
 }
 
 int UninstallResult(bool started, DWORD exitCode) {
@@ -322,28 +375,37 @@ bool WaitDispatchingMessages(HANDLE process) {
     }
 }
 
-bool WaitForProgramByName(const std::wstring& fileName, DWORD& exitCode) {
-    DWORD ids[1024] = {};
+bool WaitForProgramByName(const std::wstring& fileName, DWORD& exitCode, uint64_t startedAfter) {
+    auto enumProcesses = Psapi().enumProcesses;
+    DWORD ids[kMaxProcessIds] = {};
     DWORD bytes = 0;
-    if (!EnumProcesses(ids, sizeof(ids), &bytes)) return false;
+    if (!enumProcesses || !enumProcesses(ids, sizeof(ids), &bytes)) return false;
+    // Of the processes of that name started since the launch, the first one started: the
+    // program the launch started rather than one its work brought up (the installer service
+    // runs under msiexec's name too).
+    fw::UniqueHandle found;
+    uint64_t foundCreated = 0;
     for (DWORD i = 0; i < bytes / sizeof(DWORD); ++i) {
         if (ids[i] == 0) continue;
         fw::UniqueHandle process(OpenProcess(kOpenForWait, FALSE, ids[i]));
-        if (!process) continue;
-        wchar_t name[50] = {};
-        if (!GetModuleBaseNameW(process.get(), nullptr, name, 50)) continue;
-        if (_wcsicmp(name, fileName.c_str()) != 0) continue;
-        WaitDispatchingMessages(process.get());
-        GetExitCodeProcess(process.get(), &exitCode);
-        return true;
+        if (!process || _wcsicmp(ProcessFileName(process.get()).c_str(), fileName.c_str()) != 0) continue;
+        const uint64_t created = CreationTime(process.get());
+        if (created < startedAfter) continue;
+        if (found && created >= foundCreated) continue;
+        found = std::move(process);
+        foundCreated = created;
     }
-    return false;
+    if (!found) return false;
+    WaitDispatchingMessages(found.get());
+    GetExitCodeProcess(found.get(), &exitCode);
+    return true;
 }
 
 bool RunProgramAsNamedTask(const std::wstring& taskName, const std::wstring& commandLine, bool wait,
                            DWORD& exitCode) {
+    const uint64_t launched = Now();
     if (!RegisterStartAndDeleteTask(taskName, commandLine)) return false;
-    if (wait) WaitForProgramByName(ExecutableNameOf(commandLine), exitCode);
+    if (wait) WaitForProgramByName(ExecutableNameOf(commandLine), exitCode, launched);
     return true;
 }
 
@@ -353,7 +415,9 @@ bool RunProgramAsScheduledTask(std::wstring& commandLine, bool wait, DWORD& exit
 }
 
 int UninstallByMsiexec(const std::wstring& productCode, bool quiet) {
-    std::wstring commandLine = UninstallCommandLine(productCode, quiet);
+    // By its full path: a bare name would be looked for beside setup.exe and in the current
+    // folder first, and a copy planted there would run with administrator rights.
+    std::wstring commandLine = UninstallCommandLine(GetSystemFolder(), productCode, quiet);
     DWORD exitCode = 0;
     bool started = RunProgram(commandLine, true, exitCode);
     return UninstallResult(started, exitCode);

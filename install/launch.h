@@ -3,6 +3,7 @@
 // removal of an earlier installation through msiexec.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 // Program token and the rest of a command line, as a task action wants them: the program
@@ -17,8 +18,9 @@ CommandLineParts SplitCommandLine(const std::wstring& commandLine);
 // no folder, ".exe" added when the name has no extension.
 std::wstring ExecutableNameOf(const std::wstring& commandLine);
 
-// "msiexec /q /x" or "msiexec /x", a blank and the product code in quotation marks.
-std::wstring UninstallCommandLine(const std::wstring& productCode, bool quiet);
+// The system folder's msiexec.exe in quotation marks, " /q /x" or " /x", a blank and the
+// product code in quotation marks.
+std::wstring UninstallCommandLine(const std::wstring& systemFolder, const std::wstring& productCode, bool quiet);
 // 0 not started, 2 restart required (3010), 1 otherwise.
 int UninstallResult(bool started, DWORD exitCode);
 
@@ -46,9 +48,10 @@ bool RunProgramAsNamedTask(const std::wstring& taskName, const std::wstring& com
 // wait failed.
 bool WaitDispatchingMessages(HANDLE process);
 
-// Finds the first running process whose module base name is the given file name, waits for it
+// Finds the running process whose program file name is the given one (without regard to case)
+// and that was started first at or after startedAfter (a FILETIME value; 0: any), waits for it
 // as above and writes its exit code. False when none runs.
-bool WaitForProgramByName(const std::wstring& fileName, DWORD& exitCode);
+bool WaitForProgramByName(const std::wstring& fileName, DWORD& exitCode, uint64_t startedAfter = 0);
 
 // Removes a product by its code (with braces) through msiexec and waits; see UninstallResult.
 int UninstallByMsiexec(const std::wstring& productCode, bool quiet);

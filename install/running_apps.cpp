@@ -23,14 +23,6 @@ constexpr ULONG kSystemProcessInformation = 5;
 constexpr DWORD kProcessEntrySize = 556;
 
 
-// Name and extension of a path, rejoined.
-std::wstring ExecutableFileName(const wchar_t* path) {
-    wchar_t name[256] = {};
-    wchar_t extension[256] = {};
-    if (_wsplitpath_s(path, nullptr, 0, nullptr, 0, name, 256, extension, 256) != 0) return {};
-    return std::wstring(name) + extension;
-}
-
 BOOL CALLBACK CollectClassName(HWND window, LPARAM context) {
     wchar_t className[64] = {};
     if (GetClassNameW(window, className, 64) > 0)
@@ -135,7 +127,7 @@ std::vector<std::wstring> FindRunningApplications(const std::vector<AppWindowEnt
             entry.dwSize = sizeof(entry);
             for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
                  more = Process32NextW(snapshot.get(), &entry))
-                running.push_back(ExecutableFileName(entry.szExeFile));
+                running.push_back(fw::FileNameOfPath(entry.szExeFile));
             std::vector<std::wstring> hits = MatchProcessNames(byProcess, running);
             result.insert(result.end(), hits.begin(), hits.end());
         }
@@ -151,7 +143,9 @@ bool PromptToCloseApplications() {
         std::vector<std::wstring> running = FindRunningApplications(windowEntries, processEntries);
         if (running.empty()) return true;
         std::wstring message = BuildCloseApplicationsMessage(fw::LoadResString(IDS_CLOSE_APPLICATIONS), running);
-        if (fw::AppMessageBox(message, MB_OKCANCEL | MB_ICONEXCLAMATION, 0) == IDCANCEL) return false;
+        // Only OK asks again: a box that could not be shown, or was ended by a quit request,
+        // answers 0 and counts as Cancel.
+        if (fw::AppMessageBox(message, MB_OKCANCEL | MB_ICONEXCLAMATION, 0) != IDOK) return false;
     }
 }
 

@@ -144,6 +144,10 @@ bool CEulaDlg::OnCommand(UINT id, UINT code) {
         return true;
     }
     if (code != 0) return false;
+    // The exit confirmation and the installation run inside this handler and dispatch messages
+    // meanwhile (message boxes, waits for programs): a command arriving then must not start a
+    // second installation or end the setup under the first.
+    if (busy_) return true;
     switch (id) {
     case IDC_EXIT_ITEM: ConfirmExit(); return true;
     case IDC_LICENSE_NEXT_ITEM: RunInstallSequence(); return true;
@@ -154,8 +158,10 @@ bool CEulaDlg::OnCommand(UINT id, UINT code) {
 }
 
 void CEulaDlg::ConfirmExit() {
-    if (fw::AppMessageBox(IDS_CONFIRM_EXIT, MB_YESNO | MB_ICONQUESTION, static_cast<UINT>(-1)) == IDYES)
-        Controller()->ExitSetup();
+    busy_ = true;
+    const int answer = fw::AppMessageBox(IDS_CONFIRM_EXIT, MB_YESNO | MB_ICONQUESTION, static_cast<UINT>(-1));
+    busy_ = false;
+    if (answer == IDYES) Controller()->ExitSetup();
 }
 
 void CEulaDlg::UpdateNextEnabled() {
@@ -170,6 +176,7 @@ void CEulaDlg::OnLicenseEditFocus() {
 }
 
 void CEulaDlg::RunInstallSequence() {
+    busy_ = true;  // for good: every way through the installation ends the setup
     CBrowserController* controller = Controller();
     ::RunInstallSequence(productCode_, requiredSpaceBytes_, [controller] { controller->ExitSetup(); });
 }

@@ -43,6 +43,7 @@ private:
     std::wstring licenseFileName_ = L"Eula.txt";
     std::wstring productCode_;
     uint64_t requiredSpaceBytes_ = 0;
+    bool busy_ = false;  // the exit confirmation or the installation is running
     CBrowserMenuItem exitItem_;
     CBrowserMenuItem nextItem_;
     CBrowserMenuItem titleItem_;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "env/bootstrap.h"
+#include "framework/message_box.h"
 #include "ui/browser_page.h"
 
 namespace {
@@ -44,6 +45,9 @@ void CBrowserController::ShowPage(int pageNumber) {
     }
     // An unknown number leaves every page hidden and nothing to refresh.
     if (!current) return;
+    // The visible page owns the message boxes from now on, so a box disables the page the user
+    // sees: no click reaches it until the box is answered.
+    fw::SetMainWindow(current->hwnd());
     SendToDescendants(current->hwnd(), WM_PAINT, 0, 0);
     current->Invalidate(true);
     current->OnPageShown();

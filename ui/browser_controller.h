@@ -16,7 +16,8 @@ public:
 
     // Hides the page and registers it, unless the number is taken.
     void AddPage(int pageNumber, CBrowserPage* page);
-    // Shows that page, then hides the others, repaints it and runs its OnPageShown.
+    // Shows that page, then hides the others, makes it the owner of the message boxes, repaints
+    // it and runs its OnPageShown.
     void ShowPage(int pageNumber);
     // Deletes the bootstrap (once) and posts the quit message with exit code 0.
     void ExitSetup();

@@ -3,11 +3,13 @@
 // clean prefix.
 #include <windows.h>
 #include <msi.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include "tests/kit/debug_monitor.h"
 #include "tests/kit/key_security.h"
+#include "tests/kit/recorder.h"
 #include "tests/pages/page_test_kit.h"
 
 namespace {
@@ -62,6 +64,45 @@ void ExpectNothingInstalled() {
     EXPECT_FALSE(kit::FileExists(L"C:\\Korvel"));
 }
 
+// Whether a child process of the given one runs a program of that file name.
+bool ChildRuns(DWORD parentId, const wchar_t* fileName) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    bool found = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry))
+        found = entry.th32ParentProcessID == parentId && _wcsicmp(entry.szExeFile, fileName) == 0;
+    CloseHandle(snapshot);
+    return found;
+}
+
+// What the installation did, in the order it was seen while setup.exe ran: polled until it ends.
+struct InstallationWatch {
+    int msiexecSeen = -1;     // a msiexec child of the setup
+    int earlierGone = -1;     // the earlier build's marker removed
+    int currentPresent = -1;  // the current build's file installed
+    int boxes = 0;            // message boxes seen
+    DWORD exitCode = STILL_ACTIVE;
+};
+
+InstallationWatch WatchInstallation(const kit::Process& setup) {
+    InstallationWatch watch;
+    HWND lastBox = nullptr;
+    const DWORD deadline = GetTickCount() + 240000;
+    for (int step = 0; setup.Running() && GetTickCount() < deadline; ++step) {
+        if (watch.msiexecSeen < 0 && ChildRuns(setup.id(), L"msiexec.exe")) watch.msiexecSeen = step;
+        if (watch.earlierGone < 0 && !kit::FileExists(kEarlierMarker)) watch.earlierGone = step;
+        if (watch.currentPresent < 0 && kit::FileExists(L"C:\\ExampleMaps\\maps.dat")) watch.currentPresent = step;
+        HWND box = kit::FindMessageBox(setup.id());
+        if (box && box != lastBox) ++watch.boxes;
+        lastBox = box;
+        Sleep(5);
+    }
+    watch.exitCode = setup.Wait(5000);
+    return watch;
+}
+
 bool AnyTextContains(const std::vector<std::string>& texts, const std::string& part) {
     for (const std::string& text : texts)
         if (text.find(part) != std::string::npos) return true;
@@ -70,11 +111,30 @@ bool AnyTextContains(const std::vector<std::string>& texts, const std::string& p
 
 TEST(HappyPath, EarlierBuildReplacedDriversInstalledRegistryOpened) {
     InstallEarlierBuild();
+    // A msiexec.exe beside setup.exe, where a bare program name is looked for first (the
+    // medium's folder is also the current folder): it must never run.
+    kit::PlantedRecorder planted(pages::Medium(L"full") + L"msiexec.exe");
+    ASSERT_TRUE(planted.planted());
     kit::DebugMonitor monitor;
     ASSERT_TRUE(monitor.ok());
     kit::Process setup = pages::StartSetup(pages::Medium(L"full"));
     pages::AcceptAndInstall(setup);
-    EXPECT_EQ(setup.Wait(240000), 0u);
+    InstallationWatch watch = WatchInstallation(setup);
+    EXPECT_EQ(watch.exitCode, 0u);
+    EXPECT_FALSE(planted.Ran());
+    EXPECT_EQ(watch.boxes, 0);
+
+    // The earlier build went before the current one came. Before Vista the system's msiexec
+    // took it away (the installer's configure call comes after it); from Vista on the task
+    // cannot start msiexec here, and the configure call does it.
+    ASSERT_GE(watch.earlierGone, 0);
+    EXPECT_LT(watch.earlierGone, watch.currentPresent);
+    if (TaskLaunch()) {
+        EXPECT_EQ(watch.msiexecSeen, -1);
+    } else {
+        ASSERT_GE(watch.msiexecSeen, 0);
+        EXPECT_LE(watch.msiexecSeen, watch.earlierGone);
+    }
 
     // The earlier build is gone and the current one installed with the language and drive.
     EXPECT_FALSE(kit::FileExists(kEarlierMarker));
@@ -178,7 +238,18 @@ TEST(GuardedApplication, PromptRepeatsUntilTheApplicationIsClosed) {
     EXPECT_TRUE(Installed(kProductCode));
 }
 
+// The earlier build still installed, as it was: no Windows Installer call was made.
+void ExpectEarlierBuildUntouched() {
+    EXPECT_TRUE(Installed(kProductCode));
+    EXPECT_TRUE(kit::FileExists(kEarlierMarker));
+    EXPECT_FALSE(kit::FileExists(L"C:\\ExampleMaps\\maps.dat"));
+    EXPECT_EQ(ProductValue(L"Build"), L"1.0.0");
+    EXPECT_TRUE(Unknown(kUsb32Code));
+    EXPECT_TRUE(Unknown(kUsb64Code));
+}
+
 TEST(CancelledPrompt, NothingInstalledOrRemoved) {
+    InstallEarlierBuild();
     kit::TempFolder apps;
     ASSERT_TRUE(kit::CopyTo(kit::BinPath(L"fake_app.exe"), apps / L"qTrack.exe"));
     kit::Process track(L"\"" + (apps / L"qTrack.exe") + L"\"");
@@ -190,11 +261,43 @@ TEST(CancelledPrompt, NothingInstalledOrRemoved) {
     EXPECT_EQ(kit::MessageBoxText(box), std::wstring(kCloseText) + L"\nqTrack");
     kit::PressButton(box, IDCANCEL);
     EXPECT_EQ(setup.Wait(30000), 0u);
-    ExpectNothingInstalled();
+    ExpectEarlierBuildUntouched();
+    EXPECT_FALSE(kit::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline\\Products"));
     EXPECT_TRUE(track.Running());
 }
 
-TEST(NoRoom, InsufficientSpaceEndsBeforeAnyChange) {
+// While the prompt is up the license page takes no click: its Exit shows no confirmation and
+// ends nothing; Cancel then ends the setup at once, the prompt not shown again.
+TEST(CancelledPrompt, PageTakesNoClickUnderThePrompt) {
+    InstallEarlierBuild();
+    kit::TempFolder apps;
+    ASSERT_TRUE(kit::CopyTo(kit::BinPath(L"fake_app.exe"), apps / L"qTrack.exe"));
+    kit::Process track(L"\"" + (apps / L"qTrack.exe") + L"\"");
+    ASSERT_TRUE(kit::WaitUntil([&] { return !kit::TopLevelWindows(track.id()).empty(); }));
+    kit::Process setup = pages::StartSetup(pages::Medium(L"full"));
+    pages::AcceptAndInstall(setup);
+    HWND box = kit::WaitForMessageBox(setup.id(), 30000);
+    ASSERT_NE(box, nullptr);
+    HWND license = kit::FindLicensePage(setup.id());
+    ASSERT_NE(license, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(license));
+    kit::ClickItem(license, kit::kExitItem);
+    Sleep(1000);
+    EXPECT_EQ(kit::FindMessageBox(setup.id()), box);  // still the prompt, no confirmation
+    EXPECT_TRUE(setup.Running());
+
+    kit::PressButton(box, IDCANCEL);
+    InstallationWatch watch = WatchInstallation(setup);
+    EXPECT_EQ(watch.exitCode, 0u);
+    EXPECT_EQ(watch.boxes, 0);
+    EXPECT_TRUE(track.Running());
+    ExpectEarlierBuildUntouched();
+}
+
+// A second "Next" while message 112 is up, clicked and sent as a command, starts no second
+// installation: one box, then the end.
+TEST(NoRoom, InsufficientSpaceEndsBeforeAnyChangeAndASecondNextDoesNothing) {
+    InstallEarlierBuild();
     kit::Process setup = pages::StartSetup(pages::Medium(L"huge"));
     pages::AcceptAndInstall(setup);
     HWND box = kit::WaitForMessageBox(setup.id(), 30000);
@@ -202,19 +305,29 @@ TEST(NoRoom, InsufficientSpaceEndsBeforeAnyChange) {
     EXPECT_EQ(kit::MessageBoxText(box),
               L"There is insufficient space on all available hard drives in this computer.  The installation will "
               L"exit now.");
+    HWND license = kit::FindLicensePage(setup.id());
+    ASSERT_NE(license, nullptr);
+    kit::ClickItem(license, kit::kLicenseNextItem);
+    PostMessageW(license, WM_COMMAND, MAKEWPARAM(kit::kLicenseNextItem, 0),
+                 reinterpret_cast<LPARAM>(GetDlgItem(license, kit::kLicenseNextItem)));
+    Sleep(1000);
+    EXPECT_EQ(kit::FindMessageBox(setup.id()), box);
     kit::PressButton(box, IDOK);
-    EXPECT_EQ(setup.Wait(30000), 0u);
-    ExpectNothingInstalled();
-    EXPECT_FALSE(kit::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Korvel"));
+    InstallationWatch watch = WatchInstallation(setup);
+    EXPECT_EQ(watch.exitCode, 0u);
+    EXPECT_EQ(watch.boxes, 0);  // no second message after the first was answered
+    ExpectEarlierBuildUntouched();
+    EXPECT_FALSE(kit::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline"));
 }
 
 TEST(BrokenPackage, EndsAsAfterASuccessWithTheRegistryOpened) {
     kit::Process setup = pages::StartSetup(pages::Medium(L"broken"));
     pages::AcceptAndInstall(setup);
-    EXPECT_EQ(setup.Wait(240000), 0u);
+    InstallationWatch watch = WatchInstallation(setup);
+    EXPECT_EQ(watch.exitCode, 0u);
+    EXPECT_EQ(watch.boxes, 0);  // watched while it ran
     EXPECT_TRUE(Unknown(kProductCode));
     EXPECT_TRUE(Installed(UsbCode()));
-    EXPECT_EQ(kit::FindMessageBox(setup.id()), nullptr);
     ExpectMachineTreeOpened();
 }
 
@@ -225,6 +338,26 @@ TEST(ExitFromLicense, NothingInstalled) {
     ASSERT_TRUE(pages::AcceptBothLicenses(license));
     pages::ExitWithYes(license, setup);
     ExpectNothingInstalled();
+}
+
+// C: does not qualify (a network drive here) and D: is a fixed drive with room: the product and
+// the maker's folders go to D:.
+TEST(OtherDrive, ProductAndFoldersOnTheFirstFixedDriveWithRoom) {
+    ASSERT_EQ(GetDriveTypeW(L"C:\\"), static_cast<UINT>(DRIVE_REMOTE));
+    ASSERT_EQ(GetDriveTypeW(L"D:\\"), static_cast<UINT>(DRIVE_FIXED));
+    kit::Process setup = pages::StartSetup(pages::Medium(L"full"));
+    pages::AcceptAndInstall(setup);
+    EXPECT_EQ(setup.Wait(240000), 0u);
+    EXPECT_TRUE(Installed(kProductCode));
+    EXPECT_EQ(ProductValue(L"TARGETDIR"), L"D:\\");
+    EXPECT_TRUE(kit::FileExists(L"D:\\ExampleMaps\\maps.dat"));
+    EXPECT_FALSE(kit::FileExists(L"C:\\ExampleMaps\\maps.dat"));
+    std::wstring folder;
+    EXPECT_TRUE(kit::GetString(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline\\Products", L"InstallDir", &folder));
+    EXPECT_EQ(folder, L"D:\\Korvel");
+    EXPECT_TRUE(kit::GetString(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\TileWizard", L"InstallDir", &folder));
+    EXPECT_EQ(folder, L"D:\\Korvel");
+    EXPECT_TRUE(kit::FileExists(L"D:\\Korvel"));
 }
 
 TEST(Satellite, EnglishPackageWithTheSatellitesLanguage) {

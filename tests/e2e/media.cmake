@@ -60,10 +60,13 @@ file(WRITE ${CMAKE_BINARY_DIR}/demo_medium_args "${MEDIUM_PACKAGE_ARGS_TEXT}\n")
 
 add_wine_test(install_e2e_test SOURCES e2e/install_e2e_test.cpp pages/page_test_kit.cpp
   PREFIXES win32-winxp win64-winxp64 win32-win7 SETUP e2e/make_media.sh
-  DEPENDS setup media fake_app setupDEU LIBS msi TIMEOUT 400
+  DEPENDS setup media fake_app setupDEU launch_record LIBS msi TIMEOUT 400
   SUITES HappyPath DriversCurrent NoSetupData GuardedApplication CancelledPrompt NoRoom BrokenPackage ExitFromLicense)
+add_wine_test(install_e2e_drive_test SOURCES e2e/install_e2e_test.cpp pages/page_test_kit.cpp
+  PREFIXES win32-winxp SETUP e2e/make_media.sh e2e/other_drive.sh DEPENDS setup media fake_app setupDEU launch_record
+  LIBS msi TIMEOUT 400 SUITES OtherDrive)
 add_wine_test(install_e2e_german_test SOURCES e2e/install_e2e_test.cpp pages/page_test_kit.cpp
-  PREFIXES win32-winxp SETUP e2e/make_media.sh DEPENDS setup media fake_app setupDEU LIBS msi TIMEOUT 400
+  PREFIXES win32-winxp SETUP e2e/make_media.sh DEPENDS setup media fake_app setupDEU launch_record LIBS msi TIMEOUT 400
   ENV "LC_ALL=de_DE.UTF-8" SUITES Satellite)
 
 # The unattended demo: clicks through setup.exe and reports what was installed.

@@ -60,8 +60,8 @@ TEST(ExecutableNameOf, TheModuleBaseNameOfTheCommandsThisSetupMakes) {
         std::wstring line;
         const wchar_t* name;
     } rows[] = {
-        {UninstallCommandLine(kCode, true), L"msiexec.exe"},
-        {UninstallCommandLine(kCode, false), L"msiexec.exe"},
+        {UninstallCommandLine(L"C:\\WINDOWS\\system32", kCode, true), L"msiexec.exe"},
+        {UninstallCommandLine(L"C:\\Win Dows\\system32", kCode, false), L"msiexec.exe"},
         {EngineSetupCommandLine(L"C:\\Program Files\\Medium\\", Win2000), L"InstMsiW.exe"},
         {EngineSetupCommandLine(L"D:\\", WinMe), L"InstMsiA.exe"},
         {L"D:\\bin\\Msi\\2.0\\InstMsiA.exe /c:\"msiinst /delayreboot\"", L"InstMsiA.exe"},
@@ -72,9 +72,15 @@ TEST(ExecutableNameOf, TheModuleBaseNameOfTheCommandsThisSetupMakes) {
     for (const Row& row : rows) EXPECT_EQ(ExecutableNameOf(row.line), row.name) << row.line;
 }
 
-TEST(UninstallCommandLine, QuietOrNotThenTheQuotedCode) {
-    EXPECT_EQ(UninstallCommandLine(kCode, true), L"msiexec /q /x \"" + std::wstring(kCode) + L"\"");
-    EXPECT_EQ(UninstallCommandLine(kCode, false), L"msiexec /x \"" + std::wstring(kCode) + L"\"");
+TEST(UninstallCommandLine, TheSystemFoldersMsiexecQuotedThenTheQuotedCode) {
+    EXPECT_EQ(UninstallCommandLine(L"C:\\WINDOWS\\system32", kCode, true),
+              L"\"C:\\WINDOWS\\system32\\msiexec.exe\" /q /x \"" + std::wstring(kCode) + L"\"");
+    EXPECT_EQ(UninstallCommandLine(L"D:\\Win Nt\\System32", kCode, false),
+              L"\"D:\\Win Nt\\System32\\msiexec.exe\" /x \"" + std::wstring(kCode) + L"\"");
+    // The task's action gets the program without its quotation marks.
+    CommandLineParts parts = SplitCommandLine(UninstallCommandLine(L"D:\\Win Nt\\System32", kCode, true));
+    EXPECT_EQ(parts.program, L"D:\\Win Nt\\System32\\msiexec.exe");
+    EXPECT_EQ(parts.arguments, L"/q /x \"" + std::wstring(kCode) + L"\"");
 }
 
 TEST(UninstallResult, RestartRequiredIsTwoAnyOtherStartIsOne) {
@@ -357,6 +363,33 @@ TEST(WaitForProgramByName, WaitsForTheFirstProcessOfThatName) {
     EXPECT_EQ(exitCode, 12345u);
 }
 
+// A 64-bit program, whose module list a 32-bit process cannot read: found by its image name,
+// waited for, its exit code taken. One that started before the given time is not waited for.
+TEST(WaitForProgramByName, FindsA64BitProgramAndOnlyOneStartedSinceTheLaunch) {
+    if (!kit::Is64BitPrefix()) GTEST_SKIP() << "64-bit prefixes only";
+    kit::TempFolder folder;
+    const std::wstring name = L"kt64wait" + std::to_wstring(GetCurrentProcessId()) + L".exe";
+    ASSERT_TRUE(kit::CopyTo(kit::BinPath(L"sleeper64.exe"), folder / name));
+
+    kit::Process process(L"\"" + (folder / name) + L"\" sleep=1500 exit=77");
+    ASSERT_TRUE(process.started());
+    DWORD exitCode = 12345;
+    EXPECT_TRUE(WaitForProgramByName(name, exitCode));
+    EXPECT_EQ(exitCode, 77u);
+    EXPECT_FALSE(process.Running());
+
+    kit::Process older(L"\"" + (folder / name) + L"\" sleep=3000 exit=5");
+    ASSERT_TRUE(older.started());
+    Sleep(100);
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const uint64_t launched = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    exitCode = 12345;
+    EXPECT_FALSE(WaitForProgramByName(name, exitCode, launched));
+    EXPECT_EQ(exitCode, 12345u);
+    EXPECT_TRUE(older.Running());
+}
+
 // ---------------------------------------------------------------------------------------------
 // The switch by Windows version, and the removal through msiexec
 
@@ -399,57 +432,28 @@ TEST(RunProgram, DirectBeforeVistaThroughATaskFromVistaOn) {
     }
 }
 
-TEST(UninstallByMsiexec, RunsMsiexecWithTheQuotedCodeAndFoldsTheExitCode) {
+TEST(UninstallByMsiexec, TheSystemsMsiexecRunsNeverACopyInTheCurrentFolder) {
+    // A copy that records its start where a bare program name is looked for before the system
+    // folder (a copy beside setup.exe is the end-to-end test's).
     kit::TempFolder folder;
-    kit::PlantedRecorder msiexec(folder / L"msiexec.exe");
-    ASSERT_TRUE(msiexec.planted());
-    CurrentFolder current(folder.path());
-    struct Row {
-        bool quiet;
-        const char* config;
-        const wchar_t* line;
-        int result;
-    } rows[] = {
-        {true, "exit=1605", L"msiexec /q /x \"{5B0C7A1E-2D3F-4A5B-8C9D-0E1F2A3B4C5D}\"", 1},
-        {true, "exit=3010", L"msiexec /q /x \"{5B0C7A1E-2D3F-4A5B-8C9D-0E1F2A3B4C5D}\"", 2},
-        {false, "exit=0", L"msiexec /x \"{5B0C7A1E-2D3F-4A5B-8C9D-0E1F2A3B4C5D}\"", 1},
-        {true, "exit=1603 sleep=300", L"msiexec /q /x \"{5B0C7A1E-2D3F-4A5B-8C9D-0E1F2A3B4C5D}\"", 1},
-    };
-    size_t runs = 0;
-    for (const Row& row : rows) {
-        msiexec.Configure(row.config);
-        int result = UninstallByMsiexec(kCode, row.quiet);
-        if (!PrefixStartsDirectly()) {
-            EXPECT_EQ(result, 0) << row.config;  // the task cannot be made under Wine
-            EXPECT_FALSE(msiexec.Ran());
-            continue;
-        }
-        EXPECT_EQ(result, row.result) << row.config;
-        EXPECT_TRUE(msiexec.Done()) << row.config;
-        std::vector<std::wstring> lines = msiexec.CommandLines();
-        ASSERT_EQ(lines.size(), ++runs) << row.config;
-        EXPECT_EQ(lines.back(), row.line) << row.config;
+    kit::PlantedRecorder current(folder / L"msiexec.exe");
+    ASSERT_TRUE(current.planted());
+    current.Configure("exit=0");
+    CurrentFolder inFolder(folder.path());
+    if (PrefixStartsDirectly()) {
+        // The system's msiexec ends with 1605 for a product that is not installed; a planted
+        // copy would have ended with 0.
+        std::wstring line = UninstallCommandLine(GetSystemFolder(), kCode, true);
+        DWORD exitCode = 0;
+        ASSERT_TRUE(RunProgramDirect(line, true, exitCode));
+        EXPECT_EQ(exitCode, 1605u);
+        EXPECT_EQ(UninstallByMsiexec(kCode, true), 1);
+        EXPECT_EQ(UninstallByMsiexec(kCode, false), 1);
+    } else {
+        EXPECT_EQ(UninstallByMsiexec(kCode, true), 0);  // the task cannot be made under Wine
     }
-}
-
-TEST(UninstallByMsiexec, AnMsiexecThatCannotStartGivesZero) {
-    kit::TempFolder folder;
-    kit::WriteBytes(folder / L"msiexec.exe", "not a program\r\n");
-    CurrentFolder current(folder.path());
-    EXPECT_EQ(UninstallByMsiexec(kCode, true), 0);
-}
-
-TEST(UninstallByMsiexec, TheSystemMsiexecWithAnUnknownProductGivesOne) {
-    if (!PrefixStartsDirectly()) {
-        EXPECT_EQ(UninstallByMsiexec(kCode, true), 0);
-        return;
-    }
-    // The system's msiexec ends with 1605 for a product that is not installed.
-    std::wstring line = UninstallCommandLine(kCode, true);
-    DWORD exitCode = 0;
-    ASSERT_TRUE(RunProgramDirect(line, true, exitCode));
-    EXPECT_EQ(exitCode, 1605u);
-    EXPECT_EQ(UninstallByMsiexec(kCode, true), 1);
+    Sleep(500);
+    EXPECT_FALSE(current.Ran());
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "tests/pages/page_test_kit.h"
 
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 namespace pages {
@@ -32,8 +34,13 @@ HWND OpenLicensePage(const kit::Process& setup) {
 }
 
 bool AcceptBothLicenses(HWND license) {
-    kit::ClickItem(license, kit::kSoftwareLicenseCheck);
-    kit::ClickItem(license, kit::kDataLicenseCheck);
+    for (int box : {kit::kSoftwareLicenseCheck, kit::kDataLicenseCheck}) {
+        kit::ClickItem(license, box);
+        if (kit::WaitUntil([&] { return kit::CheckState(license, box) == BST_CHECKED; }, 3000)) continue;
+        // Under a heavy load a page shown a moment ago may not have taken the click yet.
+        std::printf("checkbox %d: clicked again\n", box);
+        kit::ClickItem(license, box);
+    }
     return kit::WaitUntil([&] { return kit::ItemEnabled(license, kit::kLicenseNextItem); }, 5000);
 }
 
