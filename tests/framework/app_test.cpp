@@ -7,6 +7,7 @@
 
 #include "framework/control.h"
 #include "framework/dialog.h"
+#include "framework/strings.h"
 #include "framework/wait_cursor.h"
 #include "tests/kit/kit.h"
 #include "tests/kit/window_kit.h"
@@ -43,6 +44,28 @@ struct Host {
 std::wstring ReadUtf16(const std::wstring& path) {
     std::string bytes = kit::ReadBytes(path);
     return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+}
+
+TEST(PathParts, FolderKeepsItsSeparatorAndTheNameFollowsIt) {
+    struct Row {
+        const wchar_t* path;
+        const wchar_t* folder;
+        const wchar_t* name;
+    } rows[] = {
+        {L"D:\\setup.exe", L"D:\\", L"setup.exe"},
+        {L"C:\\Program Files\\Medium v2.1\\setup.exe", L"C:\\Program Files\\Medium v2.1\\", L"setup.exe"},
+        {L"\\\\server\\share\\dir/setup", L"\\\\server\\share\\dir/", L"setup"},
+        {L"D:setup.exe", L"D:", L"setup.exe"},
+        {L"setup.exe", L"", L"setup.exe"},
+        {L"C:\\dir\\", L"C:\\dir\\", L""},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(fw::FolderOfPath(row.path), row.folder) << row.path;
+        EXPECT_EQ(fw::FileNameOfPath(row.path), row.name) << row.path;
+    }
+    // A folder deeper than the old 256-unit directory limit still gives the program folder.
+    const std::wstring deep = L"C:\\" + std::wstring(300, L'd') + L"\\";
+    EXPECT_EQ(fw::FolderOfPath(deep + L"setup.exe"), deep);
 }
 
 TEST(Satellite, ResourcesComeFromTheLibraryOfTheUsersLanguage) {
