@@ -24,9 +24,6 @@ constexpr HRESULT kFileNotFound = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
-// What follows the program token of a command line the helper received.
-std::wstring ArgumentsOf(const std::wstring& line) { return SplitCommandLine(line).arguments; }
-
 // The one task name the record shows registered.
 std::wstring RegisteredName(const kit::TaskStubRecord& record) {
     std::vector<kit::TaskCall> calls = record.Calls("ITaskFolder::RegisterTaskDefinition");
@@ -99,6 +96,31 @@ private:
 
 // ---------------------------------------------------------------------------------------------
 
+// The stand-in starts what the service would: the action's path as the program, unquoted.
+TEST_F(TaskLaunch, TheStandInStartsThePathAsTheProgram) {
+    kit::TempFolder folder;
+    kit::PlantedRecorder child(folder / L"direct.exe");
+    ASSERT_TRUE(child.planted());
+    struct Row {
+        std::wstring path;
+        bool starts;
+    } rows[] = {
+        {child.path() + L" exit=1", false},
+        {L"\"" + child.path() + L"\"", false},
+        {child.path(), true},
+    };
+    for (const Row& row : rows) {
+        record_.Clear();
+        const std::wstring name = L"Direct " + std::to_wstring(GetCurrentProcessId());
+        EXPECT_EQ(kit::RegisterStartingTask(name, row.path, L"exit=2"), S_OK);
+        EXPECT_EQ(record_.Calls("start").size(), row.starts ? 1u : 0u) << Narrow(row.path);
+        EXPECT_EQ(record_.Calls("start-failed").size(), row.starts ? 0u : 1u) << Narrow(row.path);
+        EXPECT_EQ(kit::DeleteRootTask(name), S_OK);
+    }
+    EXPECT_TRUE(kit::WaitUntil([&] { return child.Done(); }));
+    EXPECT_EQ(child.CommandLines(), std::vector<std::wstring>{L"\"" + child.path() + L"\" exit=2"});
+}
+
 TEST_F(TaskLaunch, StartsTheProgramWaitsForItAndRemovesTheTask) {
     kit::TempFolder folder;
     kit::PlantedRecorder child(folder / L"with space\\tasked.exe");
@@ -113,11 +135,9 @@ TEST_F(TaskLaunch, StartsTheProgramWaitsForItAndRemovesTheTask) {
     EXPECT_TRUE(RunProgram(line, true, exitCode));
     bool doneOnReturn = child.Done();
 
-    // It ran once with exactly those arguments, and had ended when RunProgram returned.
-    std::vector<std::wstring> lines = child.CommandLines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(ArgumentsOf(lines[0]), arguments);
-    EXPECT_EQ(SplitCommandLine(lines[0]).program, child.path());
+    // It ran once with exactly those arguments (the service quotes the program it starts), and
+    // had ended when RunProgram returned.
+    EXPECT_EQ(child.CommandLines(), std::vector<std::wstring>{L"\"" + child.path() + L"\" " + arguments});
     EXPECT_TRUE(doneOnReturn);
     EXPECT_EQ(exitCode, 7u);
     EXPECT_GE(g_activity.timers, 5);
@@ -171,9 +191,7 @@ TEST_F(TaskLaunch, WaitsForASixtyFourBitProgram) {
     EXPECT_TRUE(RunProgram(line, true, exitCode));
     EXPECT_TRUE(child.Done());
     EXPECT_EQ(exitCode, 9u);
-    std::vector<std::wstring> lines = child.CommandLines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(ArgumentsOf(lines[0]), arguments);
+    EXPECT_EQ(child.CommandLines(), std::vector<std::wstring>{L"\"" + child.path() + L"\" " + arguments});
 }
 
 TEST_F(TaskLaunch, EachFailingStepReportsItselfAndLeavesNothingBehind) {
@@ -270,9 +288,10 @@ TEST_F(TaskLaunch, ATaskNotSeenRunningEndsThePollsAndTheLaunchGoesOn) {
         const wchar_t* start;
         const wchar_t* name;
         bool ranBeforeReturn;
+        const char* state;  // what every poll saw
     } rows[] = {
-        {L"after=6500", L"late.exe", false},  // queued through all the polls, starts afterwards
-        {L"finished", L"brief.exe", true},    // ended before the first poll
+        {L"after=6500", L"late.exe", false, "2"},  // queued through all the polls, starts afterwards
+        {L"finished", L"brief.exe", true, "3"},    // ended before the first poll
     };
     for (const Row& row : rows) {
         const std::string what = Narrow(row.start);
@@ -292,7 +311,7 @@ TEST_F(TaskLaunch, ATaskNotSeenRunningEndsThePollsAndTheLaunchGoesOn) {
         EXPECT_EQ(monitor_.Texts(), (std::vector<std::string>{kRegistered, kDeleted})) << what;
         std::vector<kit::TaskCall> polls = record_.Calls("IRegisteredTask::get_State");
         EXPECT_EQ(polls.size(), 50u) << what;
-        for (const kit::TaskCall& poll : polls) EXPECT_NE(poll["state"], "4") << what;
+        for (const kit::TaskCall& poll : polls) EXPECT_EQ(poll["state"], row.state) << what;
         EXPECT_GE(elapsed, 4900u) << what;
         EXPECT_EQ(kit::FindRootTask(RegisteredName(record_)), kFileNotFound) << what;
         // The late program starts unwatched after the launch has returned.

@@ -33,15 +33,19 @@ TaskCall ParseLine(const std::string& line) {
     }
 }
 
-HRESULT WithRootFolder(HRESULT (*use)(ITaskFolder*, BSTR), const std::wstring& name) {
-    fw::ComScope com;
-    com.Initialize();
-    fw::ComRef<ITaskService> service;
+HRESULT Connect(fw::ComRef<ITaskService>& service) {
     HRESULT hr = CoCreateInstance(kTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, __uuidof(ITaskService),
                                   service.putVoid());
     if (FAILED(hr)) return hr;
     fw::Variant empty;
-    hr = service->Connect(empty.get(), empty.get(), empty.get(), empty.get());
+    return service->Connect(empty.get(), empty.get(), empty.get(), empty.get());
+}
+
+HRESULT WithRootFolder(HRESULT (*use)(ITaskFolder*, BSTR), const std::wstring& name) {
+    fw::ComScope com;
+    com.Initialize();
+    fw::ComRef<ITaskService> service;
+    HRESULT hr = Connect(service);
     if (FAILED(hr)) return hr;
     fw::ComRef<ITaskFolder> folder;
     hr = service->GetFolder(fw::Bstr(L"\\"), folder.put());
@@ -98,6 +102,34 @@ void SetTaskStub(const wchar_t* name, const std::wstring& value) {
 }
 
 HRESULT FindRootTask(const std::wstring& name) { return WithRootFolder(GetTask, name); }
+
+HRESULT RegisterStartingTask(const std::wstring& name, const std::wstring& path, const std::wstring& arguments) {
+    fw::ComScope com;
+    com.Initialize();
+    fw::ComRef<ITaskService> service;
+    fw::ComRef<ITaskFolder> folder;
+    fw::ComRef<ITaskDefinition> definition;
+    fw::ComRef<ITriggerCollection> triggers;
+    fw::ComRef<ITrigger> trigger;
+    fw::ComRef<IActionCollection> actions;
+    fw::ComRef<IAction> action;
+    fw::ComRef<IExecAction> exec;
+    HRESULT hr = Connect(service);
+    if (SUCCEEDED(hr)) hr = service->GetFolder(fw::Bstr(L"\\"), folder.put());
+    if (SUCCEEDED(hr)) hr = service->NewTask(0, definition.put());
+    if (SUCCEEDED(hr)) hr = definition->get_Triggers(triggers.put());
+    if (SUCCEEDED(hr)) hr = triggers->Create(TASK_TRIGGER_REGISTRATION, trigger.put());
+    if (SUCCEEDED(hr)) hr = definition->get_Actions(actions.put());
+    if (SUCCEEDED(hr)) hr = actions->Create(TASK_ACTION_EXEC, action.put());
+    if (SUCCEEDED(hr)) hr = action->QueryInterface(__uuidof(IExecAction), exec.putVoid());
+    if (SUCCEEDED(hr)) hr = exec->put_Path(fw::Bstr(path));
+    if (SUCCEEDED(hr)) hr = exec->put_Arguments(fw::Bstr(arguments));
+    if (FAILED(hr)) return hr;
+    fw::Variant empty;
+    fw::ComRef<IRegisteredTask> registered;
+    return folder->RegisterTaskDefinition(fw::Bstr(name), definition.get(), TASK_CREATE_OR_UPDATE, empty.get(),
+                                          empty.get(), TASK_LOGON_INTERACTIVE_TOKEN, empty.get(), registered.put());
+}
 
 HRESULT DeleteRootTask(const std::wstring& name) { return WithRootFolder(DeleteTask, name); }
 
