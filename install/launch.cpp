@@ -9,6 +9,7 @@
 #include <cwchar>
 
 #include "env/system_checks.h"
+#include "framework/com.h"
 #include "framework/handle.h"
 #include "framework/proc_address.h"
 #include "framework/strings.h"
@@ -28,75 +29,10 @@ constexpr DWORD kStatePollMs = 100;
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
-// Holds one interface reference and releases it.
-template <typename T>
-class ComRef {
-public:
-    ComRef() = default;
-    ~ComRef() { reset(); }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    T* operator->() const { return p_; }
-    T* get() const { return p_; }
-    T** put() {
-        reset();
-        return &p_;
-    }
-    void** putVoid() { return reinterpret_cast<void**>(put()); }
-    void reset() {
-        if (p_) p_->Release();
-        p_ = nullptr;
-    }
-
-private:
-    T* p_ = nullptr;
-};
-
-class Bstr {
-public:
-    explicit Bstr(const std::wstring& text) : value_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-    ~Bstr() { SysFreeString(value_); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    operator BSTR() const { return value_; }
-
-private:
-    BSTR value_;
-};
-
-class Variant {
-public:
-    Variant() { VariantInit(&value_); }
-    explicit Variant(const wchar_t* text) {
-        VariantInit(&value_);
-        value_.vt = VT_BSTR;
-        value_.bstrVal = SysAllocString(text);
-    }
-    ~Variant() { VariantClear(&value_); }
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
-    const VARIANT& get() const { return value_; }
-
-private:
-    VARIANT value_;
-};
-
-// COM for the calling thread for the length of one launch; uninitialised once, and only when
-// the initialisation succeeded. Declared before the interfaces so it ends after them.
-class ComScope {
-public:
-    HRESULT Initialize() {
-        HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        active_ = SUCCEEDED(result);
-        return result;
-    }
-    ~ComScope() {
-        if (active_) CoUninitialize();
-    }
-
-private:
-    bool active_ = false;
-};
+using fw::Bstr;
+using fw::ComRef;
+using fw::ComScope;
+using fw::Variant;
 
 uint64_t FileTimeValue(const FILETIME& time) {
     return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;

@@ -10,6 +10,7 @@
 #include "tests/kit/debug_monitor.h"
 #include "tests/kit/key_security.h"
 #include "tests/kit/recorder.h"
+#include "tests/kit/task_stub.h"
 #include "tests/pages/page_test_kit.h"
 
 namespace {
@@ -358,6 +359,48 @@ TEST(OtherDrive, ProductAndFoldersOnTheFirstFixedDriveWithRoom) {
     EXPECT_TRUE(kit::GetString(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\TileWizard", L"InstallDir", &folder));
     EXPECT_EQ(folder, L"D:\\Korvel");
     EXPECT_TRUE(kit::FileExists(L"D:\\Korvel"));
+}
+
+// With the Task Scheduler stand-in registered: the removal really runs through the task.
+TEST(TaskRemoval, EarlierBuildRemovedThroughTheTaskBeforeTheInstallerIsCalled) {
+    const std::wstring uninstallKey =
+        std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kProductCode;
+    InstallEarlierBuild();
+    ASSERT_TRUE(kit::KeyExists(HKEY_LOCAL_MACHINE, uninstallKey));
+    kit::TaskStubRecord record;
+    // The setup's first installer call loads msi.dll: the probe tells what was done by then.
+    kit::SetTaskStub(L"TASKSTUB_PROBE", L"msi.dll");
+    kit::SetTaskStub(L"TASKSTUB_PROBE_KEY", L"HKLM\\" + uninstallKey);
+    kit::Process setup = pages::StartSetup(pages::Medium(L"full"));
+    pages::AcceptAndInstall(setup);
+    EXPECT_EQ(setup.Wait(240000), 0u);
+
+    std::vector<kit::TaskCall> registered = record.Calls("ITaskFolder::RegisterTaskDefinition");
+    ASSERT_EQ(registered.size(), 1u);
+    EXPECT_EQ(registered[0]["arguments"], "/q /x \"{8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3C4}\"");
+    EXPECT_EQ(registered[0]["logon"], "4");
+    EXPECT_EQ(registered[0]["user"], "S-1-5-32-545");
+    // The system folder's msiexec ran (the 64-bit one on a 64-bit Windows), the only one then.
+    std::vector<kit::TaskCall> starts = record.Calls("start");
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(_stricmp(starts[0]["image"].c_str(), "C:\\windows\\system32\\msiexec.exe"), 0) << starts[0]["image"];
+    EXPECT_EQ(starts[0]["others"], "0");
+    std::vector<kit::TaskCall> deletions = record.Calls("ITaskFolder::DeleteTask");
+    ASSERT_EQ(deletions.size(), 2u);
+    EXPECT_EQ(deletions[1]["result"], "00000000");
+    EXPECT_FALSE(kit::FileExists(kEarlierMarker));
+    EXPECT_TRUE(Installed(kProductCode));
+    EXPECT_EQ(ProductValue(L"Build"), L"2.0.0");
+    std::vector<kit::TaskCall> ends = record.Calls("ended");
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0]["pid"], starts[0]["pid"]);
+    EXPECT_EQ(ends[0]["exit"], "0");  // it found the earlier build and removed it
+    // When the setup turned to the installer itself, that msiexec had ended and the earlier
+    // build was no longer registered.
+    std::vector<kit::TaskCall> probes = record.Calls("probe");
+    ASSERT_EQ(probes.size(), 1u);
+    EXPECT_EQ(probes[0]["programs"], starts[0]["pid"] + ":ended:0");
+    EXPECT_EQ(probes[0]["key"], "absent");
 }
 
 TEST(Satellite, EnglishPackageWithTheSatellitesLanguage) {

@@ -369,16 +369,17 @@ TEST(WaitForProgramByName, FindsA64BitProgramAndOnlyOneStartedSinceTheLaunch) {
     if (!kit::Is64BitPrefix()) GTEST_SKIP() << "64-bit prefixes only";
     kit::TempFolder folder;
     const std::wstring name = L"kt64wait" + std::to_wstring(GetCurrentProcessId()) + L".exe";
-    ASSERT_TRUE(kit::CopyTo(kit::BinPath(L"sleeper64.exe"), folder / name));
+    kit::PlantedRecorder child(folder / name, L"launch_record64.exe");
+    ASSERT_TRUE(child.planted());
 
-    kit::Process process(L"\"" + (folder / name) + L"\" sleep=1500 exit=77");
+    kit::Process process(L"\"" + child.path() + L"\" sleep=1500 exit=77");
     ASSERT_TRUE(process.started());
     DWORD exitCode = 12345;
     EXPECT_TRUE(WaitForProgramByName(name, exitCode));
     EXPECT_EQ(exitCode, 77u);
     EXPECT_FALSE(process.Running());
 
-    kit::Process older(L"\"" + (folder / name) + L"\" sleep=3000 exit=5");
+    kit::Process older(L"\"" + child.path() + L"\" sleep=3000 exit=5");
     ASSERT_TRUE(older.started());
     Sleep(100);
     FILETIME now{};

@@ -4,10 +4,11 @@
 
 namespace kit {
 
-PlantedRecorder::PlantedRecorder(const std::wstring& exePath) : exe_(exePath), base_(exePath) {
+PlantedRecorder::PlantedRecorder(const std::wstring& exePath, const std::wstring& helper)
+    : exe_(exePath), base_(exePath) {
     size_t dot = base_.find_last_of(L'.');
     if (dot != std::wstring::npos && dot > base_.find_last_of(L'\\')) base_.resize(dot);
-    planted_ = CopyTo(BinPath(L"launch_record.exe"), exe_);
+    planted_ = CopyTo(BinPath(helper), exe_);
 }
 
 void PlantedRecorder::Configure(const std::string& words) const { WriteBytes(base_ + L".cfg", words); }

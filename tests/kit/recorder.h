@@ -12,8 +12,9 @@ namespace kit {
 
 class PlantedRecorder {
 public:
-    // Copies the helper to the full path given (folders are made).
-    explicit PlantedRecorder(const std::wstring& exePath);
+    // Copies the helper to the full path given (folders are made); another build of the
+    // helper (the 64-bit one) may be named.
+    explicit PlantedRecorder(const std::wstring& exePath, const std::wstring& helper = L"launch_record.exe");
     const std::wstring& path() const { return exe_; }
     bool planted() const { return planted_; }
     void Configure(const std::string& words) const;

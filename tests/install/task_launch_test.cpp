@@ -1,0 +1,320 @@
+// The scheduled-task launch against the Task Scheduler stand-in registered in the prefix: the
+// program really starts through the task, the wait, the removal of the task, and every step
+// that can fail.
+#include "install/launch.h"
+
+#include <gtest/gtest.h>
+#include <objbase.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/kit/debug_monitor.h"
+#include "tests/kit/kit.h"
+#include "tests/kit/recorder.h"
+#include "tests/kit/task_stub.h"
+
+namespace {
+
+const std::string kRegistered = "\n Success! Task successfully registered. ";
+const std::string kDeleted = "\n Success! Task successfully deleted. ";
+constexpr DWORD kUntouched = 12345;
+constexpr HRESULT kFileNotFound = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// The one task name the record shows registered.
+std::wstring RegisteredName(const kit::TaskStubRecord& record) {
+    std::vector<kit::TaskCall> calls = record.Calls("ITaskFolder::RegisterTaskDefinition");
+    return calls.size() == 1 ? Wide(calls[0]["name"]) : L"";
+}
+
+bool ComLeftOnThread() {
+    HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (SUCCEEDED(hr)) CoUninitialize();
+    return hr != S_OK;
+}
+
+class TaskLaunch : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(monitor_.ok()); }
+    kit::TaskStubRecord record_;
+    kit::DebugMonitor monitor_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// A window of the test process while RunProgram waits
+
+struct Activity {
+    const kit::PlantedRecorder* child = nullptr;
+    int timers = 0, paints = 0;
+};
+Activity g_activity;
+
+bool ChildRunning() { return g_activity.child && g_activity.child->Ran() && !g_activity.child->Done(); }
+
+LRESULT CALLBACK ActivityProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER) {
+        g_activity.timers += ChildRunning();
+        InvalidateRect(window, nullptr, TRUE);
+        return 0;
+    }
+    if (message == WM_PAINT) {
+        g_activity.paints += ChildRunning();
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+class ActivityWindow {
+public:
+    explicit ActivityWindow(const kit::PlantedRecorder& child) {
+        g_activity = Activity{&child};
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = ActivityProc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"TaskLaunchActivity";
+        RegisterClassW(&windowClass);
+        window_ = CreateWindowExW(0, L"TaskLaunchActivity", L"activity", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200,
+                                  120, nullptr, nullptr, windowClass.hInstance, nullptr);
+        SetTimer(window_, 1, 50, nullptr);
+    }
+    ~ActivityWindow() {
+        KillTimer(window_, 1);
+        DestroyWindow(window_);
+        g_activity.child = nullptr;
+    }
+    bool ok() const { return window_ != nullptr; }
+
+private:
+    HWND window_ = nullptr;
+};
+
+// ---------------------------------------------------------------------------------------------
+
+// The stand-in starts what the service would: the action's path as the program, unquoted.
+TEST_F(TaskLaunch, TheStandInStartsThePathAsTheProgram) {
+    kit::TempFolder folder;
+    kit::PlantedRecorder child(folder / L"direct.exe");
+    ASSERT_TRUE(child.planted());
+    struct Row {
+        std::wstring path;
+        bool starts;
+    } rows[] = {
+        {child.path() + L" exit=1", false},
+        {L"\"" + child.path() + L"\"", false},
+        {child.path(), true},
+    };
+    for (const Row& row : rows) {
+        record_.Clear();
+        const std::wstring name = L"Direct " + std::to_wstring(GetCurrentProcessId());
+        EXPECT_EQ(kit::RegisterStartingTask(name, row.path, L"exit=2"), S_OK);
+        EXPECT_EQ(record_.Calls("start").size(), row.starts ? 1u : 0u) << Narrow(row.path);
+        EXPECT_EQ(record_.Calls("start-failed").size(), row.starts ? 0u : 1u) << Narrow(row.path);
+        EXPECT_EQ(kit::DeleteRootTask(name), S_OK);
+    }
+    EXPECT_TRUE(kit::WaitUntil([&] { return child.Done(); }));
+    EXPECT_EQ(child.CommandLines(), std::vector<std::wstring>{L"\"" + child.path() + L"\" exit=2"});
+}
+
+TEST_F(TaskLaunch, StartsTheProgramWaitsForItAndRemovesTheTask) {
+    kit::TempFolder folder;
+    kit::PlantedRecorder child(folder / L"with space\\tasked.exe");
+    ASSERT_TRUE(child.planted());
+    kit::SetTaskStub(L"TASKSTUB_START", L"after=350");  // queued for a few polls first
+    const std::wstring arguments = L"exit=7 sleep=1500 /x \"{A B}\"";
+    std::wstring line = L"\"" + child.path() + L"\" " + arguments;
+    ActivityWindow window(child);
+    ASSERT_TRUE(window.ok());
+
+    DWORD exitCode = kUntouched;
+    EXPECT_TRUE(RunProgram(line, true, exitCode));
+    bool doneOnReturn = child.Done();
+
+    // It ran once with exactly those arguments (the service quotes the program it starts), and
+    // had ended when RunProgram returned.
+    EXPECT_EQ(child.CommandLines(), std::vector<std::wstring>{L"\"" + child.path() + L"\" " + arguments});
+    EXPECT_TRUE(doneOnReturn);
+    EXPECT_EQ(exitCode, 7u);
+    EXPECT_GE(g_activity.timers, 5);
+    EXPECT_GE(g_activity.paints, 1);
+    EXPECT_EQ(monitor_.Texts(), (std::vector<std::string>{kRegistered, kDeleted}));
+
+    // The task as the scheduler was given it: the program apart from its arguments, for the
+    // Users group, started by its registration.
+    std::vector<kit::TaskCall> registered = record_.Calls("ITaskFolder::RegisterTaskDefinition");
+    ASSERT_EQ(registered.size(), 1u);
+    const kit::TaskCall& task = registered[0];
+    EXPECT_EQ(task["name"].rfind("Launch ", 0), 0u);
+    EXPECT_EQ(task["path"], Narrow(child.path()));
+    EXPECT_EQ(task["arguments"], Narrow(arguments));
+    EXPECT_EQ(task["folder"], "");
+    EXPECT_EQ(task["triggers"], "7");
+    EXPECT_EQ(task["flags"], "2");
+    EXPECT_EQ(task["user"], "S-1-5-32-545");
+    EXPECT_EQ(task["password"], "(empty)");
+    EXPECT_EQ(task["logon"], "4");
+    EXPECT_EQ(task["sddl"], "");
+    EXPECT_EQ(task["result"], "00000000");
+
+    // Polled while queued, until it ran; then deleted while its program still ran.
+    std::vector<kit::TaskCall> polls = record_.Calls("IRegisteredTask::get_State");
+    ASSERT_GE(polls.size(), 2u);
+    EXPECT_LE(polls.size(), 50u);
+    EXPECT_EQ(polls.front()["state"], "2");
+    EXPECT_EQ(polls.back()["state"], "4");
+    std::vector<kit::TaskCall> deletions = record_.Calls("ITaskFolder::DeleteTask");
+    ASSERT_EQ(deletions.size(), 2u);  // a leftover of the name first, then the task itself
+    EXPECT_EQ(deletions[0]["result"], "80070002");
+    EXPECT_EQ(deletions[1]["result"], "00000000");
+    EXPECT_EQ(deletions[1]["state"], "4");
+    EXPECT_EQ(kit::FindRootTask(Wide(task["name"])), kFileNotFound);
+    EXPECT_EQ(kit::TaskStubLiveObjects(), 0);
+    EXPECT_FALSE(ComLeftOnThread());
+}
+
+TEST_F(TaskLaunch, WaitsForASixtyFourBitProgram) {
+    if (!kit::Is64BitPrefix()) GTEST_SKIP() << "a 32-bit Windows has no 64-bit programs";
+    kit::TempFolder folder;
+    kit::PlantedRecorder child(folder / L"wide64.exe", L"launch_record64.exe");
+    ASSERT_TRUE(child.planted());
+    const std::wstring arguments = L"exit=9 sleep=1500";
+    std::wstring line = L"\"" + child.path() + L"\" " + arguments;
+    DWORD exitCode = kUntouched;
+    EXPECT_TRUE(RunProgram(line, true, exitCode));
+    EXPECT_TRUE(child.Done());
+    EXPECT_EQ(exitCode, 9u);
+    EXPECT_EQ(child.CommandLines(), std::vector<std::wstring>{L"\"" + child.path() + L"\" " + arguments});
+}
+
+TEST_F(TaskLaunch, EachFailingStepReportsItselfAndLeavesNothingBehind) {
+    kit::TempFolder folder;
+    kit::PlantedRecorder child(folder / L"failing.exe");
+    ASSERT_TRUE(child.planted());
+    struct Row {
+        const wchar_t* step;
+        HRESULT result;
+        std::vector<std::string> texts;
+        bool started;       // RunProgram's result
+        bool ran;           // the program was started all the same
+        bool taskStays;     // registered under its name afterwards
+    } rows[] = {
+        {L"CreateInstance", REGDB_E_CLASSNOTREG,
+         {"Failed to CoCreate an instance of the TaskService class: 80040154"}, false, false, false},
+        {L"ITaskService::Connect", E_ACCESSDENIED, {"ITaskService::Connect failed: 80070005"}, false, false, false},
+        {L"ITaskService::GetFolder", HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND),
+         {"Cannot get Root Folder pointer: 80070003"}, false, false, false},
+        {L"ITaskService::NewTask", E_OUTOFMEMORY,
+         {"Failed to CoCreate an instance of the TaskService class: 8007000e"}, false, false, false},
+        {L"ITaskDefinition::get_Triggers", E_FAIL, {"\nCannot get trigger collection: 80004005"}, false, false, false},
+        {L"ITriggerCollection::Create", E_INVALIDARG, {"\nCannot add registration trigger to the Task 80070057"},
+         false, false, false},
+        {L"ITaskDefinition::get_Actions", E_POINTER, {"\nCannot get Task collection pointer: 80004003"}, false, false,
+         false},
+        {L"IActionCollection::Create", static_cast<HRESULT>(0x80041318),
+         {"\npActionCollection->Create failed: 80041318"}, false, false, false},
+        {L"IAction::QueryInterface", E_NOINTERFACE, {"\npAction->QueryInterface failed: 80004002"}, false, false,
+         false},
+        {L"IExecAction::put_Path", E_UNEXPECTED, {"\nCannot set path of executable: 8000ffff"}, false, false, false},
+        {L"IExecAction::put_Arguments", HRESULT_FROM_WIN32(ERROR_BAD_ARGUMENTS),
+         {"\nCannot set arguments of executable: 800700a0"}, false, false, false},
+        {L"ITaskFolder::RegisterTaskDefinition", HRESULT_FROM_WIN32(ERROR_NONE_MAPPED),
+         {"\nError saving the Task : 80070534"}, false, false, false},
+        // Deletion fails after the program started: the launch reports no start and waits for
+        // nothing, and the task stays.
+        {L"ITaskFolder::DeleteTask", HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION),
+         {kRegistered, "\nError deleting the Task : 80070020"}, false, true, true},
+        // A state that cannot be read is a state never seen running: the launch goes on.
+        {L"IRegisteredTask::get_State", HRESULT_FROM_WIN32(ERROR_TIMEOUT), {kRegistered, kDeleted}, true, true,
+         false},
+    };
+    for (const Row& row : rows) {
+        const std::string what = Narrow(row.step);
+        record_.Clear();
+        monitor_.Clear();
+        wchar_t fault[16];
+        swprintf(fault, 16, L"%08lx", static_cast<unsigned long>(row.result));
+        kit::SetTaskStub(L"TASKSTUB_FAIL", std::wstring(row.step) + L"=" + fault);
+        size_t runsBefore = child.CommandLines().size();
+
+        std::wstring line = L"\"" + child.path() + L"\" exit=3 sleep=300";
+        DWORD exitCode = kUntouched;
+        bool started = RunProgram(line, true, exitCode);
+        kit::SetTaskStub(L"TASKSTUB_FAIL", L"");
+
+        EXPECT_EQ(started, row.started) << what;
+        EXPECT_EQ(monitor_.Texts(), row.texts) << what;
+        // A started program has ended by the last poll: nothing is waited for either way.
+        EXPECT_EQ(exitCode, kUntouched) << what;
+        std::vector<kit::TaskCall> injected;
+        for (const kit::TaskCall& call : record_.Calls())
+            if (call.injected) injected.push_back(call);
+        ASSERT_GE(injected.size(), 1u) << what;
+        EXPECT_EQ(Wide(injected.back().method), row.step) << what;
+        // Every interface released, COM left as it was found.
+        EXPECT_EQ(kit::TaskStubLiveObjects(), 0) << what;
+        EXPECT_FALSE(ComLeftOnThread()) << what;
+
+        std::wstring name = RegisteredName(record_);
+        if (row.taskStays) {
+            EXPECT_EQ(kit::FindRootTask(name), S_OK) << what;
+            EXPECT_EQ(kit::DeleteRootTask(name), S_OK) << what;
+        } else if (!name.empty()) {
+            EXPECT_EQ(kit::FindRootTask(name), kFileNotFound) << what;
+        }
+        if (row.ran) {
+            EXPECT_TRUE(kit::WaitUntil([&] { return child.Done(); })) << what;
+            EXPECT_EQ(child.CommandLines().size(), runsBefore + 1) << what;
+        } else {
+            EXPECT_EQ(record_.Calls("start").size(), 0u) << what;
+            EXPECT_EQ(child.CommandLines().size(), runsBefore) << what;
+        }
+        DeleteFileW((folder / L"failing.done").c_str());
+    }
+}
+
+// The 50 polls end without the running state: the launch goes on, deletes the task and finds
+// no program to wait for, so the exit code stays as it was.
+TEST_F(TaskLaunch, ATaskNotSeenRunningEndsThePollsAndTheLaunchGoesOn) {
+    kit::TempFolder folder;
+    struct Row {
+        const wchar_t* start;
+        const wchar_t* name;
+        bool ranBeforeReturn;
+        const char* state;  // what every poll saw
+    } rows[] = {
+        {L"after=6500", L"late.exe", false, "2"},  // queued through all the polls, starts afterwards
+        {L"finished", L"brief.exe", true, "3"},    // ended before the first poll
+    };
+    for (const Row& row : rows) {
+        const std::string what = Narrow(row.start);
+        record_.Clear();
+        monitor_.Clear();
+        kit::PlantedRecorder child(folder / row.name);
+        ASSERT_TRUE(child.planted());
+        kit::SetTaskStub(L"TASKSTUB_START", row.start);
+        std::wstring line = L"\"" + child.path() + L"\" exit=5";
+        DWORD exitCode = kUntouched;
+        DWORD before = GetTickCount();
+        EXPECT_TRUE(RunProgram(line, true, exitCode)) << what;
+        DWORD elapsed = GetTickCount() - before;
+        EXPECT_EQ(child.Ran(), row.ranBeforeReturn) << what;
+
+        EXPECT_EQ(exitCode, kUntouched) << what;
+        EXPECT_EQ(monitor_.Texts(), (std::vector<std::string>{kRegistered, kDeleted})) << what;
+        std::vector<kit::TaskCall> polls = record_.Calls("IRegisteredTask::get_State");
+        EXPECT_EQ(polls.size(), 50u) << what;
+        for (const kit::TaskCall& poll : polls) EXPECT_EQ(poll["state"], row.state) << what;
+        EXPECT_GE(elapsed, 4900u) << what;
+        EXPECT_EQ(kit::FindRootTask(RegisteredName(record_)), kFileNotFound) << what;
+        // The late program starts unwatched after the launch has returned.
+        EXPECT_TRUE(kit::WaitUntil([&] { return child.Done(); })) << what;
+    }
+    kit::SetTaskStub(L"TASKSTUB_START", L"");
+}
+
+}  // namespace
