@@ -352,8 +352,9 @@ bool RunProgramAsScheduledTask(std::wstring& commandLine, bool wait, DWORD& exit
     return RunProgramAsNamedTask(TaskNameFor(std::rand()), commandLine, wait, exitCode);
 }
 
-int UninstallByMsiexec(const std::wstring& productCode, bool quiet) {
+int UninstallByMsiexec(const std::wstring& productCode, bool quiet, const std::wstring& moreArguments) {
     std::wstring commandLine = UninstallCommandLine(productCode, quiet);
+    if (!moreArguments.empty()) commandLine += L" " + moreArguments;
     DWORD exitCode = 0;
     bool started = RunProgram(commandLine, true, exitCode);
     return UninstallResult(started, exitCode);
