@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <cwchar>
 #include <cwctype>
 
 namespace {
@@ -48,15 +49,22 @@ std::vector<std::wstring> Tokens(const std::wstring& commandLine) {
 
 }  // namespace
 
-std::vector<std::wstring> CommandLineArguments(const std::wstring& commandLine) {
+std::vector<std::wstring> CommandLineArguments(const std::wstring& commandLine, const std::wstring& programPath) {
+    size_t start = 0;
+    while (start < commandLine.size() && IsBlank(commandLine[start])) ++start;
+    const size_t end = start + programPath.size();
+    if (!programPath.empty() && end <= commandLine.size() &&
+        _wcsnicmp(commandLine.c_str() + start, programPath.c_str(), programPath.size()) == 0 &&
+        (end == commandLine.size() || IsBlank(commandLine[end])))
+        return Tokens(commandLine.substr(end));
     std::vector<std::wstring> tokens = Tokens(commandLine);
     if (!tokens.empty()) tokens.erase(tokens.begin());
     return tokens;
 }
 
-SetupOptions ParseSetupCommandLine(const std::wstring& commandLine) {
+SetupOptions ParseSetupCommandLine(const std::wstring& commandLine, const std::wstring& programPath) {
     SetupOptions options;
-    const std::vector<std::wstring> arguments = CommandLineArguments(commandLine);
+    const std::vector<std::wstring> arguments = CommandLineArguments(commandLine, programPath);
     bool quiet = false;
     bool passive = false;
     for (size_t i = 0; i < arguments.size(); ++i) {

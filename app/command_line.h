@@ -24,13 +24,15 @@ struct SetupOptions {
     bool operator==(const SetupOptions&) const = default;
 };
 
-// The arguments of a command line without the program token. Blanks and tabs separate
-// arguments; a quotation mark starts or ends a quoted stretch, in which blanks are kept, and is
-// itself dropped. There are no escapes: "C:\Logs\" is the folder C:\Logs\ (a path holds no
-// quotation mark).
-std::vector<std::wstring> CommandLineArguments(const std::wstring& commandLine);
+// The arguments of a command line without the program. Blanks and tabs separate arguments; a
+// quotation mark starts or ends a quoted stretch, in which blanks are kept, and is itself
+// dropped. There are no escapes: "C:\Logs\" is the folder C:\Logs\ (a path holds no quotation
+// mark). A command line that begins with the program's path unquoted (a program started with
+// no command line of its own gets its path so, blanks and all) has that path skipped whole;
+// otherwise the first argument is the program.
+std::vector<std::wstring> CommandLineArguments(const std::wstring& commandLine, const std::wstring& programPath = L"");
 
-// The options of a whole command line (program token first, as GetCommandLineW gives it).
-// /quiet wins over /passive whatever their order; the last /log wins. A token after /log is
-// its file unless it is one of the switches above.
-SetupOptions ParseSetupCommandLine(const std::wstring& commandLine);
+// The options of a whole command line, as GetCommandLineW gives it. /quiet wins over /passive
+// whatever their order; the last /log wins. A token after /log is its file unless it is one of
+// the switches above.
+SetupOptions ParseSetupCommandLine(const std::wstring& commandLine, const std::wstring& programPath = L"");

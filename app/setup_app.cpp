@@ -50,7 +50,7 @@ BOOL CSetupApp::InitInstance() {
     fw::App::InitInstance();
 
     // Switches: an unattended run, or the usage; with none the interactive run goes on as ever.
-    const SetupOptions options = ParseSetupCommandLine(GetCommandLineW());
+    const SetupOptions options = ParseSetupCommandLine(GetCommandLineW(), fw::ModulePath());
     if (options.Unattended()) {
         PostQuitMessage(static_cast<int>(RunUnattendedSetup(options, log_, &instanceMutex_)));
         return TRUE;

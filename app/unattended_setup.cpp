@@ -55,9 +55,18 @@ std::wstring DefaultLogPath(const std::wstring& productName) {
 }
 
 bool StartSetupLog(SetupLog& log, const std::wstring& path) {
-    if (!log.Open(path)) return false;
+    // The packages' logs are written by the installer, whose current folder is not ours.
+    std::wstring full(MAX_PATH, L'\0');
+    DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length >= full.size()) {
+        full.resize(length);
+        length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    full.resize(length < full.size() ? length : 0);
+    if (full.empty()) full = path;
+    if (!log.Open(full)) return false;
     SetActiveSetupLog(&log);
-    LogEvent(L"Setup log: " + path);
+    LogEvent(L"Setup log: " + full);
     LogEvent(std::wstring(L"Command line: ") + GetCommandLineW());
     LogEvent(WindowsDescription());
     LogEvent(L"Medium: " + GetSetupFolder());

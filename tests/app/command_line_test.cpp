@@ -61,6 +61,16 @@ TEST(SetupCommandLine, SwitchesAsADeploymentToolGivesThem) {
     }
 }
 
+TEST(SetupCommandLine, ProgramPathWithBlanksGivenUnquoted) {
+    const std::wstring program = L"\\\\server\\My Share\\setup.exe";
+    EXPECT_TRUE(ParseSetupCommandLine(program, program) == SetupOptions());
+    EXPECT_TRUE(ParseSetupCommandLine(L"\\\\SERVER\\my share\\SETUP.EXE /q", program) == Options(SetupUi::Quiet));
+    EXPECT_TRUE(ParseSetupCommandLine(L"\"" + program + L"\" /q", program) == Options(SetupUi::Quiet));
+    EXPECT_TRUE(ParseSetupCommandLine(L"setup /passive", program) == Options(SetupUi::Passive));
+    // Without the path the words after the first blank would be taken for arguments.
+    EXPECT_EQ(ParseSetupCommandLine(program).invalid, std::vector<std::wstring>{L"Share\\setup.exe"});
+}
+
 TEST(SetupCommandLine, QuotesJoinAndAreDropped) {
     const std::vector<std::wstring> expected = {L"/log", L"C:\\a b\\c d.log", L"x y", L""};
     EXPECT_EQ(CommandLineArguments(L"\"C:\\p q\\setup.exe\" /log C:\\\"a b\\c d\".log \"x y\" \"\""), expected);
