@@ -97,7 +97,7 @@ DWORD RunUnattendedSetup(const SetupOptions& options, SetupLog& log, HANDLE* ins
     if (IsInternalNetworkUser()) return Refuse(Refusal::InternalUser);
     LogEvent(L"Internal network user: no");
 
-    CBootstrap(GetWindowsVersion(), GetSetupFolder()).UpdateInstallerEngine(true);
+    CBootstrap().UpdateInstallerEngine(true);
     LogEvent(fw::Format(L"Setup data: product code \"%s\", %I64u bytes required, product name \"%s\"",
                         data.productCode.c_str(), data.requiredSpaceBytes, data.productName.c_str()));
     LogEvent(CloseProgramByName(L"kStart.exe") ? L"kStart.exe: closed" : L"kStart.exe: not running");
