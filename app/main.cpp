@@ -1,11 +1,15 @@
 #include <windows.h>
 
 #include "app/setup_app.h"
+#include "framework/strings.h"
+#include "install/setup_log.h"
 
 // The one application object, constructed before the entry point runs.
 CSetupApp theApp;
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     RestrictDllSearchToSystemFolder();
-    return fw::RunApplication();
+    const int exitCode = fw::RunApplication();
+    LogEvent(fw::Format(L"Exit code %d", exitCode));
+    return exitCode;
 }

@@ -2,22 +2,22 @@
 
 #include "framework/common_controls.h"
 
+#include "app/command_line.h"
+#include "app/unattended_setup.h"
+
 #include "env/bootstrap.h"
 #include "env/system_checks.h"
 #include "framework/message_box.h"
 #include "framework/proc_address.h"
 #include "framework/strings.h"
 #include "framework/wait_cursor.h"
+#include "install/install_sequence.h"
 #include "install/running_apps.h"
 #include "pages/license_page.h"
 #include "pages/main_page.h"
 #include "resources/resource.h"
 #include "ui/app_title.h"
 #include "ui/browser_controller.h"
-
-namespace {
-constexpr wchar_t kInstanceMutex[] = L"Korvel Setup";
-}  // namespace
 
 void RestrictDllSearchToSystemFolder() {
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
@@ -51,21 +51,46 @@ ProductSetupData CSetupApp::ReadSetupData() { return ::ReadSetupData(); }
 BOOL CSetupApp::InitInstance() {
     fw::InitCommonControlsFromSystem();
     fw::App::InitInstance();
+
+    // Switches: an unattended run, or the usage; with none the interactive run goes on as ever.
+    const SetupOptions options = ParseSetupCommandLine(GetCommandLineW(), fw::ModulePath());
+    if (options.Unattended()) {
+        PostQuitMessage(static_cast<int>(RunUnattendedSetup(options, log_, &instanceMutex_)));
+        return TRUE;
+    }
+    if (options.showUsage || !options.invalid.empty()) {
+        fw::AppMessageBox(UsageText(), MB_ICONINFORMATION | MB_OK);
+        PostQuitMessage(options.invalid.empty() ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
+        return TRUE;
+    }
+    if (!options.logFile.empty()) StartSetupLog(log_, options.logFile);  // unwritable: no log
+    InstallOptions install;
+    install.noRestart = options.noRestart;
+    SetInteractiveInstallOptions(install);
+
     fw::WaitCursor wait;  // covers the engine update, the pages and the system checks
 
     SetApplicationTitle(fw::LoadResString(IDS_APPLICATION_TITLE));
 
-    instanceMutex_ = CreateMutexW(nullptr, FALSE, kInstanceMutex);
-    if (GetLastError() == ERROR_ALREADY_EXISTS) return FALSE;
+    instanceMutex_ = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        LogEvent(L"Single instance: another copy of the setup is running");
+        return FALSE;
+    }
+    LogEvent(L"Single instance: passed");
 
     if (IsInternalNetworkUser()) {
+        LogEvent(fw::LoadResString(IDS_INTERNAL_USER));
         fw::AppMessageBox(IDS_INTERNAL_USER, MB_ICONINFORMATION | MB_OK, static_cast<UINT>(-1));
         return FALSE;
     }
+    LogEvent(L"Internal network user: no");
 
     controller_ = new CBrowserController(new CBootstrap());
 
     ProductSetupData data = ReadSetupData();
+    LogEvent(fw::Format(L"Setup data: product code \"%s\", %I64u bytes required, product name \"%s\"",
+                        data.productCode.c_str(), data.requiredSpaceBytes, data.productName.c_str()));
 
     mainPage_ = new CMainPageDlg();
     mainPage_->SetProductName(data.productName);
@@ -87,7 +112,7 @@ BOOL CSetupApp::InitInstance() {
         return TRUE;
     }
 
-    CloseProgramByName(L"kStart.exe");
+    LogEvent(CloseProgramByName(L"kStart.exe") ? L"kStart.exe: closed" : L"kStart.exe: not running");
     controller_->ShowPage(1);
     SetMainWindow(mainPage_->hwnd());
     return TRUE;

@@ -6,6 +6,7 @@
 
 #include "app/setup_data.h"
 #include "framework/app.h"
+#include "install/setup_log.h"
 
 class CBrowserController;
 class CMainPageDlg;
@@ -24,7 +25,11 @@ private:
     CMainPageDlg* mainPage_ = nullptr;
     CEulaDlg* licensePage_ = nullptr;
     HANDLE instanceMutex_ = nullptr;
+    SetupLog log_;  // written only when switches ask for a log
 };
+
+// Marks a running setup for the user's logon.
+constexpr wchar_t kInstanceMutexName[] = L"Korvel Setup";
 
 // Makes the loader look for DLLs loaded later in the system folder only, where the system
 // supports it, so a DLL planted on the medium beside setup.exe is never loaded.

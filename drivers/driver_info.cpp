@@ -83,7 +83,10 @@ CDriverInfo::CDriverInfo(const std::wstring& folder, DriverFamily family, bool a
 
 bool AreUsbDriversCurrent() {
     if (IsTestMode()) return fw::AppMessageBox(L"Are USB drivers at \\USB_Drivers current?", MB_YESNO) == IDYES;
+    return UsbDriverVersionsCurrent();
+}
 
+bool UsbDriverVersionsCurrent() {
     CDriverInfo medium(GetSetupFolder() + L"USB_Drivers", DriverFamilyGps, true);
     CDriverInfo package(GetSystemDrive() + L"\\Korvel\\USB_Drivers", DriverFamilyGps, true);
     CDriverInfo system(GetSystemFolder() + L"\\Drivers", DriverFamilyGps, false);

@@ -64,3 +64,5 @@ private:
 // True when the installed USB drivers are current and the drivers package need not be
 // installed. In test mode the user is asked instead.
 bool AreUsbDriversCurrent();
+// The comparison of file versions alone, also in test mode (a run with no one to ask).
+bool UsbDriverVersionsCurrent();

@@ -4,8 +4,10 @@
 
 #include "env/system_checks.h"
 #include "env/version_loader.h"
+#include "framework/strings.h"
 #include "install/launch.h"
 #include "install/registry.h"
+#include "install/setup_log.h"
 
 namespace {
 
@@ -26,9 +28,10 @@ std::wstring InstallerEnginePath(const std::wstring& installerLocation) {
 
 bool NeedsEngineUpdate(DWORD installerVersion) { return HIWORD(installerVersion) < 2; }
 
-std::wstring EngineSetupCommandLine(const std::wstring& setupFolder, int osVersion) {
+std::wstring EngineSetupCommandLine(const std::wstring& setupFolder, int osVersion, bool quiet) {
     std::wstring program = setupFolder + L"bin\\Msi\\2.0" + (osVersion >= WinNT4 ? L"\\InstMsiW.exe" : L"\\InstMsiA.exe");
     // Quoted, so a setup folder with a blank cannot start a program named by its first word.
+    if (quiet) return L"\"" + program + L"\" /q /c:\"msiinst /delayrebootq\"";
     return L"\"" + program + L"\" /c:\"msiinst /delayreboot\"";
 }
 
@@ -50,10 +53,14 @@ DWORD CBootstrap::GetInstallerVersion() {
     return version;
 }
 
-void CBootstrap::UpdateInstallerEngine() {
+void CBootstrap::UpdateInstallerEngine(bool quiet) {
+    LogEvent(fw::Format(L"Windows Installer engine %u.%u", HIWORD(installerVersion_), LOWORD(installerVersion_)));
     if (!NeedsEngineUpdate(installerVersion_)) return;
-    std::wstring commandLine = EngineSetupCommandLine(setupFolder_, osVersion_);
+    const std::wstring shown = EngineSetupCommandLine(setupFolder_, osVersion_, quiet);
+    std::wstring commandLine = shown;
     DWORD exitCode = 0;
     // Neither a failed start nor the exit code changes the course of the setup.
-    RunProgram(commandLine, true, exitCode);
+    const bool started = RunProgram(commandLine, true, exitCode);
+    LogEvent(L"Engine update: " + shown +
+             (started ? fw::Format(L": exit code %lu", exitCode) : std::wstring(L": not started")));
 }

@@ -13,8 +13,9 @@ public:
 
     // Engine version, major in the high half and minor in the low half.
     DWORD GetInstallerVersion();
-    // Runs the engine setup of "bin\Msi\2.0" when the engine is older than 2.0, and waits for it.
-    void UpdateInstallerEngine();
+    // Runs the engine setup of "bin\Msi\2.0" when the engine is older than 2.0, and waits for it;
+    // quiet, it shows nothing and asks nothing.
+    void UpdateInstallerEngine(bool quiet = false);
 
 private:
     int osVersion_;
@@ -28,5 +29,6 @@ DWORD DefaultInstallerVersion(int osVersion);
 std::wstring InstallerEnginePath(const std::wstring& installerLocation);
 // Engines before 2.0 are updated; the minor number plays no part.
 bool NeedsEngineUpdate(DWORD installerVersion);
-// The engine setup of the medium for the Windows version, quoted, with its switches.
-std::wstring EngineSetupCommandLine(const std::wstring& setupFolder, int osVersion);
+// The engine setup of the medium for the Windows version, quoted, with its switches; quiet adds
+// the switches that show nothing and delay the restart without asking.
+std::wstring EngineSetupCommandLine(const std::wstring& setupFolder, int osVersion, bool quiet = false);

@@ -6,6 +6,7 @@
 #include "framework/proc_address.h"
 #include "framework/strings.h"
 #include "install/registry.h"
+#include "install/setup_log.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ DriveFacts ProbeDrive(const std::wstring& root) {
     DriveFacts facts;
     facts.type = GetDriveTypeW(root.c_str());
     facts.freeMegabytes = GetFreeMegabytes(root);
+    LogEvent(fw::Format(L"Drive %s: type %u, %d MiB free", root.c_str(), facts.type, facts.freeMegabytes));
     return facts;
 }
 

@@ -350,10 +350,11 @@ bool RunProgramAsScheduledTask(std::wstring& commandLine, bool wait, DWORD& exit
     return RunProgramAsNamedTask(TaskNameFor(std::rand()), commandLine, wait, exitCode);
 }
 
-int UninstallByMsiexec(const std::wstring& productCode, bool quiet) {
+int UninstallByMsiexec(const std::wstring& productCode, bool quiet, const std::wstring& moreArguments) {
     // By its full path: a bare name would be looked for beside setup.exe and in the current
     // folder first, and a copy planted there would run with administrator rights.
     std::wstring commandLine = UninstallCommandLine(GetSystemFolder(), productCode, quiet);
+    if (!moreArguments.empty()) commandLine += L" " + moreArguments;
     DWORD exitCode = 0;
     bool started = RunProgram(commandLine, true, exitCode);
     return UninstallResult(started, exitCode);

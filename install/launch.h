@@ -54,4 +54,5 @@ bool WaitDispatchingMessages(HANDLE process);
 bool WaitForProgramByName(const std::wstring& fileName, DWORD& exitCode, uint64_t startedAfter = 0);
 
 // Removes a product by its code (with braces) through msiexec and waits; see UninstallResult.
-int UninstallByMsiexec(const std::wstring& productCode, bool quiet);
+// moreArguments, when given, follow the product code after a blank.
+int UninstallByMsiexec(const std::wstring& productCode, bool quiet, const std::wstring& moreArguments = L"");

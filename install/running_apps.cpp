@@ -282,3 +282,19 @@ bool CloseProgramByName(const std::wstring& executableName) {
     entryPoints.Resolve();
     return CloseProgramByName(executableName, entryPoints);
 }
+
+std::vector<AppProcessEntry> FindRunningGuardedApplications() {
+    std::vector<AppWindowEntry> windowEntries;
+    std::vector<AppProcessEntry> processEntries;
+    BuildGuardedApplications(&windowEntries, &processEntries);
+    std::vector<AppProcessEntry> running;
+    for (const std::wstring& name : FindRunningApplications(windowEntries, processEntries)) {
+        AppProcessEntry found{name, {}};
+        for (const AppWindowEntry& entry : windowEntries)
+            if (entry.displayName == name) found.executableName = entry.executableName;
+        for (const AppProcessEntry& entry : processEntries)
+            if (entry.displayName == name) found.executableName = entry.executableName;
+        running.push_back(found);
+    }
+    return running;
+}

@@ -52,6 +52,10 @@ std::vector<std::wstring> FindRunningApplications(const std::vector<AppWindowEnt
 // cancels (false).
 bool PromptToCloseApplications();
 
+// The guarded applications running now, as FindRunningApplications names them, each with the
+// executable file name of its table entry (what CloseProgramByName takes). Asks no one.
+std::vector<AppProcessEntry> FindRunningGuardedApplications();
+
 // Entry points for finding a process by name, resolved at run time. Owns both module handles.
 struct ProcessEntryPoints {
     using SnapshotFn = HANDLE(WINAPI*)(DWORD, DWORD);

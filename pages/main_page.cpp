@@ -6,6 +6,7 @@
 #include "framework/message_box.h"
 #include "framework/strings.h"
 #include "framework/wait_cursor.h"
+#include "install/setup_log.h"
 #include "pages/page_paths.h"
 #include "resources/resource.h"
 #include "ui/browser_controller.h"
@@ -13,7 +14,9 @@
 namespace {
 
 [[noreturn]] void RefuseAndExit(UINT messageId) {
+    LogEvent(fw::LoadResString(messageId));
     fw::AppMessageBox(messageId, MB_ICONINFORMATION, static_cast<UINT>(-1));
+    LogEvent(L"Exit code 1");
     std::exit(1);
 }
 
@@ -65,6 +68,7 @@ void CMainPageDlg::OnPageShown() {
     if (GetWindowsVersion() < Win2000) RefuseAndExit(IDS_UNSUPPORTED_OS);
     if (!IsLocalAdministrator()) RefuseAndExit(IDS_NOT_ADMINISTRATOR);
     if (IsAnotherInstallationRunning()) RefuseAndExit(IDS_ANOTHER_INSTALLATION);
+    LogEvent(L"System checks: Windows version supported, administrator, no other installation running");
     nextItem_.Enable(true);
 }
 

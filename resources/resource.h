@@ -43,6 +43,7 @@
 #define IDS_BACKGROUND_BITMAP 151
 #define IDS_TITLE_FORMAT 152
 #define IDS_CLOSE_APPLICATIONS 153
+#define IDS_USAGE 154
 
 // File error reports of the framework's file class.
 #define IDS_FILE_NOT_FOUND 61858

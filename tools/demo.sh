@@ -1,13 +1,18 @@
 #!/bin/bash
 # Builds setup.exe, makes the demo medium and runs the setup from it under Wine, on the
 # display when there is one, otherwise on a virtual one (screenshots then go to build/demo/).
-#   tools/demo.sh [--unattended]   --unattended clicks through as a user would and reports
+#   tools/demo.sh [--unattended | --quiet]
+#     --unattended  clicks through the pages as a user would and reports
+#     --quiet       runs "setup.exe /quiet /norestart /log C:\setup.log" as a deployment tool
+#                   does: no window at all; prints the exit code, the log and what was installed
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 demo=$build/demo
 unattended=""
+quiet=""
 [ "${1:-}" = "--unattended" ] && unattended=1
+[ "${1:-}" = "--quiet" ] && quiet=1
 
 "$root/tools/install-deps.sh"
 BUILD_DIR=$build "$root/tools/build.sh" setup demo_tools
@@ -38,7 +43,16 @@ if [ ! -f "$WINEPREFIX/.ready" ]; then
 fi
 
 echo "medium: $demo/medium"
-if [ -n "$unattended" ]; then
+if [ -n "$quiet" ]; then
+    rm -f "$WINEPREFIX/drive_c/setup.log" "$WINEPREFIX"/drive_c/setup_*.log
+    set +e
+    wine "$build/tests/bin/demo_driver.exe" --quiet "$demo/medium/setup.exe" 'C:\setup.log'
+    status=$?
+    set -e
+    echo "the packages' installer logs:" "$WINEPREFIX"/drive_c/setup_*.log
+    wineserver -w 2>/dev/null || true
+    exit $status
+elif [ -n "$unattended" ]; then
     set +e
     wine "$build/tests/bin/demo_driver.exe" "$demo/medium/setup.exe"
     status=$?

@@ -1,7 +1,10 @@
 // Runs setup.exe unattended as a user would: waits for the main page, clicks "Next", accepts
 // both licenses, clicks "Next", answers what the setup asks, and then reports what the
-// machine has installed.
+// machine has installed. With --quiet it runs setup.exe with its own switches instead, as a
+// deployment tool does, and prints the full exit code (a shell sees only its low 8 bits) and
+// the setup log.
 //   demo_driver.exe <path of setup.exe>
+//   demo_driver.exe --quiet <path of setup.exe> <log file>
 #include <windows.h>
 #include <msi.h>
 
@@ -48,11 +51,31 @@ void ReportInstalled() {
     fflush(stdout);
 }
 
+int RunQuiet(const std::wstring& exe, const std::wstring& log) {
+    std::wstring folder = exe.substr(0, exe.find_last_of(L"\\/") + 1);
+    const std::wstring commandLine = L"\"" + exe + L"\" /quiet /norestart /log \"" + log + L"\"";
+    Say(L"running: ", commandLine);
+    kit::Process setup(commandLine, folder);
+    if (!setup.started()) {
+        Say(L"setup.exe could not be started: ", exe);
+        return 2;
+    }
+    const DWORD code = setup.Wait(600000);
+    wprintf(L"setup.exe ended with exit code %lu\n", code);
+    Say(L"the setup log, ", log + L":");
+    const std::string text = kit::ReadBytes(log);
+    fwrite(text.data(), 1, text.size(), stdout);
+    fflush(stdout);
+    ReportInstalled();
+    return code == 0 || code == ERROR_SUCCESS_REBOOT_REQUIRED ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 4 && std::wstring(argv[1]) == L"--quiet") return RunQuiet(argv[2], argv[3]);
     if (argc < 2) {
-        Say(L"usage: demo_driver <path of setup.exe>");
+        Say(L"usage: demo_driver <path of setup.exe> | demo_driver --quiet <path of setup.exe> <log file>");
         return 2;
     }
     std::wstring exe = argv[1];

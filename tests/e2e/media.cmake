@@ -33,10 +33,13 @@ endfunction()
 
 add_package(Setup_ENU.msi x86 product.wxs -D ProductCode=${DEMO_PRODUCT_CODE} -D Version=2.0.0
             -D ComponentGuid=1B7E2C44-9A3D-4E51-8F20-6C4D8B1A0E77 -D FileName=maps.dat
-            -D FileSource=maps.dat)
+            -D FileSource=maps.dat -D Reboot=no)
 add_package(Setup_ENU_earlier.msi x86 product.wxs -D ProductCode=${DEMO_PRODUCT_CODE} -D Version=1.0.0
             -D ComponentGuid=6C2E8A40-5B1D-4F3A-9E7C-0A2C4E6B8D19 -D FileName=EarlierBuild.txt
-            -D FileSource=EarlierBuild.txt)
+            -D FileSource=EarlierBuild.txt -D Reboot=no)
+add_package(Setup_ENU_reboot.msi x86 product.wxs -D ProductCode=${DEMO_PRODUCT_CODE} -D Version=2.0.0
+            -D ComponentGuid=1B7E2C44-9A3D-4E51-8F20-6C4D8B1A0E77 -D FileName=maps.dat
+            -D FileSource=maps.dat -D Reboot=yes)
 add_package(USB_32.msi x86 usb_32.wxs -D Driver=medium_driver.sys)
 add_package(USB_64.msi x64 usb_64.wxs -D Driver=medium_driver.sys)
 

@@ -101,6 +101,11 @@ TEST(EngineSetupCommandLine, QuotedProgramOfTheMediumThenTheSwitches) {
     for (const Row& row : rows) EXPECT_EQ(EngineSetupCommandLine(row.folder, row.osVersion), row.line) << row.line;
 }
 
+TEST(EngineSetupCommandLine, QuietShowsNothingAndDelaysTheRestartWithoutAsking) {
+    EXPECT_EQ(EngineSetupCommandLine(L"D:\\", Win2000, true), L"\"D:\\bin\\Msi\\2.0\\InstMsiW.exe\" /q /c:\"msiinst /delayrebootq\"");
+    EXPECT_EQ(EngineSetupCommandLine(L"E:\\M d\\", WinMe, true), L"\"E:\\M d\\bin\\Msi\\2.0\\InstMsiA.exe\" /q /c:\"msiinst /delayrebootq\"");
+}
+
 // ---------------------------------------------------------------------------------------------
 // The engine's version and the update, with real files and the real registry
 

@@ -1,0 +1,90 @@
+#include "app/command_line.h"
+
+#include <cwchar>
+#include <cwctype>
+
+namespace {
+
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+std::wstring Lower(std::wstring text) {
+    for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
+    return text;
+}
+
+enum class Switch { None, Quiet, Passive, NoRestart, CloseApplications, Log, Help };
+
+Switch SwitchOf(const std::wstring& argument) {
+    if (argument.size() < 2 || (argument[0] != L'/' && argument[0] != L'-')) return Switch::None;
+    const std::wstring name = Lower(argument.substr(1));
+    if (name == L"quiet" || name == L"q") return Switch::Quiet;
+    if (name == L"passive") return Switch::Passive;
+    if (name == L"norestart") return Switch::NoRestart;
+    if (name == L"closeapplications") return Switch::CloseApplications;
+    if (name == L"log") return Switch::Log;
+    if (name == L"?" || name == L"help") return Switch::Help;
+    return Switch::None;
+}
+
+// The tokens of a command line; the first one is the program.
+std::vector<std::wstring> Tokens(const std::wstring& commandLine) {
+    std::vector<std::wstring> tokens;
+    size_t i = 0;
+    for (;;) {
+        while (i < commandLine.size() && IsBlank(commandLine[i])) ++i;
+        if (i >= commandLine.size()) break;
+        std::wstring token;
+        bool quoted = false;
+        for (; i < commandLine.size() && (quoted || !IsBlank(commandLine[i])); ++i) {
+            if (commandLine[i] == L'"') {
+                quoted = !quoted;
+            } else {
+                token += commandLine[i];
+            }
+        }
+        tokens.push_back(token);
+    }
+    return tokens;
+}
+
+}  // namespace
+
+std::vector<std::wstring> CommandLineArguments(const std::wstring& commandLine, const std::wstring& programPath) {
+    size_t start = 0;
+    while (start < commandLine.size() && IsBlank(commandLine[start])) ++start;
+    const size_t end = start + programPath.size();
+    if (!programPath.empty() && end <= commandLine.size() &&
+        _wcsnicmp(commandLine.c_str() + start, programPath.c_str(), programPath.size()) == 0 &&
+        (end == commandLine.size() || IsBlank(commandLine[end])))
+        return Tokens(commandLine.substr(end));
+    std::vector<std::wstring> tokens = Tokens(commandLine);
+    if (!tokens.empty()) tokens.erase(tokens.begin());
+    return tokens;
+}
+
+SetupOptions ParseSetupCommandLine(const std::wstring& commandLine, const std::wstring& programPath) {
+    SetupOptions options;
+    const std::vector<std::wstring> arguments = CommandLineArguments(commandLine, programPath);
+    bool quiet = false;
+    bool passive = false;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        switch (SwitchOf(arguments[i])) {
+        case Switch::Quiet: quiet = true; break;
+        case Switch::Passive: passive = true; break;
+        case Switch::NoRestart: options.noRestart = true; break;
+        case Switch::CloseApplications: options.closeApplications = true; break;
+        case Switch::Help: options.showUsage = true; break;
+        case Switch::Log:
+            if (i + 1 < arguments.size() && SwitchOf(arguments[i + 1]) == Switch::None && !arguments[i + 1].empty()) {
+                options.logFile = arguments[++i];
+            } else {
+                options.invalid.push_back(arguments[i]);
+            }
+            break;
+        case Switch::None: options.invalid.push_back(arguments[i]); break;
+        }
+    }
+    // The stricter of the two: whoever asked for no user interface at all gets none.
+    options.ui = quiet ? SetupUi::Quiet : passive ? SetupUi::Passive : SetupUi::Full;
+    return options;
+}

@@ -1,0 +1,118 @@
+#include "app/unattended_setup.h"
+
+#include "app/setup_app.h"
+#include "app/setup_data.h"
+#include "env/bootstrap.h"
+#include "env/system_checks.h"
+#include "framework/strings.h"
+#include "install/install_sequence.h"
+#include "install/running_apps.h"
+#include "install/setup_result.h"
+#include "resources/resource.h"
+
+namespace {
+
+std::wstring WindowsDescription() {
+    OSVERSIONINFOEXW version{};
+    version.dwOSVersionInfoSize = sizeof(version);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version))) {
+        version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);  // systems before NT 4 SP6
+        GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version));
+    }
+#pragma GCC diagnostic pop
+    return fw::Format(L"Windows %lu.%lu.%lu %s, platform %lu, version code %d, %s", version.dwMajorVersion,
+                      version.dwMinorVersion, version.dwBuildNumber, version.szCSDVersion, version.dwPlatformId,
+                      GetWindowsVersion(), IsWow64() ? L"64-bit" : L"32-bit");
+}
+
+const wchar_t* UiName(SetupUi ui) {
+    return ui == SetupUi::Quiet ? L"quiet" : ui == SetupUi::Passive ? L"passive" : L"interactive";
+}
+
+DWORD Refuse(Refusal refusal) {
+    const UINT messageId = RefusalMessageId(refusal);
+    if (messageId) LogEvent(fw::LoadResString(messageId));
+    return RefusalExitCode(refusal);
+}
+
+}  // namespace
+
+std::wstring UsageText() {
+    std::wstring text = fw::LoadResString(IDS_USAGE);
+    return text.empty() ? fw::LoadStringFrom(GetModuleHandleW(nullptr), IDS_USAGE) : text;
+}
+
+std::wstring DefaultLogPath(const std::wstring& productName) {
+    wchar_t folder[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    SYSTEMTIME today{};
+    GetLocalTime(&today);
+    const std::wstring name = DefaultLogFileName(productName, today);
+    if (length == 0 || length > MAX_PATH) return name;
+    return folder + name;
+}
+
+bool StartSetupLog(SetupLog& log, const std::wstring& path) {
+    // The packages' logs are written by the installer, whose current folder is not ours.
+    std::wstring full(MAX_PATH, L'\0');
+    DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length >= full.size()) {
+        full.resize(length);
+        length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    full.resize(length < full.size() ? length : 0);
+    if (full.empty()) full = path;
+    if (!log.Open(full)) return false;
+    SetActiveSetupLog(&log);
+    LogEvent(L"Setup log: " + full);
+    LogEvent(std::wstring(L"Command line: ") + GetCommandLineW());
+    LogEvent(WindowsDescription());
+    LogEvent(L"Medium: " + GetSetupFolder());
+    return true;
+}
+
+DWORD RunUnattendedSetup(const SetupOptions& options, SetupLog& log, HANDLE* instanceMutex) {
+    // The setup data names the default log; reading it first changes nothing else.
+    const ProductSetupData data = ReadSetupData();
+    const std::wstring logPath = options.logFile.empty() ? DefaultLogPath(data.productName) : options.logFile;
+    // Without a log of its own choosing the run goes on unlogged; a log asked for must be written.
+    if (!StartSetupLog(log, logPath) && !options.logFile.empty()) return RefusalExitCode(Refusal::LogNotWritable);
+    LogEvent(fw::Format(L"Unattended run: %s; restarts %s; running Korvel applications %s", UiName(options.ui),
+                        options.noRestart ? L"suppressed" : L"left to the installer",
+                        options.closeApplications ? L"are closed" : L"end the run"));
+    for (const std::wstring& argument : options.invalid) LogEvent(L"Not a switch of this setup: \"" + argument + L"\"");
+    if (!options.invalid.empty() || options.showUsage) {
+        LogEvent(UsageText());
+        return options.invalid.empty() ? ERROR_SUCCESS : RefusalExitCode(Refusal::InvalidSwitch);
+    }
+
+    *instanceMutex = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        LogEvent(L"Single instance: another copy of the setup is running");
+        return Refuse(Refusal::SecondCopy);
+    }
+    LogEvent(L"Single instance: passed");
+    if (IsInternalNetworkUser()) return Refuse(Refusal::InternalUser);
+    LogEvent(L"Internal network user: no");
+
+    CBootstrap().UpdateInstallerEngine(true);
+    LogEvent(fw::Format(L"Setup data: product code \"%s\", %I64u bytes required, product name \"%s\"",
+                        data.productCode.c_str(), data.requiredSpaceBytes, data.productName.c_str()));
+    LogEvent(CloseProgramByName(L"kStart.exe") ? L"kStart.exe: closed" : L"kStart.exe: not running");
+
+    if (GetWindowsVersion() < Win2000) return Refuse(Refusal::UnsupportedWindows);
+    LogEvent(L"Windows version: supported");
+    if (!IsLocalAdministrator()) return Refuse(Refusal::NotAdministrator);
+    LogEvent(L"Administrator: yes");
+    if (IsAnotherInstallationRunning()) return Refuse(Refusal::AnotherInstallation);
+    LogEvent(L"Another installation running: no");
+
+    InstallOptions install;
+    install.ui = options.ui == SetupUi::Quiet ? InstallerUi::None : InstallerUi::ProgressOnly;
+    install.noRestart = options.noRestart;
+    install.closeApplications = options.closeApplications;
+    // A refusal inside the sequence has logged its message already.
+    return RunInstallSequence(data.productCode, data.requiredSpaceBytes, install, [] {}).exitCode;
+}

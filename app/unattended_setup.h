@@ -1,0 +1,26 @@
+#pragma once
+// The setup started with /quiet or /passive: no page, no message box, nothing that waits for a
+// person. The same checks and the same install sequence as the interactive run, in its order;
+// where that run shows a message and ends, this one logs the message and ends with its code.
+#include <windows.h>
+
+#include <string>
+
+#include "app/command_line.h"
+#include "install/setup_log.h"
+
+// The switches' usage: the string table's text, the English one when a satellite lacks it.
+std::wstring UsageText();
+
+// Where an unattended run without /log writes its log: the temporary folder, under a name with
+// the product and the date.
+std::wstring DefaultLogPath(const std::wstring& productName);
+
+// Opens the log, makes it the one the setup writes to and writes the run's first lines: where
+// the log is, the command line, Windows and its bitness, the medium. False when it cannot be
+// written (nothing is logged then).
+bool StartSetupLog(SetupLog& log, const std::wstring& path);
+
+// The whole unattended run; gives its exit code. The instance mutex's handle goes to the
+// caller, who holds it for the rest of the process.
+DWORD RunUnattendedSetup(const SetupOptions& options, SetupLog& log, HANDLE* instanceMutex);

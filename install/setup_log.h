@@ -1,0 +1,46 @@
+#pragma once
+// The setup log: UTF-8 text, one line with a time stamp per event. Lines are appended, so runs
+// that share a file (a second copy of the setup, the same /log file again) keep each other's.
+// Nothing secret is ever written: switches, paths, product codes, checks and results only.
+#include <windows.h>
+
+#include <string>
+
+#include "framework/handle.h"
+
+class SetupLog {
+public:
+    SetupLog() = default;
+    ~SetupLog();
+    SetupLog(const SetupLog&) = delete;
+    SetupLog& operator=(const SetupLog&) = delete;
+
+    // Opens the file for appending, creating it when missing. False when it cannot be written.
+    bool Open(const std::wstring& path);
+    bool IsOpen() const { return static_cast<bool>(file_); }
+    const std::wstring& path() const { return path_; }
+    void Write(const std::wstring& text);
+
+private:
+    fw::UniqueFileHandle file_;
+    std::wstring path_;
+};
+
+// The log the whole setup writes to; null, and nothing is logged, until start-up opens one.
+SetupLog* ActiveSetupLog();
+void SetActiveSetupLog(SetupLog* log);
+// A line in the active log, when there is one.
+void LogEvent(const std::wstring& text);
+
+// One line as written: "YYYY-MM-DD hh:mm:ss.mmm [process id] text" and CR LF, in UTF-8. A run of
+// line breaks in the text becomes one blank, so each event stays on one line.
+std::string LogLineBytes(const SYSTEMTIME& time, DWORD processId, const std::wstring& text);
+
+// "<product> Setup YYYY-MM-DD.log", or "Setup YYYY-MM-DD.log" without a product name; characters
+// a file name cannot hold become "_".
+std::wstring DefaultLogFileName(const std::wstring& productName, const SYSTEMTIME& date);
+
+// A package's installer log beside the setup log: the package's name without folder and
+// extension goes before the log's extension ("C:\Logs\setup.log" and "D:\Setup_ENU.msi" give
+// "C:\Logs\setup_Setup_ENU.log").
+std::wstring PackageLogPath(const std::wstring& setupLogPath, const std::wstring& package);

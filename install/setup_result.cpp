@@ -1,0 +1,48 @@
+#include "install/setup_result.h"
+
+#include "resources/resource.h"
+
+namespace {
+constexpr DWORD kElevationRequired = 740;
+constexpr DWORD kRebootRequired = ERROR_SUCCESS_REBOOT_REQUIRED;    // 3010
+constexpr DWORD kRebootInitiated = ERROR_SUCCESS_REBOOT_INITIATED;  // 1641
+}  // namespace
+
+DWORD RefusalExitCode(Refusal refusal) {
+    switch (refusal) {
+    case Refusal::None: return ERROR_SUCCESS;
+    case Refusal::InvalidSwitch: return ERROR_INVALID_PARAMETER;
+    case Refusal::LogNotWritable: return ERROR_INSTALL_LOG_FAILURE;
+    case Refusal::SecondCopy: return ERROR_SINGLE_INSTANCE_APP;
+    case Refusal::InternalUser: return ERROR_PRODUCT_VERSION;
+    case Refusal::UnsupportedWindows: return ERROR_OLD_WIN_VERSION;
+    case Refusal::NotAdministrator: return kElevationRequired;
+    case Refusal::AnotherInstallation: return ERROR_INSTALL_ALREADY_RUNNING;
+    case Refusal::ApplicationsRunning: return ERROR_SHARING_VIOLATION;
+    case Refusal::NoDriveWithRoom: return ERROR_DISK_FULL;
+    }
+    return ERROR_INVALID_FUNCTION;
+}
+
+UINT RefusalMessageId(Refusal refusal) {
+    switch (refusal) {
+    case Refusal::InternalUser: return IDS_INTERNAL_USER;
+    case Refusal::UnsupportedWindows: return IDS_UNSUPPORTED_OS;
+    case Refusal::NotAdministrator: return IDS_NOT_ADMINISTRATOR;
+    case Refusal::AnotherInstallation: return IDS_ANOTHER_INSTALLATION;
+    case Refusal::ApplicationsRunning: return IDS_CLOSE_APPLICATIONS;
+    case Refusal::NoDriveWithRoom: return IDS_INSUFFICIENT_SPACE;
+    default: return 0;
+    }
+}
+
+bool AsksForRestart(UINT installerResult) {
+    return installerResult == kRebootRequired || installerResult == kRebootInitiated;
+}
+
+DWORD InstallExitCode(UINT productResult, bool otherPackageAsksForRestart, bool noRestart) {
+    if (productResult != ERROR_SUCCESS && !AsksForRestart(productResult)) return productResult;
+    if (productResult == kRebootInitiated && !noRestart) return kRebootInitiated;
+    if (AsksForRestart(productResult) || otherPackageAsksForRestart) return kRebootRequired;
+    return ERROR_SUCCESS;
+}

@@ -1,0 +1,8 @@
+# setup.exe unattended on the end-to-end media and two more (unattended_media.sh).
+set(UNATTENDED_MEDIA_HOOKS e2e/make_media.sh e2e/unattended_media.sh)
+add_wine_test(unattended_e2e_test SOURCES e2e/unattended_e2e_test.cpp
+  PREFIXES win32-winxp win32-win7 win64-win10 SETUP ${UNATTENDED_MEDIA_HOOKS}
+  DEPENDS setup media fake_app setupDEU LIBS msi TIMEOUT 400 SUITES Outcomes Installation)
+add_wine_test(unattended_old_windows_test SOURCES e2e/unattended_e2e_test.cpp
+  PREFIXES win32-nt40 SETUP ${UNATTENDED_MEDIA_HOOKS} DEPENDS setup media fake_app setupDEU LIBS msi
+  SUITES OldWindows)

@@ -1,0 +1,309 @@
+// setup.exe run as deployment tools run it: switches, no one at the screen, real media and
+// packages. The full exit code (read here, not through a shell), the setup log and the screen,
+// watched while the setup runs, tell what happened.
+#include <windows.h>
+#include <msi.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "tests/kit/key_security.h"
+#include "tests/kit/kit.h"
+
+namespace {
+
+constexpr wchar_t kProductCode[] = L"{8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3C4}";
+constexpr wchar_t kUsb32Code[] = L"{3C5E7A91-2B4D-4F6E-8A0C-1D3F5B7E9A24}";
+constexpr wchar_t kUsb64Code[] = L"{4D6F8B02-3C5E-4A7F-9B1D-2E4A6C8E0F35}";
+constexpr wchar_t kInstallerMutex[] = L"Global\\_MSISETUP_{2956EBA1-9B5A-4679-8618-357136DA66CA}";
+constexpr wchar_t kNetworkKey[] = L"SOFTWARE\\Korvel\\Cartoline (Network)";
+constexpr wchar_t kEarlierMarker[] = L"C:\\ExampleMaps\\EarlierBuild.txt";
+constexpr DWORD kBrokenPackageResult = 0xFFFFFFFF;  // whatever the installer answers for it
+
+std::wstring Medium(const std::wstring& name) { return L"C:\\media\\" + name + L"\\"; }
+bool Installed(const wchar_t* code) { return MsiQueryProductStateW(code) == INSTALLSTATE_DEFAULT; }
+bool Unknown(const wchar_t* code) { return MsiQueryProductStateW(code) == INSTALLSTATE_UNKNOWN; }
+const wchar_t* UsbCode() { return kit::Is64BitPrefix() ? kUsb64Code : kUsb32Code; }
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }  // ASCII only
+
+struct Watched {
+    DWORD exitCode = STILL_ACTIVE;
+    std::vector<std::string> shown;  // windows that became visible while it ran
+};
+
+// Starts setup.exe from the medium with the switches and watches every top-level window of
+// every process but this test until the setup has ended.
+Watched RunWatched(const std::wstring& medium, const std::wstring& switches, HANDLE token = nullptr) {
+    std::set<HWND> before;
+    for (HWND window : kit::TopLevelWindows())
+        if (IsWindowVisible(window)) before.insert(window);
+    kit::Process setup(L"\"" + medium + L"setup.exe\" " + switches, medium, token);
+    Watched run;
+    if (!setup.started()) return run;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const bool ended = !setup.Running();  // one more look after the end
+        for (HWND window : kit::TopLevelWindows()) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            if (process == GetCurrentProcessId() || !IsWindowVisible(window) || !before.insert(window).second) continue;
+            wchar_t text[128] = {};
+            GetWindowTextW(window, text, 128);
+            run.shown.push_back(Narrow(kit::ClassOf(window)) + " \"" + Narrow(text) + "\" of process " +
+                                std::to_string(process));
+        }
+        if (ended || GetTickCount() - start > 240000) break;
+        Sleep(2);
+    }
+    run.exitCode = setup.Wait(0);
+    return run;
+}
+
+// Each event is one line after the time stamp and process id.
+bool LogHas(const std::string& log, const std::string& line) { return log.find("] " + line + "\r\n") != std::string::npos; }
+
+// The events appear in this order, each line beginning with its text.
+void ExpectStepsInOrder(const std::string& log, const std::vector<std::string>& steps) {
+    size_t at = 0;
+    for (const std::string& step : steps) {
+        const size_t found = log.find("] " + step, at);
+        ASSERT_NE(found, std::string::npos) << "missing after position " << at << ": " << step << "\n" << log;
+        at = found + step.size();
+    }
+}
+
+// A token of this user with the Administrators group for denying only.
+HANDLE NonAdministratorToken() {
+    HANDLE token = nullptr;
+    HANDLE restricted = nullptr;
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID administrators = nullptr;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &token) &&
+        AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                 &administrators)) {
+        SID_AND_ATTRIBUTES denyOnly{administrators, 0};
+        CreateRestrictedToken(token, 0, 1, &denyOnly, 0, nullptr, 0, nullptr, &restricted);
+    }
+    if (administrators) FreeSid(administrators);
+    if (token) CloseHandle(token);
+    return restricted;
+}
+
+enum class Arrange { Nothing, SecondCopy, InternalUser, NotAdministrator, InstallerMutex, ViewerRunning };
+
+// What a row needs on the machine while the setup runs; put back when it goes.
+class Arranged {
+public:
+    explicit Arranged(Arrange arrange) : arrange_(arrange) {
+        switch (arrange) {
+        case Arrange::SecondCopy: mutex_ = CreateMutexW(nullptr, FALSE, L"Korvel Setup"); break;
+        case Arrange::InstallerMutex: mutex_ = CreateMutexW(nullptr, FALSE, kInstallerMutex); break;
+        case Arrange::InternalUser: kit::CreateKey(HKEY_LOCAL_MACHINE, kNetworkKey); break;
+        case Arrange::NotAdministrator: token_ = NonAdministratorToken(); break;
+        case Arrange::ViewerRunning: StartViewer(); break;
+        case Arrange::Nothing: break;
+        }
+    }
+    ~Arranged() {
+        if (mutex_) CloseHandle(mutex_);
+        if (token_) CloseHandle(token_);
+        if (arrange_ == Arrange::InternalUser) kit::DeleteKeyTree(HKEY_LOCAL_MACHINE, kNetworkKey);
+    }
+    Arranged(const Arranged&) = delete;
+    Arranged& operator=(const Arranged&) = delete;
+
+    HANDLE token() const { return token_; }
+    const kit::Process& viewer() const { return viewer_; }
+
+    void StartViewer() {
+        ASSERT_TRUE(kit::CopyTo(kit::BinPath(L"fake_app.exe"), apps_ / L"KPX_Viewer.exe"));
+        viewer_ = kit::Process(L"\"" + (apps_ / L"KPX_Viewer.exe") + L"\"");
+        ASSERT_TRUE(kit::WaitUntil([&] { return !kit::TopLevelWindows(viewer_.id()).empty(); }));
+    }
+
+private:
+    Arrange arrange_;
+    HANDLE mutex_ = nullptr;
+    HANDLE token_ = nullptr;
+    kit::TempFolder apps_;
+    kit::Process viewer_;
+};
+
+struct Outcome {
+    const char* what;
+    Arrange arrange;
+    const wchar_t* medium;
+    const wchar_t* switches;
+    DWORD exitCode;
+    std::string logLine;  // empty: only the exit code's line
+    bool productInstalled;
+    bool refused;  // ended before anything was written or installed
+};
+
+TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
+    kit::MakeFolders(L"C:\\logs");
+    // A product package that is no package: the setup ends with the installer's own answer.
+    const DWORD broken = MsiInstallProductW(L"C:\\media\\broken\\Setup_ENU.msi", L"");
+    ASSERT_NE(broken, 0u);
+    const std::string brokenLine = "MsiInstallProductW(\"C:\\media\\broken\\Setup_ENU.msi\", \"LANG=ENU TARGETDIR=C:\\\") = " +
+                                   std::to_string(broken);
+
+    // In this order: the refusals change nothing; then the packages' results.
+    const Outcome rows[] = {
+        {"unknown switch", Arrange::Nothing, L"full", L"/quiet /frobnicate", 87,
+         "Not a switch of this setup: \"/frobnicate\"", false, true},
+        {"second copy", Arrange::SecondCopy, L"full", L"/quiet", 1152,
+         "Single instance: another copy of the setup is running", false, true},
+        {"internal network user", Arrange::InternalUser, L"full", L"/quiet", 1638,
+         "You appear to be an internal Korvel user. You must uninstall Cartoline (Network) before running this setup.",
+         false, true},
+        {"not an administrator", Arrange::NotAdministrator, L"full", L"/quiet", 740,
+         "You must be a local administrator to run this application. Please contact your system administrator.", false, true},
+        {"another installation", Arrange::InstallerMutex, L"full", L"/passive", 1618,
+         "Another installation is already running.  Wait for it to finish and try again.", false, true},
+        {"guarded application running", Arrange::ViewerRunning, L"full", L"/q", 32,
+         "The following applications should be closed before continuing the installation: KPX_Viewer", false, true},
+        {"no drive with room", Arrange::Nothing, L"huge", L"-QUIET", 112,
+         "There is insufficient space on all available hard drives in this computer.  The installation will exit now.",
+         false, true},
+        {"failed drivers package: a warning", Arrange::Nothing, L"brokendrivers", L"/quiet", 0, "", true, false},
+        {"failed product package", Arrange::Nothing, L"broken", L"/quiet", kBrokenPackageResult, brokenLine, false, false},
+        {"restart asked for and suppressed", Arrange::Nothing, L"reboot", L"/quiet /norestart", 3010,
+         "MsiInstallProductW(\"C:\\media\\reboot\\Setup_ENU.msi\", \"LANG=ENU TARGETDIR=C:\\ REBOOT=ReallySuppress\") = "
+         "3010",
+         true, false},
+    };
+    int index = 0;
+    for (const Outcome& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::wstring log = L"C:\\logs\\outcome" + std::to_wstring(++index) + L".log";
+        Arranged arranged(row.arrange);
+        const Watched run = RunWatched(Medium(row.medium), std::wstring(row.switches) + L" /log " + log, arranged.token());
+        const DWORD code = row.exitCode == kBrokenPackageResult ? broken : row.exitCode;
+        EXPECT_EQ(run.exitCode, code);
+        EXPECT_TRUE(run.shown.empty()) << run.shown.front();
+        const std::string text = kit::ReadBytes(log);
+        if (!row.logLine.empty()) EXPECT_TRUE(LogHas(text, row.logLine)) << text;
+        EXPECT_TRUE(LogHas(text, "Exit code " + std::to_string(code))) << text;
+        EXPECT_EQ(Installed(kProductCode), row.productInstalled);
+        if (!row.productInstalled) EXPECT_FALSE(kit::FileExists(L"C:\\ExampleMaps\\maps.dat"));
+        if (row.arrange == Arrange::ViewerRunning) EXPECT_TRUE(arranged.viewer().Running());
+        if (row.refused) {
+            EXPECT_TRUE(Unknown(UsbCode()));
+            EXPECT_FALSE(kit::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline\\Products"));
+            EXPECT_FALSE(kit::FileExists(L"C:\\Korvel"));
+        }
+        if (std::string(row.what).find("drivers") != std::string::npos) {
+            EXPECT_NE(text.find("] Warning: the USB drivers package failed with "), std::string::npos) << text;
+            EXPECT_TRUE(Unknown(UsbCode()));
+        }
+    }
+    // The installer was told not to restart: the package's own log shows the property.
+    const std::string packageLog = kit::ReadBytes(L"C:\\logs\\outcome10_Setup_ENU.log");
+    EXPECT_NE(packageLog.find("REBOOT = ReallySuppress"), std::string::npos);
+}
+
+TEST(Outcomes, InteractiveRunsShowTheUsageAndLogWhenAsked) {
+    struct Row {
+        const wchar_t* switches;
+        DWORD exitCode;
+    } rows[] = {{L"/?", 0}, {L"/bogus", 87}};
+    for (const Row& row : rows) {
+        kit::Process setup(L"\"" + Medium(L"full") + L"setup.exe\" " + row.switches, Medium(L"full"));
+        HWND box = kit::WaitForMessageBox(setup.id(), 30000);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(kit::MessageBoxText(box).rfind(L"Usage: setup [/quiet | /passive] [/norestart]", 0), 0u);
+        EXPECT_EQ(kit::TextOf(box), L"setup");
+        kit::PressButton(box, IDOK);
+        EXPECT_EQ(setup.Wait(15000), row.exitCode);
+    }
+
+    // With /log the interactive run logs its checks; its message box and exit code stay.
+    kit::MakeFolders(L"C:\\logs");
+    Arranged installer(Arrange::InstallerMutex);
+    kit::Process setup(L"\"" + Medium(L"full") + L"setup.exe\" /log C:\\logs\\interactive.log", Medium(L"full"));
+    HWND box = kit::WaitForMessageBox(setup.id(), 30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(kit::MessageBoxText(box), L"Another installation is already running.  Wait for it to finish and try again.");
+    kit::PressButton(box, IDOK);
+    EXPECT_EQ(setup.Wait(15000), 1u);
+    ExpectStepsInOrder(kit::ReadBytes(L"C:\\logs\\interactive.log"),
+                       {"Setup log: C:\\logs\\interactive.log", "Single instance: passed", "Internal network user: no",
+                        "Windows Installer engine ", "Setup data: product code \"8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3C4\"",
+                        "kStart.exe: not running",
+                        "Another installation is already running.  Wait for it to finish and try again.\r\n",
+                        "Exit code 1\r\n"});
+}
+
+TEST(Installation, QuietRunClosesApplicationsWhenAskedAndLogsEveryStep) {
+    kit::Process earlier(L"msiexec /i C:\\media\\Setup_ENU_earlier.msi /qn TARGETDIR=C:\\");
+    ASSERT_EQ(earlier.Wait(120000), 0u);
+    ASSERT_TRUE(kit::FileExists(kEarlierMarker));
+    Arranged viewer(Arrange::ViewerRunning);
+
+    // Without /closeapplications the viewer ends the run; without /log the log is in the
+    // temporary folder, named after the product and the day, and says so first.
+    const Watched refused = RunWatched(Medium(L"full"), L"/quiet");
+    EXPECT_EQ(refused.exitCode, 32u);
+    EXPECT_TRUE(refused.shown.empty()) << refused.shown.front();
+    EXPECT_TRUE(viewer.viewer().Running());
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    SYSTEMTIME today{};
+    GetLocalTime(&today);
+    wchar_t name[64];
+    swprintf(name, 64, L"Example Maps Setup %04u-%02u-%02u.log", today.wYear, today.wMonth, today.wDay);
+    const std::wstring defaultLog = std::wstring(temp) + name;
+    const std::string defaultText = kit::ReadBytes(defaultLog);
+    EXPECT_EQ(defaultText.find("] Setup log: " + Narrow(defaultLog) + "\r\n"), defaultText.find("] "));
+    EXPECT_TRUE(LogHas(defaultText, "Exit code 32")) << defaultText;
+
+    kit::MakeFolders(L"C:\\logs");
+    const Watched run = RunWatched(Medium(L"full"), L"/quiet /closeapplications /log C:\\logs\\quiet.log");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_TRUE(run.shown.empty()) << run.shown.front();
+    EXPECT_EQ(viewer.viewer().Wait(0), 7u);  // it closed itself when asked
+
+    EXPECT_FALSE(kit::FileExists(kEarlierMarker));
+    EXPECT_TRUE(Installed(kProductCode));
+    EXPECT_TRUE(kit::FileExists(L"C:\\ExampleMaps\\maps.dat"));
+    EXPECT_TRUE(Installed(UsbCode()));
+    std::vector<kit::AceEntry> entries;
+    ASSERT_TRUE(kit::ReadKeyDacl(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline\\Products", &entries));
+    EXPECT_NE(std::find(entries.begin(), entries.end(), kit::AllowedInherited(L"S-1-1-0", KEY_ALL_ACCESS)), entries.end());
+
+    const std::string usb = kit::Is64BitPrefix() ? "USB_64" : "USB_32";
+    ExpectStepsInOrder(
+        kit::ReadBytes(L"C:\\logs\\quiet.log"),
+        {"Setup log: C:\\logs\\quiet.log", "Command line: \"C:\\media\\full\\setup.exe\" /quiet /closeapplications",
+         "Windows ", "Medium: C:\\media\\full\\", "Unattended run: quiet", "Single instance: passed",
+         "Internal network user: no", "Windows Installer engine ", "Setup data: product code", "kStart.exe: not running",
+         "Windows version: supported", "Administrator: yes", "Another installation running: no",
+         "Running applications: KPX_Viewer (KPX_Viewer.exe)", "Closing KPX_Viewer.exe: closed",
+         "Drive choice: a fixed drive with more than 51 MiB free", "Drive C:\\: type 3, ", "Install drive: C:\\",
+         "MsiSetInternalUI(0x2) = ", "Removal of the earlier version: ",
+         "MsiEnableLogW(verbose, \"C:\\logs\\quiet_Removal.log\", append) = 0",
+         "MsiConfigureProductExW(" + Narrow(kProductCode) + ", 0xffff, absent, \"REBOOT=ReallySuppress\") = ",
+         "USB drivers: older than the medium's", "MsiEnableLogW(verbose, \"C:\\logs\\quiet_" + usb + ".log\", append) = 0",
+         "MsiInstallProductW(\"C:\\media\\full\\USB_Drivers\\" + usb + ".msi\", \"TARGETDIR=\"C:\" LANG=ENU REBOOT=ReallySuppress\") = 0",
+         "MsiInstallProductW(\"C:\\media\\full\\Setup_ENU.msi\", \"LANG=ENU TARGETDIR=C:\\\") = 0",
+         "Registry access: prepared", "Exit code 0\r\n"});
+    // Each package's installer log beside the setup log.
+    EXPECT_NE(kit::ReadBytes(L"C:\\logs\\quiet_Setup_ENU.log").find("Example Maps"), std::string::npos);
+    EXPECT_NE(kit::ReadBytes(L"C:\\logs\\quiet_" + std::wstring(usb.begin(), usb.end()) + L".log").find("USB"),
+              std::string::npos);
+}
+
+TEST(OldWindows, RefusedWithItsCodeShowingNothing) {
+    kit::MakeFolders(L"C:\\logs");
+    const Watched run = RunWatched(Medium(L"full"), L"/quiet /log C:\\logs\\old.log");
+    EXPECT_EQ(run.exitCode, 1150u);
+    EXPECT_TRUE(run.shown.empty()) << run.shown.front();
+    const std::string text = kit::ReadBytes(L"C:\\logs\\old.log");
+    EXPECT_TRUE(LogHas(text, "This is an unsupported OS version.  Must be Win98 or greater and not NT4")) << text;
+    EXPECT_TRUE(LogHas(text, "Exit code 1150")) << text;
+}
+
+}  // namespace
