@@ -2,7 +2,8 @@
 # Installs what building and testing need on Debian 12 (run as root, or with sudo available).
 set -euo pipefail
 packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 cmake ninja-build googletest python3
-          wine wine64 wine32:i386 xvfb wixl msitools imagemagick xdotool x11-utils fonts-liberation)
+          wine wine64 wine32:i386 xvfb wixl msitools imagemagick xdotool x11-utils fonts-liberation
+          osslsigncode openssl)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 missing=()

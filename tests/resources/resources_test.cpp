@@ -226,9 +226,24 @@ TEST_F(SetupResources, IconVersionAndManifest) {
     ASSERT_TRUE(VerQueryValueW(version.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
     EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+    // One version everywhere: the numbers, the texts and the manifest's assembly identity.
+    std::wstring numbers = std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." +
+                           std::to_wstring(LOWORD(fixed->dwFileVersionMS)) + L"." +
+                           std::to_wstring(HIWORD(fixed->dwFileVersionLS)) + L"." +
+                           std::to_wstring(LOWORD(fixed->dwFileVersionLS));
+    EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+    EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
+    for (const wchar_t* name : {L"FileVersion", L"ProductVersion"}) {
+        wchar_t* text = nullptr;
+        std::wstring key = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+        ASSERT_TRUE(VerQueryValueW(version.data(), key.c_str(), reinterpret_cast<void**>(&text), &length)) << name;
+        EXPECT_EQ(std::wstring(text), numbers) << name;
+    }
 
     std::vector<BYTE> manifest = Resource(RT_MANIFEST, MAKEINTRESOURCEW(1));
     std::string text(manifest.begin(), manifest.end());
+    std::string narrowNumbers(numbers.begin(), numbers.end());
+    EXPECT_NE(text.find("<assemblyIdentity version=\"" + narrowNumbers + "\""), std::string::npos) << narrowNumbers;
     EXPECT_NE(text.find("level=\"requireAdministrator\""), std::string::npos);
     EXPECT_NE(text.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     EXPECT_NE(text.find("version=\"6.0.0.0\""), std::string::npos);
