@@ -79,6 +79,9 @@ BOOL CEulaDlg::OnInitDialog() {
 
     SetLicenseFont();
     LoadLicenseText();
+
+    // Keyboard access in reading order; the text box stays the first stop, where the page starts.
+    SetTabOrder({licenseText_.hwnd(), softwareLicense_.hwnd(), dataLicense_.hwnd(), nextItem_.hwnd(), exitItem_.hwnd()});
     return TRUE;
 }
 
