@@ -65,6 +65,9 @@ add_wine_test(install_e2e_test SOURCES e2e/install_e2e_test.cpp pages/page_test_
 add_wine_test(install_e2e_german_test SOURCES e2e/install_e2e_test.cpp pages/page_test_kit.cpp
   PREFIXES win32-winxp SETUP e2e/make_media.sh DEPENDS setup media fake_app setupDEU LIBS msi TIMEOUT 400
   ENV "LC_ALL=de_DE.UTF-8" SUITES Satellite)
+add_wine_test(install_keyboard_test SOURCES e2e/install_e2e_test.cpp pages/page_test_kit.cpp
+  PREFIXES win32-winxp SETUP e2e/make_media.sh DEPENDS setup media fake_app setupDEU LIBS msi TIMEOUT 400
+  SUITES KeyboardOnly)
 
 # The unattended demo: clicks through setup.exe and reports what was installed.
 add_executable(demo_driver ${SETUP_SOURCE_DIR}/tools/demo_driver.cpp ${SETUP_SOURCE_DIR}/tests/kit/kit.cpp
