@@ -80,8 +80,9 @@ BOOL CEulaDlg::OnInitDialog() {
     SetLicenseFont();
     LoadLicenseText();
 
-    // Keyboard access in reading order; the text box stays the first stop, where the page starts.
+    // Keyboard access in reading order; the page starts in the text box.
     SetTabOrder({licenseText_.hwnd(), softwareLicense_.hwnd(), dataLicense_.hwnd(), nextItem_.hwnd(), exitItem_.hwnd()});
+    SetStartFocus(licenseText_.hwnd());
     return TRUE;
 }
 

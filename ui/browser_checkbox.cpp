@@ -99,7 +99,6 @@ LRESULT CBrowserCheckbox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return OnMouseMove(message, wParam, lParam);
     case WM_MOUSELEAVE:
         return OnMouseLeave();
-    // Space toggles the box as a click does: the button's own keyboard handling.
     case WM_SETFOCUS:
         if (PassFocusOfHiddenPage(hwnd())) return 0;
         [[fallthrough]];

@@ -105,9 +105,11 @@ LRESULT CBrowserMenuItem::OnMouseLeave() {
     return 0;
 }
 
-LRESULT CBrowserMenuItem::OnKeyboardMessage(UINT message, WPARAM wParam, LPARAM lParam, bool* handled) {
+// What only an item that can be chosen answers, not a label: Enter and Space, a click by
+// message, and a screen reader's request for its object.
+LRESULT CBrowserMenuItem::OnActiveItemMessage(UINT message, WPARAM wParam, LPARAM lParam, bool* handled) {
     *handled = !passive_;
-    if (passive_) return 0;  // a label: no keyboard use
+    if (passive_) return 0;
     switch (message) {
     case WM_GETDLGCODE: {
         LRESULT code = Default(message, wParam, lParam);
@@ -157,7 +159,7 @@ LRESULT CBrowserMenuItem::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case BM_CLICK:
     case WM_GETOBJECT: {
         bool handled = false;
-        LRESULT result = OnKeyboardMessage(message, wParam, lParam, &handled);
+        LRESULT result = OnActiveItemMessage(message, wParam, lParam, &handled);
         return handled ? result : Default(message, wParam, lParam);
     }
     case WM_SETFOCUS: {

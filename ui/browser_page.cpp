@@ -20,7 +20,8 @@ void CBrowserPage::OnCancel() {}
 bool CBrowserPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     if (message == WM_SETFOCUS) {
         // The dialog manager would pass the focus on to the first tab stop, where Enter would
-        // act on an item the user has not chosen; the page keeps it until Tab moves it.
+        // act on an item the user has not chosen.
+        if (startFocus_ && IsWindowVisible(startFocus_) && IsWindowEnabled(startFocus_)) SetFocus(startFocus_);
         *result = 0;
         return true;
     }

@@ -30,9 +30,13 @@ protected:
     // The page's active elements in reading order: each becomes a tab stop, and the window
     // order, which Tab and screen readers follow, starts with them in this order.
     void SetTabOrder(std::initializer_list<HWND> elements);
+    // Where the focus goes when the page gets it with no element chosen. Without one the page
+    // keeps it itself, so a stray Enter acts on no item.
+    void SetStartFocus(HWND element) { startFocus_ = element; }
 
     HICON icon_ = nullptr;  // shared application icon, set by the concrete page
 
 private:
     CBrowserController* controller_ = nullptr;
+    HWND startFocus_ = nullptr;
 };
