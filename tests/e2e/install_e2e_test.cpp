@@ -62,14 +62,6 @@ void ExpectNothingInstalled() {
     EXPECT_FALSE(kit::FileExists(L"C:\\Korvel"));
 }
 
-// The window with the keyboard focus in the page's thread.
-HWND FocusOf(HWND page) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(page, nullptr), &info);
-    return info.hwndFocus;
-}
-
 bool AnyTextContains(const std::vector<std::string>& texts, const std::string& part) {
     for (const std::string& text : texts)
         if (text.find(part) != std::string::npos) return true;
@@ -240,12 +232,12 @@ TEST(KeyboardOnly, TabSpaceAndEnterInstallTheProduct) {
     HWND main = pages::WaitForReadyMainPage(setup);
     ASSERT_NE(main, nullptr);
     SetForegroundWindow(main);
-    ASSERT_TRUE(kit::WaitUntil([&] { return FocusOf(main) == main; }, 5000));
+    ASSERT_TRUE(kit::WaitUntil([&] { return kit::FocusOf(main) == main; }, 5000));
     // Tab to "Next", Enter.
     for (WORD key : {VK_TAB, VK_RETURN}) kit::PressKey(key);
     HWND license = kit::FindLicensePage(setup.id());
     ASSERT_TRUE(license && kit::WaitVisible(license, 10000));
-    ASSERT_TRUE(kit::WaitUntil([&] { return FocusOf(license) == GetDlgItem(license, kit::kLicenseText); }, 5000));
+    ASSERT_TRUE(kit::WaitUntil([&] { return kit::FocusOf(license) == GetDlgItem(license, kit::kLicenseText); }, 5000));
     // From the text box: Tab to each checkbox and Space, Tab to "Next", Enter.
     for (WORD key : {VK_TAB, VK_SPACE, VK_TAB, VK_SPACE, VK_TAB, VK_RETURN}) kit::PressKey(key);
     EXPECT_EQ(setup.Wait(240000), 0u);

@@ -17,19 +17,17 @@ using pages::StartSetup;
 
 enum class Key { Tab, ShiftTab, Enter, Escape, Space };
 
-const char* KeyName(Key key) {
-    switch (key) {
-    case Key::Tab: return "Tab";
-    case Key::ShiftTab: return "Shift+Tab";
-    case Key::Enter: return "Enter";
-    case Key::Escape: return "Escape";
-    case Key::Space: return "Space";
-    }
-    return "?";
-}
+struct KeyStroke {
+    WORD code;
+    bool shift;
+    const char* name;
+};
+constexpr KeyStroke kKeyStrokes[] = {
+    {VK_TAB, false, "Tab"}, {VK_TAB, true, "Shift+Tab"}, {VK_RETURN, false, "Enter"}, {VK_ESCAPE, false, "Escape"},
+    {VK_SPACE, false, "Space"}};
 
 void Press(Key key) {
-    const WORD codes[] = {VK_TAB, VK_TAB, VK_RETURN, VK_ESCAPE, VK_SPACE};
+    const KeyStroke& stroke = kKeyStrokes[static_cast<int>(key)];
     std::vector<INPUT> inputs;
     auto add = [&](WORD code, DWORD flags) {
         INPUT input{};
@@ -38,20 +36,15 @@ void Press(Key key) {
         input.ki.dwFlags = flags;
         inputs.push_back(input);
     };
-    if (key == Key::ShiftTab) add(VK_SHIFT, 0);
-    add(codes[static_cast<int>(key)], 0);
-    add(codes[static_cast<int>(key)], KEYEVENTF_KEYUP);
-    if (key == Key::ShiftTab) add(VK_SHIFT, KEYEVENTF_KEYUP);
+    if (stroke.shift) add(VK_SHIFT, 0);
+    add(stroke.code, 0);
+    add(stroke.code, KEYEVENTF_KEYUP);
+    if (stroke.shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
     Sleep(80);
 }
 
-HWND FocusOf(HWND page) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(page, nullptr), &info);
-    return info.hwndFocus;
-}
+using kit::FocusOf;
 
 // A key and where the focus is afterwards: a control of the page, or 0 for the page itself.
 struct Step {
@@ -64,7 +57,7 @@ void ExpectFocusSteps(HWND page, const std::vector<Step>& steps) {
         Press(steps[i].key);
         HWND expected = steps[i].focus ? GetDlgItem(page, steps[i].focus) : page;
         EXPECT_TRUE(kit::WaitUntil([&] { return FocusOf(page) == expected; }, 3000))
-            << "step " << i << ": " << KeyName(steps[i].key) << " should leave the focus on "
+            << "step " << i << ": " << kKeyStrokes[static_cast<int>(steps[i].key)].name << " should leave the focus on "
             << (steps[i].focus ? steps[i].focus : 0) << ", it is on " << GetDlgCtrlID(FocusOf(page));
     }
 }

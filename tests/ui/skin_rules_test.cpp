@@ -136,20 +136,7 @@ TEST(SkinRules, FocusCueAroundTheCaptionInsideTheItem) {
     }
 }
 
-TEST(SkinRules, KeysAndStatesOfFocusedItems) {
-    EXPECT_TRUE(FocusCueShown(true, 0));
-    EXPECT_TRUE(FocusCueShown(true, UISF_HIDEACCEL));
-    EXPECT_FALSE(FocusCueShown(true, UISF_HIDEFOCUS | UISF_HIDEACCEL));
-    EXPECT_FALSE(FocusCueShown(false, 0));
-    struct Key {
-        UINT message;
-        WPARAM key;
-        bool wanted;
-    } keys[] = {{WM_KEYDOWN, VK_RETURN, true}, {WM_KEYDOWN, VK_SPACE, true}, {WM_CHAR, L'\r', true},
-                {WM_CHAR, L' ', true},         {WM_KEYDOWN, VK_TAB, false},   {WM_KEYDOWN, VK_ESCAPE, false},
-                {WM_KEYUP, VK_RETURN, false},  {WM_CHAR, L'x', false}};
-    for (const Key& key : keys) EXPECT_EQ(MenuItemWantsKey(key.message, key.key), key.wanted) << key.message << " " << key.key;
-
+TEST(SkinRules, AccessibleStateOfAnItem) {
     // The standard object answers for the calling thread; its focus and check bits are replaced.
     constexpr LONG kOffscreen = STATE_SYSTEM_OFFSCREEN;
     struct State {
