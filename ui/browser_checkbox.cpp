@@ -112,7 +112,8 @@ LRESULT CBrowserCheckbox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         const LRESULT checkBefore = message == BM_SETCHECK ? Send(BM_GETCHECK) : 0;
         LRESULT result = Default(message, wParam, lParam);
         RedrawInParent();
-        if (message == WM_SETFOCUS) AnnounceFocus(hwnd());
+        // Readers hear of a focus change from SetFocus itself; a new check mark is told here,
+        // as not every system's button tells it.
         if (message == BM_SETCHECK && Send(BM_GETCHECK) != checkBefore)
             NotifyWinEvent(EVENT_OBJECT_STATECHANGE, hwnd(), OBJID_CLIENT, CHILDID_SELF);
         return result;

@@ -164,8 +164,8 @@ LRESULT CBrowserMenuItem::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_SETFOCUS: {
         if (PassFocusOfHiddenPage(hwnd())) return 0;
+        // SetFocus itself tells screen readers (EVENT_OBJECT_FOCUS for the item's window).
         LRESULT result = Default(message, wParam, lParam);
-        AnnounceFocus(hwnd());
         RedrawInParent();  // draws the focus cue
         return result;
     }

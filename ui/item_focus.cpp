@@ -34,8 +34,6 @@ bool PassFocusOfHiddenPage(HWND item) {
     return true;
 }
 
-void AnnounceFocus(HWND item) { NotifyWinEvent(EVENT_OBJECT_FOCUS, item, OBJID_CLIENT, CHILDID_SELF); }
-
 LRESULT AnswerCaptionText(const std::wstring& caption, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_GETTEXTLENGTH) return static_cast<LRESULT>(caption.size());
     if (wParam == 0 || lParam == 0) return 0;

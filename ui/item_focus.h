@@ -18,9 +18,6 @@ void DrawFocusCue(HDC dc, const std::wstring& caption, const RECT& area, UINT fl
 // True when the focus was passed on.
 bool PassFocusOfHiddenPage(HWND item);
 
-// Tells screen readers that the item has the focus.
-void AnnounceFocus(HWND item);
-
 // WM_GETTEXT and WM_GETTEXTLENGTH answered with the caption the item draws, so screen readers
 // and automation read what the user sees.
 LRESULT AnswerCaptionText(const std::wstring& caption, UINT message, WPARAM wParam, LPARAM lParam);
