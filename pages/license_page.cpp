@@ -79,6 +79,10 @@ BOOL CEulaDlg::OnInitDialog() {
 
     SetLicenseFont();
     LoadLicenseText();
+
+    // Keyboard access in reading order; the page starts in the text box.
+    SetTabOrder({licenseText_.hwnd(), softwareLicense_.hwnd(), dataLicense_.hwnd(), nextItem_.hwnd(), exitItem_.hwnd()});
+    SetStartFocus(licenseText_.hwnd());
     return TRUE;
 }
 

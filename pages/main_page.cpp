@@ -59,6 +59,9 @@ BOOL CMainPageDlg::OnInitDialog() {
     nextItem_.SetCaption(IDS_NEXT);
     nextItem_.SetHoverDescription(IDS_NEXT_DESCRIPTION, &textItem_, 0);
     nextItem_.Enable(false);
+
+    // Keyboard access: Tab reaches "Next", then "Exit".
+    SetTabOrder({nextItem_.hwnd(), exitItem_.hwnd()});
     return TRUE;
 }
 

@@ -1,6 +1,8 @@
 #include "ui/browser_checkbox.h"
 
 #include "framework/strings.h"
+#include "ui/item_accessible.h"
+#include "ui/item_focus.h"
 #include "ui/item_font.h"
 #include "ui/skin_rules.h"
 
@@ -56,10 +58,12 @@ LRESULT CBrowserCheckbox::OnPaint(UINT message, WPARAM wParam, LPARAM lParam) {
     RECT box = CheckboxBoxRect(client);
     DrawFrameControl(dc, &box, DFC_BUTTON, CheckboxFrameState(Send(BM_GETCHECK)));
     HGDIOBJ previous = font_.Made() ? SelectObject(dc, font_.get()) : nullptr;
-    SetTextColor(dc, CheckboxTextColour(IsWindowEnabled(hwnd()) != FALSE));
+    const COLORREF colour = CheckboxTextColour(IsWindowEnabled(hwnd()) != FALSE);
+    SetTextColor(dc, colour);
     SetBkMode(dc, TRANSPARENT);
     RECT text = CheckboxTextRect(client);
     DrawTextW(dc, caption_.c_str(), static_cast<int>(caption_.size()), &text, DT_WORDBREAK);
+    if (ItemShowsFocusCue(hwnd())) DrawFocusCue(dc, caption_, text, DT_WORDBREAK, client, colour);
     if (previous) SelectObject(dc, previous);
     // The button's own painting runs inside this paint; the update region is validated
     // already, so it adds nothing visible.
@@ -95,16 +99,31 @@ LRESULT CBrowserCheckbox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return OnMouseMove(message, wParam, lParam);
     case WM_MOUSELEAVE:
         return OnMouseLeave();
-    case WM_ENABLE:
     case WM_SETFOCUS:
+        if (PassFocusOfHiddenPage(hwnd())) return 0;
+        [[fallthrough]];
+    case WM_ENABLE:
     case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:
     case BM_SETCHECK:
     case BM_SETSTATE: {
         // The button paints itself, in the standard look, when its state changes (a click
         // included); the page and the skinned look are put back over that.
+        const LRESULT checkBefore = message == BM_SETCHECK ? Send(BM_GETCHECK) : 0;
         LRESULT result = Default(message, wParam, lParam);
         RedrawInParent();
+        // Readers hear of a focus change from SetFocus itself; a new check mark is told here,
+        // as not every system's button tells it.
+        if (message == BM_SETCHECK && Send(BM_GETCHECK) != checkBefore)
+            NotifyWinEvent(EVENT_OBJECT_STATECHANGE, hwnd(), OBJID_CLIENT, CHILDID_SELF);
         return result;
+    }
+    case WM_GETTEXTLENGTH:
+    case WM_GETTEXT:
+        return AnswerCaptionText(caption_, message, wParam, lParam);
+    case WM_GETOBJECT: {
+        LRESULT answer = AnswerItemObjectRequest(hwnd(), ItemRole::CheckBox, wParam, lParam);
+        return answer ? answer : Default(message, wParam, lParam);
     }
     case WM_DESTROY: {
         LRESULT result = Default(message, wParam, lParam);

@@ -1,6 +1,7 @@
 #pragma once
 // An auto-checkbox drawn as a standard check box frame followed by bold, transparent text
-// over the page's background. A click toggles and notifies the page as usual.
+// over the page's background. A click, or Space while it has the focus, toggles and notifies
+// the page as usual.
 #include <windows.h>
 
 #include <string>

@@ -1,8 +1,8 @@
 #include "ui/browser_menu_item.h"
 
-#include <algorithm>
-
 #include "framework/strings.h"
+#include "ui/item_accessible.h"
+#include "ui/item_focus.h"
 #include "ui/item_font.h"
 #include "ui/skin_rules.h"
 
@@ -40,6 +40,13 @@ void CBrowserMenuItem::RedrawInParent() {
     InvalidateRect(parent, &widened, TRUE);
 }
 
+void CBrowserMenuItem::Click() {
+    HWND parent = Parent();
+    if (!parent || !IsWindowEnabled(hwnd())) return;
+    // The notification the static control sends for a mouse click.
+    SendMessageW(parent, WM_COMMAND, MAKEWPARAM(Id(), STN_CLICKED), reinterpret_cast<LPARAM>(hwnd()));
+}
+
 void CBrowserMenuItem::PreSubclassWindow() {
     // SS_NOTIFY: mouse input and click notifications for a static control.
     SetWindowLongPtrW(hwnd(), GWL_STYLE, GetWindowLongPtrW(hwnd(), GWL_STYLE) | SS_NOTIFY);
@@ -62,9 +69,11 @@ void CBrowserMenuItem::OnPaint() {
     RECT client{};
     GetClientRect(hwnd(), &client);
     HGDIOBJ previous = font_.Made() ? SelectObject(dc, font_.get()) : nullptr;
-    SetTextColor(dc, MenuItemTextColour(IsWindowEnabled(hwnd()) != FALSE));
+    const COLORREF colour = MenuItemTextColour(IsWindowEnabled(hwnd()) != FALSE);
+    SetTextColor(dc, colour);
     SetBkMode(dc, TRANSPARENT);
     DrawTextW(dc, caption_.c_str(), static_cast<int>(caption_.size()), &client, DT_WORDBREAK | DT_NOCLIP);
+    if (ItemShowsFocusCue(hwnd())) DrawFocusCue(dc, caption_, client, DT_WORDBREAK | DT_NOCLIP, client, colour);
     if (previous) SelectObject(dc, previous);
     EndPaint(hwnd(), &paint);
 }
@@ -96,6 +105,40 @@ LRESULT CBrowserMenuItem::OnMouseLeave() {
     return 0;
 }
 
+// What only an item that can be chosen answers, not a label: Enter and Space, a click by
+// message, and a screen reader's request for its object.
+LRESULT CBrowserMenuItem::OnActiveItemMessage(UINT message, WPARAM wParam, LPARAM lParam, bool* handled) {
+    *handled = !passive_;
+    if (passive_) return 0;
+    switch (message) {
+    case WM_GETDLGCODE: {
+        LRESULT code = Default(message, wParam, lParam);
+        const auto* pending = reinterpret_cast<const MSG*>(lParam);
+        if (pending && MenuItemWantsKey(pending->message, pending->wParam)) code |= DLGC_WANTMESSAGE;
+        return code;
+    }
+    case WM_KEYDOWN:
+        // A held key repeats; the item acts once per press.
+        if (MenuItemWantsKey(message, wParam) && (lParam & 0x40000000) == 0) {
+            Click();
+            return 0;
+        }
+        return Default(message, wParam, lParam);
+    case WM_CHAR:
+        return MenuItemWantsKey(message, wParam) ? 0 : Default(message, wParam, lParam);
+    case BM_CLICK:
+        Click();
+        return 0;
+    case WM_GETOBJECT: {
+        LRESULT answer = AnswerItemObjectRequest(hwnd(), ItemRole::PushButton, wParam, lParam);
+        return answer ? answer : Default(message, wParam, lParam);
+    }
+    default:
+        *handled = false;
+        return 0;
+    }
+}
+
 LRESULT CBrowserMenuItem::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT:
@@ -108,14 +151,30 @@ LRESULT CBrowserMenuItem::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     // The window text answers with the caption the item shows, so screen readers and
     // automation read what the user sees; the static control's own text is never drawn.
     case WM_GETTEXTLENGTH:
-        return static_cast<LRESULT>(caption_.size());
-    case WM_GETTEXT: {
-        if (wParam == 0 || lParam == 0) return 0;
-        const size_t count = std::min(caption_.size(), static_cast<size_t>(wParam) - 1);
-        auto* buffer = reinterpret_cast<wchar_t*>(lParam);
-        caption_.copy(buffer, count);
-        buffer[count] = L'\0';
-        return static_cast<LRESULT>(count);
+    case WM_GETTEXT:
+        return AnswerCaptionText(caption_, message, wParam, lParam);
+    case WM_GETDLGCODE:
+    case WM_KEYDOWN:
+    case WM_CHAR:
+    case BM_CLICK:
+    case WM_GETOBJECT: {
+        bool handled = false;
+        LRESULT result = OnActiveItemMessage(message, wParam, lParam, &handled);
+        return handled ? result : Default(message, wParam, lParam);
+    }
+    case WM_SETFOCUS: {
+        if (PassFocusOfHiddenPage(hwnd())) return 0;
+        // SetFocus itself tells screen readers (EVENT_OBJECT_FOCUS for the item's window).
+        LRESULT result = Default(message, wParam, lParam);
+        RedrawInParent();  // draws the focus cue
+        return result;
+    }
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE: {
+        // The cue goes with the focus, and follows the keyboard-cue state.
+        LRESULT result = Default(message, wParam, lParam);
+        RedrawInParent();
+        return result;
     }
     case WM_ENABLE: {
         // Some static controls paint themselves, background and all, when enabled or

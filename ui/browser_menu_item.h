@@ -1,7 +1,7 @@
 #pragma once
 // A static text control drawn as bold, transparent text over the page's background. Active,
-// it shows the hand cursor over its caption and can show a description in another item;
-// passive, it is a plain label.
+// it shows the hand cursor over its caption and can show a description in another item, and
+// with the focus it takes Enter and Space as a click; passive, it is a plain label.
 #include <windows.h>
 
 #include <string>
@@ -23,6 +23,8 @@ public:
     void SetPassive(bool passive) { passive_ = passive; }
     // Repaints the page under the item, a little wider, and so the item on top of it.
     void RedrawInParent();
+    // What a click does: the click notification to the page, when the item is enabled.
+    void Click();
 
 protected:
     void PreSubclassWindow() override;
@@ -33,6 +35,7 @@ private:
     void OnPaint();
     LRESULT OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMouseLeave();
+    LRESULT OnActiveItemMessage(UINT message, WPARAM wParam, LPARAM lParam, bool* handled);
 
     std::wstring caption_;
     std::wstring description_;

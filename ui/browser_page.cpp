@@ -16,3 +16,24 @@ BOOL CBrowserPage::OnInitDialog() {
 void CBrowserPage::OnOK() {}
 
 void CBrowserPage::OnCancel() {}
+
+bool CBrowserPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    if (message == WM_SETFOCUS) {
+        // The dialog manager would pass the focus on to the first tab stop, where Enter would
+        // act on an item the user has not chosen.
+        if (startFocus_ && IsWindowVisible(startFocus_) && IsWindowEnabled(startFocus_)) SetFocus(startFocus_);
+        *result = 0;
+        return true;
+    }
+    return CDialogSK::OnMessage(message, wParam, lParam, result);
+}
+
+void CBrowserPage::SetTabOrder(std::initializer_list<HWND> elements) {
+    HWND previous = HWND_TOP;
+    for (HWND element : elements) {
+        if (!element) continue;
+        SetWindowLongPtrW(element, GWL_STYLE, GetWindowLongPtrW(element, GWL_STYLE) | WS_TABSTOP);
+        SetWindowPos(element, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        previous = element;
+    }
+}

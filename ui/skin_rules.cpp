@@ -36,3 +36,19 @@ RECT MenuItemRedrawRect(const RECT& itemInParent) {
 LPARAM DragPressLParam(int x, int y) {
     return static_cast<LPARAM>(MAKELONG(static_cast<WORD>(x & 0xFFFF), static_cast<WORD>(y & 0xFFFF)));
 }
+
+RECT FocusCueRect(const RECT& text, const RECT& client) {
+    RECT cue{text.left - 2, text.top, text.right + 2, text.bottom + 1};
+    if (cue.left < client.left) cue.left = client.left;
+    if (cue.top < client.top) cue.top = client.top;
+    if (cue.right > client.right) cue.right = client.right;
+    if (cue.bottom > client.bottom) cue.bottom = client.bottom;
+    return cue;
+}
+
+bool FocusCueShown(bool focused, LRESULT uiState) { return focused && (uiState & UISF_HIDEFOCUS) == 0; }
+
+bool MenuItemWantsKey(UINT message, WPARAM key) {
+    // VK_RETURN and VK_SPACE are also the characters '\r' and ' '.
+    return (message == WM_KEYDOWN || message == WM_CHAR) && (key == VK_RETURN || key == VK_SPACE);
+}

@@ -38,3 +38,11 @@ RECT MenuItemRedrawRect(const RECT& itemInParent);
 
 // The lParam of the caption press that starts dragging: the client point as received.
 LPARAM DragPressLParam(int x, int y);
+
+// The dotted focus rectangle around a caption drawn at text: 2 pixels wider on each side and
+// 1 pixel lower, kept inside the client area, where the item can draw.
+RECT FocusCueRect(const RECT& text, const RECT& client);
+// A focused item shows its cue unless the window's keyboard-cue state (WM_QUERYUISTATE) hides it.
+bool FocusCueShown(bool focused, LRESULT uiState);
+// Enter and Space go to a focused menu item (WM_GETDLGCODE), not to the dialog manager.
+bool MenuItemWantsKey(UINT message, WPARAM key);

@@ -403,6 +403,27 @@ TEST(TaskRemoval, EarlierBuildRemovedThroughTheTaskBeforeTheInstallerIsCalled) {
     EXPECT_EQ(probes[0]["key"], "absent");
 }
 
+TEST(KeyboardOnly, TabSpaceAndEnterInstallTheProduct) {
+    kit::Process setup = pages::StartSetup(pages::Medium(L"full"));
+    HWND main = pages::WaitForReadyMainPage(setup);
+    ASSERT_NE(main, nullptr);
+    SetForegroundWindow(main);
+    ASSERT_TRUE(kit::WaitUntil([&] { return kit::FocusOf(main) == main; }, 5000));
+    // Tab to "Next", Enter.
+    for (WORD key : {VK_TAB, VK_RETURN}) kit::PressKey(key);
+    HWND license = kit::FindLicensePage(setup.id());
+    ASSERT_TRUE(license && kit::WaitVisible(license, 10000));
+    ASSERT_TRUE(kit::WaitUntil([&] { return kit::FocusOf(license) == GetDlgItem(license, kit::kLicenseText); }, 5000));
+    // From the text box: Tab to each checkbox and Space, Tab to "Next", Enter.
+    for (WORD key : {VK_TAB, VK_SPACE, VK_TAB, VK_SPACE, VK_TAB, VK_RETURN}) kit::PressKey(key);
+    EXPECT_EQ(setup.Wait(240000), 0u);
+    EXPECT_TRUE(Installed(kProductCode));
+    EXPECT_EQ(ProductValue(L"Build"), L"2.0.0");
+    EXPECT_TRUE(kit::FileExists(L"C:\\ExampleMaps\\maps.dat"));
+    EXPECT_TRUE(Installed(UsbCode()));
+    ExpectMachineTreeOpened();
+}
+
 TEST(Satellite, EnglishPackageWithTheSatellitesLanguage) {
     kit::Process setup = pages::StartSetup(pages::Medium(L"german"));
     pages::AcceptAndInstall(setup);

@@ -75,6 +75,9 @@ add_wine_test(install_e2e_german_test SOURCES e2e/install_e2e_test.cpp pages/pag
 add_wine_test(install_task_e2e_test SOURCES e2e/install_e2e_test.cpp pages/page_test_kit.cpp
   PREFIXES win32-win7 win64-win10 SETUP e2e/make_media.sh taskstub/register.sh
   DEPENDS setup media fake_app setupDEU taskstub LIBS msi TIMEOUT 400 SUITES TaskRemoval)
+add_wine_test(install_keyboard_test SOURCES e2e/install_e2e_test.cpp pages/page_test_kit.cpp
+  PREFIXES win32-winxp SETUP e2e/make_media.sh DEPENDS setup media fake_app setupDEU LIBS msi TIMEOUT 400
+  SUITES KeyboardOnly)
 
 # The unattended demo: clicks through setup.exe and reports what was installed.
 add_executable(demo_driver ${SETUP_SOURCE_DIR}/tools/demo_driver.cpp ${SETUP_SOURCE_DIR}/tests/kit/kit.cpp

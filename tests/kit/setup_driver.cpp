@@ -84,6 +84,13 @@ int CheckState(HWND page, int itemId) {
     return static_cast<int>(SendMessageW(GetDlgItem(page, itemId), BM_GETCHECK, 0, 0));
 }
 
+HWND FocusOf(HWND page) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(page, nullptr), &info);
+    return info.hwndFocus;
+}
+
 void MoveMouse(int x, int y) {
     SetCursorPos(x, y);
     MouseMoveTo(POINT{x, y});

@@ -28,6 +28,8 @@ RECT ItemRect(HWND page, int itemId);
 bool ItemEnabled(HWND page, int itemId);
 std::wstring ItemText(HWND page, int itemId);
 int CheckState(HWND page, int itemId);
+// The window that has the keyboard focus in the page's thread.
+HWND FocusOf(HWND page);
 
 // Real input: the cursor moves and buttons go down and up through the system's input queue.
 void MoveMouse(int x, int y);

@@ -35,6 +35,6 @@ cp "$RIG_BIN_DIR/setupDEU_brokenpage.dll" "$media/brokenpage/setupDEU.dll"
 
 # DLLs planted beside setup.exe under the names of system DLLs it uses.
 "${make[@]}" "$media/planted" --setup "$setup_exe"
-for name in msi uxtheme dwmapi comctl32 userenv; do
+for name in msi uxtheme dwmapi comctl32 userenv oleacc; do
     cp "$RIG_BIN_DIR/planted_dll.dll" "$media/planted/$name.dll"
 done

@@ -28,5 +28,7 @@ add_wine_test(german_test SOURCES pages/german_test.cpp pages/page_test_kit.cpp
   PREFIXES win32-winxp SETUP pages/make_media.sh DEPENDS ${PAGE_TEST_DEPENDS} ENV "LC_ALL=de_DE.UTF-8")
 add_wine_test(planted_dll_test SOURCES pages/planted_dll_test.cpp pages/page_test_kit.cpp
   PREFIXES win32-winxp SETUP pages/make_media.sh DEPENDS ${PAGE_TEST_DEPENDS}
-  ENV "WINEDLLOVERRIDES=msi,uxtheme,dwmapi,comctl32,userenv=n,b")
+  ENV "WINEDLLOVERRIDES=msi,uxtheme,dwmapi,comctl32,userenv,oleacc=n,b")
 add_wine_test(license_text_test SOURCES pages/license_text_test.cpp PREFIXES win32-winxp)
+add_wine_test(keyboard_test SOURCES pages/keyboard_test.cpp pages/page_test_kit.cpp
+  PREFIXES win32-winxp SETUP pages/make_media.sh DEPENDS ${PAGE_TEST_DEPENDS} LIBS oleacc)

@@ -147,7 +147,9 @@ TEST(LicensePage, NextFollowsBothCheckboxesAndTabLeavesNoSelection) {
     kit::ClickItem(license, kit::kDataLicenseCheck);
     EXPECT_TRUE(kit::WaitUntil([&] { return !kit::ItemEnabled(license, kit::kLicenseNextItem); }, 3000));
 
-    // The focus is on a checkbox after the clicks; Tab moves it into the text box.
+    // The focus is on the data checkbox after the clicks; Tab moves it to "Exit" ("Next" is
+    // disabled), and Tab again wraps round into the text box.
+    kit::PressKey(VK_TAB);
     kit::PressKey(VK_TAB);
     HWND text = GetDlgItem(license, kit::kLicenseText);
     GUITHREADINFO info{};

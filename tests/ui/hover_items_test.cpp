@@ -1,6 +1,8 @@
 #include "ui/browser_checkbox.h"
 #include "ui/browser_menu_item.h"
 
+#include <oleacc.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -19,11 +21,13 @@ class ProbeItem : public CBrowserMenuItem {
 public:
     int paints = 0;
     int moves = 0;
+    LRESULT uiState = -1;  // what WM_QUERYUISTATE answers, when not negative
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == WM_PAINT) ++paints;
         if (message == WM_MOUSEMOVE) ++moves;
+        if (message == WM_QUERYUISTATE && uiState >= 0) return uiState;
         return CBrowserMenuItem::WindowProc(message, wParam, lParam);
     }
 };
@@ -32,10 +36,12 @@ class ProbeCheckbox : public CBrowserCheckbox {
 public:
     int moves = 0;
     LRESULT forcedCheck = -1;  // what BM_GETCHECK answers, when not negative
+    LRESULT uiState = -1;
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == WM_MOUSEMOVE) ++moves;
+        if (message == WM_QUERYUISTATE && uiState >= 0) return uiState;
         if (message == BM_GETCHECK && forcedCheck >= 0) return forcedCheck;
         return CBrowserCheckbox::WindowProc(message, wParam, lParam);
     }
@@ -335,6 +341,74 @@ TEST_F(HoverItems, PassiveCheckboxSetsNoCursorButTogglesAndNotifies) {
         EXPECT_EQ(kit::CountPixels(page.hwnd(), box, [](COLORREF c) { return c == GetSysColor(COLOR_3DFACE); }), 0)
             << row.what;
     }
+}
+
+// Windows hides focus cues until the keyboard is used, unless the user has them always shown;
+// the cue follows the window's state as the system's own controls do.
+TEST_F(HoverItems, FocusCueFollowsTheFocusAndTheKeyboardCueState) {
+    struct Target {
+        const char* what;
+        HWND item;
+        LRESULT* uiState;
+        COLORREF text;
+    } targets[] = {{"menu item", page.exitItem.hwnd(), &page.exitItem.uiState, kMenuItemTextColour},
+                   {"checkbox", page.activeBox.hwnd(), &page.activeBox.uiState, kCheckboxTextColour}};
+    struct Row {
+        const char* what;
+        bool focused;
+        LRESULT uiState;
+        bool cue;
+    } rows[] = {
+        {"focused", true, 0, true},
+        {"focused, focus cues hidden", true, UISF_HIDEFOCUS, false},
+        {"focused, only accelerator cues hidden", true, UISF_HIDEACCEL, true},
+        {"focus elsewhere", false, 0, false},
+    };
+    HWND edit = GetDlgItem(page.hwnd(), IDC_PROBE_EDIT);
+    for (const Target& target : targets) {
+        auto textPixels = [&] {
+            return kit::CountPixels(page.hwnd(), kit::ChildRect(target.item),
+                                    [&](COLORREF c) { return c == target.text; });
+        };
+        SetFocus(edit);
+        Repaint();
+        const int plain = textPixels();
+        for (const Row& row : rows) {
+            *target.uiState = row.uiState;
+            SetFocus(row.focused ? target.item : edit);
+            // The state changes as the system tells it: WM_UPDATEUISTATE.
+            SendMessageW(target.item, WM_UPDATEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
+            Repaint();
+            EXPECT_EQ(textPixels() > plain, row.cue) << target.what << ", " << row.what;
+        }
+        *target.uiState = -1;
+    }
+}
+
+// A reader may keep an item's object after the page has gone: its calls then fail cleanly.
+TEST_F(HoverItems, AccessibleObjectOutlivesItsItem) {
+    IAccessible* object = nullptr;
+    ASSERT_EQ(AccessibleObjectFromWindow(page.exitItem.hwnd(), OBJID_CLIENT, IID_IAccessible,
+                                         reinterpret_cast<void**>(&object)),
+              S_OK);
+    ASSERT_NE(object, nullptr);
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    EXPECT_EQ(object->get_accName(self, &name), S_OK);
+    EXPECT_EQ(std::wstring(name ? name : L""), L"Exit");
+    SysFreeString(name);
+    page.DestroyWindow();
+    name = nullptr;
+    EXPECT_TRUE(FAILED(object->get_accName(self, &name)));
+    EXPECT_EQ(name, nullptr);
+    VARIANT state;
+    VariantInit(&state);
+    EXPECT_TRUE(FAILED(object->get_accState(self, &state)));
+    EXPECT_TRUE(FAILED(object->accDoDefaultAction(self)));
+    object->Release();
 }
 
 }  // namespace

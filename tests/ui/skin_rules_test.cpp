@@ -1,6 +1,10 @@
 #include "ui/skin_rules.h"
 
+#include <oleacc.h>
+
 #include <gtest/gtest.h>
+
+#include "ui/item_accessible.h"
 
 namespace {
 
@@ -114,6 +118,44 @@ TEST(SkinRules, DragPressKeepsTheLow16BitsOfEachCoordinate) {
         LPARAM lParam;
     } rows[] = {{10, 20, 0x0014000A}, {0, 0, 0}, {-3, 5, 0x0005FFFD}, {70000, 2, 0x00021170}};
     for (const Row& row : rows) EXPECT_EQ(DragPressLParam(row.x, row.y), row.lParam) << row.x << "," << row.y;
+}
+
+TEST(SkinRules, FocusCueAroundTheCaptionInsideTheItem) {
+    RECT client{0, 0, 80, 19};
+    struct Row {
+        const char* what;
+        RECT text, expected;
+    } rows[] = {
+        {"caption at the left edge: the cue starts there", {0, 0, 30, 17}, {0, 0, 32, 18}},
+        {"checkbox caption from 20 on", {20, 0, 60, 15}, {18, 0, 62, 16}},
+        {"caption as wide and high as the item", {0, 0, 80, 19}, {0, 0, 80, 19}},
+    };
+    for (const Row& row : rows) {
+        RECT cue = FocusCueRect(row.text, client);
+        EXPECT_TRUE(EqualRect(&cue, &row.expected)) << row.what;
+    }
+}
+
+TEST(SkinRules, AccessibleStateOfAnItem) {
+    // The standard object answers for the calling thread; its focus and check bits are replaced.
+    constexpr LONG kOffscreen = STATE_SYSTEM_OFFSCREEN;
+    struct State {
+        const char* what;
+        LONG standard;
+        bool enabled, focused, checkable, checked;
+        LONG state;
+    } states[] = {
+        {"enabled", kOffscreen, true, false, false, false, kOffscreen | STATE_SYSTEM_FOCUSABLE},
+        {"disabled: not focusable", STATE_SYSTEM_FOCUSABLE, false, false, false, false, STATE_SYSTEM_UNAVAILABLE},
+        {"focused", 0, true, true, false, false, STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED},
+        {"focus the standard object got wrong", STATE_SYSTEM_FOCUSED, true, false, false, false, STATE_SYSTEM_FOCUSABLE},
+        {"checked checkbox", 0, true, false, true, true, STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_CHECKED},
+        {"unchecked checkbox", STATE_SYSTEM_CHECKED, true, false, true, false, STATE_SYSTEM_FOCUSABLE},
+        {"a button is never checked", 0, true, false, false, true, STATE_SYSTEM_FOCUSABLE},
+    };
+    for (const State& row : states)
+        EXPECT_EQ(ItemAccessibleState(row.standard, row.enabled, row.focused, row.checkable, row.checked), row.state)
+            << row.what;
 }
 
 }  // namespace

@@ -1,0 +1,336 @@
+// Both pages without a mouse: the Tab order, the keys, the focus cue, and what screen readers
+// get through the system's accessibility interface. Real key presses through SendInput.
+#include <windows.h>
+#include <oleacc.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "tests/kit/window_kit.h"
+#include "tests/pages/page_test_kit.h"
+
+namespace {
+
+using pages::Medium;
+using pages::StartSetup;
+
+enum class Key { Tab, ShiftTab, Enter, Escape, Space };
+
+struct KeyStroke {
+    WORD code;
+    bool shift;
+    const char* name;
+};
+constexpr KeyStroke kKeyStrokes[] = {
+    {VK_TAB, false, "Tab"}, {VK_TAB, true, "Shift+Tab"}, {VK_RETURN, false, "Enter"}, {VK_ESCAPE, false, "Escape"},
+    {VK_SPACE, false, "Space"}};
+
+void Press(Key key) {
+    const KeyStroke& stroke = kKeyStrokes[static_cast<int>(key)];
+    std::vector<INPUT> inputs;
+    auto add = [&](WORD code, DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = code;
+        input.ki.dwFlags = flags;
+        inputs.push_back(input);
+    };
+    if (stroke.shift) add(VK_SHIFT, 0);
+    add(stroke.code, 0);
+    add(stroke.code, KEYEVENTF_KEYUP);
+    if (stroke.shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    Sleep(80);
+}
+
+using kit::FocusOf;
+
+// A key and where the focus is afterwards: a control of the page, or 0 for the page itself.
+struct Step {
+    Key key;
+    int focus;
+};
+
+void ExpectFocusSteps(HWND page, const std::vector<Step>& steps) {
+    for (size_t i = 0; i < steps.size(); ++i) {
+        Press(steps[i].key);
+        HWND expected = steps[i].focus ? GetDlgItem(page, steps[i].focus) : page;
+        EXPECT_TRUE(kit::WaitUntil([&] { return FocusOf(page) == expected; }, 3000))
+            << "step " << i << ": " << kKeyStrokes[static_cast<int>(steps[i].key)].name << " should leave the focus on "
+            << (steps[i].focus ? steps[i].focus : 0) << ", it is on " << GetDlgCtrlID(FocusOf(page));
+    }
+}
+
+// The item's pixels as they are on the screen.
+std::vector<COLORREF> Look(HWND item) {
+    RECT r{};
+    GetWindowRect(item, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    std::vector<COLORREF> pixels;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP copy = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, copy);
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) pixels.push_back(GetPixel(memory, x, y));
+    SelectObject(memory, previous);
+    DeleteObject(copy);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// The look once the page has finished painting it.
+std::vector<COLORREF> SettledLook(HWND item) {
+    std::vector<COLORREF> look = Look(item);
+    for (int i = 0; i < 50; ++i) {
+        Sleep(60);
+        std::vector<COLORREF> again = Look(item);
+        if (again == look) break;
+        look = again;
+    }
+    return look;
+}
+
+bool LooksLike(HWND item, const std::vector<COLORREF>& look) {
+    return kit::WaitUntil([&] { return Look(item) == look; }, 3000);
+}
+bool LooksUnlike(HWND item, const std::vector<COLORREF>& look) {
+    return kit::WaitUntil([&] { return Look(item) != look; }, 3000);
+}
+
+TEST(Keyboard, TabOrderKeysAndFocusCueOnBothPages) {
+    kit::Process setup = StartSetup(Medium(L"standard"));
+    HWND main = pages::WaitForReadyMainPage(setup);
+    ASSERT_NE(main, nullptr);
+    SetForegroundWindow(main);
+    HWND next = GetDlgItem(main, kit::kNextItem);
+    HWND exit = GetDlgItem(main, kit::kExitItem);
+    ASSERT_TRUE(kit::WaitUntil([&] { return FocusOf(main) == main; }, 3000)) << "no item has the focus at first";
+    const std::vector<COLORREF> nextLook = SettledLook(next), exitLook = SettledLook(exit);
+
+    // Enter and Escape with no item focused do nothing; then Tab goes round Next and Exit.
+    ExpectFocusSteps(main, {{Key::Enter, 0}, {Key::Escape, 0}, {Key::Tab, kit::kNextItem}, {Key::Tab, kit::kExitItem},
+                            {Key::Tab, kit::kNextItem}, {Key::ShiftTab, kit::kExitItem}});
+    EXPECT_EQ(kit::FindMessageBox(setup.id()), nullptr);
+    EXPECT_TRUE(IsWindowVisible(main));
+
+    // The cue is on the focused item only.
+    EXPECT_TRUE(LooksUnlike(exit, exitLook)) << "focused Exit";
+    EXPECT_TRUE(LooksLike(next, nextLook)) << "Next after the focus left it";
+    kit::SaveWindowPng(main, pages::ScreenshotPath(L"keyboard_focus_exit.png"));
+
+    // Enter on Exit asks as a click does; No leaves the page as it was.
+    Press(Key::Enter);
+    HWND box = kit::WaitForMessageBox(setup.id(), 5000);
+    ASSERT_NE(box, nullptr) << "no exit confirmation";
+    EXPECT_EQ(kit::MessageBoxText(box), pages::kConfirmExitText);
+    kit::PressButton(box, IDNO);
+    ASSERT_TRUE(kit::WaitUntil([&] { return !IsWindow(box); }, 5000));
+    Sleep(300);
+    EXPECT_TRUE(setup.Running());
+    EXPECT_TRUE(IsWindowVisible(main));
+
+    // Space on Next goes on to the license page, whose text box has the focus.
+    SetForegroundWindow(main);
+    ExpectFocusSteps(main, {{Key::Tab, kit::kNextItem}});
+    Press(Key::Space);
+    HWND license = kit::FindLicensePage(setup.id());
+    ASSERT_TRUE(license && kit::WaitVisible(license, 5000));
+    ASSERT_TRUE(kit::WaitUntil([&] { return FocusOf(license) == GetDlgItem(license, kit::kLicenseText); }, 3000));
+
+    // Disabled "Next" is skipped until both boxes are checked; Enter and Escape in the text box
+    // do nothing.
+    HWND softwareBox = GetDlgItem(license, kit::kSoftwareLicenseCheck);
+    const std::vector<COLORREF> softwareLook = SettledLook(softwareBox);
+    ExpectFocusSteps(license, {{Key::Enter, kit::kLicenseText},
+                               {Key::Escape, kit::kLicenseText},
+                               {Key::Tab, kit::kSoftwareLicenseCheck},
+                               {Key::Tab, kit::kDataLicenseCheck},
+                               {Key::Tab, kit::kExitItem},
+                               {Key::Tab, kit::kLicenseText},
+                               {Key::ShiftTab, kit::kExitItem},
+                               {Key::ShiftTab, kit::kDataLicenseCheck},
+                               {Key::Space, kit::kDataLicenseCheck},
+                               {Key::ShiftTab, kit::kSoftwareLicenseCheck},
+                               {Key::Space, kit::kSoftwareLicenseCheck},
+                               {Key::Tab, kit::kDataLicenseCheck},
+                               {Key::Tab, kit::kLicenseNextItem},
+                               {Key::Tab, kit::kExitItem}});
+    EXPECT_EQ(kit::CheckState(license, kit::kSoftwareLicenseCheck), BST_CHECKED);
+    EXPECT_EQ(kit::CheckState(license, kit::kDataLicenseCheck), BST_CHECKED);
+    EXPECT_TRUE(kit::ItemEnabled(license, kit::kLicenseNextItem));
+    EXPECT_EQ(kit::FindMessageBox(setup.id()), nullptr);
+    EXPECT_TRUE(IsWindowVisible(license));
+
+    // The checkbox's cue: Shift+Tab back onto it; Space unchecks it and "Next" is disabled again.
+    ExpectFocusSteps(license, {{Key::ShiftTab, kit::kLicenseNextItem},
+                               {Key::ShiftTab, kit::kDataLicenseCheck},
+                               {Key::ShiftTab, kit::kSoftwareLicenseCheck},
+                               {Key::Space, kit::kSoftwareLicenseCheck}});
+    EXPECT_TRUE(kit::WaitUntil([&] { return !kit::ItemEnabled(license, kit::kLicenseNextItem); }, 3000));
+    EXPECT_TRUE(LooksUnlike(softwareBox, softwareLook)) << "focused, unchecked software box";
+    kit::SaveWindowPng(license, pages::ScreenshotPath(L"keyboard_focus_checkbox.png"));
+    ExpectFocusSteps(license, {{Key::ShiftTab, kit::kLicenseText}});
+    EXPECT_TRUE(LooksLike(softwareBox, softwareLook)) << "software box after the focus left it";
+
+    // Given the focus with no element chosen (as Windows does on activation), the page starts in
+    // its text box rather than on an item.
+    ExpectFocusSteps(license, {{Key::ShiftTab, kit::kExitItem}});
+    SendMessageW(license, WM_SETFOCUS, 0, 0);
+    EXPECT_TRUE(kit::WaitUntil([&] { return FocusOf(license) == GetDlgItem(license, kit::kLicenseText); }, 3000));
+    pages::ExitWithYes(license, setup);
+}
+
+// An item's accessible object as a screen reader gets it from another process.
+class Accessible {
+public:
+    explicit Accessible(HWND item) {
+        AccessibleObjectFromWindow(item, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&object_));
+    }
+    ~Accessible() {
+        if (object_) object_->Release();
+    }
+    Accessible(const Accessible&) = delete;
+    Accessible& operator=(const Accessible&) = delete;
+    explicit operator bool() const { return object_ != nullptr; }
+    IAccessible* operator->() const { return object_; }
+
+    std::wstring Name() const { return Text(&IAccessible::get_accName); }
+    std::wstring DefaultAction() const { return Text(&IAccessible::get_accDefaultAction); }
+    LONG Role() const { return Number(&IAccessible::get_accRole); }
+    LONG State() const { return Number(&IAccessible::get_accState); }
+
+    static VARIANT Self() {
+        VARIANT self;
+        VariantInit(&self);
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        return self;
+    }
+
+private:
+    std::wstring Text(HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) const {
+        BSTR text = nullptr;
+        if (FAILED((object_->*get)(Self(), &text)) || !text) return L"<none>";
+        std::wstring result(text, SysStringLen(text));
+        SysFreeString(text);
+        return result;
+    }
+    LONG Number(HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, VARIANT*)) const {
+        VARIANT value;
+        VariantInit(&value);
+        if (FAILED((object_->*get)(Self(), &value)) || value.vt != VT_I4) return -1;
+        return value.lVal;
+    }
+
+    IAccessible* object_ = nullptr;
+};
+
+struct ItemRow {
+    int id;
+    const wchar_t* name;
+    LONG role;
+    LONG state;  // of the bits the items decide
+    const wchar_t* action;
+};
+
+constexpr LONG kItemBits = STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED | STATE_SYSTEM_CHECKED;
+
+void ExpectItems(HWND page, const std::vector<ItemRow>& rows, const char* when) {
+    for (const ItemRow& row : rows) {
+        Accessible item(GetDlgItem(page, row.id));
+        ASSERT_TRUE(item) << row.id << " " << when;
+        EXPECT_EQ(item.Name(), row.name) << row.id << " " << when;
+        EXPECT_EQ(item.Role(), row.role) << row.id << " " << when;
+        EXPECT_EQ(item.State() & kItemBits, row.state) << row.id << " " << when;
+        EXPECT_EQ(item.DefaultAction(), row.action) << row.id << " " << when;
+    }
+}
+
+// Events the setup raises, as a screen reader hears them.
+std::vector<std::pair<DWORD, HWND>> heard;
+
+void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
+    if (object == OBJID_CLIENT && child == CHILDID_SELF) heard.emplace_back(event, window);
+}
+
+bool Heard(DWORD event, HWND window) {
+    return kit::PumpUntil([&] {
+        for (const auto& [e, w] : heard)
+            if (e == event && w == window) return true;
+        return false;
+    }, 3000);
+}
+
+TEST(ScreenReader, NameRoleStateActionAndEvents) {
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    kit::Process setup = StartSetup(Medium(L"standard"));
+    HWND main = pages::WaitForReadyMainPage(setup);
+    ASSERT_NE(main, nullptr);
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_STATECHANGE, nullptr, Hear, setup.id(), 0,
+                                         WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    SetForegroundWindow(main);
+    Press(Key::Tab);
+    HWND next = GetDlgItem(main, kit::kNextItem);
+    ASSERT_TRUE(kit::WaitUntil([&] { return FocusOf(main) == next; }, 3000));
+    EXPECT_TRUE(Heard(EVENT_OBJECT_FOCUS, next));
+    ExpectItems(main,
+                {{kit::kNextItem, L"Next", ROLE_SYSTEM_PUSHBUTTON, STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED, L"Press"},
+                 {kit::kExitItem, L"Exit", ROLE_SYSTEM_PUSHBUTTON, STATE_SYSTEM_FOCUSABLE, L"Press"}},
+                "main page");
+    {
+        // A label keeps the standard object of its control.
+        Accessible title(GetDlgItem(main, kit::kTextItem));
+        ASSERT_TRUE(title);
+        EXPECT_NE(title.Role(), ROLE_SYSTEM_PUSHBUTTON);
+    }
+
+    // The default action of "Next" does what a click does.
+    {
+        Accessible item(next);
+        ASSERT_TRUE(item);
+        EXPECT_EQ(item->accDoDefaultAction(Accessible::Self()), S_OK);
+    }
+    HWND license = kit::FindLicensePage(setup.id());
+    ASSERT_TRUE(license && kit::WaitVisible(license, 5000));
+
+    ExpectItems(license,
+                {{kit::kLicenseNextItem, L"Next", ROLE_SYSTEM_PUSHBUTTON, STATE_SYSTEM_UNAVAILABLE, L"Press"},
+                 {kit::kExitItem, L"Exit", ROLE_SYSTEM_PUSHBUTTON, STATE_SYSTEM_FOCUSABLE, L"Press"},
+                 {kit::kSoftwareLicenseCheck, L"I accept the software License Agreement", ROLE_SYSTEM_CHECKBUTTON,
+                  STATE_SYSTEM_FOCUSABLE, L"Check"},
+                 {kit::kDataLicenseCheck, L"I accept the data License Agreement", ROLE_SYSTEM_CHECKBUTTON,
+                  STATE_SYSTEM_FOCUSABLE, L"Check"}},
+                "license page");
+
+    // Space on the focused software box checks it; the reader hears the change.
+    HWND softwareBox = GetDlgItem(license, kit::kSoftwareLicenseCheck);
+    Press(Key::Tab);
+    ASSERT_TRUE(kit::WaitUntil([&] { return FocusOf(license) == softwareBox; }, 3000));
+    Press(Key::Space);
+    ASSERT_TRUE(kit::WaitUntil([&] { return kit::CheckState(license, kit::kSoftwareLicenseCheck) == BST_CHECKED; }, 3000));
+    EXPECT_TRUE(Heard(EVENT_OBJECT_STATECHANGE, softwareBox));
+    // The data box checked through its default action; then "Next" is available.
+    {
+        Accessible dataBox(GetDlgItem(license, kit::kDataLicenseCheck));
+        ASSERT_TRUE(dataBox);
+        EXPECT_EQ(dataBox->accDoDefaultAction(Accessible::Self()), S_OK);
+    }
+    ASSERT_TRUE(kit::WaitUntil([&] { return kit::ItemEnabled(license, kit::kLicenseNextItem); }, 3000));
+    ExpectItems(license,
+                {{kit::kSoftwareLicenseCheck, L"I accept the software License Agreement", ROLE_SYSTEM_CHECKBUTTON,
+                  STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_CHECKED, L"Uncheck"},
+                 {kit::kDataLicenseCheck, L"I accept the data License Agreement", ROLE_SYSTEM_CHECKBUTTON,
+                  STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED | STATE_SYSTEM_CHECKED, L"Uncheck"},
+                 {kit::kLicenseNextItem, L"Next", ROLE_SYSTEM_PUSHBUTTON, STATE_SYSTEM_FOCUSABLE, L"Press"}},
+                "both boxes checked");
+    UnhookWinEvent(hook);
+    pages::ExitWithYes(license, setup);
+    CoUninitialize();
+}
+
+}  // namespace

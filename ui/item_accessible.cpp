@@ -1,0 +1,238 @@
+#include "ui/item_accessible.h"
+
+#include <ole2.h>
+#include <oleacc.h>
+
+#include <string>
+
+#include "env/system_checks.h"
+#include "framework/proc_address.h"
+
+namespace {
+
+using CreateStdAccessibleObjectFn = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
+using LresultFromObjectFn = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
+
+// oleacc.dll is no known system library: it is loaded from the system folder at the first
+// request, never imported, so a copy planted beside the program is never used.
+struct Oleacc {
+    CreateStdAccessibleObjectFn createStandardObject = nullptr;
+    LresultFromObjectFn resultFromObject = nullptr;
+};
+
+const Oleacc& OleaccFunctions() {
+    static const Oleacc functions = [] {
+        HMODULE module = LoadSystemLibrary(L"oleacc.dll");
+        Oleacc found;
+        found.createStandardObject = fw::ProcAddress<CreateStdAccessibleObjectFn>(module, "CreateStdAccessibleObject");
+        found.resultFromObject = fw::ProcAddress<LresultFromObjectFn>(module, "LresultFromObject");
+        return found;
+    }();
+    return functions;
+}
+
+// Handing an object to a screen reader marshals it, which needs COM on this thread. The
+// multithreaded apartment, joined once for the rest of the run: the install sequence joins the
+// same one on this thread later, and calls from a reader are served on COM's own threads.
+bool ComJoined() {
+    static const bool joined = [] {
+        HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        return SUCCEEDED(result) || result == RPC_E_CHANGED_MODE;
+    }();
+    return joined;
+}
+
+bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
+
+// GetFocus answers for the calling thread only, and readers call from other threads.
+bool HasFocus(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus == window;
+}
+
+std::wstring WindowTextOf(HWND window) {
+    const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const LRESULT got = SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(got > 0 ? got : 0));
+    return text;
+}
+
+class ItemAccessible final : public IAccessible, public IOleWindow {
+public:
+    ItemAccessible(HWND item, ItemRole role, IAccessible* standard) : item_(item), role_(role), standard_(standard) {}
+    ItemAccessible(const ItemAccessible&) = delete;
+    ItemAccessible& operator=(const ItemAccessible&) = delete;
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (!object) return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == __uuidof(IAccessible)) {
+            *object = static_cast<IAccessible*>(this);
+        } else if (iid == IID_IOleWindow) {
+            *object = static_cast<IOleWindow*>(this);
+        } else {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const LONG left = InterlockedDecrement(&references_);
+        if (left == 0) delete this;
+        return static_cast<ULONG>(left);
+    }
+
+    // IDispatch: readers use the interface's own methods.
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (count) *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return E_NOTIMPL;
+    }
+
+    // IOleWindow: the window the object stands for.
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
+        if (!window) return E_POINTER;
+        *window = item_;
+        return Alive() ? S_OK : CO_E_OBJNOTCONNECTED;
+    }
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+    // What the item decides.
+    HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
+        if (!IsSelf(child)) return standard_->get_accName(child, name);
+        if (!name) return E_POINTER;
+        *name = nullptr;
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
+        const std::wstring caption = WindowTextOf(item_);
+        if (caption.empty()) return S_FALSE;
+        *name = SysAllocStringLen(caption.data(), static_cast<UINT>(caption.size()));
+        return *name ? S_OK : E_OUTOFMEMORY;
+    }
+    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
+        if (!IsSelf(child)) return standard_->get_accRole(child, role);
+        if (!role) return E_POINTER;
+        VariantInit(role);
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
+        role->vt = VT_I4;
+        role->lVal = role_ == ItemRole::CheckBox ? ROLE_SYSTEM_CHECKBUTTON : ROLE_SYSTEM_PUSHBUTTON;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
+        if (!IsSelf(child)) return standard_->get_accState(child, state);
+        if (!state) return E_POINTER;
+        VariantInit(state);
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
+        VARIANT standard;
+        VariantInit(&standard);
+        LONG standardState = 0;
+        if (SUCCEEDED(standard_->get_accState(child, &standard)) && standard.vt == VT_I4) standardState = standard.lVal;
+        VariantClear(&standard);
+        state->vt = VT_I4;
+        state->lVal = ItemAccessibleState(standardState, IsWindowEnabled(item_) != FALSE, HasFocus(item_),
+                                          role_ == ItemRole::CheckBox, Checked());
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
+        if (!IsSelf(child)) return standard_->get_accDefaultAction(child, action);
+        if (!action) return E_POINTER;
+        *action = nullptr;
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
+        *action = SysAllocString(ItemDefaultActionName(role_, Checked()));
+        return *action ? S_OK : E_OUTOFMEMORY;
+    }
+    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
+        if (!IsSelf(child)) return standard_->accDoDefaultAction(child);
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
+        if (!IsWindowEnabled(item_)) return E_FAIL;
+        // Posted: the action may open a message box, and the reader's call must not wait for it.
+        // Both items take BM_CLICK as a click.
+        return PostMessageW(item_, BM_CLICK, 0, 0) ? S_OK : E_FAIL;
+    }
+
+    // The rest is the standard object's.
+    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override { return standard_->get_accParent(parent); }
+    HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override { return standard_->get_accChildCount(count); }
+    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) override {
+        return standard_->get_accChild(child, object);
+    }
+    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
+        return standard_->get_accValue(child, value);
+    }
+    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override {
+        return standard_->get_accDescription(child, description);
+    }
+    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override { return standard_->get_accHelp(child, help); }
+    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, LONG* topic) override {
+        return standard_->get_accHelpTopic(file, child, topic);
+    }
+    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) override {
+        return standard_->get_accKeyboardShortcut(child, shortcut);
+    }
+    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* child) override { return standard_->get_accFocus(child); }
+    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* children) override { return standard_->get_accSelection(children); }
+    HRESULT STDMETHODCALLTYPE accSelect(LONG flags, VARIANT child) override { return standard_->accSelect(flags, child); }
+    HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height, VARIANT child) override {
+        return standard_->accLocation(left, top, width, height, child);
+    }
+    HRESULT STDMETHODCALLTYPE accNavigate(LONG direction, VARIANT start, VARIANT* end) override {
+        return standard_->accNavigate(direction, start, end);
+    }
+    HRESULT STDMETHODCALLTYPE accHitTest(LONG x, LONG y, VARIANT* child) override {
+        return standard_->accHitTest(x, y, child);
+    }
+    HRESULT STDMETHODCALLTYPE put_accName(VARIANT child, BSTR name) override { return standard_->put_accName(child, name); }
+    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override {
+        return standard_->put_accValue(child, value);
+    }
+
+private:
+    ~ItemAccessible() { standard_->Release(); }
+
+    // A reader may keep the object after the page has gone; the handle then names no window.
+    bool Alive() const { return IsWindow(item_) != FALSE; }
+    bool Checked() const { return role_ == ItemRole::CheckBox && SendMessageW(item_, BM_GETCHECK, 0, 0) != 0; }
+
+    LONG references_ = 1;
+    HWND item_;
+    ItemRole role_;
+    IAccessible* standard_;  // owned: one reference
+};
+
+}  // namespace
+
+LONG ItemAccessibleState(LONG standardState, bool enabled, bool focused, bool checkable, bool checked) {
+    constexpr LONG kItemBits = STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED |
+                               STATE_SYSTEM_CHECKED;
+    LONG state = standardState & ~kItemBits;
+    state |= enabled ? STATE_SYSTEM_FOCUSABLE : STATE_SYSTEM_UNAVAILABLE;
+    if (focused) state |= STATE_SYSTEM_FOCUSED;
+    if (checkable && checked) state |= STATE_SYSTEM_CHECKED;
+    return state;
+}
+
+const wchar_t* ItemDefaultActionName(ItemRole role, bool checked) {
+    if (role == ItemRole::PushButton) return L"Press";
+    return checked ? L"Uncheck" : L"Check";
+}
+
+LRESULT AnswerItemObjectRequest(HWND item, ItemRole role, WPARAM wParam, LPARAM lParam) {
+    if (static_cast<LONG>(lParam) != OBJID_CLIENT) return 0;
+    const Oleacc& oleacc = OleaccFunctions();
+    if (!oleacc.createStandardObject || !oleacc.resultFromObject || !ComJoined()) return 0;
+    IAccessible* standard = nullptr;
+    if (FAILED(oleacc.createStandardObject(item, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&standard))) ||
+        !standard)
+        return 0;
+    auto* object = new ItemAccessible(item, role, standard);
+    const LRESULT result = oleacc.resultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(object));
+    object->Release();
+    return FAILED(static_cast<HRESULT>(result)) ? 0 : result;
+}

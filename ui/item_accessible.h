@@ -1,0 +1,18 @@
+#pragma once
+// What screen readers get for a menu item or a checkbox: the system's standard object for the
+// control's client area, with the name, role, state and default action the item really has.
+// The object holds only the control's window handle, so it outlives the control harmlessly.
+#include <windows.h>
+
+enum class ItemRole { PushButton, CheckBox };
+
+// The answer to WM_GETOBJECT for the item's client area; 0 (leave it to the default processing)
+// for any other object, or when the system's accessibility library cannot be used.
+LRESULT AnswerItemObjectRequest(HWND item, ItemRole role, WPARAM wParam, LPARAM lParam);
+
+// The state reported: the standard object's bits without those the item decides, then the
+// item's own (unavailable or focusable, focused, checked).
+LONG ItemAccessibleState(LONG standardState, bool enabled, bool focused, bool checkable, bool checked);
+
+// The name of the default action: "Press" for a button, "Check" or "Uncheck" for a checkbox.
+const wchar_t* ItemDefaultActionName(ItemRole role, bool checked);
