@@ -322,6 +322,7 @@ TEST(CancelledPrompt, NothingInstalledOrRemovedAndThePageTakesNoClickUnderThePro
     EXPECT_TRUE(setup.Running());
 
     kit::PressButton(box, IDCANCEL);
+    ASSERT_TRUE(kit::WaitUntil([&] { return !IsWindow(box); }, 5000));
     InstallationWatch watch = WatchInstallation(setup);
     EXPECT_EQ(watch.exitCode, 0u);
     EXPECT_EQ(watch.boxes, 0);
@@ -349,6 +350,7 @@ TEST(NoRoom, InsufficientSpaceEndsBeforeAnyChangeAndASecondNextDoesNothing) {
     Sleep(1000);
     EXPECT_EQ(kit::FindMessageBox(setup.id()), box);
     kit::PressButton(box, IDOK);
+    ASSERT_TRUE(kit::WaitUntil([&] { return !IsWindow(box); }, 5000));
     InstallationWatch watch = WatchInstallation(setup);
     EXPECT_EQ(watch.exitCode, 0u);
     EXPECT_EQ(watch.boxes, 0);  // no second message after the first was answered
