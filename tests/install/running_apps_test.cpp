@@ -166,6 +166,16 @@ TEST_F(RunningApplications, PromptRepeatsUntilClosedOrCancelled) {
     EXPECT_TRUE(again.Running());  // nothing is closed by the prompt
 }
 
+// A box ended with 0 (a quit request waiting, a box that could not be made) is a Cancel, not
+// an OK to ask again.
+TEST_F(RunningApplications, PromptAnsweredZeroCountsAsCancel) {
+    kit::Process again = StartAs(folder_, L"TileLoader.exe");
+    kit::MessageBoxAnswerer answerer({0, IDCANCEL});
+    EXPECT_FALSE(PromptToCloseApplications());
+    EXPECT_EQ(answerer.Texts().size(), 1u);
+    EXPECT_TRUE(again.Running());
+}
+
 TEST_F(RunningApplications, PromptReturnsAtOnceWhenNothingRuns) {
     kit::MessageBoxAnswerer answerer({IDCANCEL});
     EXPECT_TRUE(PromptToCloseApplications());

@@ -330,7 +330,11 @@ DWORD WINAPI MessageBoxAnswerer::Run(void* context) {
         int answer = self->answers_.empty() ? IDOK : self->answers_[std::min(index, self->answers_.size() - 1)];
         ++index;
         last = box;
-        PressButton(box, answer);
+        if (answer == 0) {
+            EndDialog(box, 0);  // as a quit request ends it: the box answers 0
+        } else {
+            PressButton(box, answer);
+        }
         // Wait until this box is gone before looking for the next one.
         if (WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000, 10)) last = nullptr;
     }

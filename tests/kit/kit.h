@@ -86,7 +86,8 @@ std::wstring MessageBoxText(HWND box);
 void PressButton(HWND dialog, int buttonId);
 
 // Answers the message boxes this process shows, from another thread: each box's text is
-// recorded, and the answers are given in order (the last one repeats).
+// recorded, and the answers are given in order (the last one repeats). An answer of 0 ends the
+// box with 0, as a quit request does.
 class MessageBoxAnswerer {
 public:
     explicit MessageBoxAnswerer(std::vector<int> answers);
