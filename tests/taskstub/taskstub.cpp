@@ -783,12 +783,12 @@ struct DllLoaded {
     ULONG size;
 };
 
-bool KeyExists(const std::wstring& spec) {
-    HKEY root = spec.rfind(L"HKCU\\", 0) == 0 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-    size_t slash = spec.find(L'\\');
+bool KeyExists(const std::wstring& keyPath) {
+    HKEY root = keyPath.rfind(L"HKCU\\", 0) == 0 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    size_t slash = keyPath.find(L'\\');
     if (slash == std::wstring::npos) return false;
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, spec.c_str() + slash + 1, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(root, keyPath.c_str() + slash + 1, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
 }
