@@ -89,8 +89,7 @@ BOOL CSetupApp::InitInstance() {
     controller_ = new CBrowserController(new CBootstrap());
 
     ProductSetupData data = ReadSetupData();
-    LogEvent(fw::Format(L"Setup data: product code \"%s\", %I64u bytes required, product name \"%s\"",
-                        data.productCode.c_str(), data.requiredSpaceBytes, data.productName.c_str()));
+    LogSetupData(data);
 
     mainPage_ = new CMainPageDlg();
     mainPage_->SetProductName(data.productName);

@@ -39,6 +39,11 @@ DWORD Refuse(Refusal refusal) {
 
 }  // namespace
 
+void LogSetupData(const ProductSetupData& data) {
+    LogEvent(fw::Format(L"Setup data: product code \"%s\", %I64u bytes required, product name \"%s\"",
+                        data.productCode.c_str(), data.requiredSpaceBytes, data.productName.c_str()));
+}
+
 std::wstring UsageText() {
     std::wstring text = fw::LoadResString(IDS_USAGE);
     return text.empty() ? fw::LoadStringFrom(GetModuleHandleW(nullptr), IDS_USAGE) : text;
@@ -98,8 +103,7 @@ DWORD RunUnattendedSetup(const SetupOptions& options, SetupLog& log, HANDLE* ins
     LogEvent(L"Internal network user: no");
 
     CBootstrap().UpdateInstallerEngine(true);
-    LogEvent(fw::Format(L"Setup data: product code \"%s\", %I64u bytes required, product name \"%s\"",
-                        data.productCode.c_str(), data.requiredSpaceBytes, data.productName.c_str()));
+    LogSetupData(data);
     LogEvent(CloseProgramByName(L"kStart.exe") ? L"kStart.exe: closed" : L"kStart.exe: not running");
 
     if (GetWindowsVersion() < Win2000) return Refuse(Refusal::UnsupportedWindows);

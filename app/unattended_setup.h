@@ -7,7 +7,11 @@
 #include <string>
 
 #include "app/command_line.h"
+#include "app/setup_data.h"
 #include "install/setup_log.h"
+
+// The setup data as read, one log line.
+void LogSetupData(const ProductSetupData& data);
 
 // The switches' usage: the string table's text, the English one when a satellite lacks it.
 std::wstring UsageText();

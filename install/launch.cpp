@@ -24,8 +24,8 @@ constexpr wchar_t kUsersGroupSid[] = L"S-1-5-32-545";
 constexpr DWORD kWakeMask = QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_SENDMESSAGE;  // 0x78
 constexpr DWORD kOpenForWait = SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
 constexpr int kStatePolls = 50;
-constexpr DWORD kMaxProcessIds = 1024;
 constexpr DWORD kStatePollMs = 100;
+constexpr DWORD kMaxProcessIds = 1024;
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 

@@ -37,6 +37,19 @@ std::wstring ProductValue(const wchar_t* name) {
     return value;
 }
 
+// The current build, its folder registrations and their folder, on the drive with that root.
+void ExpectProductOn(const std::wstring& root) {
+    EXPECT_TRUE(Installed(kProductCode));
+    EXPECT_EQ(ProductValue(L"TARGETDIR"), root);
+    EXPECT_TRUE(kit::FileExists(root + L"ExampleMaps\\maps.dat"));
+    for (const wchar_t* key : {L"Software\\Korvel\\Cartoline\\Products", L"Software\\Korvel\\TileWizard"}) {
+        std::wstring folder;
+        EXPECT_TRUE(kit::GetString(HKEY_LOCAL_MACHINE, key, L"InstallDir", &folder)) << key;
+        EXPECT_EQ(folder, root + L"Korvel") << key;
+    }
+    EXPECT_TRUE(kit::FileExists(root + L"Korvel"));
+}
+
 void InstallEarlierBuild() {
     kit::Process msiexec(L"msiexec /i C:\\media\\Setup_ENU_earlier.msi /qn TARGETDIR=C:\\");
     ASSERT_EQ(msiexec.Wait(120000), 0u);
@@ -189,19 +202,9 @@ TEST(HappyPath, EarlierBuildReplacedDriversInstalledRegistryOpened) {
 
     // The earlier build is gone and the current one installed with the language and drive.
     EXPECT_FALSE(kit::FileExists(kEarlierMarker));
-    EXPECT_TRUE(Installed(kProductCode));
     EXPECT_EQ(ProductValue(L"Build"), L"2.0.0");
     EXPECT_EQ(ProductValue(L"LANG"), L"ENU");
-    EXPECT_EQ(ProductValue(L"TARGETDIR"), L"C:\\");
-    EXPECT_TRUE(kit::FileExists(L"C:\\ExampleMaps\\maps.dat"));
-
-    // The maker's folder registrations and their folders.
-    std::wstring folder;
-    EXPECT_TRUE(kit::GetString(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline\\Products", L"InstallDir", &folder));
-    EXPECT_EQ(folder, L"C:\\Korvel");
-    EXPECT_TRUE(kit::GetString(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\TileWizard", L"InstallDir", &folder));
-    EXPECT_EQ(folder, L"C:\\Korvel");
-    EXPECT_TRUE(kit::FileExists(L"C:\\Korvel"));
+    ExpectProductOn(L"C:\\");
 
     // The drivers package of this Windows.
     EXPECT_TRUE(Installed(UsbCode()));
@@ -386,16 +389,8 @@ TEST(OtherDrive, ProductAndFoldersOnTheFirstFixedDriveWithRoom) {
     kit::Process setup = pages::StartSetup(pages::Medium(L"full"));
     pages::AcceptAndInstall(setup);
     EXPECT_EQ(setup.Wait(240000), 0u);
-    EXPECT_TRUE(Installed(kProductCode));
-    EXPECT_EQ(ProductValue(L"TARGETDIR"), L"D:\\");
-    EXPECT_TRUE(kit::FileExists(L"D:\\ExampleMaps\\maps.dat"));
+    ExpectProductOn(L"D:\\");
     EXPECT_FALSE(kit::FileExists(L"C:\\ExampleMaps\\maps.dat"));
-    std::wstring folder;
-    EXPECT_TRUE(kit::GetString(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline\\Products", L"InstallDir", &folder));
-    EXPECT_EQ(folder, L"D:\\Korvel");
-    EXPECT_TRUE(kit::GetString(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\TileWizard", L"InstallDir", &folder));
-    EXPECT_EQ(folder, L"D:\\Korvel");
-    EXPECT_TRUE(kit::FileExists(L"D:\\Korvel"));
 }
 
 // With the Task Scheduler stand-in registered: the removal really runs through the task.
