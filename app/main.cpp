@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "app/setup_app.h"
+#include "app/unattended_setup.h"
 #include "framework/strings.h"
 #include "install/setup_log.h"
 
@@ -11,5 +12,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     RestrictDllSearchToSystemFolder();
     const int exitCode = fw::RunApplication();
     LogEvent(fw::Format(L"Exit code %d", exitCode));
+    if (RestartAtExit() && !RestartWindows()) LogEvent(fw::Format(L"Restart refused: error %lu", GetLastError()));
     return exitCode;
 }

@@ -15,6 +15,7 @@
 #include "install/running_apps.h"
 #include "pages/license_page.h"
 #include "pages/main_page.h"
+#include "pages/progress_page.h"
 #include "resources/resource.h"
 #include "ui/app_title.h"
 #include "ui/browser_controller.h"
@@ -36,6 +37,8 @@ CSetupApp::CSetupApp() = default;
 CSetupApp::~CSetupApp() {
     delete controller_;
     controller_ = nullptr;
+    delete progressPage_;
+    progressPage_ = nullptr;
     delete licensePage_;
     licensePage_ = nullptr;
     delete mainPage_;
@@ -49,14 +52,25 @@ CSetupApp::~CSetupApp() {
 ProductSetupData CSetupApp::ReadSetupData() { return ::ReadSetupData(); }
 
 BOOL CSetupApp::InitInstance() {
+    // Once, before any window: the first accessibility request would otherwise put the thread
+    // into whichever apartment the assistive program's request happens to need.
+    apartment_.Initialize(COINIT_APARTMENTTHREADED);
     fw::InitCommonControlsFromSystem();
     fw::App::InitInstance();
 
     // Switches: an unattended run, or the usage; with none the interactive run goes on as ever.
     const SetupOptions options = ParseSetupCommandLine(GetCommandLineW(), fw::ModulePath());
-    if (options.Unattended()) {
+    if (options.ui == SetupUi::Quiet) {
         PostQuitMessage(static_cast<int>(RunUnattendedSetup(options, log_, &instanceMutex_)));
         return TRUE;
+    }
+    if (options.ui == SetupUi::Passive) {
+        const UnattendedStart start = BeginUnattendedSetup(options, log_, &instanceMutex_);
+        if (start.ended) {
+            PostQuitMessage(static_cast<int>(start.exitCode));
+            return TRUE;
+        }
+        return RunPassive(start.plan, start.data.productName);
     }
     if (options.showUsage || !options.invalid.empty()) {
         fw::AppMessageBox(UsageText(), MB_ICONINFORMATION | MB_OK);
@@ -97,10 +111,17 @@ BOOL CSetupApp::InitInstance() {
     mainPage_->SetController(controller_);
     controller_->AddPage(1, mainPage_);
 
+    progressPage_ = new CProgressPage();
+    progressPage_->SetProductName(data.productName);
+    const bool progressCreated = mainCreated && progressPage_->Create(nullptr);
+    progressPage_->SetController(controller_);
+    controller_->AddPage(3, progressPage_);
+
     licensePage_ = new CEulaDlg();
+    licensePage_->SetProgressPage(progressPage_);
     licensePage_->SetProductCode(data.productCode);
     licensePage_->SetRequiredSpace(data.requiredSpaceBytes);
-    const bool licenseCreated = mainCreated && licensePage_->Create(nullptr);
+    const bool licenseCreated = progressCreated && licensePage_->Create(nullptr);
     licensePage_->SetController(controller_);
     controller_->AddPage(2, licensePage_);
 
@@ -114,5 +135,24 @@ BOOL CSetupApp::InitInstance() {
     LogEvent(CloseProgramByName(L"kStart.exe") ? L"kStart.exe: closed" : L"kStart.exe: not running");
     controller_->ShowPage(1);
     SetMainWindow(mainPage_->hwnd());
+    return TRUE;
+}
+
+BOOL CSetupApp::RunPassive(const InstallPlan& plan, const std::wstring& productName) {
+    controller_ = new CBrowserController(nullptr);
+    progressPage_ = new CProgressPage();
+    progressPage_->SetProductName(productName);
+    const bool created = progressPage_->Create(nullptr);
+    progressPage_->SetController(controller_);
+    controller_->AddPage(3, progressPage_);
+    auto finished = [plan](const InstallOutcome& outcome) { PostQuitMessage(static_cast<int>(EndUnattendedSetup(plan, outcome))); };
+    if (!created) {  // no window to show it in: the installation still runs, as a quiet one
+        InstallObserver nobody;
+        finished(RunPackageOperations(plan, nobody));
+        return TRUE;
+    }
+    controller_->ShowPage(3);
+    SetMainWindow(progressPage_->hwnd());
+    progressPage_->Start(plan, finished);
     return TRUE;
 }

@@ -6,11 +6,14 @@
 
 #include "app/setup_data.h"
 #include "framework/app.h"
+#include "framework/com.h"
 #include "install/setup_log.h"
 
 class CBrowserController;
 class CMainPageDlg;
 class CEulaDlg;
+class CProgressPage;
+struct InstallPlan;
 
 class CSetupApp : public fw::App {
 public:
@@ -21,9 +24,14 @@ public:
     ProductSetupData ReadSetupData();
 
 private:
+    // A /passive run: the installation's page alone, ending by itself.
+    BOOL RunPassive(const InstallPlan& plan, const std::wstring& productName);
+
+    fw::ComScope apartment_;  // the GUI thread's single-threaded apartment, for the whole run
     CBrowserController* controller_ = nullptr;
     CMainPageDlg* mainPage_ = nullptr;
     CEulaDlg* licensePage_ = nullptr;
+    CProgressPage* progressPage_ = nullptr;
     HANDLE instanceMutex_ = nullptr;
     SetupLog log_;  // written only when switches ask for a log
 };

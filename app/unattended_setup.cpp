@@ -12,6 +12,8 @@
 
 namespace {
 
+bool g_restartAtExit = false;
+
 std::wstring WindowsDescription() {
     OSVERSIONINFOEXW version{};
     version.dwOSVersionInfoSize = sizeof(version);
@@ -78,45 +80,75 @@ bool StartSetupLog(SetupLog& log, const std::wstring& path) {
     return true;
 }
 
-DWORD RunUnattendedSetup(const SetupOptions& options, SetupLog& log, HANDLE* instanceMutex) {
+UnattendedStart BeginUnattendedSetup(const SetupOptions& options, SetupLog& log, HANDLE* instanceMutex) {
+    UnattendedStart start;
+    auto ended = [&start](DWORD exitCode) {
+        start.ended = true;
+        start.exitCode = exitCode;
+        return start;
+    };
     // The setup data names the default log; reading it first changes nothing else.
-    const ProductSetupData data = ReadSetupData();
-    const std::wstring logPath = options.logFile.empty() ? DefaultLogPath(data.productName) : options.logFile;
+    start.data = ReadSetupData();
+    const std::wstring logPath = options.logFile.empty() ? DefaultLogPath(start.data.productName) : options.logFile;
     // Without a log of its own choosing the run goes on unlogged; a log asked for must be written.
-    if (!StartSetupLog(log, logPath) && !options.logFile.empty()) return RefusalExitCode(Refusal::LogNotWritable);
+    if (!StartSetupLog(log, logPath) && !options.logFile.empty()) return ended(RefusalExitCode(Refusal::LogNotWritable));
     LogEvent(fw::Format(L"Unattended run: %s; restarts %s; running Korvel applications %s", UiName(options.ui),
-                        options.noRestart ? L"suppressed" : L"left to the installer",
+                        options.noRestart ? L"suppressed" : L"done by the setup at the end",
                         options.closeApplications ? L"are closed" : L"end the run"));
     for (const std::wstring& argument : options.invalid) LogEvent(L"Not a switch of this setup: \"" + argument + L"\"");
     if (!options.invalid.empty() || options.showUsage) {
         LogEvent(UsageText());
-        return options.invalid.empty() ? ERROR_SUCCESS : RefusalExitCode(Refusal::InvalidSwitch);
+        return ended(options.invalid.empty() ? ERROR_SUCCESS : RefusalExitCode(Refusal::InvalidSwitch));
     }
 
     *instanceMutex = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         LogEvent(L"Single instance: another copy of the setup is running");
-        return Refuse(Refusal::SecondCopy);
+        return ended(Refuse(Refusal::SecondCopy));
     }
     LogEvent(L"Single instance: passed");
-    if (IsInternalNetworkUser()) return Refuse(Refusal::InternalUser);
+    if (IsInternalNetworkUser()) return ended(Refuse(Refusal::InternalUser));
     LogEvent(L"Internal network user: no");
 
     CBootstrap().UpdateInstallerEngine(true);
-    LogSetupData(data);
+    LogSetupData(start.data);
     LogEvent(CloseProgramByName(L"kStart.exe") ? L"kStart.exe: closed" : L"kStart.exe: not running");
 
-    if (GetWindowsVersion() < Win2000) return Refuse(Refusal::UnsupportedWindows);
+    if (GetWindowsVersion() < Win2000) return ended(Refuse(Refusal::UnsupportedWindows));
     LogEvent(L"Windows version: supported");
-    if (!IsLocalAdministrator()) return Refuse(Refusal::NotAdministrator);
+    if (!IsLocalAdministrator()) return ended(Refuse(Refusal::NotAdministrator));
     LogEvent(L"Administrator: yes");
-    if (IsAnotherInstallationRunning()) return Refuse(Refusal::AnotherInstallation);
+    if (IsAnotherInstallationRunning()) return ended(Refuse(Refusal::AnotherInstallation));
     LogEvent(L"Another installation running: no");
 
     InstallOptions install;
-    install.ui = options.ui == SetupUi::Quiet ? InstallerUi::None : InstallerUi::ProgressOnly;
+    install.ui = options.ui == SetupUi::Quiet ? InstallerUi::Quiet : InstallerUi::Passive;
     install.noRestart = options.noRestart;
     install.closeApplications = options.closeApplications;
-    // A refusal inside the sequence has logged its message already.
-    return RunInstallSequence(data.productCode, data.requiredSpaceBytes, install, [] {}).exitCode;
+    // A refusal here has logged its message already.
+    const Refusal refusal =
+        PrepareInstallation(start.data.productCode, start.data.requiredSpaceBytes, install, &start.plan);
+    if (refusal != Refusal::None) return ended(RefusalExitCode(refusal));
+    return start;
+}
+
+DWORD EndUnattendedSetup(const InstallPlan& plan, const InstallOutcome& outcome) {
+    if (outcome.removalFailed) return outcome.removalResult;
+    const RunEnd end = DecideRunEnd(outcome.productResult, outcome.restartNeeded, true, plan.options.noRestart);
+    if (end.restart == RestartAction::RestartNow) {
+        LogEvent(L"Restart: a package asked for one; Windows restarts as the setup ends");
+        g_restartAtExit = true;
+    } else if (end.exitCode == ERROR_SUCCESS_REBOOT_REQUIRED) {
+        LogEvent(L"Restart: a package asked for one; /norestart leaves it to whoever runs the setup");
+    }
+    return end.exitCode;
+}
+
+bool RestartAtExit() { return g_restartAtExit; }
+
+DWORD RunUnattendedSetup(const SetupOptions& options, SetupLog& log, HANDLE* instanceMutex) {
+    const UnattendedStart start = BeginUnattendedSetup(options, log, instanceMutex);
+    if (start.ended) return start.exitCode;
+    InstallObserver nobody;  // nothing shown, every question left to the installer
+    return EndUnattendedSetup(start.plan, RunPackageOperations(start.plan, nobody));
 }

@@ -8,6 +8,7 @@
 
 #include "app/command_line.h"
 #include "app/setup_data.h"
+#include "install/install_sequence.h"
 #include "install/setup_log.h"
 
 // The setup data as read, one log line.
@@ -25,6 +26,22 @@ std::wstring DefaultLogPath(const std::wstring& productName);
 // written (nothing is logged then).
 bool StartSetupLog(SetupLog& log, const std::wstring& path);
 
-// The whole unattended run; gives its exit code. The instance mutex's handle goes to the
-// caller, who holds it for the rest of the process.
+// The unattended run up to the package operations: its checks and the steps before anything is
+// changed. The instance mutex's handle goes to the caller, who holds it for the rest of the
+// process.
+struct UnattendedStart {
+    bool ended = false;  // refused, or only the usage: exitCode is the run's
+    DWORD exitCode = 0;
+    ProductSetupData data;
+    InstallPlan plan;
+};
+UnattendedStart BeginUnattendedSetup(const SetupOptions& options, SetupLog& log, HANDLE* instanceMutex);
+
+// After the package operations: the run's exit code. When a package asked for a restart and
+// /norestart was not given, Windows is restarted once the exit code is logged.
+DWORD EndUnattendedSetup(const InstallPlan& plan, const InstallOutcome& outcome);
+// Whether the setup restarts Windows as it ends.
+bool RestartAtExit();
+
+// A whole quiet run, with nothing shown; gives its exit code.
 DWORD RunUnattendedSetup(const SetupOptions& options, SetupLog& log, HANDLE* instanceMutex);

@@ -5,6 +5,7 @@
 #include "env/system_checks.h"
 #include "env/version_loader.h"
 #include "framework/strings.h"
+#include "framework/thread.h"
 #include "install/launch.h"
 #include "install/registry.h"
 #include "install/setup_log.h"
@@ -60,7 +61,10 @@ void CBootstrap::UpdateInstallerEngine(bool quiet) {
     std::wstring commandLine = shown;
     DWORD exitCode = 0;
     // Neither a failed start nor the exit code changes the course of the setup.
-    const bool started = RunProgram(commandLine, true, exitCode);
+    // On a thread of its own: the launch may go through the Task Scheduler, which needs a
+    // multithreaded apartment and polls, while this thread keeps its windows answering.
+    bool started = false;
+    fw::RunOffThread([&] { started = RunProgram(commandLine, true, exitCode); });
     LogEvent(L"Engine update: " + shown +
              (started ? fw::Format(L": exit code %lu", exitCode) : std::wstring(L": not started")));
 }

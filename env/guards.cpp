@@ -35,8 +35,23 @@ std::wstring InstallerSetupMutex(int windowsVersion) {
 bool IsAnotherInstallationRunning() {
     // Never closed: a setup started later must see this one until the process ends.
     HANDLE mutex = CreateMutexW(nullptr, FALSE, InstallerSetupMutex(GetWindowsVersion()).c_str());
-    return mutex == nullptr || GetLastError() == ERROR_ALREADY_EXISTS;
+    return mutex == nullptr || GetLastError() == ERROR_ALREADY_EXISTS || IsWindowsInstallerBusy();
 }
+
+bool IsWindowsInstallerBusy() {
+    // The installer holds its execution mutex while it installs anything. Taking it for a moment
+    // tells whether it is held; it is given back at once, so nothing waits for this setup.
+    const wchar_t* name = GetWindowsVersion() >= Win2000 ? L"Global\\_MSIExecute" : L"_MSIExecute";
+    fw::UniqueHandle mutex(OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name));
+    if (!mutex) return GetLastError() == ERROR_ACCESS_DENIED;
+    const DWORD taken = WaitForSingleObject(mutex.get(), 0);
+    if (taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED) {
+        ReleaseMutex(mutex.get());
+        return false;
+    }
+    return true;
+}
+
 
 bool IsLocalAdministrator() { return IsLocalAdministrator(GetWindowsVersion()); }
 

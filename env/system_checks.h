@@ -51,9 +51,12 @@ DWORD GetFileVersionMS(std::wstring path);
 
 // Name of the mutex that Windows Installer setups hold, for a version code.
 std::wstring InstallerSetupMutex(int windowsVersion);
-// True when another Windows Installer setup holds its mutex. The handle stays open, so later
-// setups see this one.
+// True when another Windows Installer setup holds its mutex, or Windows Installer is busy. The
+// handle stays open, so later setups see this one.
 bool IsAnotherInstallationRunning();
+// Windows Installer is installing something (its execution mutex is held): Windows Update or
+// another tool.
+bool IsWindowsInstallerBusy();
 // True when the user (the thread's token if it impersonates, else the process's) passes an
 // access check granted only to the Administrators group. Always true below WinNT4.
 bool IsLocalAdministrator();

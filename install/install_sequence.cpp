@@ -5,12 +5,13 @@
 
 #include "drivers/driver_info.h"
 #include "env/system_checks.h"
+#include "framework/handle.h"
 #include "framework/message_box.h"
 #include "framework/proc_address.h"
 #include "framework/strings.h"
-#include "framework/wait_cursor.h"
 #include "install/install_drive.h"
 #include "install/launch.h"
+#include "install/msi_library.h"
 #include "install/registry_access.h"
 #include "install/running_apps.h"
 #include "install/setup_log.h"
@@ -20,6 +21,7 @@ namespace {
 
 constexpr int kInstallLevelMaximum = 0xFFFF;
 constexpr int kInstallStateAbsent = 2;
+constexpr wchar_t kSuppressRestart[] = L"REBOOT=ReallySuppress";
 constexpr DWORD kVerboseLogMode = INSTALLLOGMODE_FATALEXIT | INSTALLLOGMODE_ERROR | INSTALLLOGMODE_WARNING |
                                   INSTALLLOGMODE_USER | INSTALLLOGMODE_INFO | INSTALLLOGMODE_RESOLVESOURCE |
                                   INSTALLLOGMODE_OUTOFDISKSPACE | INSTALLLOGMODE_ACTIONSTART |
@@ -29,17 +31,9 @@ constexpr DWORD kVerboseLogMode = INSTALLLOGMODE_FATALEXIT | INSTALLLOGMODE_ERRO
 using MsiInstallProductFn = UINT(WINAPI*)(LPCWSTR, LPCWSTR);
 using MsiConfigureProductFn = UINT(WINAPI*)(LPCWSTR, int, int);
 using MsiConfigureProductExFn = UINT(WINAPI*)(LPCWSTR, int, int, LPCWSTR);
-using MsiSetInternalUIFn = int(WINAPI*)(int, HWND*);
 using MsiEnableLogFn = UINT(WINAPI*)(DWORD, LPCWSTR, DWORD);
 
 InstallOptions g_interactiveOptions;
-
-// msi.dll is not one of the system's known DLLs: a copy planted beside setup.exe would be
-// loaded by a static import, so it is loaded from the system folder when first needed.
-HMODULE Msi() {
-    static HMODULE msi = LoadSystemLibrary(L"msi.dll");
-    return msi;
-}
 
 // The package's installer log beside the setup log, when there is a setup log.
 void LogPackageTo(const std::wstring& package) {
@@ -88,9 +82,51 @@ bool ApplicationsClosedUnattended(bool closeApplications) {
     return false;
 }
 
-InstallResult Refused(Refusal refusal, const std::function<void()>& exitSetup) {
-    exitSetup();
-    return {refusal, RefusalExitCode(refusal)};
+// The refusal's message: in the log, and in a box when someone is there to read it.
+Refusal Refuse(Refusal refusal, const InstallOptions& options) {
+    const UINT message = RefusalMessageId(refusal);
+    LogEvent(fw::LoadResString(message));
+    if (!options.Unattended()) fw::AppMessageBox(message, MB_ICONINFORMATION, static_cast<UINT>(-1));
+    return refusal;
+}
+
+// The earlier version: msiexec first, then the installer's own removal of the product code. A
+// Task Scheduler task of the Users group runs only in a logged-on user's session, so an
+// unattended run, which may have none and is elevated already, starts msiexec itself.
+void RemoveEarlierVersion(const InstallPlan& plan, InstallObserver& observer, InstallOutcome* outcome) {
+    std::wstring moreArguments = kSuppressRestart;
+    if (const SetupLog* log = ActiveSetupLog())
+        moreArguments = L"/l*v+ \"" + PackageLogPath(log->path(), L"Removal") + L"\" " + moreArguments;
+    std::wstring removalLine = UninstallCommandLine(GetSystemFolder(), plan.productCode, true) + L" " + moreArguments;
+    bool started = false;
+    DWORD exitCode = 0;
+    if (plan.options.Unattended()) {
+        std::wstring commandLine = removalLine;
+        started = RunProgramDirect(commandLine, true, exitCode);
+    } else {
+        std::wstring commandLine = removalLine;
+        started = RunProgram(commandLine, true, exitCode);
+    }
+    LogEvent(L"Removal of the earlier version: " + removalLine +
+             (started ? fw::Format(L": ended with %lu", exitCode) : std::wstring(L": not started")));
+    outcome->restartNeeded = outcome->restartNeeded || (started && AsksForRestart(exitCode));
+    if (plan.options.Unattended() && started && IsFailedRemoval(exitCode)) {
+        outcome->removalFailed = true;
+        outcome->removalResult = exitCode;
+        return;
+    }
+    if (observer.CancelRequested()) return;
+
+    LogPackageTo(L"Removal");
+    const UINT configured = ConfigureProductAbsent(plan.productCode, kSuppressRestart);
+    LogEvent(fw::Format(L"MsiConfigureProductExW(%s, 0xffff, absent, \"%s\") = %u", plan.productCode.c_str(),
+                        kSuppressRestart, configured));
+    outcome->restartNeeded = outcome->restartNeeded || AsksForRestart(configured);
+    if (configured == ERROR_INSTALL_USEREXIT) outcome->cancelled = true;
+    if (plan.options.Unattended() && IsFailedRemoval(configured)) {
+        outcome->removalFailed = true;
+        outcome->removalResult = configured;
+    }
 }
 
 }  // namespace
@@ -109,145 +145,121 @@ std::wstring ProductCommandLine(const std::wstring& language, const std::wstring
     return L"LANG=" + language + L" TARGETDIR=" + driveRoot;
 }
 
-std::wstring WithRestartPolicy(const std::wstring& commandLine, RestartPolicy policy) {
-    const wchar_t* property = policy == RestartPolicy::Suppress   ? L"REBOOT=ReallySuppress"
-                              : policy == RestartPolicy::NoPrompt ? L"REBOOTPROMPT=S"
-                                                                  : nullptr;
-    if (!property) return commandLine;
-    return commandLine.empty() ? property : commandLine + L" " + property;
+std::wstring WithRestartSuppressed(const std::wstring& commandLine) {
+    return commandLine.empty() ? kSuppressRestart : commandLine + L" " + kSuppressRestart;
 }
 
-RestartPolicy PackageRestartPolicy(const InstallOptions& options, bool productPackage) {
-    if (options.noRestart) return RestartPolicy::Suppress;
-    if (!options.Unattended()) return RestartPolicy::InstallerDecides;
-    if (!productPackage) return RestartPolicy::Suppress;
-    return options.ui == InstallerUi::ProgressOnly ? RestartPolicy::NoPrompt : RestartPolicy::InstallerDecides;
-}
-
-int InstallerUiLevel(InstallerUi ui) {
-    switch (ui) {
-    case InstallerUi::None: return INSTALLUILEVEL_NONE;
-    case InstallerUi::ProgressOnly: return INSTALLUILEVEL_BASIC | INSTALLUILEVEL_PROGRESSONLY;
-    case InstallerUi::Default: break;
-    }
-    return INSTALLUILEVEL_DEFAULT;
+bool IsFailedRemoval(UINT result) {
+    return result != ERROR_SUCCESS && result != ERROR_UNKNOWN_PRODUCT && !AsksForRestart(result);
 }
 
 UINT InstallProduct(const std::wstring& packagePath, const std::wstring& commandLine) {
-    auto install = fw::ProcAddress<MsiInstallProductFn>(Msi(), "MsiInstallProductW");
+    auto install = fw::ProcAddress<MsiInstallProductFn>(MsiLibrary(), "MsiInstallProductW");
     return install ? install(packagePath.c_str(), commandLine.c_str()) : ERROR_PROC_NOT_FOUND;
 }
 
-UINT ConfigureProductAbsent(const std::wstring& productCode) {
-    auto configure = fw::ProcAddress<MsiConfigureProductFn>(Msi(), "MsiConfigureProductW");
-    return configure ? configure(productCode.c_str(), kInstallLevelMaximum, kInstallStateAbsent)
-                     : ERROR_PROC_NOT_FOUND;
-}
-
 UINT ConfigureProductAbsent(const std::wstring& productCode, const std::wstring& properties) {
-    auto configure = fw::ProcAddress<MsiConfigureProductExFn>(Msi(), "MsiConfigureProductExW");
-    return configure ? configure(productCode.c_str(), kInstallLevelMaximum, kInstallStateAbsent, properties.c_str())
-                     : ERROR_PROC_NOT_FOUND;
-}
-
-int SetInstallerUiLevel(int level) {
-    auto setUi = fw::ProcAddress<MsiSetInternalUIFn>(Msi(), "MsiSetInternalUI");
-    return setUi ? setUi(level, nullptr) : 0;
+    if (auto configureEx = fw::ProcAddress<MsiConfigureProductExFn>(MsiLibrary(), "MsiConfigureProductExW"))
+        return configureEx(productCode.c_str(), kInstallLevelMaximum, kInstallStateAbsent, properties.c_str());
+    auto configure = fw::ProcAddress<MsiConfigureProductFn>(MsiLibrary(), "MsiConfigureProductW");
+    return configure ? configure(productCode.c_str(), kInstallLevelMaximum, kInstallStateAbsent) : ERROR_PROC_NOT_FOUND;
 }
 
 UINT EnableInstallerLog(const std::wstring& path) {
-    auto enableLog = fw::ProcAddress<MsiEnableLogFn>(Msi(), "MsiEnableLogW");
+    auto enableLog = fw::ProcAddress<MsiEnableLogFn>(MsiLibrary(), "MsiEnableLogW");
     return enableLog ? enableLog(kVerboseLogMode, path.c_str(), INSTALLLOGATTRIBUTES_APPEND) : ERROR_PROC_NOT_FOUND;
 }
 
 void SetInteractiveInstallOptions(const InstallOptions& options) { g_interactiveOptions = options; }
+const InstallOptions& InteractiveInstallOptions() { return g_interactiveOptions; }
 
-void RunInstallSequence(const std::wstring& productCode, uint64_t requiredSpaceBytes,
-                        const std::function<void()>& exitSetup) {
-    RunInstallSequence(productCode, requiredSpaceBytes, g_interactiveOptions, exitSetup);
-}
-
-InstallResult RunInstallSequence(const std::wstring& productCode, uint64_t requiredSpaceBytes,
-                                 const InstallOptions& options, const std::function<void()>& exitSetup) {
+Refusal PrepareInstallation(const std::wstring& productCode, uint64_t requiredSpaceBytes, const InstallOptions& options,
+                            InstallPlan* plan) {
     const std::wstring language = fw::LoadResString(IDS_SETUP_LANGUAGE);
     const std::wstring programFolder = fw::ProgramFolder();
     LogEvent(L"Install sequence: setup language " + language + L", medium " + programFolder);
 
+    // Another installation would make every package fail: it must end before anything is
+    // closed or removed.
+    if (IsWindowsInstallerBusy()) return Refuse(Refusal::AnotherInstallation, options);
+    LogEvent(L"Windows Installer: idle");
+
     if (options.Unattended()) {
-        if (!ApplicationsClosedUnattended(options.closeApplications))
-            return Refused(Refusal::ApplicationsRunning, exitSetup);
+        if (!ApplicationsClosedUnattended(options.closeApplications)) return Refusal::ApplicationsRunning;
     } else if (!PromptToCloseApplications()) {
         LogEvent(L"Running applications: the user cancelled");
-        return Refused(Refusal::ApplicationsRunning, exitSetup);
+        return Refusal::ApplicationsRunning;
     }
 
     LogEvent(L"Drive choice: a fixed drive with more than " + std::to_wstring(RequiredMegabytes(requiredSpaceBytes)) +
              L" MiB free");
-    const std::wstring driveRoot = ResolveInstallDrive(requiredSpaceBytes);
-    if (driveRoot.empty()) {
-        LogEvent(fw::LoadResString(IDS_INSUFFICIENT_SPACE));
-        if (!options.Unattended())
-            fw::AppMessageBox(IDS_INSUFFICIENT_SPACE, MB_ICONINFORMATION, static_cast<UINT>(-1));
-        return Refused(Refusal::NoDriveWithRoom, exitSetup);
-    }
-    LogEvent(L"Install drive: " + driveRoot);
+    plan->driveRoot = ResolveInstallDrive(requiredSpaceBytes);
+    if (plan->driveRoot.empty()) return Refuse(Refusal::NoDriveWithRoom, options);
+    LogEvent(L"Install drive: " + plan->driveRoot);
 
-    if (options.Unattended()) {
-        const int level = InstallerUiLevel(options.ui);
-        const int previous = SetInstallerUiLevel(level);
-        LogEvent(fw::Format(L"MsiSetInternalUI(0x%x) = 0x%x", level, previous));
-    }
-    bool otherRestart = false;
-    {
-        fw::WaitCursor wait;
-        if (!productCode.empty()) {
-            const std::wstring braced = BracedProductCode(productCode);
-            const RestartPolicy policy = PackageRestartPolicy(options, false);
-            std::wstring moreArguments = WithRestartPolicy(L"", policy);
-            if (const SetupLog* log = ActiveSetupLog())
-                moreArguments = WithRestartPolicy(L"/l*v+ \"" + PackageLogPath(log->path(), L"Removal") + L"\"", policy);
-            const int removal = UninstallByMsiexec(braced, true, moreArguments);
-            std::wstring removalLine = UninstallCommandLine(GetSystemFolder(), braced, true);
-            if (!moreArguments.empty()) removalLine += L" " + moreArguments;
-            LogEvent(L"Removal of the earlier version: " + removalLine +
-                     (removal == 0 ? L": not started" : removal == 2 ? L": ended, restart required" : L": ended"));
-            LogPackageTo(L"Removal");
-            UINT configured;
-            if (policy == RestartPolicy::InstallerDecides) {
-                configured = ConfigureProductAbsent(braced);
-                LogEvent(fw::Format(L"MsiConfigureProductW(%s, 0xffff, absent) = %u", braced.c_str(), configured));
-            } else {
-                const std::wstring properties = WithRestartPolicy(L"", policy);
-                configured = ConfigureProductAbsent(braced, properties);
-                LogEvent(fw::Format(L"MsiConfigureProductExW(%s, 0xffff, absent, \"%s\") = %u", braced.c_str(),
-                                    properties.c_str(), configured));
-            }
-            otherRestart = removal == 2 || AsksForRestart(configured);
-        } else {
-            LogEvent(L"No product code in the setup data: no removal of an earlier version");
-        }
-        // In test mode the interactive run asks whether the drivers are current; no one can
-        // answer in an unattended run, so the file versions decide there.
-        const bool driversCurrent = options.Unattended() ? UsbDriverVersionsCurrent() : AreUsbDriversCurrent();
-        LogEvent(driversCurrent ? L"USB drivers: current, no drivers package" : L"USB drivers: older than the medium's");
-        if (!driversCurrent) {
-            const UINT drivers = InstallLogged(
-                UsbDriversPackagePath(GetSetupFolder(), IsWow64()),
-                WithRestartPolicy(UsbDriversCommandLine(GetSystemDrive(), language), PackageRestartPolicy(options, false)));
-            if (drivers != ERROR_SUCCESS && !AsksForRestart(drivers))
-                LogEvent(fw::Format(L"Warning: the USB drivers package failed with %u; the installation goes on", drivers));
-            otherRestart = otherRestart || AsksForRestart(drivers);
-        }
-    }
-
+    plan->options = options;
+    plan->productCode = productCode.empty() ? L"" : BracedProductCode(productCode);
+    if (productCode.empty()) LogEvent(L"No product code in the setup data: no removal of an earlier version");
+    // In test mode the interactive run asks whether the drivers are current; no one can answer
+    // in an unattended run, so the file versions decide there.
+    plan->drivers = !(options.Unattended() ? UsbDriverVersionsCurrent() : AreUsbDriversCurrent());
+    LogEvent(plan->drivers ? L"USB drivers: older than the medium's" : L"USB drivers: current, no drivers package");
+    plan->driversPackage = UsbDriversPackagePath(GetSetupFolder(), IsWow64());
+    plan->driversCommandLine = WithRestartSuppressed(UsbDriversCommandLine(GetSystemDrive(), language));
     std::wstring packageName = fw::LoadResString(IDS_PRODUCT_PACKAGE);
     if (!PathFileExistsW((programFolder + packageName).c_str())) packageName = L"Setup_ENU.msi";
-    const UINT product = InstallLogged(programFolder + packageName,
-                                       WithRestartPolicy(ProductCommandLine(language, driveRoot), PackageRestartPolicy(options, true)));
+    plan->productPackage = programFolder + packageName;
+    plan->productCommandLine = WithRestartSuppressed(ProductCommandLine(language, plan->driveRoot));
+    MsiLibrary();  // loaded here, on the GUI thread, before the operations' thread uses it
+    return Refusal::None;
+}
+
+InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& observer) {
+    InstallOutcome outcome;
+    InstallProgress progress(!plan.productCode.empty(), plan.drivers);
+    InstallerMessages messages(progress, observer, !plan.options.Unattended());
+    ExternalInstallerUi handler(messages);
+    LogEvent(std::wstring(L"Windows Installer messages: ") + handler.Kind() +
+             L" handler; the installer's own user interface off");
+    auto begin = [&](InstallStep step) {
+        progress.Begin(step);
+        observer.OnStep(step);
+        observer.OnProgress(progress.Permille());
+    };
+    auto stopped = [&] {
+        outcome.lastError = messages.LastError();
+        outcome.cancelled = outcome.cancelled || observer.CancelRequested();
+        if (outcome.cancelled) LogEvent(L"Cancelled by the user");
+        return outcome.cancelled || outcome.removalFailed;
+    };
+
+    if (!plan.productCode.empty()) {
+        begin(InstallStep::Removal);
+        RemoveEarlierVersion(plan, observer, &outcome);
+        if (outcome.removalFailed)
+            LogEvent(fw::Format(L"The removal of the earlier version failed with %u: nothing more is installed",
+                                outcome.removalResult));
+        if (stopped()) return outcome;
+    }
+    if (plan.drivers) {
+        begin(InstallStep::Drivers);
+        const UINT drivers = InstallLogged(plan.driversPackage, plan.driversCommandLine);
+        if (drivers == ERROR_INSTALL_USEREXIT) outcome.cancelled = true;
+        else if (drivers != ERROR_SUCCESS && !AsksForRestart(drivers))
+            LogEvent(fw::Format(L"Warning: the USB drivers package failed with %u; the installation goes on", drivers));
+        outcome.restartNeeded = outcome.restartNeeded || AsksForRestart(drivers);
+        if (stopped()) return outcome;
+    }
+    begin(InstallStep::Product);
+    outcome.productResult = InstallLogged(plan.productPackage, plan.productCommandLine);
+    outcome.restartNeeded = outcome.restartNeeded || AsksForRestart(outcome.productResult);
+    if (outcome.productResult == ERROR_INSTALL_USEREXIT) outcome.cancelled = true;
+    if (stopped()) return outcome;
 
     LogEvent(L"Registry access: opening Software\\Korvel to ordinary users");
     PrepareRegistryAccess();
     LogEvent(L"Registry access: prepared");
-    exitSetup();
-    return {Refusal::None, InstallExitCode(product, otherRestart, options.noRestart)};
+    progress.Complete();
+    observer.OnProgress(progress.Permille());
+    return outcome;
 }

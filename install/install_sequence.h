@@ -1,65 +1,80 @@
 #pragma once
 // The installation that the license page's "Next" runs: close prompt, drive, removal of the
-// earlier version, USB drivers when older, the product package, registry access, the end.
+// earlier version, USB drivers when older, the product package, registry access. The steps that
+// may ask the user run on the GUI thread first (PrepareInstallation); the package operations
+// then run on a thread of their own (RunPackageOperations) while the page shows their progress.
 // An unattended run goes the same way with no one to ask.
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
+#include "install/installer_messages.h"
 #include "install/setup_result.h"
 
-// The Windows Installer's user interface. Default leaves it as the installer has it and is the
-// interactive run; the others are unattended runs, which show no message box of their own.
-enum class InstallerUi { Default, None, ProgressOnly };
+// How the run shows itself. Interactive is the run with pages; Quiet shows nothing; Passive
+// shows the installation's progress and nothing else.
+enum class InstallerUi { Interactive, Quiet, Passive };
 
 struct InstallOptions {
-    InstallerUi ui = InstallerUi::Default;
-    bool noRestart = false;          // REBOOT=ReallySuppress on every package
+    InstallerUi ui = InstallerUi::Interactive;
+    bool noRestart = false;          // the setup never restarts Windows itself
     bool closeApplications = false;  // unattended: close the running guarded applications
 
-    bool Unattended() const { return ui != InstallerUi::Default; }
+    bool Unattended() const { return ui != InstallerUi::Interactive; }
 };
 
-struct InstallResult {
-    Refusal refusal = Refusal::None;
-    DWORD exitCode = 0;  // what an unattended run ends with
+// What the package operations do, fixed before they start.
+struct InstallPlan {
+    InstallOptions options;
+    std::wstring driveRoot;
+    std::wstring productCode;  // braced; empty: no removal of an earlier version
+    bool drivers = false;      // the drivers package is installed
+    std::wstring driversPackage;
+    std::wstring driversCommandLine;
+    std::wstring productPackage;
+    std::wstring productCommandLine;
 };
 
-// Every way out, cancel, no drive and the finished installation alike, calls exitSetup.
-InstallResult RunInstallSequence(const std::wstring& productCode, uint64_t requiredSpaceBytes,
-                                 const InstallOptions& options, const std::function<void()>& exitSetup);
-// The interactive run, with the options start-up set (none: the installer's defaults).
-void RunInstallSequence(const std::wstring& productCode, uint64_t requiredSpaceBytes,
-                        const std::function<void()>& exitSetup);
+struct InstallOutcome {
+    UINT productResult = ERROR_INSTALL_FAILURE;
+    bool restartNeeded = false;  // a package or the removal asked for a restart
+    bool cancelled = false;
+    bool removalFailed = false;  // an unattended run ends there, with removalResult
+    UINT removalResult = 0;
+    std::wstring lastError;  // the installer's last error text
+};
+
+// The steps before anything is changed: another installation running, the running applications
+// (the prompt, or their closing in an unattended run), the drive with room, whether the drivers
+// are current. An interactive run shows the refusals' messages itself. Refusal::None and the plan
+// when the installation can go on.
+Refusal PrepareInstallation(const std::wstring& productCode, uint64_t requiredSpaceBytes, const InstallOptions& options,
+                            InstallPlan* plan);
+
+// The removal, the drivers, the product and the registry access, in this order, on the calling
+// thread; the observer is told each step and the progress, and is asked the installer's
+// questions. Stops before the next step once a cancel is asked for.
+InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& observer);
+
+// The options start-up set for the interactive run.
 void SetInteractiveInstallOptions(const InstallOptions& options);
+const InstallOptions& InteractiveInstallOptions();
 
 // Command lines and paths of the sequence.
 std::wstring BracedProductCode(const std::wstring& productCode);
 std::wstring UsbDriversCommandLine(const std::wstring& systemDrive, const std::wstring& language);
 std::wstring UsbDriversPackagePath(const std::wstring& setupFolder, bool wow64);
 std::wstring ProductCommandLine(const std::wstring& language, const std::wstring& driveRoot);
-
-// What a package's command line says about restarts. InstallerDecides adds nothing: with no
-// user interface the installer restarts the machine itself when a package needs it.
-enum class RestartPolicy { InstallerDecides, Suppress, NoPrompt };
-// The command line with "REBOOT=ReallySuppress" (Suppress) or "REBOOTPROMPT=S" (NoPrompt, the
-// installer restarts without asking) added after a blank.
-std::wstring WithRestartPolicy(const std::wstring& commandLine, RestartPolicy policy);
-// /norestart suppresses every restart. An unattended run also suppresses them for everything
-// before the product package, since a restart there would cut the sequence short; the product
-// package, the last, leaves the restart to the installer, without a prompt in a passive run.
-RestartPolicy PackageRestartPolicy(const InstallOptions& options, bool productPackage);
-// MsiSetInternalUI's level for the user interface.
-int InstallerUiLevel(InstallerUi ui);
+// Every package operation leaves the restart to the setup: "REBOOT=ReallySuppress" after a blank.
+std::wstring WithRestartSuppressed(const std::wstring& commandLine);
+// A removal result that ends an unattended run: anything but success, "not installed" (1605)
+// and the restart codes.
+bool IsFailedRemoval(UINT result);
 
 // Windows Installer, loaded from the system folder at first use.
 UINT InstallProduct(const std::wstring& packagePath, const std::wstring& commandLine);
-UINT ConfigureProductAbsent(const std::wstring& productCode);
-// With properties, through MsiConfigureProductExW.
+// Through MsiConfigureProductExW, with properties.
 UINT ConfigureProductAbsent(const std::wstring& productCode, const std::wstring& properties);
-// Sets the installer's user interface level; gives the previous one (0 when unknown).
-int SetInstallerUiLevel(int level);
 // A verbose log of the next installer calls in that file, appended to.
 UINT EnableInstallerLog(const std::wstring& path);

@@ -1,5 +1,7 @@
 #include "install/setup_result.h"
 
+#include "framework/handle.h"
+#include "framework/proc_address.h"
 #include "resources/resource.h"
 
 namespace {
@@ -40,9 +42,28 @@ bool AsksForRestart(UINT installerResult) {
     return installerResult == kRebootRequired || installerResult == kRebootInitiated;
 }
 
-DWORD InstallExitCode(UINT productResult, bool otherPackageAsksForRestart, bool noRestart) {
-    if (productResult != ERROR_SUCCESS && !AsksForRestart(productResult)) return productResult;
-    if (productResult == kRebootInitiated && !noRestart) return kRebootInitiated;
-    if (AsksForRestart(productResult) || otherPackageAsksForRestart) return kRebootRequired;
-    return ERROR_SUCCESS;
+RunEnd DecideRunEnd(UINT productResult, bool restartNeeded, bool unattended, bool noRestart) {
+    if (productResult != ERROR_SUCCESS && !AsksForRestart(productResult)) return {productResult, RestartAction::None};
+    if (!restartNeeded && !AsksForRestart(productResult)) return {ERROR_SUCCESS, RestartAction::None};
+    if (!unattended) return {ERROR_SUCCESS, RestartAction::Offer};
+    if (noRestart) return {kRebootRequired, RestartAction::None};
+    return {kRebootInitiated, RestartAction::RestartNow};
+}
+
+bool RestartWindows() {
+    fw::UniqueHandle token;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put())) {
+        TOKEN_PRIVILEGES privileges{};
+        privileges.PrivilegeCount = 1;
+        privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        if (LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid))
+            AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
+    }
+    constexpr DWORD kReason = SHTDN_REASON_MAJOR_APPLICATION | SHTDN_REASON_MINOR_INSTALLATION | SHTDN_REASON_FLAG_PLANNED;
+    // From a service's session, where a deployment tool runs the setup, only this call restarts
+    // Windows (XP and later); Windows 2000 has the call without a reason.
+    using InitiateShutdownExFn = BOOL(WINAPI*)(LPWSTR, LPWSTR, DWORD, BOOL, BOOL, DWORD);
+    auto initiate = fw::ProcAddress<InitiateShutdownExFn>(GetModuleHandleW(L"advapi32"), "InitiateSystemShutdownExW");
+    if (initiate && initiate(nullptr, nullptr, 0, FALSE, TRUE, kReason)) return true;
+    return ExitWindowsEx(EWX_REBOOT, kReason) != FALSE;
 }

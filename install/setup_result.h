@@ -24,7 +24,19 @@ UINT RefusalMessageId(Refusal refusal);
 // 3010 or 1641: the package asks for a restart (suppressed, or already started).
 bool AsksForRestart(UINT installerResult);
 
-// Exit code of a finished installation: a failed product package gives its own result; else
-// 3010 when a package asked for a restart (1641 too, when restarts were suppressed); 1641 when
-// the installer restarts the machine itself; 0 otherwise. Other packages' failures only warn.
-DWORD InstallExitCode(UINT productResult, bool otherPackageAsksForRestart, bool noRestart);
+// What the end of a run does about a restart: nothing, offer it to the user, or restart now.
+enum class RestartAction { None, Offer, RestartNow };
+
+struct RunEnd {
+    DWORD exitCode = 0;  // of an unattended run; the interactive run keeps its own
+    RestartAction restart = RestartAction::None;
+};
+
+// How a finished installation ends. A failed product package gives its own result and no
+// restart; otherwise, when something asked for a restart, the interactive run offers it, an
+// unattended run restarts Windows itself (1641) or, with /norestart, ends with 3010.
+RunEnd DecideRunEnd(UINT productResult, bool restartNeeded, bool unattended, bool noRestart);
+
+// Restarts Windows as a planned restart for an application's installation, the shutdown
+// privilege enabled first. False when Windows refuses.
+bool RestartWindows();

@@ -9,6 +9,7 @@
 #include "framework/strings.h"
 #include "install/install_sequence.h"
 #include "pages/page_paths.h"
+#include "pages/progress_page.h"
 #include "resources/resource.h"
 #include "ui/browser_controller.h"
 
@@ -180,7 +181,13 @@ void CEulaDlg::OnLicenseEditFocus() {
 }
 
 void CEulaDlg::RunInstallSequence() {
-    busy_ = true;  // for good: every way through the installation ends the setup
-    CBrowserController* controller = Controller();
-    ::RunInstallSequence(productCode_, requiredSpaceBytes_, [controller] { controller->ExitSetup(); });
+    busy_ = true;  // for good: the installation never comes back to this page
+    InstallPlan plan;
+    if (!progressPage_ ||
+        PrepareInstallation(productCode_, requiredSpaceBytes_, InteractiveInstallOptions(), &plan) != Refusal::None) {
+        Controller()->ExitSetup();
+        return;
+    }
+    Controller()->ShowPage(3);
+    progressPage_->Start(plan);
 }

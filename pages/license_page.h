@@ -11,6 +11,8 @@
 #include "ui/browser_menu_item.h"
 #include "ui/browser_page.h"
 
+class CProgressPage;
+
 class CEulaDlg : public CBrowserPage {
 public:
     CEulaDlg();
@@ -18,6 +20,8 @@ public:
 
     void SetProductCode(const std::wstring& code) { productCode_ = code; }
     void SetRequiredSpace(uint64_t bytes) { requiredSpaceBytes_ = bytes; }
+    // The page that shows the installation (page 3).
+    void SetProgressPage(CProgressPage* page) { progressPage_ = page; }
     const std::wstring& ProductCode() const { return productCode_; }
     uint64_t RequiredSpace() const { return requiredSpaceBytes_; }
 
@@ -44,6 +48,7 @@ private:
     std::wstring productCode_;
     uint64_t requiredSpaceBytes_ = 0;
     bool busy_ = false;  // the exit confirmation or the installation is running
+    CProgressPage* progressPage_ = nullptr;
     CBrowserMenuItem exitItem_;
     CBrowserMenuItem nextItem_;
     CBrowserMenuItem titleItem_;

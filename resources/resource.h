@@ -3,6 +3,8 @@
 // Dialog templates of the two pages.
 #define IDD_MAIN_PAGE 102
 #define IDD_LICENSE_PAGE 103
+// The installation's own page: progress, then the outcome.
+#define IDD_PROGRESS_PAGE 104
 
 // Application icon.
 #define IDI_APPLICATION_ICON 128
@@ -18,6 +20,13 @@
 #define IDC_LICENSE_QUESTION 1007
 #define IDC_SOFTWARE_LICENSE_CHECK 1008
 #define IDC_DATA_LICENSE_CHECK 1009
+#define IDC_PROGRESS_TITLE 1010
+#define IDC_PROGRESS_STEP 1011
+#define IDC_PROGRESS_BAR 1012
+#define IDC_PROGRESS_ACTION 1013
+#define IDC_PROGRESS_CANCEL 1014
+#define IDC_PROGRESS_RESTART 1015
+#define IDC_PROGRESS_FINISH 1016
 
 // String table.
 #define IDS_INSUFFICIENT_SPACE 112
@@ -44,6 +53,27 @@
 #define IDS_TITLE_FORMAT 152
 #define IDS_CLOSE_APPLICATIONS 153
 #define IDS_USAGE 154
+// The installation's page.
+#define IDS_STEP_REMOVAL 155
+#define IDS_STEP_DRIVERS 156
+#define IDS_STEP_PRODUCT 157
+#define IDS_STEP_PRODUCT_UNNAMED 158
+#define IDS_CANCEL 159
+#define IDS_CONFIRM_CANCEL 160
+#define IDS_INSTALLED 161
+#define IDS_INSTALLED_UNNAMED 162
+#define IDS_INSTALLED_DRIVE 163
+#define IDS_FAILED 164
+#define IDS_FAILED_RESULT 165
+#define IDS_FAILED_LOG 166
+#define IDS_CANCELLED 167
+#define IDS_RESTART_NEEDED 168
+#define IDS_RESTART_NOW 169
+#define IDS_FINISH 190
+#define IDS_LATER 191
+#define IDS_FILES_IN_USE 192
+#define IDS_RM_FILES_IN_USE 193
+#define IDS_OUT_OF_DISK_SPACE 194
 
 // File error reports of the framework's file class.
 #define IDS_FILE_NOT_FOUND 61858

@@ -16,53 +16,45 @@ TEST(UnattendedExitCode, EveryRefusalHasItsOwnCode) {
     for (Refusal refusal : refusals) EXPECT_TRUE(codes.insert(RefusalExitCode(refusal)).second) << RefusalExitCode(refusal);
 }
 
-TEST(UnattendedExitCode, FromThePackagesResults) {
+// The end of a run: exit code and restart, from the product's result and whether anything
+// asked for a restart. The setup restarts Windows itself only at the end of an unattended run.
+TEST(RunEnd, FromThePackagesResults) {
+    using A = RestartAction;
     struct Row {
         const char* what;
         UINT product;
-        bool otherRestart;
+        bool restartNeeded;
+        bool unattended;
         bool noRestart;
         DWORD code;
+        A restart;
     } rows[] = {
-        {"installed", 0, false, false, 0},
-        {"product asks for a restart", 3010, false, true, 3010},
-        {"drivers or removal ask for one", 0, true, false, 3010},
-        {"installer restarts the machine itself", 1641, false, false, 1641},
-        {"restart started although suppressed", 1641, true, true, 3010},
-        {"product fails: its own result", 1603, true, false, 1603},
-        {"user exit in the installer", 1602, false, true, 1602},
-        {"package missing", 1619, false, false, 1619},
-        {"installer not loadable", ERROR_PROC_NOT_FOUND, false, false, ERROR_PROC_NOT_FOUND},
-    };
-    for (const Row& row : rows) EXPECT_EQ(InstallExitCode(row.product, row.otherRestart, row.noRestart), row.code) << row.what;
-}
-
-TEST(RestartPolicy, NothingCutsTheSequenceShort) {
-    using P = RestartPolicy;
-    struct Row {
-        InstallerUi ui;
-        bool noRestart;
-        P before;   // removal and drivers
-        P product;
-    } rows[] = {
-        {InstallerUi::Default, false, P::InstallerDecides, P::InstallerDecides},  // the interactive run as ever
-        {InstallerUi::Default, true, P::Suppress, P::Suppress},
-        {InstallerUi::None, false, P::Suppress, P::InstallerDecides},
-        {InstallerUi::None, true, P::Suppress, P::Suppress},
-        {InstallerUi::ProgressOnly, false, P::Suppress, P::NoPrompt},
-        {InstallerUi::ProgressOnly, true, P::Suppress, P::Suppress},
+        {"installed", 0, false, true, false, 0, A::None},
+        {"installed, interactive", 0, false, false, false, 0, A::None},
+        {"product asks for a restart, /norestart", 3010, false, true, true, 3010, A::None},
+        {"product asks for a restart: the setup restarts", 3010, false, true, false, 1641, A::RestartNow},
+        {"drivers or removal ask for one, /norestart", 0, true, true, true, 3010, A::None},
+        {"drivers or removal ask for one", 0, true, true, false, 1641, A::RestartNow},
+        {"interactive: offered, never forced", 3010, true, false, false, 0, A::Offer},
+        {"interactive with /norestart: still offered", 0, true, false, true, 0, A::Offer},
+        {"product fails: its own result, no restart", 1603, true, true, false, 1603, A::None},
+        {"product fails, interactive", 1603, true, false, false, 1603, A::None},
+        {"user exit in the installer", 1602, false, true, true, 1602, A::None},
+        {"installer not loadable", ERROR_PROC_NOT_FOUND, false, true, false, ERROR_PROC_NOT_FOUND, A::None},
     };
     for (const Row& row : rows) {
-        InstallOptions options;
-        options.ui = row.ui;
-        options.noRestart = row.noRestart;
-        EXPECT_EQ(PackageRestartPolicy(options, false), row.before) << static_cast<int>(row.ui) << row.noRestart;
-        EXPECT_EQ(PackageRestartPolicy(options, true), row.product) << static_cast<int>(row.ui) << row.noRestart;
+        const RunEnd end = DecideRunEnd(row.product, row.restartNeeded, row.unattended, row.noRestart);
+        EXPECT_EQ(end.exitCode, row.code) << row.what;
+        EXPECT_EQ(end.restart, row.restart) << row.what;
     }
-    EXPECT_EQ(WithRestartPolicy(L"LANG=ENU TARGETDIR=C:\\", P::Suppress), L"LANG=ENU TARGETDIR=C:\\ REBOOT=ReallySuppress");
-    EXPECT_EQ(WithRestartPolicy(L"LANG=ENU", P::NoPrompt), L"LANG=ENU REBOOTPROMPT=S");
-    EXPECT_EQ(WithRestartPolicy(L"LANG=ENU", P::InstallerDecides), L"LANG=ENU");
-    EXPECT_EQ(WithRestartPolicy(L"", P::Suppress), L"REBOOT=ReallySuppress");
+}
+
+TEST(RestartSuppressed, EveryPackageOperationAndTheRemovalResults) {
+    EXPECT_EQ(WithRestartSuppressed(L"LANG=ENU TARGETDIR=C:\\"), L"LANG=ENU TARGETDIR=C:\\ REBOOT=ReallySuppress");
+    EXPECT_EQ(WithRestartSuppressed(L""), L"REBOOT=ReallySuppress");
+    const std::pair<UINT, bool> removals[] = {{0, false},    {1605, false}, {3010, false}, {1641, false},
+                                              {1603, true},  {1618, true},  {1602, true},  {2, true}};
+    for (const auto& [result, failed] : removals) EXPECT_EQ(IsFailedRemoval(result), failed) << result;
 }
 
 }  // namespace

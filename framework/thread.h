@@ -1,0 +1,24 @@
+#pragma once
+// A second thread for long work, and the one wait of the GUI thread: it dispatches every
+// message, input included, so the thread's windows never stop answering (Windows marks a window
+// that takes no input for 5 seconds as not responding).
+#include <windows.h>
+
+#include <functional>
+
+#include "framework/handle.h"
+
+namespace fw {
+
+// Starts the work on a thread of its own; null when no thread could be made.
+UniqueHandle StartThread(std::function<void()> work);
+
+// Waits for the handle while every message of this thread is dispatched (dialog navigation
+// included). WAIT_OBJECT_0 when it is signalled, WAIT_TIMEOUT, or WAIT_FAILED. A quit message
+// taken meanwhile is posted again when the wait ends, so the message loop still sees it.
+DWORD WaitDispatchingAll(HANDLE handle, DWORD timeoutMs = INFINITE);
+
+// Runs the work on another thread while this one waits as above.
+void RunOffThread(const std::function<void()>& work);
+
+}  // namespace fw

@@ -1,0 +1,218 @@
+#include "install/installer_messages.h"
+
+#include <msi.h>
+#include <msiquery.h>
+
+#include <cwctype>
+
+#include "framework/proc_address.h"
+#include "framework/strings.h"
+#include "install/msi_library.h"
+#include "install/setup_log.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr UINT kKindMask = 0xFF000000;
+// Installer 4.0's restart-manager files-in-use message; the headers of a Windows 2000 build
+// leave it out.
+constexpr UINT kRmFilesInUse = 0x19000000;
+constexpr DWORD kRmFilesInUseFilter = 1u << (kRmFilesInUse >> 24);
+constexpr UINT kQuestionMask = MB_TYPEMASK | MB_ICONMASK | MB_DEFMASK;
+constexpr DWORD kMessages = INSTALLLOGMODE_PROGRESS | INSTALLLOGMODE_ACTIONSTART | INSTALLLOGMODE_ACTIONDATA |
+                            INSTALLLOGMODE_ERROR | INSTALLLOGMODE_FATALEXIT | INSTALLLOGMODE_WARNING |
+                            INSTALLLOGMODE_USER | INSTALLLOGMODE_FILESINUSE | kRmFilesInUseFilter |
+                            INSTALLLOGMODE_OUTOFDISKSPACE | INSTALLLOGMODE_INITIALIZE | INSTALLLOGMODE_TERMINATE;
+enum Kind { kNone, kRecord, kString };
+
+// Installer 3.1 and later.
+using RecordHandler = INT(CALLBACK*)(LPVOID, UINT, MSIHANDLE);
+using SetExternalUiRecordFn = UINT(WINAPI*)(RecordHandler, DWORD, LPVOID, RecordHandler*);
+using SetExternalUiFn = INSTALLUI_HANDLERW(WINAPI*)(INSTALLUI_HANDLERW, DWORD, LPVOID);
+using SetInternalUiFn = INSTALLUILEVEL(WINAPI*)(INSTALLUILEVEL, HWND*);
+using RecordFieldCountFn = UINT(WINAPI*)(MSIHANDLE);
+using RecordGetIntegerFn = int(WINAPI*)(MSIHANDLE, UINT);
+using RecordGetStringFn = UINT(WINAPI*)(MSIHANDLE, UINT, LPWSTR, LPDWORD);
+using FormatRecordFn = UINT(WINAPI*)(MSIHANDLE, MSIHANDLE, LPWSTR, LPDWORD);
+
+struct RecordCalls {
+    void Load() {
+        HMODULE msi = MsiLibrary();
+        fieldCount = fw::ProcAddress<RecordFieldCountFn>(msi, "MsiRecordGetFieldCount");
+        getInteger = fw::ProcAddress<RecordGetIntegerFn>(msi, "MsiRecordGetInteger");
+        getString = fw::ProcAddress<RecordGetStringFn>(msi, "MsiRecordGetStringW");
+        format = fw::ProcAddress<FormatRecordFn>(msi, "MsiFormatRecordW");
+    }
+    bool Complete() const { return fieldCount && getInteger && getString && format; }
+    RecordFieldCountFn fieldCount = nullptr;
+    RecordGetIntegerFn getInteger = nullptr;
+    RecordGetStringFn getString = nullptr;
+    FormatRecordFn format = nullptr;
+};
+
+// Filled when the handler is installed, before the installer can call it.
+RecordCalls g_record;
+
+// A text the installer gives through a size-in, size-out buffer call.
+template <typename Call>
+std::wstring BufferText(Call call) {
+    std::wstring text(256, L'\0');
+    DWORD size = static_cast<DWORD>(text.size());
+    UINT result = call(text.data(), &size);
+    if (result == ERROR_MORE_DATA) {
+        text.assign(size + 1, L'\0');
+        size = static_cast<DWORD>(text.size());
+        result = call(text.data(), &size);
+    }
+    if (result != ERROR_SUCCESS) return {};
+    text.resize(size);
+    return text;
+}
+
+InstallerMessage FromRecord(UINT type, MSIHANDLE record) {
+    InstallerMessage message;
+    message.type = type;
+    if (!record) return message;
+    const UINT count = g_record.fieldCount(record);
+    if ((type & kKindMask) == INSTALLMESSAGE_PROGRESS) {
+        for (UINT i = 1; i <= 4 && i <= count; ++i) {
+            const int value = g_record.getInteger(record, i);
+            message.progress.field[i - 1] = value == static_cast<int>(MSI_NULL_INTEGER) ? 0 : value;
+        }
+        return message;
+    }
+    for (UINT i = 1; i <= count; ++i)
+        message.fields.push_back(
+            BufferText([&](LPWSTR buffer, LPDWORD size) { return g_record.getString(record, i, buffer, size); }));
+    message.text = BufferText([&](LPWSTR buffer, LPDWORD size) { return g_record.format(0, record, buffer, size); });
+    return message;
+}
+
+INT CALLBACK OnRecordMessage(LPVOID context, UINT type, MSIHANDLE record) {
+    return static_cast<InstallerMessages*>(context)->Handle(FromRecord(type, record));
+}
+
+INT CALLBACK OnTextMessage(LPVOID context, UINT type, LPCWSTR text) {
+    InstallerMessage message;
+    message.type = type;
+    message.text = text ? text : L"";
+    if ((type & kKindMask) == INSTALLMESSAGE_PROGRESS) message.progress = ParseProgressText(message.text);
+    return static_cast<InstallerMessages*>(context)->Handle(message);
+}
+
+bool IsNumber(const std::wstring& text) {
+    if (text.empty()) return false;
+    for (wchar_t c : text)
+        if (!std::iswdigit(c)) return false;
+    return true;
+}
+
+std::wstring Lines(const std::vector<std::wstring>& names) {
+    std::wstring lines;
+    for (const std::wstring& name : names) lines += L"\n" + name;
+    return lines;
+}
+
+}  // namespace
+
+std::vector<std::wstring> ApplicationsInUse(const std::vector<std::wstring>& fields) {
+    std::vector<std::wstring> names;
+    for (const std::wstring& field : fields) {
+        if (field.empty() || IsNumber(field)) continue;
+        bool seen = false;
+        for (const std::wstring& name : names) seen = seen || _wcsicmp(name.c_str(), field.c_str()) == 0;
+        if (!seen) names.push_back(field);
+    }
+    return names;
+}
+
+std::wstring ActionDescription(const InstallerMessage& message) {
+    if (message.fields.size() >= 2 && !message.fields[1].empty()) return message.fields[1];
+    if (!message.fields.empty()) return message.fields[0];
+    const size_t end = message.text.find(L". ");
+    return end == std::wstring::npos ? message.text : message.text.substr(end + 2);
+}
+
+int InstallerMessages::Continue() { return observer_.CancelRequested() ? IDCANCEL : IDOK; }
+
+int InstallerMessages::Handle(const InstallerMessage& message) {
+    const UINT kind = message.type & kKindMask;
+    switch (kind) {
+    case INSTALLMESSAGE_PROGRESS:
+        progress_.OnProgress(message.progress);
+        observer_.OnProgress(progress_.Permille());
+        return Continue();
+    case INSTALLMESSAGE_ACTIONSTART:
+        observer_.OnActionText(ActionDescription(message));
+        return Continue();
+    case INSTALLMESSAGE_ACTIONDATA:
+        progress_.OnActionData();
+        observer_.OnProgress(progress_.Permille());
+        return Continue();
+    case INSTALLMESSAGE_FATALEXIT:
+    case INSTALLMESSAGE_ERROR:
+    case INSTALLMESSAGE_WARNING:
+    case INSTALLMESSAGE_USER: {
+        if (kind == INSTALLMESSAGE_ERROR || kind == INSTALLMESSAGE_FATALEXIT) lastError_ = message.text;
+        if (kind != INSTALLMESSAGE_USER)
+            LogEvent((kind == INSTALLMESSAGE_WARNING ? L"Windows Installer warning: " : L"Windows Installer error: ") +
+                     message.text);
+        // The premature end is told by the outcome, not by a box of its own.
+        if (!interactive_ || kind == INSTALLMESSAGE_FATALEXIT || message.text.empty()) return 0;
+        return observer_.Ask(message.text, message.type & kQuestionMask);
+    }
+    case INSTALLMESSAGE_FILESINUSE: {
+        if (!interactive_) return 0;
+        const int answer = observer_.Ask(fw::LoadResString(IDS_FILES_IN_USE) + Lines(ApplicationsInUse(message.fields)),
+                                         MB_ABORTRETRYIGNORE | MB_ICONWARNING);
+        return answer == IDABORT ? IDCANCEL : answer;
+    }
+    case kRmFilesInUse: {
+        if (!interactive_) return 0;
+        const std::wstring text = fw::Format(fw::LoadResString(IDS_RM_FILES_IN_USE).c_str(),
+                                             Lines(ApplicationsInUse(message.fields)).c_str());
+        const int answer = observer_.Ask(text, MB_YESNOCANCEL | MB_ICONWARNING);
+        return answer == IDYES ? IDOK : answer == IDNO ? IDNO : IDCANCEL;
+    }
+    case INSTALLMESSAGE_OUTOFDISKSPACE:
+        LogEvent(L"Windows Installer: out of disk space");
+        if (!interactive_) return 0;
+        return observer_.Ask(fw::LoadResString(IDS_OUT_OF_DISK_SPACE), MB_RETRYCANCEL | MB_ICONERROR);
+    case INSTALLMESSAGE_INITIALIZE:
+        return observer_.CancelRequested() ? IDCANCEL : 0;
+    default: return 0;
+    }
+}
+
+ExternalInstallerUi::ExternalInstallerUi(InstallerMessages& messages) {
+    HMODULE msi = MsiLibrary();
+    auto setInternal = fw::ProcAddress<SetInternalUiFn>(msi, "MsiSetInternalUI");
+    if (setInternal) previousLevel_ = setInternal(INSTALLUILEVEL_NONE, nullptr);
+    g_record.Load();
+    auto setRecord = fw::ProcAddress<SetExternalUiRecordFn>(msi, "MsiSetExternalUIRecord");
+    if (setRecord && g_record.Complete() && setRecord(OnRecordMessage, kMessages, &messages, nullptr) == ERROR_SUCCESS) {
+        kind_ = kRecord;
+        return;
+    }
+    auto setText = fw::ProcAddress<SetExternalUiFn>(msi, "MsiSetExternalUIW");
+    if (setText) {
+        setText(OnTextMessage, kMessages, &messages);
+        kind_ = kString;
+    }
+}
+
+ExternalInstallerUi::~ExternalInstallerUi() {
+    HMODULE msi = MsiLibrary();
+    if (kind_ == kRecord) {
+        if (auto setRecord = fw::ProcAddress<SetExternalUiRecordFn>(msi, "MsiSetExternalUIRecord"))
+            setRecord(nullptr, 0, nullptr, nullptr);
+    } else if (kind_ == kString) {
+        if (auto setText = fw::ProcAddress<SetExternalUiFn>(msi, "MsiSetExternalUIW")) setText(nullptr, 0, nullptr);
+    }
+    if (auto setInternal = fw::ProcAddress<SetInternalUiFn>(msi, "MsiSetInternalUI"))
+        setInternal(static_cast<INSTALLUILEVEL>(previousLevel_), nullptr);
+}
+
+const wchar_t* ExternalInstallerUi::Kind() const {
+    return kind_ == kRecord ? L"record" : kind_ == kString ? L"string" : L"none";
+}

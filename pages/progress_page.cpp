@@ -1,0 +1,256 @@
+#include "pages/progress_page.h"
+
+#include <commctrl.h>
+
+#include "framework/message_box.h"
+#include "framework/strings.h"
+#include "framework/thread.h"
+#include "install/setup_log.h"
+#include "pages/main_page.h"
+#include "pages/page_paths.h"
+#include "resources/resource.h"
+#include "ui/browser_controller.h"
+
+namespace {
+
+constexpr UINT kStepMessage = WM_APP + 1;
+constexpr UINT kActionMessage = WM_APP + 2;
+constexpr UINT kDoneMessage = WM_APP + 3;
+constexpr UINT kAskMessage = WM_APP + 4;
+constexpr UINT_PTR kBarTimer = 1;
+// The bar moves at most this often, so a screen reader hears its value change a few times a
+// second, not on every one of the installer's messages.
+constexpr UINT kBarIntervalMs = 250;
+constexpr int kBarRange = 1000;
+
+struct AskRequest {
+    const std::wstring* text;
+    UINT type;
+};
+
+// The format with its first "%s" (or "%u") replaced; a translated table without one gives the
+// text as it is.
+std::wstring FillIn(const std::wstring& format, const wchar_t* marker, const std::wstring& value) {
+    const size_t at = format.find(marker);
+    if (at == std::wstring::npos) return format;
+    return format.substr(0, at) + value + format.substr(at + 2);
+}
+
+std::wstring Joined(const std::wstring& first, const std::wstring& second, const wchar_t* separator = L"\n") {
+    if (first.empty()) return second;
+    if (second.empty()) return first;
+    return first + separator + second;
+}
+
+}  // namespace
+
+std::wstring StepText(InstallStep step, const std::wstring& productName, const std::function<std::wstring(UINT)>& text) {
+    switch (step) {
+    case InstallStep::Removal: return text(IDS_STEP_REMOVAL);
+    case InstallStep::Drivers: return text(IDS_STEP_DRIVERS);
+    case InstallStep::Product: break;
+    }
+    if (productName.empty()) return text(IDS_STEP_PRODUCT_UNNAMED);
+    return FillIn(text(IDS_STEP_PRODUCT), L"%s", productName);
+}
+
+OutcomeTexts BuildOutcomeTexts(const InstallOutcome& outcome, const std::wstring& productName,
+                               const std::wstring& driveRoot, const std::wstring& logPath,
+                               const std::function<std::wstring(UINT)>& text) {
+    if (outcome.cancelled) return {text(IDS_CANCELLED), {}};
+    const RunEnd end = DecideRunEnd(outcome.productResult, outcome.restartNeeded, false, false);
+    if (outcome.productResult != ERROR_SUCCESS && end.restart == RestartAction::None) {
+        std::wstring details = Joined(outcome.lastError, FillIn(text(IDS_FAILED_RESULT), L"%u",
+                                                                std::to_wstring(outcome.productResult)));
+        if (!logPath.empty()) details = Joined(details, FillIn(text(IDS_FAILED_LOG), L"%s", logPath));
+        return {text(IDS_FAILED), details};
+    }
+    OutcomeTexts texts;
+    texts.headline = productName.empty() ? text(IDS_INSTALLED_UNNAMED) : FillIn(text(IDS_INSTALLED), L"%s", productName);
+    texts.details = FillIn(text(IDS_INSTALLED_DRIVE), L"%s", driveRoot);
+    if (end.restart == RestartAction::Offer) texts.details = Joined(texts.details, text(IDS_RESTART_NEEDED), L"\n\n");
+    return texts;
+}
+
+CProgressPage::CProgressPage() : CBrowserPage(IDD_PROGRESS_PAGE) {
+    icon_ = ApplicationIcon();
+    InitializeCriticalSection(&actionLock_);
+}
+
+CProgressPage::~CProgressPage() {
+    // The operations' thread reports to this object until it ends.
+    if (worker_) WaitForSingleObject(worker_.get(), INFINITE);
+    DeleteCriticalSection(&actionLock_);
+}
+
+void CProgressPage::DoDataExchange(fw::DataExchange& exchange) {
+    CBrowserPage::DoDataExchange(exchange);
+    exchange.Attach(IDC_PROGRESS_TITLE, titleItem_);
+    exchange.Attach(IDC_PROGRESS_STEP, stepItem_);
+    exchange.Attach(IDC_PROGRESS_BAR, bar_);
+    exchange.Attach(IDC_PROGRESS_ACTION, actionItem_);
+    exchange.Attach(IDC_PROGRESS_CANCEL, cancelItem_);
+    exchange.Attach(IDC_PROGRESS_RESTART, restartItem_);
+    exchange.Attach(IDC_PROGRESS_FINISH, finishItem_);
+}
+
+BOOL CProgressPage::OnInitDialog() {
+    CBrowserPage::OnInitDialog();
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    EnableDragMove(FALSE);
+    SetBackgroundStyle(BackgroundFitWindow);
+    LoadBackgroundBitmap(BackgroundBitmapPath());
+
+    titleItem_.SetFontSize(12);
+    titleItem_.SetPassive(true);
+    stepItem_.SetFontSize(9);
+    stepItem_.SetPassive(true);
+    actionItem_.SetFontSize(8);
+    actionItem_.SetPassive(true);
+    SetItemText(cancelItem_, fw::LoadResString(IDS_CANCEL));
+    SetItemText(restartItem_, fw::LoadResString(IDS_RESTART_NOW));
+    SetItemText(finishItem_, fw::LoadResString(IDS_FINISH));
+    bar_.Send(PBM_SETRANGE32, 0, kBarRange);
+    SetTabOrder({cancelItem_.hwnd()});
+    return TRUE;
+}
+
+void CProgressPage::SetItemText(CBrowserMenuItem& item, const std::wstring& text) {
+    // The window text too: it is what other programs and screen readers read.
+    item.SetText(text);
+    item.SetCaption(text);
+}
+
+void CProgressPage::Start(const InstallPlan& plan, std::function<void(const InstallOutcome&)> finished) {
+    plan_ = plan;
+    finished_ = std::move(finished);
+    std::wstring title = MainPageTitle(fw::LoadResString(IDS_TITLE_FORMAT), productName_);
+    SetItemText(titleItem_, title.empty() ? fw::LoadResString(IDS_APPLICATION_TITLE) : title);
+    if (finished_) {
+        ShowWindow(cancelItem_.hwnd(), SW_HIDE);  // an unattended run is not cancelled from its window
+        SetTabOrder({});
+    }
+    SetTimer(hwnd(), kBarTimer, kBarIntervalMs, nullptr);
+    worker_ = fw::StartThread([this] {
+        outcome_ = RunPackageOperations(plan_, *this);
+        PostMessageW(hwnd(), kDoneMessage, 0, 0);
+    });
+    if (!worker_) {  // no second thread to be had: the operations still run, on this one
+        outcome_ = RunPackageOperations(plan_, *this);
+        PostMessageW(hwnd(), kDoneMessage, 0, 0);
+    }
+}
+
+void CProgressPage::OnStep(InstallStep step) { PostMessageW(hwnd(), kStepMessage, static_cast<WPARAM>(step), 0); }
+
+void CProgressPage::OnProgress(int permille) { permille_ = permille; }
+
+void CProgressPage::OnActionText(const std::wstring& text) {
+    EnterCriticalSection(&actionLock_);
+    actionText_ = text;
+    LeaveCriticalSection(&actionLock_);
+    PostMessageW(hwnd(), kActionMessage, 0, 0);
+}
+
+int CProgressPage::Ask(const std::wstring& text, UINT type) {
+    AskRequest request{&text, type};
+    return static_cast<int>(SendMessageW(hwnd(), kAskMessage, 0, reinterpret_cast<LPARAM>(&request)));
+}
+
+void CProgressPage::UpdateBar() {
+    const int value = permille_;
+    if (bar_.Send(PBM_GETPOS) != static_cast<LRESULT>(value)) bar_.Send(PBM_SETPOS, static_cast<WPARAM>(value));
+}
+
+bool CProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    switch (message) {
+    case kStepMessage:
+        if (!done_) SetItemText(stepItem_, StepText(static_cast<InstallStep>(wParam), productName_, fw::LoadResString));
+        *result = 0;
+        return true;
+    case kActionMessage: {
+        EnterCriticalSection(&actionLock_);
+        const std::wstring text = actionText_;
+        LeaveCriticalSection(&actionLock_);
+        if (!done_) SetItemText(actionItem_, text);
+        *result = 0;
+        return true;
+    }
+    case kAskMessage: {
+        const auto* request = reinterpret_cast<const AskRequest*>(lParam);
+        *result = fw::AppMessageBox(*request->text, request->type);
+        return true;
+    }
+    case kDoneMessage:
+        done_ = true;
+        KillTimer(hwnd(), kBarTimer);
+        UpdateBar();
+        worker_.reset();
+        if (finished_) {
+            finished_(outcome_);
+        } else {
+            ShowOutcome();
+        }
+        *result = 0;
+        return true;
+    case WM_TIMER:
+        if (wParam != kBarTimer) break;
+        UpdateBar();
+        *result = 0;
+        return true;
+    default: break;
+    }
+    return CBrowserPage::OnMessage(message, wParam, lParam, result);
+}
+
+void CProgressPage::ShowOutcome() {
+    const SetupLog* log = ActiveSetupLog();
+    const OutcomeTexts texts =
+        BuildOutcomeTexts(outcome_, productName_, plan_.driveRoot, log ? log->path() : L"", fw::LoadResString);
+    const RunEnd end = DecideRunEnd(outcome_.productResult, outcome_.restartNeeded, false, false);
+    const bool offerRestart = !outcome_.cancelled && end.restart == RestartAction::Offer;
+    LogEvent(L"Outcome: " + texts.headline + (offerRestart ? L" A restart is offered." : L""));
+    SetItemText(stepItem_, texts.headline);
+    SetItemText(actionItem_, texts.details);
+    ShowWindow(cancelItem_.hwnd(), SW_HIDE);
+    cancelItem_.RedrawInParent();
+    if (offerRestart) {
+        SetItemText(finishItem_, fw::LoadResString(IDS_LATER));
+        ShowWindow(restartItem_.hwnd(), SW_SHOW);
+    }
+    ShowWindow(finishItem_.hwnd(), SW_SHOW);
+    SetTabOrder({restartItem_.hwnd(), finishItem_.hwnd()});
+    SetStartFocus(finishItem_.hwnd());
+    if (GetForegroundWindow() == hwnd() || GetFocus() == cancelItem_.hwnd()) SetFocus(finishItem_.hwnd());
+}
+
+void CProgressPage::ConfirmCancel() {
+    asking_ = true;
+    const int answer = fw::AppMessageBox(IDS_CONFIRM_CANCEL, MB_YESNO | MB_ICONQUESTION, static_cast<UINT>(-1));
+    asking_ = false;
+    if (answer != IDYES || done_) return;
+    cancelRequested_ = true;
+    LogEvent(L"Cancel: the user asked for it");
+    cancelItem_.Enable(false);
+    cancelItem_.RedrawInParent();
+}
+
+bool CProgressPage::OnCommand(UINT id, UINT code) {
+    if (code != 0 || asking_) return code == 0;
+    switch (id) {
+    case IDC_PROGRESS_CANCEL:
+        if (!done_ && !finished_ && !cancelRequested_) ConfirmCancel();
+        return true;
+    case IDC_PROGRESS_RESTART:
+        if (!done_) return true;
+        LogEvent(L"Restart now: restarting Windows");
+        if (!RestartWindows()) LogEvent(fw::Format(L"Restart refused: error %lu", GetLastError()));
+        Controller()->ExitSetup();
+        return true;
+    case IDC_PROGRESS_FINISH:
+        if (done_ && !finished_) Controller()->ExitSetup();
+        return true;
+    default: return false;
+    }
+}

@@ -1,0 +1,80 @@
+#pragma once
+// Page 3: the installation itself. While the package operations run on their own thread the
+// page shows the product title, the current step, one progress bar, the installer's current
+// action and "Cancel"; afterwards it says what happened, with "Finish" (or "Restart now" and
+// "Later" when Windows must restart). The GUI thread never waits for the operations: it learns
+// of them through posted messages, and answers the installer's questions through sent ones.
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+#include "framework/control.h"
+#include "framework/handle.h"
+#include "install/install_sequence.h"
+#include "ui/browser_menu_item.h"
+#include "ui/browser_page.h"
+
+class CProgressPage : public CBrowserPage, private InstallObserver {
+public:
+    CProgressPage();
+    ~CProgressPage() override;
+
+    void SetProductName(const std::wstring& name) { productName_ = name; }
+    // Starts the package operations. Without finished, the page shows the outcome and waits for
+    // "Finish"; with it (an unattended run) the page has no "Cancel", asks nothing, and hands the
+    // outcome to finished.
+    void Start(const InstallPlan& plan, std::function<void(const InstallOutcome&)> finished = nullptr);
+
+protected:
+    void DoDataExchange(fw::DataExchange& exchange) override;
+    BOOL OnInitDialog() override;
+    bool OnCommand(UINT id, UINT code) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+
+private:
+    // InstallObserver, on the operations' thread.
+    void OnStep(InstallStep step) override;
+    void OnProgress(int permille) override;
+    void OnActionText(const std::wstring& text) override;
+    int Ask(const std::wstring& text, UINT type) override;
+    bool CancelRequested() override { return cancelRequested_; }
+
+    void ShowOutcome();
+    void ConfirmCancel();
+    void SetItemText(CBrowserMenuItem& item, const std::wstring& text);
+    void UpdateBar();
+
+    std::wstring productName_;
+    InstallPlan plan_;
+    InstallOutcome outcome_;
+    std::function<void(const InstallOutcome&)> finished_;
+    fw::UniqueHandle worker_;
+    std::atomic<int> permille_{0};
+    std::atomic<bool> cancelRequested_{false};
+    bool done_ = false;
+    bool asking_ = false;  // the cancel question is open
+    CRITICAL_SECTION actionLock_;
+    std::wstring actionText_;  // guarded by actionLock_
+    CBrowserMenuItem titleItem_;
+    CBrowserMenuItem stepItem_;
+    CBrowserMenuItem actionItem_;
+    CBrowserMenuItem cancelItem_;
+    CBrowserMenuItem restartItem_;
+    CBrowserMenuItem finishItem_;
+    fw::Control bar_;
+};
+
+// The outcome's two texts: what happened, and its details (the drive, or the installer's error
+// and result, and the setup log).
+struct OutcomeTexts {
+    std::wstring headline;
+    std::wstring details;
+};
+// The strings come from the string table through text(id).
+OutcomeTexts BuildOutcomeTexts(const InstallOutcome& outcome, const std::wstring& productName,
+                               const std::wstring& driveRoot, const std::wstring& logPath,
+                               const std::function<std::wstring(UINT)>& text);
+// "Installing %s" with the product name, "Installing the product" without one.
+std::wstring StepText(InstallStep step, const std::wstring& productName, const std::function<std::wstring(UINT)>& text);

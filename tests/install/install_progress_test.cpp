@@ -1,0 +1,162 @@
+// The progress bar's arithmetic and the handling of Windows Installer's messages, fed with the
+// records the installer sends.
+#include "install/install_progress.h"
+
+#include <windows.h>
+#include <msi.h>
+
+#include <gtest/gtest.h>
+
+#include "install/installer_messages.h"
+
+namespace {
+
+ProgressFields P(int a, int b = 0, int c = 0, int d = 0) { return ProgressFields{{a, b, c, d}}; }
+
+TEST(Progress, TextFormOfTheRecord) {
+    const struct {
+        const wchar_t* text;
+        ProgressFields fields;
+    } rows[] = {
+        {L"1: 0 2: 1500 3: 0 4: 1 ", P(0, 1500, 0, 1)},
+        {L"1: 2 2: 36 ", P(2, 36)},
+        {L"1: 3 2: 4096000", P(3, 4096000)},
+        {L"1: 1 2: -5 3: 1 ", P(1, -5, 1)},
+        {L"", P(0)},
+        {L"garbage", P(0)},
+    };
+    for (const auto& row : rows) {
+        const ProgressFields got = ParseProgressText(row.text);
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(got.field[i], row.fields.field[i]) << row.text << " field " << i + 1;
+    }
+}
+
+// Each row: the step begun (or -1 for none), the record, and the bar afterwards (thousandths).
+// Removal 10 %, drivers 15 %, product 75 % of the bar; in a package the script's generation
+// fills the first tenth of its share.
+TEST(Progress, RecordsInPermilleOut) {
+    InstallProgress progress(true, true);
+    const struct {
+        int step;
+        ProgressFields record;
+        int permille;
+    } rows[] = {
+        {0, P(0, 100, 0, 1), 0},          // removal: generating its script
+        {-1, P(2, 50), 5},                // half the script: half a tenth of 100
+        {-1, P(0, 200, 0, 0), 10},        // execution starts at the script's tenth
+        {-1, P(2, 100), 55},              // half: 10 + 45
+        {-1, P(2, 500), 100},             // more than the total: the share is full, no more
+        {1, P(0, 1000, 0, 0), 115},       // drivers begin after the removal's share
+        {-1, P(3, 1000), 115},            // the total doubles: nothing moves
+        {-1, P(1, 200, 1), 115},          // 200 ticks per action data from now on
+        {-1, P(2, 1000), 182},            // half of 2000: 100 + 55 % of 150
+        {-1, P(0, 1000, 1, 0), 182},      // rollback runs backwards: the bar does not
+        {-1, P(2, 900), 182},
+        {2, P(0, 0, 0, 0), 325},          // product: executing, but without a total
+        {-1, P(2, 10), 325},              // ticks without a total are ignored
+        {-1, P(0, 40, 0, 0), 325},
+        {-1, P(2, 20), 662},              // half: 250 + 55 % of 750
+    };
+    for (const auto& row : rows) {
+        if (row.step >= 0) progress.Begin(static_cast<InstallStep>(row.step));
+        progress.OnProgress(row.record);
+        EXPECT_EQ(progress.Permille(), row.permille) << "record " << row.record.field[0] << " " << row.record.field[1];
+    }
+    progress.Complete();
+    EXPECT_EQ(progress.Permille(), 1000);
+}
+
+TEST(Progress, ActionDataMovesByTheAnnouncedStepAndSharesFollowTheSteps) {
+    InstallProgress productOnly(false, false);
+    productOnly.Begin(InstallStep::Product);
+    productOnly.OnProgress(P(0, 1000, 0, 0));
+    productOnly.OnActionData();  // no step announced: nothing
+    EXPECT_EQ(productOnly.Permille(), 100);
+    productOnly.OnProgress(P(1, 250, 1));
+    productOnly.OnActionData();
+    productOnly.OnActionData();
+    EXPECT_EQ(productOnly.Permille(), 550);  // the product is the whole bar
+    productOnly.OnProgress(P(1, 250, 0));     // steps no longer follow action data
+    productOnly.OnActionData();
+    EXPECT_EQ(productOnly.Permille(), 550);
+}
+
+class Recorder : public InstallObserver {
+public:
+    void OnProgress(int permille) override { progress.push_back(permille); }
+    void OnActionText(const std::wstring& text) override { action = text; }
+    int Ask(const std::wstring& text, UINT type) override {
+        asked.push_back({text, type});
+        return answer;
+    }
+    bool CancelRequested() override { return cancel; }
+
+    std::vector<int> progress;
+    std::wstring action;
+    std::vector<std::pair<std::wstring, UINT>> asked;
+    int answer = IDRETRY;
+    bool cancel = false;
+};
+
+InstallerMessage Message(UINT type, const std::wstring& text, std::vector<std::wstring> fields = {}) {
+    InstallerMessage message;
+    message.type = type;
+    message.text = text;
+    message.fields = std::move(fields);
+    return message;
+}
+
+// What the handler answers, and what it asks, in an interactive and in an unattended run.
+TEST(InstallerMessages, AnswersQuestionsProgressAndCancel) {
+    const UINT question = INSTALLMESSAGE_ERROR | MB_RETRYCANCEL | MB_ICONERROR | MB_DEFBUTTON2;
+    for (bool interactive : {true, false}) {
+        SCOPED_TRACE(interactive);
+        InstallProgress progress(false, false);
+        progress.Begin(InstallStep::Product);
+        Recorder observer;
+        InstallerMessages messages(progress, observer, interactive);
+        EXPECT_EQ(messages.Handle(Message(question, L"Error 1311. Source file not found.")), interactive ? IDRETRY : 0);
+        EXPECT_EQ(messages.LastError(), L"Error 1311. Source file not found.");
+        EXPECT_EQ(messages.Handle(Message(INSTALLMESSAGE_WARNING | MB_OK, L"A warning")), interactive ? IDRETRY : 0);
+        // Files in use: Abort means cancel; the numbers (process ids, counts) are no names.
+        observer.answer = IDABORT;
+        EXPECT_EQ(messages.Handle(Message(INSTALLMESSAGE_FILESINUSE, L"", {L"viewer.exe", L"Viewer", L"412"})),
+                  interactive ? IDCANCEL : 0);
+        observer.answer = IDYES;
+        EXPECT_EQ(messages.Handle(Message(0x19000000, L"", {L"2", L"412", L"Viewer", L"513", L"Tracker"})),
+                  interactive ? IDOK : 0);
+        EXPECT_EQ(messages.Handle(Message(INSTALLMESSAGE_FATALEXIT, L"Installation ended prematurely")), 0);
+        EXPECT_EQ(messages.LastError(), L"Installation ended prematurely");
+
+        if (interactive) {
+            ASSERT_EQ(observer.asked.size(), 4u);
+            EXPECT_EQ(observer.asked[0].second, static_cast<UINT>(MB_RETRYCANCEL | MB_ICONERROR | MB_DEFBUTTON2));
+            EXPECT_NE(observer.asked[2].first.find(L"\nviewer.exe\nViewer"), std::wstring::npos);
+            EXPECT_EQ(observer.asked[2].first.find(L"412"), std::wstring::npos);
+            EXPECT_NE(observer.asked[3].first.find(L"\nViewer\nTracker"), std::wstring::npos);
+        } else {
+            EXPECT_TRUE(observer.asked.empty());
+        }
+
+        InstallerMessage tick;
+        tick.type = INSTALLMESSAGE_PROGRESS;
+        tick.progress = P(0, 10, 0, 0);
+        EXPECT_EQ(messages.Handle(tick), IDOK);
+        EXPECT_EQ(messages.Handle(Message(INSTALLMESSAGE_ACTIONSTART, L"", {L"InstallFiles", L"Copying new files"})),
+                  IDOK);
+        EXPECT_EQ(observer.action, L"Copying new files");
+        observer.cancel = true;  // the user's Cancel reaches the installer at its next message
+        tick.progress = P(2, 5);
+        EXPECT_EQ(messages.Handle(tick), IDCANCEL);
+        EXPECT_EQ(observer.progress.back(), 550);
+        EXPECT_EQ(messages.Handle(Message(INSTALLMESSAGE_ACTIONDATA, L"File: maps.dat")), IDCANCEL);
+    }
+}
+
+TEST(InstallerMessages, ActionTextFromEitherHandler) {
+    EXPECT_EQ(ActionDescription(Message(INSTALLMESSAGE_ACTIONSTART, L"Action 12:00:01: InstallFiles. Copying new files")),
+              L"Copying new files");
+    EXPECT_EQ(ActionDescription(Message(INSTALLMESSAGE_ACTIONSTART, L"", {L"CostFinalize", L""})), L"CostFinalize");
+}
+
+}  // namespace
