@@ -90,33 +90,29 @@ Refusal Refuse(Refusal refusal, const InstallOptions& options) {
     return refusal;
 }
 
-// The earlier version: msiexec first, then the installer's own removal of the product code. A
-// Task Scheduler task of the Users group runs only in a logged-on user's session, so an
-// unattended run, which may have none and is elevated already, starts msiexec itself.
-void RemoveEarlierVersion(const InstallPlan& plan, InstallObserver& observer, InstallOutcome* outcome) {
+// The earlier version, first by msiexec. A Task Scheduler task of the Users group runs only in
+// a logged-on user's session, so an unattended run, which may have none and is elevated
+// already, starts msiexec itself.
+void RemoveByMsiexec(const InstallPlan& plan, InstallOutcome* outcome) {
     std::wstring moreArguments = kSuppressRestart;
     if (const SetupLog* log = ActiveSetupLog())
         moreArguments = L"/l*v+ \"" + PackageLogPath(log->path(), L"Removal") + L"\" " + moreArguments;
-    std::wstring removalLine = UninstallCommandLine(GetSystemFolder(), plan.productCode, true) + L" " + moreArguments;
-    bool started = false;
+    const std::wstring removalLine = UninstallCommandLine(GetSystemFolder(), plan.productCode, true) + L" " + moreArguments;
+    std::wstring commandLine = removalLine;
     DWORD exitCode = 0;
-    if (plan.options.Unattended()) {
-        std::wstring commandLine = removalLine;
-        started = RunProgramDirect(commandLine, true, exitCode);
-    } else {
-        std::wstring commandLine = removalLine;
-        started = RunProgram(commandLine, true, exitCode);
-    }
+    const bool started = plan.options.Unattended() ? RunProgramDirect(commandLine, true, exitCode)
+                                                   : RunProgram(commandLine, true, exitCode);
     LogEvent(L"Removal of the earlier version: " + removalLine +
              (started ? fw::Format(L": ended with %lu", exitCode) : std::wstring(L": not started")));
     outcome->restartNeeded = outcome->restartNeeded || (started && AsksForRestart(exitCode));
     if (plan.options.Unattended() && started && IsFailedRemoval(exitCode)) {
         outcome->removalFailed = true;
         outcome->removalResult = exitCode;
-        return;
     }
-    if (observer.CancelRequested()) return;
+}
 
+// Then by the installer's own removal of the product code, whatever msiexec did.
+void ConfigureAbsent(const InstallPlan& plan, InstallOutcome* outcome) {
     LogPackageTo(L"Removal");
     const UINT configured = ConfigureProductAbsent(plan.productCode, kSuppressRestart);
     LogEvent(fw::Format(L"MsiConfigureProductExW(%s, 0xffff, absent, \"%s\") = %u", plan.productCode.c_str(),
@@ -210,7 +206,6 @@ Refusal PrepareInstallation(const std::wstring& productCode, uint64_t requiredSp
     if (!PathFileExistsW((programFolder + packageName).c_str())) packageName = L"Setup_ENU.msi";
     plan->productPackage = programFolder + packageName;
     plan->productCommandLine = WithRestartSuppressed(ProductCommandLine(language, plan->driveRoot));
-    MsiLibrary();  // loaded here, on the GUI thread, before the operations' thread uses it
     return Refusal::None;
 }
 
@@ -218,9 +213,6 @@ InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& ob
     InstallOutcome outcome;
     InstallProgress progress(!plan.productCode.empty(), plan.drivers);
     InstallerMessages messages(progress, observer, !plan.options.Unattended());
-    ExternalInstallerUi handler(messages);
-    LogEvent(std::wstring(L"Windows Installer messages: ") + handler.Kind() +
-             L" handler; the installer's own user interface off");
     auto begin = [&](InstallStep step) {
         progress.Begin(step);
         observer.OnStep(step);
@@ -230,23 +222,34 @@ InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& ob
         outcome.lastError = messages.LastError();
         outcome.cancelled = outcome.cancelled || observer.CancelRequested();
         if (outcome.cancelled) LogEvent(L"Cancelled by the user");
-        return outcome.cancelled || outcome.removalFailed;
-    };
-
-    if (!plan.productCode.empty()) {
-        begin(InstallStep::Removal);
-        RemoveEarlierVersion(plan, observer, &outcome);
         if (outcome.removalFailed)
             LogEvent(fw::Format(L"The removal of the earlier version failed with %u: nothing more is installed",
                                 outcome.removalResult));
+        return outcome.cancelled || outcome.removalFailed;
+    };
+
+    // msiexec runs before this process loads the installer, so the installer's own removal
+    // that follows finds its work done.
+    if (!plan.productCode.empty()) {
+        begin(InstallStep::Removal);
+        RemoveByMsiexec(plan, &outcome);
+        if (stopped()) return outcome;
+    }
+    ExternalInstallerUi handler(messages);
+    LogEvent(std::wstring(L"Windows Installer messages: ") + handler.Kind() +
+             L" handler; the installer's own user interface off");
+    if (!plan.productCode.empty()) {
+        ConfigureAbsent(plan, &outcome);
         if (stopped()) return outcome;
     }
     if (plan.drivers) {
         begin(InstallStep::Drivers);
         const UINT drivers = InstallLogged(plan.driversPackage, plan.driversCommandLine);
-        if (drivers == ERROR_INSTALL_USEREXIT) outcome.cancelled = true;
-        else if (drivers != ERROR_SUCCESS && !AsksForRestart(drivers))
+        if (drivers == ERROR_INSTALL_USEREXIT) {
+            outcome.cancelled = true;
+        } else if (drivers != ERROR_SUCCESS && !AsksForRestart(drivers)) {
             LogEvent(fw::Format(L"Warning: the USB drivers package failed with %u; the installation goes on", drivers));
+        }
         outcome.restartNeeded = outcome.restartNeeded || AsksForRestart(drivers);
         if (stopped()) return outcome;
     }

@@ -14,6 +14,7 @@
 namespace {
 
 constexpr UINT kKindMask = 0xFF000000;
+constexpr UINT kMaxFields = 1024;
 // Installer 4.0's restart-manager files-in-use message; the headers of a Windows 2000 build
 // leave it out.
 constexpr UINT kRmFilesInUse = 0x19000000;
@@ -73,7 +74,9 @@ InstallerMessage FromRecord(UINT type, MSIHANDLE record) {
     InstallerMessage message;
     message.type = type;
     if (!record) return message;
-    const UINT count = g_record.fieldCount(record);
+    // Some messages come with a handle of no record at all (-1 fields).
+    UINT count = g_record.fieldCount(record);
+    if (count > kMaxFields) count = 0;
     if ((type & kKindMask) == INSTALLMESSAGE_PROGRESS) {
         for (UINT i = 1; i <= 4 && i <= count; ++i) {
             const int value = g_record.getInteger(record, i);
@@ -84,7 +87,8 @@ InstallerMessage FromRecord(UINT type, MSIHANDLE record) {
     for (UINT i = 1; i <= count; ++i)
         message.fields.push_back(
             BufferText([&](LPWSTR buffer, LPDWORD size) { return g_record.getString(record, i, buffer, size); }));
-    message.text = BufferText([&](LPWSTR buffer, LPDWORD size) { return g_record.format(0, record, buffer, size); });
+    if (count > 0)
+        message.text = BufferText([&](LPWSTR buffer, LPDWORD size) { return g_record.format(0, record, buffer, size); });
     return message;
 }
 

@@ -3,6 +3,6 @@
 // loaded by a static import, so it is loaded from the system folder when first needed.
 #include <windows.h>
 
-// Null when the system has none. The first call is made on the GUI thread, before any other
-// thread could make it.
+// Null when the system has none. Loaded at the first installer call, which the thread of the
+// package operations makes; no other thread calls the installer meanwhile.
 HMODULE MsiLibrary();

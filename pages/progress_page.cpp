@@ -222,7 +222,7 @@ void CProgressPage::ShowOutcome() {
     ShowWindow(finishItem_.hwnd(), SW_SHOW);
     SetTabOrder({restartItem_.hwnd(), finishItem_.hwnd()});
     SetStartFocus(finishItem_.hwnd());
-    if (GetForegroundWindow() == hwnd() || GetFocus() == cancelItem_.hwnd()) SetFocus(finishItem_.hwnd());
+    if (GetActiveWindow() == hwnd()) SetFocus(finishItem_.hwnd());
 }
 
 void CProgressPage::ConfirmCancel() {

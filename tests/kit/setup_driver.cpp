@@ -52,6 +52,7 @@ bool Poll(DWORD timeoutMs, bool (*condition)(void*), void* context) {
 
 HWND FindMainPage(DWORD processId) { return FindPage(processId, kTextItem); }
 HWND FindLicensePage(DWORD processId) { return FindPage(processId, kLicenseText); }
+HWND FindProgressPage(DWORD processId) { return FindPage(processId, kProgressBar); }
 
 HWND WaitForMainPage(DWORD processId, DWORD timeoutMs) {
     struct Context {

@@ -15,10 +15,18 @@ constexpr int kLicenseNextItem = 1003;
 constexpr int kLicenseText = 1004;
 constexpr int kSoftwareLicenseCheck = 1008;
 constexpr int kDataLicenseCheck = 1009;
+constexpr int kProgressStep = 1011;
+constexpr int kProgressBar = 1012;
+constexpr int kProgressAction = 1013;
+constexpr int kProgressCancel = 1014;
+constexpr int kProgressRestart = 1015;
+constexpr int kProgressFinish = 1016;
 
 // Page 1 holds item 1002, page 2 the license text box 1004. Null when the process has none.
 HWND FindMainPage(DWORD processId);
 HWND FindLicensePage(DWORD processId);
+// Page 3, the installation's, holds the progress bar 1012.
+HWND FindProgressPage(DWORD processId);
 HWND WaitForMainPage(DWORD processId, DWORD timeoutMs = 20000);
 // Waits until the page is visible (and, for the main page, "Next" is enabled when asked).
 bool WaitVisible(HWND page, DWORD timeoutMs = 20000);

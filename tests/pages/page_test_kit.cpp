@@ -51,6 +51,26 @@ void AcceptAndInstall(const kit::Process& setup) {
     kit::ClickItem(license, kit::kLicenseNextItem);
 }
 
+HWND WaitForOutcome(const kit::Process& setup, DWORD timeoutMs) {
+    HWND page = nullptr;
+    kit::WaitUntil([&] {
+        page = kit::FindProgressPage(setup.id());
+        return !setup.Running() || (page && IsWindowVisible(GetDlgItem(page, kit::kProgressFinish)));
+    }, timeoutMs);
+    return page && IsWindowVisible(GetDlgItem(page, kit::kProgressFinish)) ? page : nullptr;
+}
+
+DWORD FinishInstallation(const kit::Process& setup, std::wstring* headline) {
+    HWND page = WaitForOutcome(setup);
+    if (!page) {
+        ADD_FAILURE() << "no outcome shown";
+        return setup.Running() ? STILL_ACTIVE : setup.Wait(0);
+    }
+    if (headline) *headline = kit::ItemText(page, kit::kProgressStep);
+    kit::ClickItem(page, kit::kProgressFinish);
+    return setup.Wait(15000);
+}
+
 std::wstring ScreenshotPath(const std::wstring& name) {
     std::wstring folder = kit::BinFolder() + L"..\\screenshots\\";
     CreateDirectoryW(folder.c_str(), nullptr);

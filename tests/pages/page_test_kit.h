@@ -24,6 +24,13 @@ bool AcceptBothLicenses(HWND license);
 // From start-up to a click on the license page's "Next" with both licenses accepted.
 void AcceptAndInstall(const kit::Process& setup);
 
+// The installation's page once it shows the outcome ("Finish" or "Later" visible); null when
+// the setup ends or the time runs out first.
+HWND WaitForOutcome(const kit::Process& setup, DWORD timeoutMs = 240000);
+// Waits for the outcome, keeps its headline, clicks "Finish" (or "Later") and gives the setup's
+// exit code (STILL_ACTIVE when no outcome came).
+DWORD FinishInstallation(const kit::Process& setup, std::wstring* headline = nullptr);
+
 // Where screenshots of the run are kept (the build folder).
 std::wstring ScreenshotPath(const std::wstring& name);
 
