@@ -189,6 +189,23 @@ bool RegisterStartAndDeleteTask(const std::wstring& taskName, const std::wstring
         return false;
     }
 
+    // The service's defaults keep a task from starting on battery power and stop it when the
+    // charger is pulled: on a laptop the program would never run, or be cut off mid-way.
+    {
+        ComRef<ITaskSettings> settings;
+        hr = task->get_Settings(settings.put());
+        if (FAILED(hr)) {
+            DebugFailure(L"\nCannot get task settings: %x", hr);
+            return false;
+        }
+        hr = settings->put_DisallowStartIfOnBatteries(VARIANT_FALSE);
+        if (SUCCEEDED(hr)) hr = settings->put_StopIfGoingOnBatteries(VARIANT_FALSE);
+        if (FAILED(hr)) {
+            DebugFailure(L"\nCannot set the task's battery settings: %x", hr);
+            return false;
+        }
+    }
+
     ComRef<IRegisteredTask> registered;
     {
         Variant user(kUsersGroupSid), password, security(L"");

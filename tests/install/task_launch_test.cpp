@@ -145,7 +145,7 @@ TEST_F(TaskLaunch, StartsTheProgramWaitsForItAndRemovesTheTask) {
     EXPECT_EQ(monitor_.Texts(), (std::vector<std::string>{kRegistered, kDeleted}));
 
     // The task as the scheduler was given it: the program apart from its arguments, for the
-    // Users group, started by its registration.
+    // Users group, started by its registration, and allowed to start and go on on battery.
     std::vector<kit::TaskCall> registered = record_.Calls("ITaskFolder::RegisterTaskDefinition");
     ASSERT_EQ(registered.size(), 1u);
     const kit::TaskCall& task = registered[0];
@@ -159,6 +159,8 @@ TEST_F(TaskLaunch, StartsTheProgramWaitsForItAndRemovesTheTask) {
     EXPECT_EQ(task["password"], "(empty)");
     EXPECT_EQ(task["logon"], "4");
     EXPECT_EQ(task["sddl"], "");
+    EXPECT_EQ(task["settings"], "DisallowStartIfOnBatteries=0 StopIfGoingOnBatteries=0 "
+                                "ExecutionTimeLimit=PT72H MultipleInstances=IgnoreNew");
     EXPECT_EQ(task["result"], "00000000");
 
     // Polled while queued, until it ran; then deleted while its program still ran.
@@ -222,6 +224,11 @@ TEST_F(TaskLaunch, EachFailingStepReportsItselfAndLeavesNothingBehind) {
         {L"IExecAction::put_Path", E_UNEXPECTED, {"\nCannot set path of executable: 8000ffff"}, false, false, false},
         {L"IExecAction::put_Arguments", HRESULT_FROM_WIN32(ERROR_BAD_ARGUMENTS),
          {"\nCannot set arguments of executable: 800700a0"}, false, false, false},
+        {L"ITaskDefinition::get_Settings", E_NOTIMPL, {"\nCannot get task settings: 80004001"}, false, false, false},
+        {L"ITaskSettings::put_DisallowStartIfOnBatteries", DISP_E_TYPEMISMATCH,
+         {"\nCannot set the task's battery settings: 80020005"}, false, false, false},
+        {L"ITaskSettings::put_StopIfGoingOnBatteries", E_ACCESSDENIED,
+         {"\nCannot set the task's battery settings: 80070005"}, false, false, false},
         {L"ITaskFolder::RegisterTaskDefinition", HRESULT_FROM_WIN32(ERROR_NONE_MAPPED),
          {"\nError saving the Task : 80070534"}, false, false, false},
         // Deletion fails after the program started: the launch reports no start and waits for

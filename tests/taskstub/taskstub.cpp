@@ -507,16 +507,114 @@ private:
     std::vector<ComRef<ExecAction>> actions_;
 };
 
-// Settings and principal objects are not modelled: a definition keeps the service's defaults,
-// and the principal is what RegisterTaskDefinition is given.
-constexpr wchar_t kDefaultSettings[] =
-    L"DisallowStartIfOnBatteries=1 StopIfGoingOnBatteries=1 ExecutionTimeLimit=PT72H MultipleInstances=IgnoreNew";
+// A definition's settings: the two battery rules are kept as set, starting from the service's
+// defaults; the rest keep the defaults and cannot be set here.
+class Settings : public Object<ITaskSettings> {
+public:
+    // For the registration record.
+    std::wstring Summary() const {
+        return L"DisallowStartIfOnBatteries=" + std::to_wstring(disallowStartOnBatteries_ != VARIANT_FALSE) +
+               L" StopIfGoingOnBatteries=" + std::to_wstring(stopGoingOnBatteries_ != VARIANT_FALSE) +
+               L" ExecutionTimeLimit=PT72H MultipleInstances=IgnoreNew";
+    }
+
+    HRESULT STDMETHODCALLTYPE get_DisallowStartIfOnBatteries(VARIANT_BOOL* disallow) override {
+        return Get(disallowStartOnBatteries_, disallow);
+    }
+    HRESULT STDMETHODCALLTYPE put_DisallowStartIfOnBatteries(VARIANT_BOOL disallow) override {
+        return Put(L"ITaskSettings::put_DisallowStartIfOnBatteries", disallow, disallowStartOnBatteries_);
+    }
+    HRESULT STDMETHODCALLTYPE get_StopIfGoingOnBatteries(VARIANT_BOOL* stop) override {
+        return Get(stopGoingOnBatteries_, stop);
+    }
+    HRESULT STDMETHODCALLTYPE put_StopIfGoingOnBatteries(VARIANT_BOOL stop) override {
+        return Put(L"ITaskSettings::put_StopIfGoingOnBatteries", stop, stopGoingOnBatteries_);
+    }
+    HRESULT STDMETHODCALLTYPE get_AllowDemandStart(VARIANT_BOOL*) override
+        NOT_MODELLED(L"ITaskSettings::get_AllowDemandStart")
+    HRESULT STDMETHODCALLTYPE put_AllowDemandStart(VARIANT_BOOL) override
+        NOT_MODELLED(L"ITaskSettings::put_AllowDemandStart")
+    HRESULT STDMETHODCALLTYPE get_RestartInterval(BSTR*) override NOT_MODELLED(L"ITaskSettings::get_RestartInterval")
+    HRESULT STDMETHODCALLTYPE put_RestartInterval(BSTR) override NOT_MODELLED(L"ITaskSettings::put_RestartInterval")
+    HRESULT STDMETHODCALLTYPE get_RestartCount(INT*) override NOT_MODELLED(L"ITaskSettings::get_RestartCount")
+    HRESULT STDMETHODCALLTYPE put_RestartCount(INT) override NOT_MODELLED(L"ITaskSettings::put_RestartCount")
+    HRESULT STDMETHODCALLTYPE get_MultipleInstances(TASK_INSTANCES_POLICY*) override
+        NOT_MODELLED(L"ITaskSettings::get_MultipleInstances")
+    HRESULT STDMETHODCALLTYPE put_MultipleInstances(TASK_INSTANCES_POLICY) override
+        NOT_MODELLED(L"ITaskSettings::put_MultipleInstances")
+    HRESULT STDMETHODCALLTYPE get_AllowHardTerminate(VARIANT_BOOL*) override
+        NOT_MODELLED(L"ITaskSettings::get_AllowHardTerminate")
+    HRESULT STDMETHODCALLTYPE put_AllowHardTerminate(VARIANT_BOOL) override
+        NOT_MODELLED(L"ITaskSettings::put_AllowHardTerminate")
+    HRESULT STDMETHODCALLTYPE get_StartWhenAvailable(VARIANT_BOOL*) override
+        NOT_MODELLED(L"ITaskSettings::get_StartWhenAvailable")
+    HRESULT STDMETHODCALLTYPE put_StartWhenAvailable(VARIANT_BOOL) override
+        NOT_MODELLED(L"ITaskSettings::put_StartWhenAvailable")
+    HRESULT STDMETHODCALLTYPE get_XmlText(BSTR*) override NOT_MODELLED(L"ITaskSettings::get_XmlText")
+    HRESULT STDMETHODCALLTYPE put_XmlText(BSTR) override NOT_MODELLED(L"ITaskSettings::put_XmlText")
+    HRESULT STDMETHODCALLTYPE get_RunOnlyIfNetworkAvailable(VARIANT_BOOL*) override
+        NOT_MODELLED(L"ITaskSettings::get_RunOnlyIfNetworkAvailable")
+    HRESULT STDMETHODCALLTYPE put_RunOnlyIfNetworkAvailable(VARIANT_BOOL) override
+        NOT_MODELLED(L"ITaskSettings::put_RunOnlyIfNetworkAvailable")
+    HRESULT STDMETHODCALLTYPE get_ExecutionTimeLimit(BSTR*) override
+        NOT_MODELLED(L"ITaskSettings::get_ExecutionTimeLimit")
+    HRESULT STDMETHODCALLTYPE put_ExecutionTimeLimit(BSTR) override
+        NOT_MODELLED(L"ITaskSettings::put_ExecutionTimeLimit")
+    HRESULT STDMETHODCALLTYPE get_Enabled(VARIANT_BOOL*) override NOT_MODELLED(L"ITaskSettings::get_Enabled")
+    HRESULT STDMETHODCALLTYPE put_Enabled(VARIANT_BOOL) override NOT_MODELLED(L"ITaskSettings::put_Enabled")
+    HRESULT STDMETHODCALLTYPE get_DeleteExpiredTaskAfter(BSTR*) override
+        NOT_MODELLED(L"ITaskSettings::get_DeleteExpiredTaskAfter")
+    HRESULT STDMETHODCALLTYPE put_DeleteExpiredTaskAfter(BSTR) override
+        NOT_MODELLED(L"ITaskSettings::put_DeleteExpiredTaskAfter")
+    HRESULT STDMETHODCALLTYPE get_Priority(INT*) override NOT_MODELLED(L"ITaskSettings::get_Priority")
+    HRESULT STDMETHODCALLTYPE put_Priority(INT) override NOT_MODELLED(L"ITaskSettings::put_Priority")
+    HRESULT STDMETHODCALLTYPE get_Compatibility(TASK_COMPATIBILITY*) override
+        NOT_MODELLED(L"ITaskSettings::get_Compatibility")
+    HRESULT STDMETHODCALLTYPE put_Compatibility(TASK_COMPATIBILITY) override
+        NOT_MODELLED(L"ITaskSettings::put_Compatibility")
+    HRESULT STDMETHODCALLTYPE get_Hidden(VARIANT_BOOL*) override NOT_MODELLED(L"ITaskSettings::get_Hidden")
+    HRESULT STDMETHODCALLTYPE put_Hidden(VARIANT_BOOL) override NOT_MODELLED(L"ITaskSettings::put_Hidden")
+    HRESULT STDMETHODCALLTYPE get_IdleSettings(IIdleSettings**) override
+        NOT_MODELLED(L"ITaskSettings::get_IdleSettings")
+    HRESULT STDMETHODCALLTYPE put_IdleSettings(IIdleSettings*) override
+        NOT_MODELLED(L"ITaskSettings::put_IdleSettings")
+    HRESULT STDMETHODCALLTYPE get_RunOnlyIfIdle(VARIANT_BOOL*) override
+        NOT_MODELLED(L"ITaskSettings::get_RunOnlyIfIdle")
+    HRESULT STDMETHODCALLTYPE put_RunOnlyIfIdle(VARIANT_BOOL) override
+        NOT_MODELLED(L"ITaskSettings::put_RunOnlyIfIdle")
+    HRESULT STDMETHODCALLTYPE get_WakeToRun(VARIANT_BOOL*) override NOT_MODELLED(L"ITaskSettings::get_WakeToRun")
+    HRESULT STDMETHODCALLTYPE put_WakeToRun(VARIANT_BOOL) override NOT_MODELLED(L"ITaskSettings::put_WakeToRun")
+    HRESULT STDMETHODCALLTYPE get_NetworkSettings(INetworkSettings**) override
+        NOT_MODELLED(L"ITaskSettings::get_NetworkSettings")
+    HRESULT STDMETHODCALLTYPE put_NetworkSettings(INetworkSettings*) override
+        NOT_MODELLED(L"ITaskSettings::put_NetworkSettings")
+
+private:
+    static HRESULT Get(VARIANT_BOOL field, VARIANT_BOOL* value) {
+        if (!value) return E_POINTER;
+        *value = field;
+        return S_OK;
+    }
+    static HRESULT Put(const wchar_t* method, VARIANT_BOOL value, VARIANT_BOOL& field) {
+        Call call(method);
+        call.Add(L"value", std::to_wstring(value != VARIANT_FALSE));
+        if (call.Failing()) return call.Fail();
+        field = value;
+        return call.Done(S_OK);
+    }
+
+    VARIANT_BOOL disallowStartOnBatteries_ = VARIANT_TRUE;
+    VARIANT_BOOL stopGoingOnBatteries_ = VARIANT_TRUE;
+};
+
+// The principal object is not modelled: the principal is what RegisterTaskDefinition is given.
 
 class Definition : public Object<ITaskDefinition> {
 public:
-    Definition() : triggers_(new TriggerCollection), actions_(new ActionCollection) {}
+    Definition() : triggers_(new TriggerCollection), actions_(new ActionCollection), settings_(new Settings) {}
     const TriggerCollection& triggers() const { return *triggers_.get(); }
     const ActionCollection& actions() const { return *actions_.get(); }
+    const Settings& settings() const { return *settings_.get(); }
 
     HRESULT STDMETHODCALLTYPE get_Triggers(ITriggerCollection** triggers) override {
         Call call(L"ITaskDefinition::get_Triggers");
@@ -537,7 +635,13 @@ public:
     HRESULT STDMETHODCALLTYPE put_RegistrationInfo(IRegistrationInfo*) override
         NOT_MODELLED(L"ITaskDefinition::put_RegistrationInfo")
     HRESULT STDMETHODCALLTYPE put_Triggers(ITriggerCollection*) override NOT_MODELLED(L"ITaskDefinition::put_Triggers")
-    HRESULT STDMETHODCALLTYPE get_Settings(ITaskSettings**) override NOT_MODELLED(L"ITaskDefinition::get_Settings")
+    HRESULT STDMETHODCALLTYPE get_Settings(ITaskSettings** settings) override {
+        Call call(L"ITaskDefinition::get_Settings");
+        if (call.Failing()) return call.Fail();
+        if (!settings) return call.Done(E_POINTER);
+        *settings = settings_->Share();
+        return call.Done(S_OK);
+    }
     HRESULT STDMETHODCALLTYPE put_Settings(ITaskSettings*) override NOT_MODELLED(L"ITaskDefinition::put_Settings")
     HRESULT STDMETHODCALLTYPE get_Data(BSTR*) override NOT_MODELLED(L"ITaskDefinition::get_Data")
     HRESULT STDMETHODCALLTYPE put_Data(BSTR) override NOT_MODELLED(L"ITaskDefinition::put_Data")
@@ -550,6 +654,7 @@ public:
 private:
     ComRef<TriggerCollection> triggers_;
     ComRef<ActionCollection> actions_;
+    ComRef<Settings> settings_;
 };
 
 class RegisteredTask : public Object<IRegisteredTask> {
@@ -639,7 +744,7 @@ public:
         std::wstring name = TaskName(path);
         auto task = std::make_shared<Task>();
         task->name = name;
-        std::wstring triggers;
+        std::wstring triggers, settings;
         bool startsNow = false;
         if (definition) {
             // Definitions come from this stand-in's NewTask only.
@@ -655,6 +760,7 @@ public:
                 task->folder = actions[0]->folder();
             }
             call.Add(L"actions", std::to_wstring(actions.size()));
+            settings = ours->settings().Summary();
         }
         call.Add(L"name", name)
             .Add(L"flags", std::to_wstring(flags))
@@ -666,7 +772,7 @@ public:
             .Add(L"path", task->path)
             .Add(L"arguments", task->arguments)
             .Add(L"folder", task->folder)
-            .Add(L"settings", kDefaultSettings);
+            .Add(L"settings", settings);
         if (call.Failing()) return call.Fail();
         if (!definition || !registered || name.empty()) return call.Done(E_INVALIDARG);
         *registered = nullptr;
