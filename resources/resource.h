@@ -44,6 +44,10 @@
 #define IDS_TITLE_FORMAT 152
 #define IDS_CLOSE_APPLICATIONS 153
 #define IDS_USAGE 154
+// Default action names screen readers announce for the items.
+#define IDS_PRESS_ACTION 170
+#define IDS_CHECK_ACTION 171
+#define IDS_UNCHECK_ACTION 172
 
 // File error reports of the framework's file class.
 #define IDS_FILE_NOT_FOUND 61858

@@ -237,7 +237,8 @@ struct ItemRow {
     const wchar_t* action;
 };
 
-constexpr LONG kItemBits = STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED | STATE_SYSTEM_CHECKED;
+constexpr LONG kItemBits =
+    STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED | STATE_SYSTEM_CHECKED | STATE_SYSTEM_READONLY;
 
 void ExpectItems(HWND page, const std::vector<ItemRow>& rows, const char* when) {
     for (const ItemRow& row : rows) {
