@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -89,6 +90,16 @@ std::vector<int> TabStops(HWND page) {
     return ids;
 }
 
+// The height of a line of the license text box, from where its first two lines start.
+int LicenseLineHeight(HWND license) {
+    HWND box = GetDlgItem(license, kit::kLicenseText);
+    const LRESULT second = SendMessageW(box, EM_LINEINDEX, 1, 0);
+    if (second <= 0) return -1;
+    const LRESULT top = SendMessageW(box, EM_POSFROMCHAR, 0, 0);
+    const LRESULT next = SendMessageW(box, EM_POSFROMCHAR, static_cast<WPARAM>(second), 0);
+    return static_cast<short>(HIWORD(next)) - static_cast<short>(HIWORD(top));
+}
+
 // Holds a while, then tells whether the condition still holds: for what must not happen.
 bool StillHolds(const std::function<bool()>& condition, DWORD ms = 1000) {
     return !kit::WaitUntil([&] { return !condition(); }, ms);
@@ -166,6 +177,9 @@ TEST(Reading, OrderNamesDescriptionsFocusAndNoActionBehindABox) {
         ASSERT_TRUE(text);
         EXPECT_EQ(text.Name(), fw::LoadResString(IDS_LICENSE_INSTRUCTION));
     }
+    const int lineHeight = LicenseLineHeight(license);
+    std::printf("license line height without a text scale: %d\n", lineHeight);
+    EXPECT_TRUE(lineHeight > 0 && lineHeight < 18) << "8 points without a text scale: " << lineHeight;
     EXPECT_EQ(TabStops(license), (std::vector<int>{kit::kLicenseText, kit::kSoftwareLicenseCheck, kit::kDataLicenseCheck,
                                                    kit::kLicenseNextItem, kit::kExitItem}));
 
@@ -195,6 +209,30 @@ TEST(Reading, OrderNamesDescriptionsFocusAndNoActionBehindABox) {
     EXPECT_TRUE(kit::WaitUntil([&] { return kit::CheckState(license, kit::kDataLicenseCheck) == BST_CHECKED; }, 3000));
     pages::ExitWithYes(license, setup);
     CoUninitialize();
+}
+
+// Windows 10's "Make text bigger" at 200 %: the license text is drawn twice as large, in the
+// box of the same size.
+TEST(Reading, TextScaleEnlargesTheLicenseText) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Accessibility", 0, nullptr, 0, KEY_SET_VALUE,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const DWORD percent = 200;
+    RegSetValueExW(key, L"TextScaleFactor", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&percent), sizeof percent);
+    kit::Process setup = StartSetup(Medium(L"standard"));
+    HWND license = pages::OpenLicensePage(setup);
+    RegDeleteValueW(key, L"TextScaleFactor");
+    RegCloseKey(key);
+    ASSERT_NE(license, nullptr);
+    const int lineHeight = LicenseLineHeight(license);
+    std::printf("license line height at 200 %%: %d\n", lineHeight);
+    EXPECT_GE(lineHeight, 22) << "16 points";
+    RECT box = kit::ChildRect(GetDlgItem(license, kit::kLicenseText));
+    RECT question = kit::ChildRect(GetDlgItem(license, 1007));
+    EXPECT_LT(box.bottom, question.top) << "the box keeps its place above the question";
+    EXPECT_LT(box.bottom - box.top, 200);
+    pages::ExitWithYes(license, setup);
 }
 
 }  // namespace
