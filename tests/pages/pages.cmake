@@ -32,5 +32,3 @@ add_wine_test(planted_dll_test SOURCES pages/planted_dll_test.cpp pages/page_tes
 add_wine_test(license_text_test SOURCES pages/license_text_test.cpp PREFIXES win32-winxp)
 add_wine_test(keyboard_test SOURCES pages/keyboard_test.cpp pages/page_test_kit.cpp
   PREFIXES win32-winxp SETUP pages/make_media.sh DEPENDS ${PAGE_TEST_DEPENDS} LIBS oleacc)
-add_wine_test(reading_test SOURCES pages/reading_test.cpp pages/page_test_kit.cpp
-  PREFIXES win32-winxp SETUP pages/make_media.sh DEPENDS ${PAGE_TEST_DEPENDS} LIBS oleacc)
