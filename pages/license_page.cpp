@@ -12,6 +12,8 @@
 #include "pages/progress_page.h"
 #include "resources/resource.h"
 #include "ui/browser_controller.h"
+#include "ui/item_theme.h"
+#include "ui/skin_rules.h"
 
 namespace {
 // Three line breaks, 52 "=" and a line break.
@@ -81,8 +83,16 @@ BOOL CEulaDlg::OnInitDialog() {
     SetLicenseFont();
     LoadLicenseText();
 
-    // Keyboard access in reading order; the page starts in the text box.
-    SetTabOrder({licenseText_.hwnd(), softwareLicense_.hwnd(), dataLicense_.hwnd(), nextItem_.hwnd(), exitItem_.hwnd()});
+    // Read from the top; the instruction just before the text box gives the box its name.
+    // Tab reaches the text box, the checkboxes, "Next" and "Exit"; the page starts in the box.
+    SetReadingOrder({{titleItem_.hwnd(), false},
+                     {instructionItem_.hwnd(), false},
+                     {licenseText_.hwnd(), true},
+                     {questionItem_.hwnd(), false},
+                     {softwareLicense_.hwnd(), true},
+                     {dataLicense_.hwnd(), true},
+                     {nextItem_.hwnd(), true},
+                     {exitItem_.hwnd(), true}});
     SetStartFocus(licenseText_.hwnd());
     return TRUE;
 }
@@ -95,7 +105,9 @@ BOOL CEulaDlg::SetLicenseFont() {
     LOGFONTW description{};
     if (!GetObjectW(pageFont, sizeof description, &description)) return TRUE;
     HDC dc = GetDC(hwnd());
-    description.lfHeight = -MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    // Windows 10's "Make text bigger" enlarges the license text; the box scrolls, so the page's
+    // layout holds.
+    description.lfHeight = ScaledFontHeight(8, GetDeviceCaps(dc, LOGPIXELSY), SystemTextScale());
     ReleaseDC(hwnd(), dc);
     description.lfWeight = FW_NORMAL;
     licenseFont_.reset(CreateFontIndirectW(&description));

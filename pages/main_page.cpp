@@ -60,8 +60,8 @@ BOOL CMainPageDlg::OnInitDialog() {
     nextItem_.SetHoverDescription(IDS_NEXT_DESCRIPTION, &textItem_, 0);
     nextItem_.Enable(false);
 
-    // Keyboard access: Tab reaches "Next", then "Exit".
-    SetTabOrder({nextItem_.hwnd(), exitItem_.hwnd()});
+    // Read from the top: the title, then "Next" and "Exit", which Tab reaches in that order.
+    SetReadingOrder({{textItem_.hwnd(), false}, {nextItem_.hwnd(), true}, {exitItem_.hwnd(), true}});
     return TRUE;
 }
 

@@ -74,6 +74,10 @@
 #define IDS_FILES_IN_USE 192
 #define IDS_RM_FILES_IN_USE 193
 #define IDS_OUT_OF_DISK_SPACE 194
+// Default action names screen readers announce for the items.
+#define IDS_PRESS_ACTION 170
+#define IDS_CHECK_ACTION 171
+#define IDS_UNCHECK_ACTION 172
 
 // File error reports of the framework's file class.
 #define IDS_FILE_NOT_FOUND 61858

@@ -4,6 +4,7 @@
 #include "ui/item_accessible.h"
 #include "ui/item_focus.h"
 #include "ui/item_font.h"
+#include "ui/item_theme.h"
 #include "ui/skin_rules.h"
 
 CBrowserCheckbox::CBrowserCheckbox()
@@ -58,7 +59,8 @@ LRESULT CBrowserCheckbox::OnPaint(UINT message, WPARAM wParam, LPARAM lParam) {
     RECT box = CheckboxBoxRect(client);
     DrawFrameControl(dc, &box, DFC_BUTTON, CheckboxFrameState(Send(BM_GETCHECK)));
     HGDIOBJ previous = font_.Made() ? SelectObject(dc, font_.get()) : nullptr;
-    const COLORREF colour = CheckboxTextColour(IsWindowEnabled(hwnd()) != FALSE);
+    const bool enabled = IsWindowEnabled(hwnd()) != FALSE;
+    const COLORREF colour = ThemedItemTextColour(CheckboxTextColour(enabled), enabled);
     SetTextColor(dc, colour);
     SetBkMode(dc, TRANSPARENT);
     RECT text = CheckboxTextRect(client);
@@ -92,7 +94,13 @@ LRESULT CBrowserCheckbox::OnMouseLeave() {
 }
 
 LRESULT CBrowserCheckbox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT answer = 0;
+    if (AnswerItemRequest(hwnd(), std::wstring(), message, wParam, lParam, &answer)) return answer;
     switch (message) {
+    case BM_CLICK:
+        // A screen reader's default action, and automation's Toggle, arrive as BM_CLICK: under a
+        // message box or on a hidden page it must not check the box behind the user's back.
+        return ItemTakesAction(hwnd()) ? Default(message, wParam, lParam) : 0;
     case WM_PAINT:
         return OnPaint(message, wParam, lParam);
     case WM_MOUSEMOVE:

@@ -4,6 +4,7 @@
 #include "ui/item_accessible.h"
 #include "ui/item_focus.h"
 #include "ui/item_font.h"
+#include "ui/item_theme.h"
 #include "ui/skin_rules.h"
 
 CBrowserMenuItem::CBrowserMenuItem()
@@ -42,7 +43,8 @@ void CBrowserMenuItem::RedrawInParent() {
 
 void CBrowserMenuItem::Click() {
     HWND parent = Parent();
-    if (!parent || !IsWindowEnabled(hwnd())) return;
+    // A click queued before a message box opened, or one sent to a hidden page, does nothing.
+    if (!parent || !ItemTakesAction(hwnd())) return;
     // The notification the static control sends for a mouse click.
     SendMessageW(parent, WM_COMMAND, MAKEWPARAM(Id(), STN_CLICKED), reinterpret_cast<LPARAM>(hwnd()));
 }
@@ -69,7 +71,8 @@ void CBrowserMenuItem::OnPaint() {
     RECT client{};
     GetClientRect(hwnd(), &client);
     HGDIOBJ previous = font_.Made() ? SelectObject(dc, font_.get()) : nullptr;
-    const COLORREF colour = MenuItemTextColour(IsWindowEnabled(hwnd()) != FALSE);
+    const bool enabled = IsWindowEnabled(hwnd()) != FALSE;
+    const COLORREF colour = ThemedItemTextColour(MenuItemTextColour(enabled), enabled);
     SetTextColor(dc, colour);
     SetBkMode(dc, TRANSPARENT);
     DrawTextW(dc, caption_.c_str(), static_cast<int>(caption_.size()), &client, DT_WORDBREAK | DT_NOCLIP);
@@ -140,6 +143,8 @@ LRESULT CBrowserMenuItem::OnActiveItemMessage(UINT message, WPARAM wParam, LPARA
 }
 
 LRESULT CBrowserMenuItem::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT answer = 0;
+    if (!passive_ && AnswerItemRequest(hwnd(), description_, message, wParam, lParam, &answer)) return answer;
     switch (message) {
     case WM_PAINT:
         OnPaint();

@@ -28,6 +28,17 @@ bool CBrowserPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
     return CDialogSK::OnMessage(message, wParam, lParam, result);
 }
 
+void CBrowserPage::SetReadingOrder(std::initializer_list<ReadingElement> elements) {
+    HWND previous = HWND_TOP;
+    for (const ReadingElement& element : elements) {
+        if (!element.window) continue;
+        const LONG_PTR style = GetWindowLongPtrW(element.window, GWL_STYLE);
+        SetWindowLongPtrW(element.window, GWL_STYLE, element.tabStop ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+        SetWindowPos(element.window, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        previous = element.window;
+    }
+}
+
 void CBrowserPage::SetTabOrder(std::initializer_list<HWND> elements) {
     HWND previous = HWND_TOP;
     for (HWND element : elements) {

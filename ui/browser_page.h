@@ -27,8 +27,16 @@ protected:
     void OnCancel() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 
-    // The page's active elements in reading order: each becomes a tab stop, and the window
-    // order, which Tab and screen readers follow, starts with them in this order.
+    // One element of the page in reading order, and whether it takes the focus.
+    struct ReadingElement {
+        HWND window;
+        bool tabStop;
+    };
+    // The page's elements from top to bottom as the user sees them: the window order, which Tab
+    // and screen readers follow (and by which Windows names a text box after the label before
+    // it), becomes this order; only the elements that take the focus are tab stops.
+    void SetReadingOrder(std::initializer_list<ReadingElement> elements);
+    // The page's active elements in reading order, all tab stops, ahead of the other windows.
     void SetTabOrder(std::initializer_list<HWND> elements);
     // Where the focus goes when the page gets it with no element chosen. Without one the page
     // keeps it itself, so a stray Enter acts on no item.

@@ -1,6 +1,7 @@
 #include "ui/dialog_sk.h"
 
 #include "ui/app_title.h"
+#include "ui/item_theme.h"
 #include "ui/skin_rules.h"
 
 CDialogSK::CDialogSK(UINT templateId, HWND parent) : fw::Dialog(templateId, parent) {}
@@ -62,6 +63,14 @@ bool CDialogSK::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* r
     case WM_ERASEBKGND:
         *result = OnEraseBackground(reinterpret_cast<HDC>(wParam));
         return true;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+        // A theme change while the page is open (high contrast on or off, other colours):
+        // the page and every item on it are drawn again in the new look.
+        *result = Default(message, wParam, lParam);
+        RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+        return true;
     case WM_SIZE:
         *result = Default(message, wParam, lParam);
         if (background_) Invalidate(true);
@@ -80,6 +89,13 @@ bool CDialogSK::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* r
 }
 
 LRESULT CDialogSK::OnEraseBackground(HDC dc) {
+    if (HighContrastActive()) {
+        // The theme's window colour instead of the bitmap, as the system's own windows do.
+        RECT client{};
+        GetClientRect(hwnd(), &client);
+        FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+        return TRUE;
+    }
     LRESULT erased = Default(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     if (!background_) return erased;
     RECT client{};

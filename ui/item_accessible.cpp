@@ -3,12 +3,19 @@
 #include <ole2.h>
 #include <oleacc.h>
 
+#include <algorithm>
 #include <string>
 
 #include "env/system_checks.h"
 #include "framework/proc_address.h"
+#include "framework/strings.h"
+#include "resources/resource.h"
+#include "ui/item_focus.h"
 
 namespace {
+
+// How long a reader's call waits for the page: a page busy in a long operation must not hang it.
+constexpr UINT kItemRequestTimeoutMs = 2000;
 
 using CreateStdAccessibleObjectFn = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
 using LresultFromObjectFn = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
@@ -49,6 +56,38 @@ bool HasFocus(HWND window) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
     return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus == window;
+}
+
+UINT DescriptionMessage() {
+    static const UINT message = RegisterWindowMessageW(L"SkinnedItemDescription");
+    return message;
+}
+
+UINT TakeFocusMessage() {
+    static const UINT message = RegisterWindowMessageW(L"SkinnedItemTakeFocus");
+    return message;
+}
+
+// A satellite table without the entry leaves the name to the executable's own table: a reader
+// would otherwise announce an action without a name.
+std::wstring DefaultActionName(ItemRole role, bool checked) {
+    const UINT id = ItemDefaultActionStringId(role, checked);
+    std::wstring name = fw::LoadResString(id);
+    return name.empty() ? fw::LoadStringFrom(GetModuleHandleW(nullptr), id) : name;
+}
+
+std::wstring DescriptionOf(HWND item) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(item, DescriptionMessage(), 0, 0, SMTO_NORMAL, kItemRequestTimeoutMs, &length) ||
+        length == 0)
+        return {};
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutW(item, DescriptionMessage(), text.size(), reinterpret_cast<LPARAM>(text.data()),
+                             SMTO_NORMAL, kItemRequestTimeoutMs, &got))
+        return {};
+    text.resize(static_cast<size_t>(got <= length ? got : length));
+    return text;
 }
 
 std::wstring WindowTextOf(HWND window) {
@@ -145,16 +184,41 @@ public:
         if (!action) return E_POINTER;
         *action = nullptr;
         if (!Alive()) return CO_E_OBJNOTCONNECTED;
-        *action = SysAllocString(ItemDefaultActionName(role_, Checked()));
+        const std::wstring name = DefaultActionName(role_, Checked());
+        *action = SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
         return *action ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
         if (!IsSelf(child)) return standard_->accDoDefaultAction(child);
         if (!Alive()) return CO_E_OBJNOTCONNECTED;
-        if (!IsWindowEnabled(item_)) return E_FAIL;
+        // A message box over the page, or a hidden page: the action would act behind the user's
+        // back. The item checks again when the click arrives.
+        if (!ItemTakesAction(item_)) return E_FAIL;
         // Posted: the action may open a message box, and the reader's call must not wait for it.
         // Both items take BM_CLICK as a click.
         return PostMessageW(item_, BM_CLICK, 0, 0) ? S_OK : E_FAIL;
+    }
+    // What the mouse shows on hover, the reader says as the description.
+    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override {
+        if (!IsSelf(child)) return standard_->get_accDescription(child, description);
+        if (!description) return E_POINTER;
+        *description = nullptr;
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
+        const std::wstring text = DescriptionOf(item_);
+        if (text.empty()) return standard_->get_accDescription(child, description);
+        *description = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        return *description ? S_OK : E_OUTOFMEMORY;
+    }
+    // The items are focusable, so taking the focus is theirs to do; it happens on the item's
+    // own thread, where SetFocus works.
+    HRESULT STDMETHODCALLTYPE accSelect(LONG flags, VARIANT child) override {
+        if (!IsSelf(child) || (flags & SELFLAG_TAKEFOCUS) == 0) return standard_->accSelect(flags, child);
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
+        if (!ItemTakesAction(item_)) return E_FAIL;
+        DWORD_PTR took = 0;
+        if (!SendMessageTimeoutW(item_, TakeFocusMessage(), 0, 0, SMTO_NORMAL, kItemRequestTimeoutMs, &took))
+            return E_FAIL;
+        return took == 1 ? S_OK : E_FAIL;
     }
 
     // The rest is the standard object's.
@@ -166,9 +230,6 @@ public:
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
         return standard_->get_accValue(child, value);
     }
-    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override {
-        return standard_->get_accDescription(child, description);
-    }
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override { return standard_->get_accHelp(child, help); }
     HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, LONG* topic) override {
         return standard_->get_accHelpTopic(file, child, topic);
@@ -178,7 +239,6 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* child) override { return standard_->get_accFocus(child); }
     HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* children) override { return standard_->get_accSelection(children); }
-    HRESULT STDMETHODCALLTYPE accSelect(LONG flags, VARIANT child) override { return standard_->accSelect(flags, child); }
     HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height, VARIANT child) override {
         return standard_->accLocation(left, top, width, height, child);
     }
@@ -209,8 +269,9 @@ private:
 }  // namespace
 
 LONG ItemAccessibleState(LONG standardState, bool enabled, bool focused, bool checkable, bool checked) {
+    // A static control's standard object says "read only", which a button is not.
     constexpr LONG kItemBits = STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED |
-                               STATE_SYSTEM_CHECKED;
+                               STATE_SYSTEM_CHECKED | STATE_SYSTEM_READONLY;
     LONG state = standardState & ~kItemBits;
     state |= enabled ? STATE_SYSTEM_FOCUSABLE : STATE_SYSTEM_UNAVAILABLE;
     if (focused) state |= STATE_SYSTEM_FOCUSED;
@@ -218,9 +279,34 @@ LONG ItemAccessibleState(LONG standardState, bool enabled, bool focused, bool ch
     return state;
 }
 
-const wchar_t* ItemDefaultActionName(ItemRole role, bool checked) {
-    if (role == ItemRole::PushButton) return L"Press";
-    return checked ? L"Uncheck" : L"Check";
+UINT ItemDefaultActionStringId(ItemRole role, bool checked) {
+    if (role == ItemRole::PushButton) return IDS_PRESS_ACTION;
+    return checked ? IDS_UNCHECK_ACTION : IDS_CHECK_ACTION;
+}
+
+bool AnswerItemRequest(HWND item, const std::wstring& description, UINT message, WPARAM wParam, LPARAM lParam,
+                       LRESULT* result) {
+    if (message == DescriptionMessage()) {
+        if (wParam == 0 || lParam == 0) {
+            *result = static_cast<LRESULT>(description.size());
+        } else {
+            const size_t count = std::min(description.size(), static_cast<size_t>(wParam) - 1);
+            auto* buffer = reinterpret_cast<wchar_t*>(lParam);
+            description.copy(buffer, count);
+            buffer[count] = L'\0';
+            *result = static_cast<LRESULT>(count);
+        }
+        return true;
+    }
+    if (message == TakeFocusMessage()) {
+        *result = 0;
+        if (ItemTakesAction(item)) {
+            SetFocus(item);
+            *result = GetFocus() == item ? 1 : 0;
+        }
+        return true;
+    }
+    return false;
 }
 
 LRESULT AnswerItemObjectRequest(HWND item, ItemRole role, WPARAM wParam, LPARAM lParam) {

@@ -4,6 +4,8 @@
 // The object holds only the control's window handle, so it outlives the control harmlessly.
 #include <windows.h>
 
+#include <string>
+
 enum class ItemRole { PushButton, CheckBox };
 
 // The answer to WM_GETOBJECT for the item's client area; 0 (leave it to the default processing)
@@ -14,5 +16,13 @@ LRESULT AnswerItemObjectRequest(HWND item, ItemRole role, WPARAM wParam, LPARAM 
 // item's own (unavailable or focusable, focused, checked).
 LONG ItemAccessibleState(LONG standardState, bool enabled, bool focused, bool checkable, bool checked);
 
-// The name of the default action: "Press" for a button, "Check" or "Uncheck" for a checkbox.
-const wchar_t* ItemDefaultActionName(ItemRole role, bool checked);
+// The string table entry naming the default action: "Press" for a button, "Check" or
+// "Uncheck" for a checkbox.
+UINT ItemDefaultActionStringId(ItemRole role, bool checked);
+
+// What the accessible object asks of the item on the item's own thread, since a screen reader
+// calls from another one: its description (wParam 0: the length; else the capacity of the
+// buffer in lParam), and to take the focus (1 when it did). Answered by AnswerItemRequest;
+// false for any other message.
+bool AnswerItemRequest(HWND item, const std::wstring& description, UINT message, WPARAM wParam, LPARAM lParam,
+                       LRESULT* result);

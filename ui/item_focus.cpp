@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/handle.h"
+#include "ui/item_theme.h"
 #include "ui/skin_rules.h"
 
 bool ItemShowsFocusCue(HWND item) {
@@ -20,11 +21,29 @@ void DrawFocusCue(HDC dc, const std::wstring& caption, const RECT& area, UINT fl
     LOGBRUSH brush{BS_SOLID, colour, 0};
     fw::UniqueGdiObject pen(ExtCreatePen(PS_COSMETIC | PS_ALTERNATE, 1, &brush, 0, nullptr));
     if (!pen) return;
+    const SIZE thickness = SystemFocusFrameThickness();
+    const LONG across = std::min<LONG>(thickness.cx, (cue.right - cue.left) / 2);
+    const LONG down = std::min<LONG>(thickness.cy, (cue.bottom - cue.top) / 2);
     HGDIOBJ previousPen = SelectObject(dc, pen.get());
-    HGDIOBJ previousBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-    Rectangle(dc, cue.left, cue.top, cue.right, cue.bottom);
-    SelectObject(dc, previousBrush);
+    // Rows at the top and bottom, columns at the left and right, as many as the frame is thick.
+    for (LONG i = 0; i < down; ++i) {
+        for (LONG y : {cue.top + i, cue.bottom - 1 - i}) {
+            MoveToEx(dc, cue.left, y, nullptr);
+            LineTo(dc, cue.right, y);
+        }
+    }
+    for (LONG i = 0; i < across; ++i) {
+        for (LONG x : {cue.left + i, cue.right - 1 - i}) {
+            MoveToEx(dc, x, cue.top, nullptr);
+            LineTo(dc, x, cue.bottom);
+        }
+    }
     SelectObject(dc, previousPen);
+}
+
+bool ItemTakesAction(HWND item) {
+    HWND page = GetParent(item);
+    return ItemActionAllowed(IsWindowEnabled(item) != FALSE, page && IsWindowEnabled(page), page && IsWindowVisible(page));
 }
 
 bool PassFocusOfHiddenPage(HWND item) {

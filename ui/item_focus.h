@@ -9,9 +9,14 @@
 bool ItemShowsFocusCue(HWND item);
 
 // Draws the dotted focus rectangle in the colour around the caption as DrawTextW with the
-// flags places it in the area. The dc has the item's font selected.
+// flags places it in the area, as thick as the system's focus frame. The dc has the item's
+// font selected.
 void DrawFocusCue(HDC dc, const std::wstring& caption, const RECT& area, UINT flags, const RECT& client,
                   COLORREF colour);
+
+// True while a click or a default action on the item may act: the item is enabled and its
+// page is enabled (no message box over it) and shown.
+bool ItemTakesAction(HWND item);
 
 // The focus an item gets while its page is hidden is the dialog manager's default at creation,
 // not the user's choice: the page takes it, so no item acts on Enter before the user picks one.

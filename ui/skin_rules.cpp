@@ -4,6 +4,30 @@ COLORREF MenuItemTextColour(bool enabled) { return enabled ? kMenuItemTextColour
 
 COLORREF CheckboxTextColour(bool enabled) { return enabled ? kCheckboxTextColour : kDisabledTextColour; }
 
+bool HighContrastOn(DWORD highContrastFlags) { return (highContrastFlags & HCF_HIGHCONTRASTON) != 0; }
+
+COLORREF ItemTextColour(COLORREF fixedColour, bool enabled, bool highContrast, COLORREF windowText, COLORREF grayText) {
+    if (!highContrast) return fixedColour;
+    return enabled ? windowText : grayText;
+}
+
+SIZE FocusFrameThickness(bool gotWidth, UINT width, bool gotHeight, UINT height) {
+    SIZE thickness;
+    thickness.cx = gotWidth && width > 0 ? static_cast<LONG>(width) : 1;
+    thickness.cy = gotHeight && height > 0 ? static_cast<LONG>(height) : 1;
+    return thickness;
+}
+
+UINT EffectiveTextScale(bool present, DWORD value) { return present && value >= 100 && value <= 225 ? value : 100; }
+
+LONG ScaledFontHeight(int points, int pixelsPerInch, UINT textScalePercent) {
+    return -MulDiv(points * static_cast<int>(textScalePercent), pixelsPerInch, 72 * 100);
+}
+
+bool ItemActionAllowed(bool itemEnabled, bool pageEnabled, bool pageVisible) {
+    return itemEnabled && pageEnabled && pageVisible;
+}
+
 LONG FontHeightForPoints(int points, int pixelsPerInch) { return -MulDiv(points, pixelsPerInch, 72); }
 
 SIZE ScaledBitmapSize(UINT width, UINT height, int pixelsPerInchX) {

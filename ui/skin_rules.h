@@ -11,6 +11,27 @@ constexpr COLORREF kDisabledTextColour = RGB(0xAD, 0xC1, 0xD6);
 COLORREF MenuItemTextColour(bool enabled);
 COLORREF CheckboxTextColour(bool enabled);
 
+// High contrast on (the HIGHCONTRAST flags of SPI_GETHIGHCONTRAST): the page is drawn in the
+// system's colours instead of its bitmap and fixed colours.
+bool HighContrastOn(DWORD highContrastFlags);
+// The text colour of an item: its fixed colour (already chosen for the enabled state), or in
+// high contrast the window text colour, grey text for a disabled item.
+COLORREF ItemTextColour(COLORREF fixedColour, bool enabled, bool highContrast, COLORREF windowText, COLORREF grayText);
+
+// The focus frame's thickness from SPI_GETFOCUSBORDERWIDTH and SPI_GETFOCUSBORDERHEIGHT: 1
+// where a value is missing (before Windows XP) or 0.
+SIZE FocusFrameThickness(bool gotWidth, UINT width, bool gotHeight, UINT height);
+
+// The text scale factor in percent (Windows 10's "Make text bigger"): 100 to 225, 100 when the
+// value is missing or outside that range.
+UINT EffectiveTextScale(bool present, DWORD value);
+// The logical height of a font of the size in points, enlarged by the text scale.
+LONG ScaledFontHeight(int points, int pixelsPerInch, UINT textScalePercent);
+
+// An item acts on a click or a screen reader's default action only while it and its page take
+// input: a message box disables the page, and a hidden page is not there for the user.
+bool ItemActionAllowed(bool itemEnabled, bool pageEnabled, bool pageVisible);
+
 // Logical font height for a size in points at a vertical resolution: negative, so the size
 // is of the characters, not of the cell.
 LONG FontHeightForPoints(int points, int pixelsPerInch);

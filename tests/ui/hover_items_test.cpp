@@ -12,6 +12,7 @@
 #include "tests/kit/window_kit.h"
 #include "tests/ui/ui_test_ids.h"
 #include "ui/browser_page.h"
+#include "ui/item_theme.h"
 #include "ui/skin_rules.h"
 
 namespace {
@@ -409,6 +410,75 @@ TEST_F(HoverItems, AccessibleObjectOutlivesItsItem) {
     EXPECT_TRUE(FAILED(object->get_accState(self, &state)));
     EXPECT_TRUE(FAILED(object->accDoDefaultAction(self)));
     object->Release();
+}
+
+// Wine neither keeps nor reports the high-contrast setting: the test stands in for the system's
+// answer, sets a high-contrast theme's colours through the real call, and tells the page of the
+// change as Windows does. The page's pixels, read from the screen, must then be the theme's.
+bool g_highContrast = false;
+BOOL FakeHighContrast(HIGHCONTRASTW* setting) {
+    setting->dwFlags = HCF_AVAILABLE | (g_highContrast ? HCF_HIGHCONTRASTON : 0);
+    return TRUE;
+}
+
+TEST_F(HoverItems, HighContrastDrawsThePageInTheSystemColoursAndFollowsTheTheme) {
+    // A dark theme: none of these is the probe bitmap's white or an item's own colour.
+    const int elements[] = {COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_GRAYTEXT};
+    const COLORREF theme[] = {RGB(0x00, 0x00, 0x60), RGB(0xFF, 0xFF, 0x00), RGB(0x3F, 0xF2, 0x3F)};
+    COLORREF saved[3];
+    for (int i = 0; i < 3; ++i) saved[i] = GetSysColor(elements[i]);
+    SIZE savedFrame{1, 1};
+    SystemParametersInfoW(SPI_GETFOCUSBORDERWIDTH, 0, &savedFrame.cx, 0);
+    SystemParametersInfoW(SPI_GETFOCUSBORDERHEIGHT, 0, &savedFrame.cy, 0);
+    ASSERT_TRUE(SetSysColors(3, elements, theme));
+    SetHighContrastSource(&FakeHighContrast);
+    auto announce = [&](bool on) {
+        g_highContrast = on;
+        SendMessageW(page.hwnd(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+        SendMessageW(page.hwnd(), WM_SYSCOLORCHANGE, 0, 0);
+        Repaint();
+    };
+    // Background: the page's top right, where no item lies.
+    RECT free{110, 10, 250, 50};
+    MapDialogRect(page.hwnd(), &free);
+    const int freePixels = (free.right - free.left) * (free.bottom - free.top);
+    auto count = [&](HWND item, COLORREF colour) {
+        return kit::CountPixels(page.hwnd(), item ? kit::ChildRect(item) : free, [=](COLORREF c) { return c == colour; });
+    };
+    page.nextItem.Enable(false);
+    page.activeBox.uiState = 0;
+    SetFocus(page.activeBox.hwnd());
+
+    announce(false);
+    EXPECT_EQ(count(nullptr, RGB(255, 255, 255)), freePixels) << "high contrast off: the bitmap";
+    EXPECT_EQ(count(page.exitItem.hwnd(), theme[1]), 0);
+
+    announce(true);
+    EXPECT_EQ(count(nullptr, theme[0]), freePixels) << "the window colour instead of the bitmap";
+    EXPECT_GT(count(page.exitItem.hwnd(), theme[1]), 0) << "a caption in the window text colour";
+    EXPECT_EQ(count(page.exitItem.hwnd(), kMenuItemTextColour), 0) << "no text in the item's own colour";
+    EXPECT_GT(count(page.nextItem.hwnd(), theme[2]), 0) << "a disabled item in grey text";
+    EXPECT_EQ(count(page.nextItem.hwnd(), kDisabledTextColour), 0);
+    const int boxText = count(page.activeBox.hwnd(), theme[1]);
+    EXPECT_GT(boxText, 0) << "a checkbox caption and its focus frame in the window text colour";
+    EXPECT_EQ(count(page.activeBox.hwnd(), kCheckboxTextColour), 0);
+
+    // The focus frame as thick as the system's setting.
+    SystemParametersInfoW(SPI_SETFOCUSBORDERWIDTH, 0, reinterpret_cast<void*>(3), 0);
+    SystemParametersInfoW(SPI_SETFOCUSBORDERHEIGHT, 0, reinterpret_cast<void*>(3), 0);
+    page.activeBox.RedrawInParent();
+    Repaint();
+    EXPECT_GT(count(page.activeBox.hwnd(), theme[1]), boxText + 20) << "a frame three pixels thick";
+
+    announce(false);
+    EXPECT_EQ(count(nullptr, RGB(255, 255, 255)), freePixels) << "high contrast off again: the bitmap is back";
+    EXPECT_GT(count(page.exitItem.hwnd(), kMenuItemTextColour), 0);
+
+    SetHighContrastSource(nullptr);
+    SetSysColors(3, elements, saved);
+    SystemParametersInfoW(SPI_SETFOCUSBORDERWIDTH, 0, reinterpret_cast<void*>(static_cast<UINT_PTR>(savedFrame.cx)), 0);
+    SystemParametersInfoW(SPI_SETFOCUSBORDERHEIGHT, 0, reinterpret_cast<void*>(static_cast<UINT_PTR>(savedFrame.cy)), 0);
+    page.activeBox.uiState = -1;
 }
 
 }  // namespace

@@ -152,10 +152,75 @@ TEST(SkinRules, AccessibleStateOfAnItem) {
         {"checked checkbox", 0, true, false, true, true, STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_CHECKED},
         {"unchecked checkbox", STATE_SYSTEM_CHECKED, true, false, true, false, STATE_SYSTEM_FOCUSABLE},
         {"a button is never checked", 0, true, false, false, true, STATE_SYSTEM_FOCUSABLE},
+        {"a static's read only is not a button's", STATE_SYSTEM_READONLY, true, false, false, false,
+         STATE_SYSTEM_FOCUSABLE},
     };
     for (const State& row : states)
         EXPECT_EQ(ItemAccessibleState(row.standard, row.enabled, row.focused, row.checkable, row.checked), row.state)
             << row.what;
+}
+
+TEST(SkinRules, DefaultActionNamesComeFromTheStringTable) {
+    EXPECT_EQ(ItemDefaultActionStringId(ItemRole::PushButton, false), 170u);
+    EXPECT_EQ(ItemDefaultActionStringId(ItemRole::PushButton, true), 170u);
+    EXPECT_EQ(ItemDefaultActionStringId(ItemRole::CheckBox, false), 171u);
+    EXPECT_EQ(ItemDefaultActionStringId(ItemRole::CheckBox, true), 172u);
+}
+
+TEST(SkinRules, HighContrastColours) {
+    constexpr COLORREF kText = RGB(0xFF, 0xFF, 0x00), kGray = RGB(0x3F, 0xF2, 0x3F), kFixed = RGB(1, 2, 3);
+    struct Row {
+        const char* what;
+        DWORD flags;
+        bool enabled;
+        COLORREF colour;
+    } rows[] = {
+        {"off: the item's own colour", HCF_AVAILABLE, true, kFixed},
+        {"off, disabled: still the item's own", 0, false, kFixed},
+        {"on: window text", HCF_HIGHCONTRASTON | HCF_AVAILABLE, true, kText},
+        {"on, disabled: grey text", HCF_HIGHCONTRASTON, false, kGray},
+        {"other flags alone are not on", HCF_HOTKEYACTIVE | HCF_CONFIRMHOTKEY, true, kFixed},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(ItemTextColour(kFixed, row.enabled, HighContrastOn(row.flags), kText, kGray), row.colour) << row.what;
+}
+
+TEST(SkinRules, FocusFrameThicknessTextScaleAndActions) {
+    struct Frame {
+        const char* what;
+        bool gotWidth;
+        UINT width;
+        bool gotHeight;
+        UINT height;
+        SIZE thickness;
+    } frames[] = {
+        {"the system's values", true, 3, true, 2, {3, 2}},
+        {"missing before Windows XP", false, 7, false, 7, {1, 1}},
+        {"zero", true, 0, true, 4, {1, 4}},
+    };
+    for (const Frame& row : frames) {
+        SIZE got = FocusFrameThickness(row.gotWidth, row.width, row.gotHeight, row.height);
+        EXPECT_EQ(got.cx, row.thickness.cx) << row.what;
+        EXPECT_EQ(got.cy, row.thickness.cy) << row.what;
+    }
+    struct Scale {
+        bool present;
+        DWORD value;
+        UINT percent;
+        LONG height;  // of 8 points at 96 pixels per inch
+    } scales[] = {{false, 150, 100, -11}, {true, 100, 100, -11}, {true, 150, 150, -16},
+                  {true, 225, 225, -24}, {true, 226, 100, -11}, {true, 99, 100, -11}};
+    for (const Scale& row : scales) {
+        EXPECT_EQ(EffectiveTextScale(row.present, row.value), row.percent) << row.value;
+        EXPECT_EQ(ScaledFontHeight(8, 96, EffectiveTextScale(row.present, row.value)), row.height) << row.value;
+    }
+    struct Action {
+        bool item, page, visible, acts;
+    } actions[] = {{true, true, true, true}, {false, true, true, false}, {true, false, true, false},
+                   {true, true, false, false}};
+    for (const Action& row : actions)
+        EXPECT_EQ(ItemActionAllowed(row.item, row.page, row.visible), row.acts)
+            << row.item << row.page << row.visible;
 }
 
 }  // namespace
