@@ -218,9 +218,11 @@ InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& ob
         observer.OnStep(step);
         observer.OnProgress(progress.Permille());
     };
-    auto stopped = [&] {
+    // Between steps a cancel asked for stops the run; within a package it is the installer's
+    // result that tells whether it was taken (a package may end before it sees the answer).
+    auto stopped = [&](bool betweenSteps = true) {
         outcome.lastError = messages.LastError();
-        outcome.cancelled = outcome.cancelled || observer.CancelRequested();
+        outcome.cancelled = outcome.cancelled || (betweenSteps && observer.CancelRequested());
         if (outcome.cancelled) LogEvent(L"Cancelled by the user");
         if (outcome.removalFailed)
             LogEvent(fw::Format(L"The removal of the earlier version failed with %u: nothing more is installed",
@@ -257,7 +259,7 @@ InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& ob
     outcome.productResult = InstallLogged(plan.productPackage, plan.productCommandLine);
     outcome.restartNeeded = outcome.restartNeeded || AsksForRestart(outcome.productResult);
     if (outcome.productResult == ERROR_INSTALL_USEREXIT) outcome.cancelled = true;
-    if (stopped()) return outcome;
+    if (stopped(false)) return outcome;
 
     LogEvent(L"Registry access: opening Software\\Korvel to ordinary users");
     PrepareRegistryAccess();

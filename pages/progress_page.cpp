@@ -112,7 +112,13 @@ BOOL CProgressPage::OnInitDialog() {
     SetItemText(restartItem_, fw::LoadResString(IDS_RESTART_NOW));
     SetItemText(finishItem_, fw::LoadResString(IDS_FINISH));
     bar_.Send(PBM_SETRANGE32, 0, kBarRange);
-    SetTabOrder({cancelItem_.hwnd()});
+    SetReadingOrder({{titleItem_.hwnd(), false},
+                     {stepItem_.hwnd(), false},
+                     {bar_.hwnd(), false},
+                     {actionItem_.hwnd(), false},
+                     {restartItem_.hwnd(), true},
+                     {cancelItem_.hwnd(), true},
+                     {finishItem_.hwnd(), true}});
     return TRUE;
 }
 
@@ -129,7 +135,6 @@ void CProgressPage::Start(const InstallPlan& plan, std::function<void(const Inst
     SetItemText(titleItem_, title.empty() ? fw::LoadResString(IDS_APPLICATION_TITLE) : title);
     if (finished_) {
         ShowWindow(cancelItem_.hwnd(), SW_HIDE);  // an unattended run is not cancelled from its window
-        SetTabOrder({});
     }
     SetTimer(hwnd(), kBarTimer, kBarIntervalMs, nullptr);
     worker_ = fw::StartThread([this] {
@@ -220,7 +225,6 @@ void CProgressPage::ShowOutcome() {
         ShowWindow(restartItem_.hwnd(), SW_SHOW);
     }
     ShowWindow(finishItem_.hwnd(), SW_SHOW);
-    SetTabOrder({restartItem_.hwnd(), finishItem_.hwnd()});
     SetStartFocus(finishItem_.hwnd());
     if (GetActiveWindow() == hwnd()) SetFocus(finishItem_.hwnd());
 }

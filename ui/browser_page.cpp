@@ -38,13 +38,3 @@ void CBrowserPage::SetReadingOrder(std::initializer_list<ReadingElement> element
         previous = element.window;
     }
 }
-
-void CBrowserPage::SetTabOrder(std::initializer_list<HWND> elements) {
-    HWND previous = HWND_TOP;
-    for (HWND element : elements) {
-        if (!element) continue;
-        SetWindowLongPtrW(element, GWL_STYLE, GetWindowLongPtrW(element, GWL_STYLE) | WS_TABSTOP);
-        SetWindowPos(element, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        previous = element;
-    }
-}

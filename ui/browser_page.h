@@ -36,8 +36,6 @@ protected:
     // and screen readers follow (and by which Windows names a text box after the label before
     // it), becomes this order; only the elements that take the focus are tab stops.
     void SetReadingOrder(std::initializer_list<ReadingElement> elements);
-    // The page's active elements in reading order, all tab stops, ahead of the other windows.
-    void SetTabOrder(std::initializer_list<HWND> elements);
     // Where the focus goes when the page gets it with no element chosen. Without one the page
     // keeps it itself, so a stray Enter acts on no item.
     void SetStartFocus(HWND element) { startFocus_ = element; }

@@ -16,6 +16,8 @@ mkdir -p "$media"
 "${make[@]}" "$media/huge" --setup "$setup_exe" --size 999999999999999999 "${packages[@]}"
 # The product package is not a package at all.
 "${make[@]}" "$media/broken" --setup "$setup_exe" "${packages[@]}" --copy "$build/media/broken.msi=Setup_ENU.msi"
+# The product package takes seconds: the installation can be watched, and cancelled.
+"${make[@]}" "$media/tiles" --setup "$setup_exe" "${packages[@]}" --copy "$build/media/Setup_ENU_tiles.msi=Setup_ENU.msi"
 # A German satellite library; its product package "Setup_DEU.msi" is not on the medium.
 "${make[@]}" "$media/german" --setup "$setup_exe" --lang DEU "${packages[@]}"
 "${make[@]}" "$media/german" --lang ENU --no-setup-dat --no-eula --no-data-license

@@ -40,6 +40,15 @@ add_package(Setup_ENU_earlier.msi x86 product.wxs -D ProductCode=${DEMO_PRODUCT_
 add_package(Setup_ENU_reboot.msi x86 product.wxs -D ProductCode=${DEMO_PRODUCT_CODE} -D Version=2.0.0
             -D ComponentGuid=1B7E2C44-9A3D-4E51-8F20-6C4D8B1A0E77 -D FileName=maps.dat
             -D FileSource=maps.dat -D Reboot=yes)
+# A product package of 2,500 small files: several seconds to install under Wine, long enough to
+# watch the installation's page while it runs.
+add_custom_command(OUTPUT ${MEDIA_DIR}/product_tiles.wxs
+  COMMAND python3 ${PACKAGE_SOURCES}/make_tiles_package.py ${MEDIA_DIR} 2500 ${DEMO_PRODUCT_CODE}
+  DEPENDS ${PACKAGE_SOURCES}/make_tiles_package.py VERBATIM)
+add_custom_command(OUTPUT ${MEDIA_DIR}/Setup_ENU_tiles.msi
+  COMMAND ${WIXL} -a x86 -o Setup_ENU_tiles.msi product_tiles.wxs
+  WORKING_DIRECTORY ${MEDIA_DIR} DEPENDS ${MEDIA_DIR}/product_tiles.wxs VERBATIM)
+list(APPEND MEDIA_FILES ${MEDIA_DIR}/Setup_ENU_tiles.msi)
 add_package(USB_32.msi x86 usb_32.wxs -D Driver=medium_driver.sys)
 add_package(USB_64.msi x64 usb_64.wxs -D Driver=medium_driver.sys)
 
@@ -86,3 +95,11 @@ target_link_libraries(demo_driver PRIVATE framework msi gdiplus shlwapi)
 target_link_options(demo_driver PRIVATE -municode)
 set_target_properties(demo_driver PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
 add_dependencies(demo_tools demo_driver)
+
+# The installation's own page, watched while a long installation runs.
+add_wine_test(progress_e2e_test SOURCES e2e/progress_e2e_test.cpp pages/page_test_kit.cpp
+  PREFIXES win32-winxp SETUP e2e/make_media.sh e2e/unattended_media.sh
+  DEPENDS setup media LIBS msi TIMEOUT 300 SUITES Watched Cancel Restart Busy Passive)
+add_wine_test(progress_e2e_64_test SOURCES e2e/progress_e2e_test.cpp pages/page_test_kit.cpp
+  PREFIXES win64-win10 SETUP e2e/make_media.sh e2e/unattended_media.sh
+  DEPENDS setup media LIBS msi TIMEOUT 300 SUITES Watched)

@@ -91,7 +91,7 @@ HANDLE NonAdministratorToken() {
     return restricted;
 }
 
-enum class Arrange { Nothing, SecondCopy, InternalUser, NotAdministrator, InstallerMutex, ViewerRunning };
+enum class Arrange { Nothing, SecondCopy, InternalUser, NotAdministrator, InstallerMutex, InstallerBusy, ViewerRunning };
 
 // What a row needs on the machine while the setup runs; put back when it goes.
 class Arranged {
@@ -100,6 +100,8 @@ public:
         switch (arrange) {
         case Arrange::SecondCopy: mutex_ = CreateMutexW(nullptr, FALSE, L"Korvel Setup"); break;
         case Arrange::InstallerMutex: mutex_ = CreateMutexW(nullptr, FALSE, kInstallerMutex); break;
+        // Windows Installer's own mutex, held as while it installs something.
+        case Arrange::InstallerBusy: mutex_ = CreateMutexW(nullptr, TRUE, L"Global\\_MSIExecute"); break;
         case Arrange::InternalUser: kit::CreateKey(HKEY_LOCAL_MACHINE, kNetworkKey); break;
         case Arrange::NotAdministrator: token_ = NonAdministratorToken(); break;
         case Arrange::ViewerRunning: StartViewer(); break;
@@ -147,7 +149,7 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
     // A product package that is no package: the setup ends with the installer's own answer.
     const DWORD broken = MsiInstallProductW(L"C:\\media\\broken\\Setup_ENU.msi", L"");
     ASSERT_NE(broken, 0u);
-    const std::string brokenLine = "MsiInstallProductW(\"C:\\media\\broken\\Setup_ENU.msi\", \"LANG=ENU TARGETDIR=C:\\\") = " +
+    const std::string brokenLine = "MsiInstallProductW(\"C:\\media\\broken\\Setup_ENU.msi\", \"LANG=ENU TARGETDIR=C:\\ REBOOT=ReallySuppress\") = " +
                                    std::to_string(broken);
 
     // In this order: the refusals change nothing; then the packages' results.
@@ -162,6 +164,8 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
         {"not an administrator", Arrange::NotAdministrator, L"full", L"/quiet", 740,
          "You must be a local administrator to run this application. Please contact your system administrator.", false, true},
         {"another installation", Arrange::InstallerMutex, L"full", L"/passive", 1618,
+         "Another installation is already running.  Wait for it to finish and try again.", false, true},
+        {"Windows Installer busy", Arrange::InstallerBusy, L"full", L"/quiet", 1618,
          "Another installation is already running.  Wait for it to finish and try again.", false, true},
         {"guarded application running", Arrange::ViewerRunning, L"full", L"/q", 32,
          "The following applications should be closed before continuing the installation: KPX_Viewer", false, true},
@@ -201,7 +205,7 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
         }
     }
     // The installer was told not to restart: the package's own log shows the property.
-    const std::string packageLog = kit::ReadBytes(L"C:\\logs\\outcome10_Setup_ENU.log");
+    const std::string packageLog = kit::ReadBytes(L"C:\\logs\\outcome11_Setup_ENU.log");
     EXPECT_NE(packageLog.find("REBOOT = ReallySuppress"), std::string::npos);
 }
 
@@ -283,12 +287,13 @@ TEST(Installation, QuietRunClosesApplicationsWhenAskedAndLogsEveryStep) {
          "Windows version: supported", "Administrator: yes", "Another installation running: no",
          "Running applications: KPX_Viewer (KPX_Viewer.exe)", "Closing KPX_Viewer.exe: closed",
          "Drive choice: a fixed drive with more than 51 MiB free", "Drive C:\\: type 3, ", "Install drive: C:\\",
-         "MsiSetInternalUI(0x2) = ", "Removal of the earlier version: ",
+         "Removal of the earlier version: ",
+         "Windows Installer messages: record handler; the installer's own user interface off",
          "MsiEnableLogW(verbose, \"C:\\logs\\quiet_Removal.log\", append) = 0",
          "MsiConfigureProductExW(" + Narrow(kProductCode) + ", 0xffff, absent, \"REBOOT=ReallySuppress\") = ",
          "USB drivers: older than the medium's", "MsiEnableLogW(verbose, \"C:\\logs\\quiet_" + usb + ".log\", append) = 0",
          "MsiInstallProductW(\"C:\\media\\full\\USB_Drivers\\" + usb + ".msi\", \"TARGETDIR=\"C:\" LANG=ENU REBOOT=ReallySuppress\") = 0",
-         "MsiInstallProductW(\"C:\\media\\full\\Setup_ENU.msi\", \"LANG=ENU TARGETDIR=C:\\\") = 0",
+         "MsiInstallProductW(\"C:\\media\\full\\Setup_ENU.msi\", \"LANG=ENU TARGETDIR=C:\\ REBOOT=ReallySuppress\") = 0",
          "Registry access: prepared", "Exit code 0\r\n"});
     // Each package's installer log beside the setup log.
     EXPECT_NE(kit::ReadBytes(L"C:\\logs\\quiet_Setup_ENU.log").find("Example Maps"), std::string::npos);

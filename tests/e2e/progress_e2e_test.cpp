@@ -1,0 +1,209 @@
+// The installation in the setup's own page, watched while it runs: a product package of 2,500
+// files takes seconds here. The page keeps answering, its bar only moves forward, the steps
+// come in order, nothing else shows; Cancel, the restart offer, a busy installer and /passive.
+#include <windows.h>
+#include <commctrl.h>
+#include <msi.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/pages/page_test_kit.h"
+
+namespace {
+
+constexpr wchar_t kProductCode[] = L"{8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3C4}";
+constexpr wchar_t kTile[] = L"C:\\ExampleMaps\\Tiles\\t02499.dat";
+constexpr wchar_t kBusyText[] = L"Another installation is already running.  Wait for it to finish and try again.";
+
+bool Installed() { return MsiQueryProductStateW(kProductCode) == INSTALLSTATE_DEFAULT; }
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }  // ASCII only
+
+// Each seen in the order given; a step shorter than one look may go unseen.
+bool InOrder(const std::vector<std::wstring>& seen, const std::vector<std::wstring>& order) {
+    auto at = order.begin();
+    for (const std::wstring& text : seen) {
+        at = std::find(at, order.end(), text);
+        if (at == order.end()) return false;
+    }
+    return true;
+}
+
+// What the installation's page showed while it ran, until its outcome.
+struct PageWatch {
+    HWND page = nullptr;
+    int pings = 0;
+    DWORD slowestPingMs = 0;
+    bool pingFailed = false;
+    std::vector<int> positions;    // the bar's values, as they changed
+    std::vector<std::wstring> steps;  // the step texts, as they changed
+    std::vector<std::wstring> otherWindows;
+    bool cancelShown = false;
+    std::wstring outcome, details;
+};
+
+// Pings the visible page as another program would, every few milliseconds, and reads its bar and
+// step text; every visible top-level window but the setup's page is noted.
+PageWatch WatchPage(const kit::Process& setup, const std::function<void(PageWatch&)>& during = nullptr) {
+    PageWatch watch;
+    const DWORD deadline = GetTickCount() + 240000;
+    while (setup.Running() && GetTickCount() < deadline) {
+        HWND page = kit::FindProgressPage(setup.id());
+        if (!page || !IsWindowVisible(page)) {
+            Sleep(5);
+            continue;
+        }
+        watch.page = page;
+        const DWORD sent = GetTickCount();
+        DWORD_PTR answer = 0;
+        if (!SendMessageTimeoutW(page, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &answer)) watch.pingFailed = true;
+        watch.slowestPingMs = std::max(watch.slowestPingMs, GetTickCount() - sent);
+        ++watch.pings;
+        DWORD_PTR position = 0;
+        SendMessageTimeoutW(GetDlgItem(page, kit::kProgressBar), PBM_GETPOS, 0, 0, SMTO_NORMAL, 1000, &position);
+        if (watch.positions.empty() || watch.positions.back() != static_cast<int>(position))
+            watch.positions.push_back(static_cast<int>(position));
+        // Read until two reads agree: the text may change between its length and its read.
+        std::wstring step = kit::ItemText(page, kit::kProgressStep);
+        for (std::wstring again; (again = kit::ItemText(page, kit::kProgressStep)) != step;) step = again;
+        if (!step.empty() && (watch.steps.empty() || watch.steps.back() != step)) watch.steps.push_back(step);
+        watch.cancelShown = watch.cancelShown || IsWindowVisible(GetDlgItem(page, kit::kProgressCancel));
+        for (HWND window : kit::TopLevelWindows()) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            if (window != page && process != GetCurrentProcessId() && IsWindowVisible(window)) {
+                const std::wstring text = kit::TextOf(window);
+                if (std::find(watch.otherWindows.begin(), watch.otherWindows.end(), text) == watch.otherWindows.end())
+                    watch.otherWindows.push_back(text);
+            }
+        }
+        if (IsWindowVisible(GetDlgItem(page, kit::kProgressFinish))) {
+            watch.outcome = kit::ItemText(page, kit::kProgressStep);
+            watch.details = kit::ItemText(page, kit::kProgressAction);
+            break;
+        }
+        if (during) during(watch);
+        Sleep(10);
+    }
+    return watch;
+}
+
+TEST(Watched, PageAnswersBarMovesForwardStepsInOrderNothingElseShows) {
+    kit::Process earlier(L"msiexec /i C:\\media\\Setup_ENU_earlier.msi /qn TARGETDIR=C:\\");
+    ASSERT_EQ(earlier.Wait(120000), 0u);
+    kit::Process setup = pages::StartSetup(pages::Medium(L"tiles"));
+    pages::AcceptAndInstall(setup);
+    PageWatch watch = WatchPage(setup);
+    ASSERT_NE(watch.page, nullptr);
+    EXPECT_GT(watch.pings, 50);  // seconds of installation, every one of them answered in time
+    EXPECT_FALSE(watch.pingFailed);
+    EXPECT_LT(watch.slowestPingMs, 1000u);
+    EXPECT_TRUE(std::is_sorted(watch.positions.begin(), watch.positions.end()));
+    EXPECT_GT(watch.positions.size(), 5u);  // it moved on the way, not only at the end
+    EXPECT_EQ(watch.positions.back(), 1000);
+    const std::vector<std::wstring> steps = {L"Removing the earlier version", L"Installing the USB drivers",
+                                             L"Installing Example Maps", L"Example Maps has been installed."};
+    EXPECT_TRUE(InOrder(watch.steps, steps)) << Narrow(watch.steps.front());
+    ASSERT_GE(watch.steps.size(), 3u);
+    EXPECT_EQ(watch.steps[watch.steps.size() - 2], L"Installing Example Maps");
+    EXPECT_EQ(watch.steps.back(), L"Example Maps has been installed.");
+    EXPECT_TRUE(watch.otherWindows.empty()) << Narrow(watch.otherWindows.front());
+    EXPECT_EQ(watch.details, L"Installed on drive C:\\");
+    EXPECT_TRUE(Installed());
+    EXPECT_TRUE(kit::FileExists(kTile));
+    EXPECT_EQ(pages::FinishInstallation(setup), 0u);
+}
+
+// Cancel, then No: the installation goes on. Cancel, then Yes: the installer gets the answer at
+// its next message. The outcome says what the installer made of it: cancelled and rolled back,
+// with nothing of the product left, or installed when the package ended first. (Wine's installer
+// takes a cancel only at custom actions, which this package has none of.)
+TEST(Cancel, NoGoesOnYesReachesTheInstallerAndTheOutcomeTellsTheTruth) {
+    kit::Process setup = pages::StartSetup(pages::Medium(L"tiles"));
+    pages::AcceptAndInstall(setup);
+    int answered = 0;
+    PageWatch watch = WatchPage(setup, [&](PageWatch& seen) {
+        if (answered == 2 || seen.steps.empty() || seen.steps.back() != L"Installing Example Maps") return;
+        if (seen.positions.back() < (answered == 0 ? 300 : 450)) return;
+        kit::ClickItem(seen.page, kit::kProgressCancel);
+        HWND box = kit::WaitForMessageBox(setup.id(), 10000);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(kit::MessageBoxText(box), L"Cancel the installation?");
+        EXPECT_FALSE(IsWindowEnabled(seen.page));
+        kit::PressButton(box, answered == 0 ? IDNO : IDYES);
+        kit::WaitUntil([&] { return !IsWindow(box); }, 5000);
+        ++answered;
+        Sleep(GetDoubleClickTime() + 100);  // the next click is a click of its own
+    });
+    EXPECT_EQ(answered, 2);
+    if (watch.outcome == L"The installation was cancelled.") {
+        EXPECT_FALSE(Installed());
+        EXPECT_FALSE(kit::FileExists(kTile));
+    } else {
+        EXPECT_EQ(watch.outcome, L"Example Maps has been installed.");
+        EXPECT_TRUE(Installed());
+    }
+    ASSERT_NE(watch.page, nullptr);
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(watch.page, kit::kProgressCancel)));
+    EXPECT_EQ(pages::FinishInstallation(setup), 0u);
+}
+
+// A package that asks for a restart: none during the installation; the outcome offers it, and
+// "Later" ends the setup with Windows left running.
+TEST(Restart, OfferedAtTheEndNeverDuringTheSequence) {
+    kit::Process setup = pages::StartSetup(pages::Medium(L"reboot"));
+    pages::AcceptAndInstall(setup);
+    PageWatch watch = WatchPage(setup);
+    EXPECT_EQ(watch.outcome, L"Example Maps has been installed.");
+    EXPECT_NE(watch.details.find(L"Restart Windows to finish the installation."), std::wstring::npos);
+    EXPECT_TRUE(watch.otherWindows.empty()) << Narrow(watch.otherWindows.front());
+    ASSERT_NE(watch.page, nullptr);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(watch.page, kit::kProgressRestart)));
+    EXPECT_EQ(kit::ItemText(watch.page, kit::kProgressRestart), L"Restart now");
+    EXPECT_EQ(kit::ItemText(watch.page, kit::kProgressFinish), L"Later");
+    EXPECT_TRUE(Installed());
+    EXPECT_EQ(pages::FinishInstallation(setup), 0u);
+}
+
+// Windows Installer became busy while the license was read: message 140 before anything is
+// closed or removed; the earlier build stays.
+TEST(Busy, InstallerTakenAfterTheChecksStopsBeforeAnyChange) {
+    kit::Process earlier(L"msiexec /i C:\\media\\Setup_ENU_earlier.msi /qn TARGETDIR=C:\\");
+    ASSERT_EQ(earlier.Wait(120000), 0u);
+    kit::Process setup = pages::StartSetup(pages::Medium(L"full"));
+    HWND license = pages::OpenLicensePage(setup);
+    ASSERT_NE(license, nullptr);
+    ASSERT_TRUE(pages::AcceptBothLicenses(license));
+    HANDLE busy = CreateMutexW(nullptr, TRUE, L"Global\\_MSIExecute");
+    ASSERT_NE(busy, nullptr);
+    kit::ClickItem(license, kit::kLicenseNextItem);
+    HWND box = kit::WaitForMessageBox(setup.id(), 30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(kit::MessageBoxText(box), kBusyText);
+    EXPECT_TRUE(kit::FileExists(L"C:\\ExampleMaps\\EarlierBuild.txt"));
+    kit::PressButton(box, IDOK);
+    EXPECT_EQ(setup.Wait(30000), 0u);
+    CloseHandle(busy);
+    EXPECT_TRUE(Installed());
+    EXPECT_TRUE(kit::FileExists(L"C:\\ExampleMaps\\EarlierBuild.txt"));
+    EXPECT_FALSE(kit::FileExists(kTile));
+}
+
+// /passive: the installation's page alone, with no Cancel, ending by itself.
+TEST(Passive, ProgressPageAloneEndsByItself) {
+    kit::Process setup(L"\"" + pages::Medium(L"tiles") + L"setup.exe\" /passive /norestart", pages::Medium(L"tiles"));
+    PageWatch watch = WatchPage(setup);
+    ASSERT_NE(watch.page, nullptr);
+    EXPECT_GT(watch.pings, 50);
+    EXPECT_FALSE(watch.cancelShown);
+    EXPECT_TRUE(watch.otherWindows.empty()) << Narrow(watch.otherWindows.front());
+    EXPECT_EQ(watch.steps.back(), L"Installing Example Maps");
+    EXPECT_EQ(setup.Wait(60000), 0u);
+    EXPECT_TRUE(Installed());
+}
+
+}  // namespace
