@@ -287,11 +287,12 @@ TEST(Installation, QuietRunClosesApplicationsWhenAskedAndLogsEveryStep) {
          "Windows version: supported", "Administrator: yes", "Another installation running: no",
          "Running applications: KPX_Viewer (KPX_Viewer.exe)", "Closing KPX_Viewer.exe: closed",
          "Drive choice: a fixed drive with more than 51 MiB free", "Drive C:\\: type 3, ", "Install drive: C:\\",
+         "USB drivers: older than the medium's",
          "Removal of the earlier version: ",
          "Windows Installer messages: record handler; the installer's own user interface off",
          "MsiEnableLogW(verbose, \"C:\\logs\\quiet_Removal.log\", append) = 0",
          "MsiConfigureProductExW(" + Narrow(kProductCode) + ", 0xffff, absent, \"REBOOT=ReallySuppress\") = ",
-         "USB drivers: older than the medium's", "MsiEnableLogW(verbose, \"C:\\logs\\quiet_" + usb + ".log\", append) = 0",
+         "MsiEnableLogW(verbose, \"C:\\logs\\quiet_" + usb + ".log\", append) = 0",
          "MsiInstallProductW(\"C:\\media\\full\\USB_Drivers\\" + usb + ".msi\", \"TARGETDIR=\"C:\" LANG=ENU REBOOT=ReallySuppress\") = 0",
          "MsiInstallProductW(\"C:\\media\\full\\Setup_ENU.msi\", \"LANG=ENU TARGETDIR=C:\\ REBOOT=ReallySuppress\") = 0",
          "Registry access: prepared", "Exit code 0\r\n"});
