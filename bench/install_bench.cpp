@@ -3,6 +3,8 @@
 //   install_bench.exe <medium folder> <earlier build package> <pairs>
 #include <windows.h>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <string>
 
@@ -30,8 +32,10 @@ void Reset(const std::wstring& earlier) {
     Run(L"msiexec /i \"" + earlier + L"\" /qn TARGETDIR=C:\\");
 }
 
-// Seconds of the whole run and of the installation after the license page's "Next".
-bool SetupRun(const std::wstring& medium, double* total, double* install) {
+// Milliseconds of the whole run and of the installation after the license page's "Next" up to
+// its outcome; meanwhile the visible page is pinged as another program would, and the longest
+// answer is kept.
+bool SetupRun(const std::wstring& medium, double* total, double* install, double* slowestAnswer) {
     double start = NowMs();
     kit::Process setup(L"\"" + medium + L"setup.exe\"", medium);
     HWND main = nullptr;
@@ -50,8 +54,21 @@ bool SetupRun(const std::wstring& medium, double* total, double* install) {
     kit::MoveMouse(next.left + 4, (next.top + next.bottom) / 2);
     double click = NowMs();
     kit::ClickAt(next.left + 4, (next.top + next.bottom) / 2);
-    if (setup.Wait(300000) != 0) return false;
+    HWND page = nullptr;
+    for (;;) {
+        if (!setup.Running() || NowMs() - click > 300000) return false;
+        page = kit::FindProgressPage(setup.id());
+        HWND visible = page && IsWindowVisible(page) ? page : license;
+        const double sent = NowMs();
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutW(visible, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer);
+        *slowestAnswer = std::max(*slowestAnswer, NowMs() - sent);
+        if (page && IsWindowVisible(GetDlgItem(page, kit::kProgressFinish))) break;
+        Sleep(2);
+    }
     double end = NowMs();
+    kit::ClickItem(page, kit::kProgressFinish);
+    if (setup.Wait(30000) != 0) return false;
     *total = end - start;
     *install = end - click;
     return true;
@@ -75,10 +92,11 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring earlier = argv[2];
     const int pairs = _wtoi(argv[3]);
     std::vector<double> totals, installs, directs;
+    double slowest = 0;
     for (int i = 0; i < pairs; ++i) {
         Reset(earlier);
         double total = 0, install = 0;
-        if (!SetupRun(medium, &total, &install)) {
+        if (!SetupRun(medium, &total, &install, &slowest)) {
             wprintf(L"setup run %d failed\n", i);
             return 1;
         }
@@ -93,5 +111,6 @@ int wmain(int argc, wchar_t** argv) {
             Median(totals));
     wprintf(L"same package operations with msiexec, median of %d: %.0f ms\n", pairs, direct);
     wprintf(L"overhead ratio installation / msiexec: %.2f\n", install / direct);
+    wprintf(L"longest answer of the visible page during the installations: %.0f ms\n", slowest);
     return 0;
 }
