@@ -3,7 +3,7 @@
 #include "app/setup_app.h"
 #include "app/unattended_setup.h"
 #include "framework/strings.h"
-#include "install/setup_log.h"
+#include "system/setup_log.h"
 
 // The one application object, constructed before the entry point runs.
 CSetupApp theApp;

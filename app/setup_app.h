@@ -7,7 +7,7 @@
 #include "app/setup_data.h"
 #include "framework/app.h"
 #include "framework/com.h"
-#include "install/setup_log.h"
+#include "system/setup_log.h"
 
 class CBrowserController;
 class CMainPageDlg;

@@ -9,7 +9,7 @@
 #include "app/command_line.h"
 #include "app/setup_data.h"
 #include "install/install_sequence.h"
-#include "install/setup_log.h"
+#include "system/setup_log.h"
 
 // The setup data as read, one log line.
 void LogSetupData(const ProductSetupData& data);

@@ -6,9 +6,9 @@
 #include "env/version_loader.h"
 #include "framework/strings.h"
 #include "framework/thread.h"
-#include "install/launch.h"
-#include "install/registry.h"
-#include "install/setup_log.h"
+#include "system/launch.h"
+#include "system/registry.h"
+#include "system/setup_log.h"
 
 namespace {
 

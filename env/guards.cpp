@@ -4,7 +4,7 @@
 
 #include "env/system_checks.h"
 #include "framework/handle.h"
-#include "install/registry.h"
+#include "system/registry.h"
 
 namespace {
 

@@ -17,49 +17,6 @@ const IsWow64ProcessFn g_isWow64Process =
 
 }  // namespace
 
-int ClassifyWindowsVersion(DWORD platformId, DWORD major, DWORD minor, WORD servicePackMajor) {
-    if (platformId == VER_PLATFORM_WIN32_WINDOWS) {
-        if (minor == 10) return Win98;
-        if (minor == 90) return WinMe;
-        return Win95;
-    }
-    if (platformId != VER_PLATFORM_WIN32_NT) return WinUnknown;
-    if (major == 4) return WinNT4;
-    if (major == 5 && minor == 0) return Win2000;
-    if (major == 5 && minor == 1) {
-        if (servicePackMajor == 1) return WinXPSP1;
-        if (servicePackMajor == 2) return WinXPSP2;
-        if (servicePackMajor == 3) return WinXPSP3;
-        return WinXP;
-    }
-    if (major == 5 && minor == 2) return WinServer2003;
-    if (major == 6 && minor == 0) {
-        if (servicePackMajor == 1) return WinVistaSP1;
-        if (servicePackMajor == 2) return WinVistaSP2;
-        return WinVista;
-    }
-    if (major == 6 && minor == 1) return servicePackMajor == 1 ? Win7SP1 : Win7;
-    return WinVista;
-}
-
-int GetWindowsVersion() {
-    OSVERSIONINFOW basic{};
-    basic.dwOSVersionInfoSize = sizeof(basic);  // 276
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    GetVersionExW(&basic);
-    if (basic.dwPlatformId != VER_PLATFORM_WIN32_NT)
-        return ClassifyWindowsVersion(basic.dwPlatformId, basic.dwMajorVersion, basic.dwMinorVersion, 0);
-    OSVERSIONINFOEXW extended{};
-    extended.dwOSVersionInfoSize = sizeof(extended);  // 284
-    GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&extended));
-#pragma GCC diagnostic pop
-    // The first answer's platform decides; NT systems that refuse the extended structure
-    // leave it zeroed, which classifies as an unlisted NT version.
-    return ClassifyWindowsVersion(basic.dwPlatformId, extended.dwMajorVersion, extended.dwMinorVersion,
-                                  extended.wServicePackMajor);
-}
-
 bool IsWow64() {
     BOOL flag = FALSE;
     if (g_isWow64Process && !g_isWow64Process(GetCurrentProcess(), &flag)) flag = FALSE;
@@ -80,16 +37,6 @@ std::wstring GetSetupFolder() {
     return SetupFolderFromModulePath(std::wstring(path, length < MAX_PATH ? length : MAX_PATH - 1));
 }
 
-std::wstring SystemFolderFromDirectory(const std::wstring& directory) {
-    return directory.size() > 3 ? directory : std::wstring(L"c:\\windows\\system32");
-}
-
-std::wstring GetSystemFolder() {
-    wchar_t buffer[MAX_PATH] = {};
-    UINT length = GetSystemDirectoryW(buffer, MAX_PATH);
-    return SystemFolderFromDirectory(length < MAX_PATH ? std::wstring(buffer, length) : std::wstring());
-}
-
 std::wstring SystemDriveFromDirectory(const std::wstring& directory) {
     if (directory.size() <= 2) return L"C:";
     std::wstring drive = directory.substr(0, 2);
@@ -103,15 +50,6 @@ std::wstring GetSystemDrive() {
     buffer.resize(length < buffer.size() ? length : 0);
     return SystemDriveFromDirectory(buffer);
 }
-
-HMODULE LoadSystemLibrary(const wchar_t* name) {
-    // The search flag needs Windows 8 or the KB2533623 update; older systems refuse it with
-    // ERROR_INVALID_PARAMETER, and then the full path does the same job.
-    HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (!module) module = LoadLibraryExW((GetSystemFolder() + L"\\" + name).c_str(), nullptr, 0);
-    return module;
-}
-
 
 DWORD GetFileVersionMS(std::wstring path) {
     if (!PathFileExistsW(path.c_str())) return 0;

@@ -4,29 +4,8 @@
 
 #include <string>
 
-// Callers compare these codes numerically (below 5, below 11): the numbering must not change.
-enum WindowsVersion {
-    WinUnknown = 0,
-    Win95 = 1,
-    Win98 = 2,
-    WinMe = 3,
-    WinNT4 = 4,
-    Win2000 = 5,
-    WinXP = 6,
-    WinXPSP1 = 7,
-    WinXPSP2 = 8,
-    WinXPSP3 = 9,
-    WinServer2003 = 10,
-    WinVista = 11,
-    WinVistaSP1 = 12,
-    WinVistaSP2 = 13,
-    Win7 = 14,
-    Win7SP1 = 15,
-};
+#include "system/system_info.h"
 
-// The version code for what GetVersionEx reports. On the 9x platform only the minor counts.
-int ClassifyWindowsVersion(DWORD platformId, DWORD major, DWORD minor, WORD servicePackMajor);
-int GetWindowsVersion();
 
 // True when this 32-bit process runs on 64-bit Windows.
 bool IsWow64();
@@ -34,16 +13,10 @@ bool IsWow64();
 // Folder of the running executable with a trailing backslash; empty without any backslash.
 std::wstring GetSetupFolder();
 std::wstring SetupFolderFromModulePath(const std::wstring& modulePath);
-// Windows system folder without a trailing backslash ("c:\windows\system32" when unknown).
-std::wstring GetSystemFolder();
-std::wstring SystemFolderFromDirectory(const std::wstring& directory);
 // Drive of the system folder as two upper-case characters ("C:" when unknown).
 std::wstring GetSystemDrive();
 std::wstring SystemDriveFromDirectory(const std::wstring& directory);
 
-// Loads a DLL from the system folder only, never from the program's folder (a planted copy
-// beside setup.exe must not run with administrator rights). The module stays loaded.
-HMODULE LoadSystemLibrary(const wchar_t* name);
 
 // Major and minor of the file's version resource (major in the high half); 0 when none.
 // version.dll is loaded from the system folder at first use.

@@ -5,8 +5,8 @@
 
 #include "framework/proc_address.h"
 #include "framework/strings.h"
-#include "install/registry.h"
-#include "install/setup_log.h"
+#include "system/registry.h"
+#include "system/setup_log.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 #include "framework/proc_address.h"
 #include "framework/strings.h"
 #include "install/install_drive.h"
-#include "install/launch.h"
+#include "system/launch.h"
 #include "install/msi_library.h"
 #include "install/registry_access.h"
 #include "install/running_apps.h"
-#include "install/setup_log.h"
+#include "system/setup_log.h"
 #include "resources/resource.h"
 
 namespace {

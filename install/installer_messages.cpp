@@ -8,7 +8,7 @@
 #include "framework/proc_address.h"
 #include "framework/strings.h"
 #include "install/msi_library.h"
-#include "install/setup_log.h"
+#include "system/setup_log.h"
 #include "resources/resource.h"
 
 namespace {

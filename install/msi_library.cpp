@@ -1,6 +1,6 @@
 #include "install/msi_library.h"
 
-#include "env/system_checks.h"
+#include "system/system_info.h"
 
 HMODULE MsiLibrary() {
     static HMODULE msi = LoadSystemLibrary(L"msi.dll");

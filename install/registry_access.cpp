@@ -4,7 +4,7 @@
 
 #include "framework/handle.h"
 #include "framework/strings.h"
-#include "install/security.h"
+#include "system/security.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "framework/message_box.h"
 #include "framework/strings.h"
 #include "framework/wait_cursor.h"
-#include "install/setup_log.h"
+#include "system/setup_log.h"
 #include "pages/page_paths.h"
 #include "resources/resource.h"
 #include "ui/browser_controller.h"

@@ -5,7 +5,7 @@
 #include "framework/message_box.h"
 #include "framework/strings.h"
 #include "framework/thread.h"
-#include "install/setup_log.h"
+#include "system/setup_log.h"
 #include "pages/main_page.h"
 #include "pages/page_paths.h"
 #include "resources/resource.h"

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "env/bootstrap.h"
 #include "framework/message_box.h"
 #include "ui/browser_page.h"
 
@@ -18,8 +17,8 @@ void SendToDescendants(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
 
 }  // namespace
 
-CBrowserController::CBrowserController(CBootstrap* bootstrap) : bootstrap_(bootstrap) {
-    if (bootstrap_) bootstrap_->UpdateInstallerEngine();
+CBrowserController::CBrowserController(fw::StartupWork* bootstrap) : bootstrap_(bootstrap) {
+    if (bootstrap_) bootstrap_->Run();
 }
 
 CBrowserController::~CBrowserController() = default;

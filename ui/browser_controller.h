@@ -3,13 +3,14 @@
 // the setup ends.
 #include <map>
 
-class CBootstrap;
+#include "framework/startup_work.h"
+
 class CBrowserPage;
 
 class CBrowserController {
 public:
     // Takes ownership of the bootstrap and runs its engine update before returning.
-    explicit CBrowserController(CBootstrap* bootstrap);
+    explicit CBrowserController(fw::StartupWork* bootstrap);
     virtual ~CBrowserController();
     CBrowserController(const CBrowserController&) = delete;
     CBrowserController& operator=(const CBrowserController&) = delete;
@@ -24,5 +25,5 @@ public:
 
 private:
     std::map<int, CBrowserPage*> pages_;
-    CBootstrap* bootstrap_;
+    fw::StartupWork* bootstrap_;
 };

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <string>
 
-#include "env/system_checks.h"
+#include "system/system_info.h"
 #include "framework/proc_address.h"
 #include "framework/strings.h"
 #include "resources/resource.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "env/system_checks.h"
-#include "install/launch.h"
+#include "system/launch.h"
 #include "tests/kit/kit.h"
 #include "tests/kit/recorder.h"
 

@@ -1,4 +1,4 @@
-#include "install/launch.h"
+#include "system/launch.h"
 
 #include <gtest/gtest.h>
 #include <taskschd.h>

@@ -1,4 +1,4 @@
-#include "install/setup_log.h"
+#include "system/setup_log.h"
 
 #include <gtest/gtest.h>
 

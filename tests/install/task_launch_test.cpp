@@ -1,7 +1,7 @@
 // The scheduled-task launch against the Task Scheduler stand-in registered in the prefix: the
 // program really starts through the task, the wait, the removal of the task, and every step
 // that can fail.
-#include "install/launch.h"
+#include "system/launch.h"
 
 #include <gtest/gtest.h>
 #include <objbase.h>

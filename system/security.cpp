@@ -1,4 +1,4 @@
-#include "install/security.h"
+#include "system/security.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "install/registry.h"
+#include "system/registry.h"
 
-#include "install/security.h"
+#include "system/security.h"
 
 namespace {
 constexpr REGSAM kReadWrite = KEY_READ | KEY_WRITE;  // 0x2001F

@@ -1,4 +1,4 @@
-#include "install/launch.h"
+#include "system/launch.h"
 
 #include <taskschd.h>
 
@@ -8,7 +8,7 @@
 #include <ctime>
 #include <cwchar>
 
-#include "env/system_checks.h"
+#include "system/system_info.h"
 #include "framework/com.h"
 #include "framework/handle.h"
 #include "framework/proc_address.h"

@@ -1,0 +1,62 @@
+#include "system/system_info.h"
+
+int ClassifyWindowsVersion(DWORD platformId, DWORD major, DWORD minor, WORD servicePackMajor) {
+    if (platformId == VER_PLATFORM_WIN32_WINDOWS) {
+        if (minor == 10) return Win98;
+        if (minor == 90) return WinMe;
+        return Win95;
+    }
+    if (platformId != VER_PLATFORM_WIN32_NT) return WinUnknown;
+    if (major == 4) return WinNT4;
+    if (major == 5 && minor == 0) return Win2000;
+    if (major == 5 && minor == 1) {
+        if (servicePackMajor == 1) return WinXPSP1;
+        if (servicePackMajor == 2) return WinXPSP2;
+        if (servicePackMajor == 3) return WinXPSP3;
+        return WinXP;
+    }
+    if (major == 5 && minor == 2) return WinServer2003;
+    if (major == 6 && minor == 0) {
+        if (servicePackMajor == 1) return WinVistaSP1;
+        if (servicePackMajor == 2) return WinVistaSP2;
+        return WinVista;
+    }
+    if (major == 6 && minor == 1) return servicePackMajor == 1 ? Win7SP1 : Win7;
+    return WinVista;
+}
+
+int GetWindowsVersion() {
+    OSVERSIONINFOW basic{};
+    basic.dwOSVersionInfoSize = sizeof(basic);  // 276
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    GetVersionExW(&basic);
+    if (basic.dwPlatformId != VER_PLATFORM_WIN32_NT)
+        return ClassifyWindowsVersion(basic.dwPlatformId, basic.dwMajorVersion, basic.dwMinorVersion, 0);
+    OSVERSIONINFOEXW extended{};
+    extended.dwOSVersionInfoSize = sizeof(extended);  // 284
+    GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&extended));
+#pragma GCC diagnostic pop
+    // The first answer's platform decides; NT systems that refuse the extended structure
+    // leave it zeroed, which classifies as an unlisted NT version.
+    return ClassifyWindowsVersion(basic.dwPlatformId, extended.dwMajorVersion, extended.dwMinorVersion,
+                                  extended.wServicePackMajor);
+}
+
+std::wstring SystemFolderFromDirectory(const std::wstring& directory) {
+    return directory.size() > 3 ? directory : std::wstring(L"c:\\windows\\system32");
+}
+
+std::wstring GetSystemFolder() {
+    wchar_t buffer[MAX_PATH] = {};
+    UINT length = GetSystemDirectoryW(buffer, MAX_PATH);
+    return SystemFolderFromDirectory(length < MAX_PATH ? std::wstring(buffer, length) : std::wstring());
+}
+
+HMODULE LoadSystemLibrary(const wchar_t* name) {
+    // The search flag needs Windows 8 or the KB2533623 update; older systems refuse it with
+    // ERROR_INVALID_PARAMETER, and then the full path does the same job.
+    HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!module) module = LoadLibraryExW((GetSystemFolder() + L"\\" + name).c_str(), nullptr, 0);
+    return module;
+}

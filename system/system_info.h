@@ -1,0 +1,38 @@
+#pragma once
+// What the system is, for every room of the setup: the Windows version, the system folder, and
+// DLLs loaded from there only.
+#include <windows.h>
+
+#include <string>
+
+// Callers compare these codes numerically (below 5, below 11): the numbering must not change.
+enum WindowsVersion {
+    WinUnknown = 0,
+    Win95 = 1,
+    Win98 = 2,
+    WinMe = 3,
+    WinNT4 = 4,
+    Win2000 = 5,
+    WinXP = 6,
+    WinXPSP1 = 7,
+    WinXPSP2 = 8,
+    WinXPSP3 = 9,
+    WinServer2003 = 10,
+    WinVista = 11,
+    WinVistaSP1 = 12,
+    WinVistaSP2 = 13,
+    Win7 = 14,
+    Win7SP1 = 15,
+};
+
+// The version code for what GetVersionEx reports. On the 9x platform only the minor counts.
+int ClassifyWindowsVersion(DWORD platformId, DWORD major, DWORD minor, WORD servicePackMajor);
+int GetWindowsVersion();
+
+// Windows system folder without a trailing backslash ("c:\windows\system32" when unknown).
+std::wstring GetSystemFolder();
+std::wstring SystemFolderFromDirectory(const std::wstring& directory);
+
+// Loads a DLL from the system folder only, never from the program's folder (a planted copy
+// beside setup.exe must not run with administrator rights). The module stays loaded.
+HMODULE LoadSystemLibrary(const wchar_t* name);
