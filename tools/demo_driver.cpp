@@ -119,13 +119,26 @@ int wmain(int argc, wchar_t** argv) {
     kit::ClickItem(license, kit::kLicenseNextItem);
     Say(L"installing...");
 
-    // Questions of the installation: close applications (OK, then Cancel if they stay), no room.
+    // Questions of the installation: close applications (OK, then Cancel if they stay), no room;
+    // then the installation's page, whose outcome is read and finished.
     int prompts = 0;
+    std::wstring step;
     kit::WaitUntil([&] {
         if (HWND box = kit::FindMessageBox(setup.id())) {
             Say(L"the setup says: ", OneLine(kit::MessageBoxText(box)));
             kit::PressButton(box, ++prompts < 3 ? IDOK : IDCANCEL);
             Sleep(1000);
+        }
+        HWND page = kit::FindProgressPage(setup.id());
+        if (page && IsWindowVisible(page)) {
+            const std::wstring now = kit::ItemText(page, kit::kProgressStep);
+            if (now != step) Say(L"installation page: ", step = now);
+            if (IsWindowVisible(GetDlgItem(page, kit::kProgressFinish))) {
+                Say(L"outcome: ", OneLine(kit::ItemText(page, kit::kProgressAction)));
+                Sleep(1000);  // a moment to see it
+                kit::ClickItem(page, kit::kProgressFinish);
+                Sleep(500);
+            }
         }
         return !setup.Running();
     }, 600000, 100);

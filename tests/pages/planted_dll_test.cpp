@@ -14,7 +14,7 @@ TEST(PlantedDlls, NeverLoaded) {
     ASSERT_NE(main, nullptr);
     EXPECT_NE(SendMessageW(GetDlgItem(main, kit::kNextItem), WM_GETOBJECT, 0, OBJID_CLIENT), 0);
     pages::AcceptAndInstall(setup);  // the installation loads the installer library
-    EXPECT_EQ(setup.Wait(120000), 0u);
+    EXPECT_EQ(pages::FinishInstallation(setup), 0u);
     for (const wchar_t* name : {L"msi", L"uxtheme", L"dwmapi", L"comctl32", L"userenv", L"oleacc"}) {
         EXPECT_FALSE(kit::FileExists(std::wstring(L"C:\\planted-") + name + L".dll.txt")) << name;
     }
