@@ -4,6 +4,7 @@
 
 #include "app/command_line.h"
 #include "app/unattended_setup.h"
+#include "app/uninstall_setup.h"
 
 #include "env/bootstrap.h"
 #include "env/system_checks.h"
@@ -54,14 +55,23 @@ BOOL CSetupApp::InitInstance() {
 
     // Switches: an unattended run, or the usage; with none the interactive run goes on as ever.
     const SetupOptions options = ParseSetupCommandLine(GetCommandLineW(), fw::ModulePath());
-    if (options.Unattended()) {
+    switch (ChooseStartAction(options, IsWindowStationVisible())) {
+    case StartAction::Unattended:
         PostQuitMessage(static_cast<int>(RunUnattendedSetup(options, log_, &instanceMutex_)));
         return TRUE;
-    }
-    if (options.showUsage || !options.invalid.empty()) {
+    case StartAction::Uninstall:
+        PostQuitMessage(static_cast<int>(RunUninstallSetup(options, log_, &instanceMutex_)));
+        return TRUE;
+    case StartAction::UsageToLog:
+    case StartAction::NeedsQuiet:
+        PostQuitMessage(static_cast<int>(RunInvisibleStart(options, log_)));
+        return TRUE;
+    case StartAction::UsageBox:
         fw::AppMessageBox(UsageText(), MB_ICONINFORMATION | MB_OK);
         PostQuitMessage(options.invalid.empty() ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
         return TRUE;
+    case StartAction::Interactive:
+        break;
     }
     if (!options.logFile.empty()) StartSetupLog(log_, options.logFile);  // unwritable: no log
     InstallOptions install;

@@ -154,7 +154,7 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
     const Outcome rows[] = {
         {"unknown switch", Arrange::Nothing, L"full", L"/quiet /frobnicate", 87,
          "Not a switch of this setup: \"/frobnicate\"", false, true},
-        {"second copy", Arrange::SecondCopy, L"full", L"/quiet", 1152,
+        {"second copy", Arrange::SecondCopy, L"full", L"/quiet", 1618,
          "Single instance: another copy of the setup is running", false, true},
         {"internal network user", Arrange::InternalUser, L"full", L"/quiet", 1638,
          "You appear to be an internal Korvel user. You must uninstall Cartoline (Network) before running this setup.",
