@@ -78,6 +78,26 @@ bool StartSetupLog(SetupLog& log, const std::wstring& path) {
     return true;
 }
 
+bool IsWindowStationVisible() {
+    USEROBJECTFLAGS flags{};
+    HWINSTA station = GetProcessWindowStation();
+    if (!station || !GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof(flags), nullptr)) return true;
+    return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+DWORD RunInvisibleStart(const SetupOptions& options, SetupLog& log) {
+    const std::wstring path = options.logFile.empty() ? DefaultLogPath(ReadSetupData().productName) : options.logFile;
+    if (log.Open(path)) SetActiveSetupLog(&log);
+    if (ChooseStartAction(options, false) == StartAction::UsageToLog) {
+        LogEvent(UsageText());
+        return ERROR_SUCCESS;
+    }
+    LogEvent(std::wstring(L"No one can see this window station, so the setup shows no page or message: start it "
+                          L"with /quiet (or /passive). Command line: ") +
+             GetCommandLineW());
+    return RefusalExitCode(Refusal::InvalidSwitch);
+}
+
 DWORD RunUnattendedSetup(const SetupOptions& options, SetupLog& log, HANDLE* instanceMutex) {
     // The setup data names the default log; reading it first changes nothing else.
     const ProductSetupData data = ReadSetupData();

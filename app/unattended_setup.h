@@ -25,6 +25,14 @@ std::wstring DefaultLogPath(const std::wstring& productName);
 // written (nothing is logged then).
 bool StartSetupLog(SetupLog& log, const std::wstring& path);
 
+// Whether anyone could see a window of this process: false in a window station that is not
+// visible (a service's, or session 0 with nobody logged on). True when it cannot be told.
+bool IsWindowStationVisible();
+
+// A start without /quiet or /passive where no one can see a window: the usage (for /? alone,
+// exit code 0) or one line naming /quiet (exit code 87) goes to the log, /log's or the default.
+DWORD RunInvisibleStart(const SetupOptions& options, SetupLog& log);
+
 // The whole unattended run; gives its exit code. The instance mutex's handle goes to the
 // caller, who holds it for the rest of the process.
 DWORD RunUnattendedSetup(const SetupOptions& options, SetupLog& log, HANDLE* instanceMutex);
