@@ -391,8 +391,8 @@ std::vector<std::wstring> CloseRunningApplications(const std::vector<AppProcessE
                 outcome = L"ended after 5 seconds";
             } else {
                 outcome = session != ownSession && sessionKnown
-                              ? fw::Format(L"ended at once (in session %lu, no close message reaches it)", session)
-                              : std::wstring(L"ended at once (no window on this desktop to ask)");
+                              ? fw::Format(L"ended at once, in session %lu where no close message reaches", session)
+                              : std::wstring(L"ended at once, no window on this desktop to ask");
             }
             const bool ended = TerminateProcess(process.get(), kEndedExitCode) &&
                                WaitForSingleObject(process.get(), kCloseWaitMs) == WAIT_OBJECT_0;

@@ -399,7 +399,7 @@ TEST(Deployment, ApplicationKnownByItsClassIsFoundAndEndedOnAnotherDesktop) {
     EXPECT_EQ(setup.Wait(120000), 0u);
     const std::string text = kit::ReadBytes(L"C:\\logs\\elsewhere2.log");
     ExpectStepsInOrder(text, {"Running applications: Cartoline (Cartoline.exe)",
-                              "Closing Cartoline.exe: ended at once (no window on this desktop to ask) (process " +
+                              "Closing Cartoline.exe: ended at once, no window on this desktop to ask (process " +
                                   std::to_string(cartoline.id()) + ")",
                               "Install drive: C:\\", "Exit code 0\r\n"});
     EXPECT_TRUE(Installed(kProductCode));
