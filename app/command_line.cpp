@@ -12,17 +12,21 @@ std::wstring Lower(std::wstring text) {
     return text;
 }
 
-enum class Switch { None, Quiet, Passive, NoRestart, CloseApplications, Log, Help };
+enum class Switch { None, Quiet, Passive, NoRestart, CloseApplications, Log, LogWithFile, Help, Uninstall };
 
+// Deployment tools pass the spellings of other installers too: /s and /silent, and msiexec's
+// /qn and /l*v, mean the same here.
 Switch SwitchOf(const std::wstring& argument) {
     if (argument.size() < 2 || (argument[0] != L'/' && argument[0] != L'-')) return Switch::None;
     const std::wstring name = Lower(argument.substr(1));
-    if (name == L"quiet" || name == L"q") return Switch::Quiet;
+    if (name == L"quiet" || name == L"q" || name == L"qn" || name == L"s" || name == L"silent") return Switch::Quiet;
     if (name == L"passive") return Switch::Passive;
     if (name == L"norestart") return Switch::NoRestart;
     if (name == L"closeapplications") return Switch::CloseApplications;
-    if (name == L"log") return Switch::Log;
+    if (name == L"log" || name == L"l*v") return Switch::Log;
+    if (name.rfind(L"log:", 0) == 0 || name.rfind(L"log=", 0) == 0) return Switch::LogWithFile;
     if (name == L"?" || name == L"help") return Switch::Help;
+    if (name == L"uninstall") return Switch::Uninstall;
     return Switch::None;
 }
 
@@ -74,6 +78,15 @@ SetupOptions ParseSetupCommandLine(const std::wstring& commandLine, const std::w
         case Switch::NoRestart: options.noRestart = true; break;
         case Switch::CloseApplications: options.closeApplications = true; break;
         case Switch::Help: options.showUsage = true; break;
+        case Switch::Uninstall: options.uninstall = true; break;
+        case Switch::LogWithFile:
+            // The file's letter case is kept: only the switch's own name was lowered.
+            if (arguments[i].size() > 5) {
+                options.logFile = arguments[i].substr(5);
+            } else {
+                options.invalid.push_back(arguments[i]);
+            }
+            break;
         case Switch::Log:
             if (i + 1 < arguments.size() && SwitchOf(arguments[i + 1]) == Switch::None && !arguments[i + 1].empty()) {
                 options.logFile = arguments[++i];
@@ -87,4 +100,12 @@ SetupOptions ParseSetupCommandLine(const std::wstring& commandLine, const std::w
     // The stricter of the two: whoever asked for no user interface at all gets none.
     options.ui = quiet ? SetupUi::Quiet : passive ? SetupUi::Passive : SetupUi::Full;
     return options;
+}
+
+StartAction ChooseStartAction(const SetupOptions& options, bool visibleWindowStation) {
+    if (options.uninstall) return StartAction::Uninstall;
+    if (options.Unattended()) return StartAction::Unattended;
+    const bool usage = options.showUsage || !options.invalid.empty();
+    if (visibleWindowStation) return usage ? StartAction::UsageBox : StartAction::Interactive;
+    return options.showUsage && options.invalid.empty() ? StartAction::UsageToLog : StartAction::NeedsQuiet;
 }

@@ -4,6 +4,7 @@
 
 #include "app/command_line.h"
 #include "app/unattended_setup.h"
+#include "app/uninstall_setup.h"
 
 #include "env/bootstrap.h"
 #include "env/system_checks.h"
@@ -60,11 +61,12 @@ BOOL CSetupApp::InitInstance() {
 
     // Switches: an unattended run, or the usage; with none the interactive run goes on as ever.
     const SetupOptions options = ParseSetupCommandLine(GetCommandLineW(), fw::ModulePath());
-    if (options.ui == SetupUi::Quiet) {
-        PostQuitMessage(static_cast<int>(RunUnattendedSetup(options, log_, &instanceMutex_)));
-        return TRUE;
-    }
-    if (options.ui == SetupUi::Passive) {
+    switch (ChooseStartAction(options, IsWindowStationVisible())) {
+    case StartAction::Unattended: {
+        if (options.ui == SetupUi::Quiet) {
+            PostQuitMessage(static_cast<int>(RunUnattendedSetup(options, log_, &instanceMutex_)));
+            return TRUE;
+        }
         const UnattendedStart start = BeginUnattendedSetup(options, log_, &instanceMutex_);
         if (start.ended) {
             PostQuitMessage(static_cast<int>(start.exitCode));
@@ -72,10 +74,19 @@ BOOL CSetupApp::InitInstance() {
         }
         return RunPassive(start.plan, start.data.productName);
     }
-    if (options.showUsage || !options.invalid.empty()) {
+    case StartAction::Uninstall:
+        PostQuitMessage(static_cast<int>(RunUninstallSetup(options, log_, &instanceMutex_)));
+        return TRUE;
+    case StartAction::UsageToLog:
+    case StartAction::NeedsQuiet:
+        PostQuitMessage(static_cast<int>(RunInvisibleStart(options, log_)));
+        return TRUE;
+    case StartAction::UsageBox:
         fw::AppMessageBox(UsageText(), MB_ICONINFORMATION | MB_OK);
         PostQuitMessage(options.invalid.empty() ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
         return TRUE;
+    case StartAction::Interactive:
+        break;
     }
     if (!options.logFile.empty()) StartSetupLog(log_, options.logFile);  // unwritable: no log
     InstallOptions install;

@@ -80,6 +80,26 @@ bool StartSetupLog(SetupLog& log, const std::wstring& path) {
     return true;
 }
 
+bool IsWindowStationVisible() {
+    USEROBJECTFLAGS flags{};
+    HWINSTA station = GetProcessWindowStation();
+    if (!station || !GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof(flags), nullptr)) return true;
+    return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+DWORD RunInvisibleStart(const SetupOptions& options, SetupLog& log) {
+    const std::wstring path = options.logFile.empty() ? DefaultLogPath(ReadSetupData().productName) : options.logFile;
+    if (log.Open(path)) SetActiveSetupLog(&log);
+    if (ChooseStartAction(options, false) == StartAction::UsageToLog) {
+        LogEvent(UsageText());
+        return ERROR_SUCCESS;
+    }
+    LogEvent(std::wstring(L"No one can see this window station, so the setup shows no page or message: start it "
+                          L"with /quiet (or /passive). Command line: ") +
+             GetCommandLineW());
+    return RefusalExitCode(Refusal::InvalidSwitch);
+}
+
 UnattendedStart BeginUnattendedSetup(const SetupOptions& options, SetupLog& log, HANDLE* instanceMutex) {
     UnattendedStart start;
     auto ended = [&start](DWORD exitCode) {
@@ -134,7 +154,11 @@ UnattendedStart BeginUnattendedSetup(const SetupOptions& options, SetupLog& log,
 
 DWORD EndUnattendedSetup(const InstallPlan& plan, const InstallOutcome& outcome) {
     if (outcome.removalFailed) return outcome.removalResult;
-    const RunEnd end = DecideRunEnd(outcome.productResult, outcome.restartNeeded, true, plan.options.noRestart);
+    return EndWithRestartRule(outcome.productResult, outcome.restartNeeded, plan.options.noRestart);
+}
+
+DWORD EndWithRestartRule(UINT productResult, bool restartNeeded, bool noRestart) {
+    const RunEnd end = DecideRunEnd(productResult, restartNeeded, true, noRestart);
     if (end.restart == RestartAction::RestartNow) {
         LogEvent(L"Restart: a package asked for one; Windows restarts as the setup ends");
         g_restartAtExit = true;

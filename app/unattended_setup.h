@@ -26,6 +26,15 @@ std::wstring DefaultLogPath(const std::wstring& productName);
 // written (nothing is logged then).
 bool StartSetupLog(SetupLog& log, const std::wstring& path);
 
+// Whether anyone could see a window of this process: false in a window station that is not
+// visible (a service's, or session 0 with nobody logged on). True when it cannot be told.
+bool IsWindowStationVisible();
+
+// A start without /quiet or /passive where no one can see a window: the usage (for /? alone,
+// exit code 0) or one line naming /quiet (exit code 87) goes to the log, /log's or the default.
+DWORD RunInvisibleStart(const SetupOptions& options, SetupLog& log);
+
+
 // The unattended run up to the package operations: its checks and the steps before anything is
 // changed. The instance mutex's handle goes to the caller, who holds it for the rest of the
 // process.
@@ -42,6 +51,9 @@ UnattendedStart BeginUnattendedSetup(const SetupOptions& options, SetupLog& log,
 DWORD EndUnattendedSetup(const InstallPlan& plan, const InstallOutcome& outcome);
 // Whether the setup restarts Windows as it ends.
 bool RestartAtExit();
+// The exit code of an unattended run that got this far, by the restart rule above; asks for the
+// restart at the end when that is the rule's answer.
+DWORD EndWithRestartRule(UINT productResult, bool restartNeeded, bool noRestart);
 
 // A whole quiet run, with nothing shown; gives its exit code.
 DWORD RunUnattendedSetup(const SetupOptions& options, SetupLog& log, HANDLE* instanceMutex);

@@ -23,19 +23,26 @@ std::wstring LoadStringFrom(HMODULE module, UINT id) {
 std::wstring LoadResString(UINT id) { return LoadStringFrom(ResourceModule(), id); }
 
 std::wstring Format(const wchar_t* format, ...) {
+    // msvcrt.dll of Windows 2000 has no _vscwprintf to measure the text first: grow the buffer
+    // until _vsnwprintf fits the text and its terminator (-1, or the full count, when it does not).
+    constexpr size_t kLimit = size_t{1} << 24;
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    int length = _vscwprintf(format, copy);
-    va_end(copy);
     std::wstring result;
-    if (length > 0) {
-        result.resize(static_cast<size_t>(length));
-        _vsnwprintf(result.data(), result.size() + 1, format, args);
+    for (size_t capacity = 256; capacity <= kLimit; capacity *= 2) {
+        result.assign(capacity, L'\0');
+        va_list copy;
+        va_copy(copy, args);
+        const int length = _vsnwprintf(result.data(), capacity, format, copy);
+        va_end(copy);
+        if (length >= 0 && static_cast<size_t>(length) < capacity) {
+            result.resize(static_cast<size_t>(length));
+            va_end(args);
+            return result;
+        }
     }
     va_end(args);
-    return result;
+    return {};
 }
 
 std::string ToAnsi(const std::wstring& text) {

@@ -58,8 +58,8 @@ std::wstring NameList(const std::vector<AppProcessEntry>& applications) {
     return list;
 }
 
-// No one to ask: with closeApplications each running guarded application is closed by its
-// executable's name; true when none runs afterwards.
+// No one to ask: with closeApplications every running copy of each guarded application is
+// closed by its executable's name; true when none runs afterwards.
 bool ApplicationsClosedUnattended(bool closeApplications) {
     std::vector<AppProcessEntry> running = FindRunningGuardedApplications();
     if (running.empty()) {
@@ -68,10 +68,7 @@ bool ApplicationsClosedUnattended(bool closeApplications) {
     }
     LogEvent(L"Running applications: " + NameList(running));
     if (closeApplications) {
-        for (const AppProcessEntry& application : running) {
-            const bool closed = CloseProgramByName(application.executableName);
-            LogEvent(L"Closing " + application.executableName + (closed ? L": closed" : L": not closed"));
-        }
+        for (const std::wstring& line : CloseRunningApplications(running)) LogEvent(line);
         running = FindRunningGuardedApplications();
         if (running.empty()) return true;
         LogEvent(L"Still running: " + NameList(running));

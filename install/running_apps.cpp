@@ -5,22 +5,27 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "framework/handle.h"
 #include "framework/message_box.h"
 #include "framework/proc_address.h"
 #include "framework/strings.h"
+#include "framework/thread.h"
 #include "resources/resource.h"
 
 namespace {
 
 constexpr wchar_t kGuidKey[] = L"SOFTWARE\\Korvel\\Application Guids";
 constexpr DWORD kOpenForClosing = SYNCHRONIZE | PROCESS_TERMINATE;
+// Waited for while the thread's messages are dispatched: start-up and the passive page wait here.
 constexpr DWORD kCloseWaitMs = 5000;
 constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
 constexpr ULONG kSystemProcessInformation = 5;
 // Wide process entries are 556 bytes; the narrow walk is given a record of the same size.
 constexpr DWORD kProcessEntrySize = 556;
+// Exit code of a copy ended by the setup (ERROR_INSTALL_USEREXIT: ended for an installation).
+constexpr UINT kEndedExitCode = ERROR_INSTALL_USEREXIT;
 
 
 BOOL CALLBACK CollectClassName(HWND window, LPARAM context) {
@@ -39,6 +44,39 @@ BOOL CALLBACK PostCloseToProcessWindows(HWND window, LPARAM context) {
     GetWindowThreadProcessId(window, &owner);
     if (owner == reinterpret_cast<CloseContext*>(context)->processId) PostMessageW(window, WM_CLOSE, 0, 0);
     return TRUE;
+}
+
+struct RunningProcess {
+    DWORD processId;
+    std::wstring executableName;
+};
+
+// Every process of every session, with its executable file name.
+std::vector<RunningProcess> RunningProcesses() {
+    std::vector<RunningProcess> processes;
+    fw::UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return processes;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
+        processes.push_back({entry.th32ProcessID, fw::FileNameOfPath(entry.szExeFile)});
+    return processes;
+}
+
+BOOL CALLBACK FindProcessWindow(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<std::pair<DWORD, bool>*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->first) return TRUE;
+    search->second = true;
+    return FALSE;
+}
+
+// EnumWindows sees this desktop's top-level windows only.
+bool HasWindowOnThisDesktop(DWORD processId) {
+    std::pair<DWORD, bool> search{processId, false};
+    EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
+    return search.second;
 }
 
 }  // namespace
@@ -271,7 +309,7 @@ bool CloseProgramByName(const std::wstring& executableName, ProcessEntryPoints& 
 
     CloseContext context{processId};
     EnumWindows(PostCloseToProcessWindows, reinterpret_cast<LPARAM>(&context));
-    bool ended = WaitForSingleObject(process, kCloseWaitMs) == WAIT_OBJECT_0;
+    bool ended = fw::WaitDispatchingAll(process, kCloseWaitMs) == WAIT_OBJECT_0;
     if (!ended) ended = TerminateProcess(process, 0) == TRUE;
     CloseHandle(process);
     return ended;
@@ -283,18 +321,86 @@ bool CloseProgramByName(const std::wstring& executableName) {
     return CloseProgramByName(executableName, entryPoints);
 }
 
+std::vector<AppProcessEntry> UnseenClassEntries(const std::vector<AppWindowEntry>& windowEntries,
+                                                const std::vector<std::wstring>& classHits) {
+    std::vector<AppProcessEntry> unseen;
+    for (const AppWindowEntry& entry : windowEntries) {
+        if (entry.windowClassGuid.empty()) continue;
+        if (std::find(classHits.begin(), classHits.end(), entry.displayName) == classHits.end())
+            unseen.push_back({entry.displayName, entry.executableName});
+    }
+    return unseen;
+}
+
 std::vector<AppProcessEntry> FindRunningGuardedApplications() {
     std::vector<AppWindowEntry> windowEntries;
     std::vector<AppProcessEntry> processEntries;
     BuildGuardedApplications(&windowEntries, &processEntries);
-    std::vector<AppProcessEntry> running;
-    for (const std::wstring& name : FindRunningApplications(windowEntries, processEntries)) {
-        AppProcessEntry found{name, {}};
-        for (const AppWindowEntry& entry : windowEntries)
-            if (entry.displayName == name) found.executableName = entry.executableName;
-        for (const AppProcessEntry& entry : processEntries)
-            if (entry.displayName == name) found.executableName = entry.executableName;
-        running.push_back(found);
+    std::vector<std::wstring> names = FindRunningApplications(windowEntries, processEntries);
+    const std::vector<AppProcessEntry> unseen = UnseenClassEntries(windowEntries, names);
+    if (!unseen.empty()) {
+        std::vector<std::wstring> running;
+        for (const RunningProcess& process : RunningProcesses()) running.push_back(process.executableName);
+        for (const std::wstring& name : MatchProcessNames(unseen, running)) names.push_back(name);
     }
-    return running;
+    std::vector<AppProcessEntry> found;
+    for (const std::wstring& name : names) {
+        AppProcessEntry application{name, {}};
+        for (const AppWindowEntry& entry : windowEntries)
+            if (entry.displayName == name) application.executableName = entry.executableName;
+        for (const AppProcessEntry& entry : processEntries)
+            if (entry.displayName == name) application.executableName = entry.executableName;
+        found.push_back(application);
+    }
+    return found;
+}
+
+CloseWay ChooseCloseWay(DWORD copySession, DWORD ownSession, bool hasWindowOnThisDesktop) {
+    return copySession == ownSession && hasWindowOnThisDesktop ? CloseWay::AskThenEnd : CloseWay::EndAtOnce;
+}
+
+std::vector<std::wstring> CloseRunningApplications(const std::vector<AppProcessEntry>& applications) {
+    std::vector<std::wstring> lines;
+    std::vector<std::wstring> done;
+    DWORD ownSession = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &ownSession);
+    for (const AppProcessEntry& application : applications) {
+        const std::wstring& name = application.executableName;
+        bool seen = false;
+        for (const std::wstring& other : done) seen = seen || _wcsicmp(other.c_str(), name.c_str()) == 0;
+        if (seen) continue;
+        done.push_back(name);
+        for (const RunningProcess& copy : RunningProcesses()) {
+            if (_wcsicmp(copy.executableName.c_str(), name.c_str()) != 0) continue;
+            fw::UniqueHandle process(OpenProcess(kOpenForClosing, FALSE, copy.processId));
+            const std::wstring prefix = fw::Format(L"Closing %s: ", name.c_str());
+            if (!process) {
+                lines.push_back(prefix + fw::Format(L"not ended (process %lu cannot be opened, error %lu)",
+                                                    copy.processId, GetLastError()));
+                continue;
+            }
+            DWORD session = ownSession;
+            const bool sessionKnown = ProcessIdToSessionId(copy.processId, &session) != FALSE;
+            CloseContext context{copy.processId};
+            const bool hasWindow = HasWindowOnThisDesktop(copy.processId);
+            std::wstring outcome;
+            if (ChooseCloseWay(session, ownSession, hasWindow) == CloseWay::AskThenEnd) {
+                EnumWindows(PostCloseToProcessWindows, reinterpret_cast<LPARAM>(&context));
+                if (fw::WaitDispatchingAll(process.get(), kCloseWaitMs) == WAIT_OBJECT_0) {
+                    lines.push_back(prefix + fw::Format(L"closed (process %lu)", copy.processId));
+                    continue;
+                }
+                outcome = L"ended after 5 seconds";
+            } else {
+                outcome = session != ownSession && sessionKnown
+                              ? fw::Format(L"ended at once, in session %lu where no close message reaches", session)
+                              : std::wstring(L"ended at once, no window on this desktop to ask");
+            }
+            const bool ended = TerminateProcess(process.get(), kEndedExitCode) &&
+                               fw::WaitDispatchingAll(process.get(), kCloseWaitMs) == WAIT_OBJECT_0;
+            lines.push_back(prefix + (ended ? outcome : fw::Format(L"not ended (error %lu)", GetLastError())) +
+                            fw::Format(L" (process %lu)", copy.processId));
+        }
+    }
+    return lines;
 }

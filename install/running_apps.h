@@ -52,9 +52,27 @@ std::vector<std::wstring> FindRunningApplications(const std::vector<AppWindowEnt
 // cancels (false).
 bool PromptToCloseApplications();
 
-// The guarded applications running now, as FindRunningApplications names them, each with the
-// executable file name of its table entry (what CloseProgramByName takes). Asks no one.
+// The guarded applications running now, each with the executable file name of its table entry.
+// Asks no one. Besides what FindRunningApplications finds, an application known by its window
+// class is also found by its executable in the process list, which spans sessions and desktops:
+// from a service's session the window of a user's copy is out of sight.
 std::vector<AppProcessEntry> FindRunningGuardedApplications();
+
+// Window entries whose class was not among the hits, as process entries: found by executable
+// name instead.
+std::vector<AppProcessEntry> UnseenClassEntries(const std::vector<AppWindowEntry>& windowEntries,
+                                                const std::vector<std::wstring>& classHits);
+
+// How a running copy is closed. One that can get the close message (same session, a window on
+// this desktop) is asked and ended after 5 seconds; any other is ended at once, since no
+// message reaches it.
+enum class CloseWay { AskThenEnd, EndAtOnce };
+CloseWay ChooseCloseWay(DWORD copySession, DWORD ownSession, bool hasWindowOnThisDesktop);
+
+// Closes every running copy of each executable named (each name once), as ChooseCloseWay says;
+// gives one log line per copy: "Closing NAME: closed", "... ended after 5 seconds", "... ended
+// at once, <why>", "... not ended", each with the process id.
+std::vector<std::wstring> CloseRunningApplications(const std::vector<AppProcessEntry>& applications);
 
 // Entry points for finding a process by name, resolved at run time. Owns both module handles.
 struct ProcessEntryPoints {

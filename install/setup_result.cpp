@@ -15,7 +15,7 @@ DWORD RefusalExitCode(Refusal refusal) {
     case Refusal::None: return ERROR_SUCCESS;
     case Refusal::InvalidSwitch: return ERROR_INVALID_PARAMETER;
     case Refusal::LogNotWritable: return ERROR_INSTALL_LOG_FAILURE;
-    case Refusal::SecondCopy: return ERROR_SINGLE_INSTANCE_APP;
+    case Refusal::SecondCopy: return ERROR_INSTALL_ALREADY_RUNNING;
     case Refusal::InternalUser: return ERROR_PRODUCT_VERSION;
     case Refusal::UnsupportedWindows: return ERROR_OLD_WIN_VERSION;
     case Refusal::NotAdministrator: return kElevationRequired;

@@ -8,7 +8,7 @@ enum class Refusal {
     None,
     InvalidSwitch,        // 87   ERROR_INVALID_PARAMETER
     LogNotWritable,       // 1622 ERROR_INSTALL_LOG_FAILURE
-    SecondCopy,           // 1152 ERROR_SINGLE_INSTANCE_APP
+    SecondCopy,           // 1618 ERROR_INSTALL_ALREADY_RUNNING: tools retry it later
     InternalUser,         // 1638 ERROR_PRODUCT_VERSION: the network edition must go first
     UnsupportedWindows,   // 1150 ERROR_OLD_WIN_VERSION
     NotAdministrator,     // 740  ERROR_ELEVATION_REQUIRED

@@ -61,6 +61,73 @@ TEST(SetupCommandLine, SwitchesAsADeploymentToolGivesThem) {
     }
 }
 
+TEST(SetupCommandLine, OtherInstallersSpellingsMeanTheSame) {
+    struct Spelling {
+        const wchar_t* arguments;
+        SetupUi ui;
+        const wchar_t* logFile;
+        std::vector<std::wstring> invalid;
+    };
+    const SetupUi full = SetupUi::Full, quiet = SetupUi::Quiet;
+    const Spelling rows[] = {
+        {L"/s", quiet, L"", {}},
+        {L"-S", quiet, L"", {}},
+        {L"/silent", quiet, L"", {}},
+        {L"/SILENT", quiet, L"", {}},
+        {L"/qn", quiet, L"", {}},
+        {L"-QN", quiet, L"", {}},
+        {L"/log:C:\\Logs\\Setup.log", full, L"C:\\Logs\\Setup.log", {}},
+        {L"/LOG=C:\\Logs\\Setup.log", full, L"C:\\Logs\\Setup.log", {}},
+        {L"-log:\"C:\\My Logs\\a.log\"", full, L"C:\\My Logs\\a.log", {}},
+        {L"/log=a=b:c.log", full, L"a=b:c.log", {}},
+        {L"/l*v C:\\Logs\\Setup.log", full, L"C:\\Logs\\Setup.log", {}},
+        {L"/L*V \"C:\\My Logs\\a.log\" /qn", quiet, L"C:\\My Logs\\a.log", {}},
+        {L"/l*v", full, L"", {L"/l*v"}},
+        {L"/log: /s", quiet, L"", {L"/log:"}},
+        {L"/log=", full, L"", {L"/log="}},
+        {L"/log=a.log /l*v b.log", full, L"b.log", {}},
+        // Near misses stay unknown.
+        {L"--quiet", full, L"", {L"--quiet"}},
+        {L"/sil", full, L"", {L"/sil"}},
+        {L"/qb", full, L"", {L"/qb"}},
+        {L"/l*", full, L"", {L"/l*"}},
+        {L"/logfile", full, L"", {L"/logfile"}},
+    };
+    for (const Spelling& row : rows) {
+        const SetupOptions got = ParseSetupCommandLine(std::wstring(L"setup.exe ") + row.arguments);
+        EXPECT_EQ(got.ui, row.ui) << testing::PrintToString(std::wstring(row.arguments));
+        EXPECT_EQ(got.logFile, row.logFile) << testing::PrintToString(std::wstring(row.arguments));
+        EXPECT_EQ(got.invalid, row.invalid) << testing::PrintToString(std::wstring(row.arguments));
+        EXPECT_FALSE(got.noRestart || got.closeApplications || got.showUsage || got.uninstall);
+    }
+}
+
+TEST(SetupCommandLine, StartActionFollowsTheSwitchesAndWhetherAnyoneCanSee) {
+    struct Row {
+        const wchar_t* arguments;
+        StartAction visible;
+        StartAction invisible;
+    };
+    const Row rows[] = {
+        {L"", StartAction::Interactive, StartAction::NeedsQuiet},
+        {L"/log C:\a.log /norestart", StartAction::Interactive, StartAction::NeedsQuiet},
+        {L"/?", StartAction::UsageBox, StartAction::UsageToLog},
+        {L"/bogus", StartAction::UsageBox, StartAction::NeedsQuiet},
+        {L"/? /bogus", StartAction::UsageBox, StartAction::NeedsQuiet},
+        {L"/passive", StartAction::Unattended, StartAction::Unattended},
+        {L"/s /bogus", StartAction::Unattended, StartAction::Unattended},
+        {L"/qn /?", StartAction::Unattended, StartAction::Unattended},
+        {L"/uninstall", StartAction::Uninstall, StartAction::Uninstall},
+        {L"-UNINSTALL /quiet /bogus", StartAction::Uninstall, StartAction::Uninstall},
+    };
+    for (const Row& row : rows) {
+        const SetupOptions options = ParseSetupCommandLine(std::wstring(L"setup.exe ") + row.arguments);
+        EXPECT_EQ(ChooseStartAction(options, true), row.visible) << testing::PrintToString(std::wstring(row.arguments));
+        EXPECT_EQ(ChooseStartAction(options, false), row.invisible) << testing::PrintToString(std::wstring(row.arguments));
+    }
+    EXPECT_TRUE(ParseSetupCommandLine(L"setup.exe /Uninstall").uninstall);
+}
+
 TEST(SetupCommandLine, ProgramPathWithBlanksGivenUnquoted) {
     const std::wstring program = L"\\\\server\\My Share\\setup.exe";
     EXPECT_TRUE(ParseSetupCommandLine(program, program) == SetupOptions());

@@ -156,7 +156,7 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
     const Outcome rows[] = {
         {"unknown switch", Arrange::Nothing, L"full", L"/quiet /frobnicate", 87,
          "Not a switch of this setup: \"/frobnicate\"", false, true},
-        {"second copy", Arrange::SecondCopy, L"full", L"/quiet", 1152,
+        {"second copy", Arrange::SecondCopy, L"full", L"/quiet", 1618,
          "Single instance: another copy of the setup is running", false, true},
         {"internal network user", Arrange::InternalUser, L"full", L"/quiet", 1638,
          "You appear to be an internal Korvel user. You must uninstall Cartoline (Network) before running this setup.",
@@ -300,6 +300,155 @@ TEST(Installation, QuietRunClosesApplicationsWhenAskedAndLogsEveryStep) {
     EXPECT_NE(kit::ReadBytes(L"C:\\logs\\quiet_Setup_ENU.log").find("Example Maps"), std::string::npos);
     EXPECT_NE(kit::ReadBytes(L"C:\\logs\\quiet_" + std::wstring(usb.begin(), usb.end()) + L".log").find("USB"),
               std::string::npos);
+}
+
+// The day's default log in the temporary folder, named after the medium's product.
+std::wstring DefaultLog() {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    SYSTEMTIME today{};
+    GetLocalTime(&today);
+    wchar_t name[64];
+    swprintf(name, 64, L"Example Maps Setup %04u-%02u-%02u.log", today.wYear, today.wMonth, today.wDay);
+    return std::wstring(temp) + name;
+}
+
+struct DesktopWindows {
+    DWORD processId;
+    std::vector<std::string> found;
+};
+
+BOOL CALLBACK CollectDesktopWindow(HWND window, LPARAM context) {
+    auto* windows = reinterpret_cast<DesktopWindows*>(context);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    // Wine gives every GUI thread a hidden input-method window of its own; it shows nothing.
+    if (process == windows->processId && kit::ClassOf(window) != L"IME")
+        windows->found.push_back(Narrow(kit::ClassOf(window)) + " \"" + Narrow(kit::TextOf(window)) + "\"");
+    return TRUE;
+}
+
+// The windows a process has on a desktop that need not be this thread's.
+std::vector<std::string> WindowsOn(HDESK desktop, DWORD processId) {
+    DesktopWindows windows{processId, {}};
+    EnumDesktopWindows(desktop, CollectDesktopWindow, reinterpret_cast<LPARAM>(&windows));
+    return windows.found;
+}
+
+TEST(Deployment, WhereNoOneCanSeeNothingWaitsForAnAnswer) {
+    // A window station of its own, as a service's: not visible.
+    HWINSTA own = GetProcessWindowStation();
+    HWINSTA station = CreateWindowStationW(L"KorvelService", 0, WINSTA_ALL_ACCESS, nullptr);
+    ASSERT_NE(station, nullptr);
+    USEROBJECTFLAGS flags{};
+    ASSERT_TRUE(GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof(flags), nullptr));
+    ASSERT_EQ(flags.dwFlags & WSF_VISIBLE, 0u);
+    ASSERT_TRUE(SetProcessWindowStation(station));
+    HDESK desktop = CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    SetProcessWindowStation(own);
+    ASSERT_NE(desktop, nullptr);
+
+    struct Row {
+        const wchar_t* switches;
+        DWORD exitCode;
+        std::string logLine;
+    } rows[] = {
+        {L"/bogus", 87, "No one can see this window station, so the setup shows no page or message: start it with "
+                        "/quiet (or /passive). Command line: \"C:\\media\\full\\setup.exe\" /bogus"},
+        {L"/?", 0, "Usage: setup [/quiet | /passive] [/norestart]"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(Narrow(row.switches));
+        const size_t logged = kit::ReadBytes(DefaultLog()).size();
+        kit::Process setup(L"\"" + Medium(L"full") + L"setup.exe\" " + row.switches, Medium(L"full"), nullptr,
+                           L"KorvelService\\Default");
+        ASSERT_TRUE(setup.started());
+        std::vector<std::string> shown;
+        const DWORD start = GetTickCount();
+        for (bool ended = false; !ended && GetTickCount() - start < 60000; Sleep(2)) {
+            ended = !setup.Running();  // one more look after the end
+            for (const std::string& window : WindowsOn(desktop, setup.id())) shown.push_back(window);
+        }
+        EXPECT_TRUE(shown.empty()) << shown.front();
+        EXPECT_EQ(setup.Wait(0), row.exitCode);
+        const std::string text = kit::ReadBytes(DefaultLog()).substr(logged);
+        EXPECT_NE(text.find("] " + row.logLine), std::string::npos) << text;
+        EXPECT_TRUE(LogHas(text, "Exit code " + std::to_string(row.exitCode))) << text;
+    }
+    CloseDesktop(desktop);
+    CloseWindowStation(station);
+}
+
+TEST(Deployment, ApplicationKnownByItsClassIsFoundAndEndedOnAnotherDesktop) {
+    constexpr wchar_t kGuid[] = L"{6F1C2A33-0B7E-4D58-9E21-5A7C0D3B9F42}";
+    kit::SetString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Korvel\\Application Guids", L"Cartoline", kGuid);
+    HDESK elsewhere = CreateDesktopW(L"Elsewhere", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    ASSERT_NE(elsewhere, nullptr);
+    kit::TempFolder apps;
+    ASSERT_TRUE(kit::CopyTo(kit::BinPath(L"fake_app.exe"), apps / L"Cartoline.exe"));
+    kit::Process cartoline(L"\"" + (apps / L"Cartoline.exe") + L"\" --class " + kGuid, L"", nullptr, L"Elsewhere");
+    ASSERT_TRUE(kit::WaitUntil([&] { return !WindowsOn(elsewhere, cartoline.id()).empty(); }));
+    // Out of sight of this desktop's window list, where the class is looked for.
+    ASSERT_TRUE(kit::TopLevelWindows(cartoline.id()).empty());
+
+    kit::MakeFolders(L"C:\\logs");
+    const Watched refused = RunWatched(Medium(L"full"), L"/quiet /log C:\\logs\\elsewhere1.log");
+    EXPECT_EQ(refused.exitCode, 32u);
+    EXPECT_TRUE(LogHas(kit::ReadBytes(L"C:\\logs\\elsewhere1.log"), "Running applications: Cartoline (Cartoline.exe)"));
+    ASSERT_TRUE(cartoline.Running());
+
+    kit::Process setup(L"\"" + Medium(L"full") + L"setup.exe\" /quiet /closeapplications /log C:\\logs\\elsewhere2.log",
+                       Medium(L"full"));
+    // Ended by the setup, not closed by itself (7), while the setup goes on with the installation.
+    EXPECT_EQ(cartoline.Wait(60000), static_cast<DWORD>(ERROR_INSTALL_USEREXIT));
+    EXPECT_TRUE(setup.Running());
+    EXPECT_EQ(setup.Wait(120000), 0u);
+    const std::string text = kit::ReadBytes(L"C:\\logs\\elsewhere2.log");
+    ExpectStepsInOrder(text, {"Running applications: Cartoline (Cartoline.exe)",
+                              "Closing Cartoline.exe: ended at once, no window on this desktop to ask (process " +
+                                  std::to_string(cartoline.id()) + ")",
+                              "Install drive: C:\\", "Exit code 0\r\n"});
+    EXPECT_TRUE(Installed(kProductCode));
+    CloseDesktop(elsewhere);
+    kit::DeleteKeyTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Korvel\\Application Guids");
+}
+
+TEST(Deployment, UninstallRemovesTheProductAndLeavesTheDrivers) {
+    const std::wstring usb = std::wstring(L"C:\\media\\full\\USB_Drivers\\USB_") + (kit::Is64BitPrefix() ? L"64" : L"32");
+    ASSERT_EQ(kit::Process(L"msiexec /i C:\\media\\full\\Setup_ENU.msi /qn TARGETDIR=C:\\").Wait(120000), 0u);
+    ASSERT_EQ(kit::Process(L"msiexec /i " + usb + L".msi /qn TARGETDIR=C:").Wait(120000), 0u);
+    ASSERT_TRUE(Installed(kProductCode));
+    ASSERT_TRUE(kit::FileExists(L"C:\\ExampleMaps\\maps.dat"));
+    kit::MakeFolders(L"C:\\logs");
+
+    // The second run finds nothing to remove.
+    const struct {
+        const wchar_t* switches;
+        std::string removal;
+        std::string outcome;
+    } rows[] = {
+        {L"/uninstall /quiet /log C:\\logs\\remove1.log",
+         "MsiConfigureProductExW(" + Narrow(kProductCode) + ", 0xffff, absent, \"\") = 0", "Exit code 0"},
+        {L"-Uninstall /s /norestart /log=C:\\logs\\remove2.log",
+         "MsiConfigureProductExW(" + Narrow(kProductCode) + ", 0xffff, absent, \"REBOOT=ReallySuppress\") = 1605",
+         "The product is not installed: nothing to remove"},
+    };
+    int index = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(Narrow(row.switches));
+        const Watched run = RunWatched(Medium(L"full"), row.switches);
+        EXPECT_EQ(run.exitCode, 0u);
+        EXPECT_TRUE(run.shown.empty()) << run.shown.front();
+        const std::string text = kit::ReadBytes(L"C:\\logs\\remove" + std::to_wstring(++index) + L".log");
+        ExpectStepsInOrder(text, {"Removal of the product: quiet", "Single instance: passed",
+                                  "The USB drivers package stays installed: other Korvel products use it",
+                                  "MsiSetInternalUI(0x2) = ", row.removal, row.outcome});
+        EXPECT_FALSE(Installed(kProductCode));
+        EXPECT_FALSE(kit::FileExists(L"C:\\ExampleMaps\\maps.dat"));
+        EXPECT_TRUE(Installed(UsbCode()));
+    }
+    // The installer's own log of the removal lies beside the setup log.
+    EXPECT_NE(kit::ReadBytes(L"C:\\logs\\remove1_Uninstall.log").find("Example Maps"), std::string::npos);
 }
 
 TEST(OldWindows, RefusedWithItsCodeShowingNothing) {

@@ -68,6 +68,16 @@ TEST(PathParts, FolderKeepsItsSeparatorAndTheNameFollowsIt) {
     EXPECT_EQ(fw::FolderOfPath(deep + L"setup.exe"), deep);
 }
 
+TEST(Format, TextsOfEveryLengthAroundTheBufferSteps) {
+    // The buffer grows by doubling from 256 units: lengths at and beside each step.
+    for (size_t length : {0u, 1u, 255u, 256u, 257u, 511u, 512u, 513u, 5000u}) {
+        const std::wstring text(length, L'x');
+        EXPECT_EQ(fw::Format(L"%s", text.c_str()), text) << length;
+        EXPECT_EQ(fw::Format(L"<%s|%d|%I64u>", text.c_str(), -7, 12345678901234ull), L"<" + text + L"|-7|12345678901234>")
+            << length;
+    }
+}
+
 TEST(Satellite, ResourcesComeFromTheLibraryOfTheUsersLanguage) {
     ASSERT_EQ(fw::UserLanguageAbbreviation(), L"ENU") << "the prefix's UI language";
     struct Row {

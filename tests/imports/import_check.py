@@ -17,6 +17,9 @@ AFTER_WINDOWS_2000 = {
     "SetDllDirectoryA", "SetDllDirectoryW", "GetModuleHandleExA", "GetModuleHandleExW",
     "GetNativeSystemInfo", "IsWow64Process", "GetSystemWow64DirectoryA",
     "GetSystemWow64DirectoryW", "AttachConsole", "GetProcessId", "GetSystemTimes",
+    # msvcrt.dll of Windows 2000 lacks these; the C and C++ runtimes reach for them in
+    # formatting and locale code.
+    "_vscwprintf", "_vscprintf", "_scwprintf", "_scprintf", "___lc_codepage_func",
 }
 # Listed without a mark although only Vista and later export them.
 UNMARKED_LATER = {

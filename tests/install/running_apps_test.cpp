@@ -88,6 +88,32 @@ TEST(RunningApplicationsRules, MessageListsNamesSortedByCodeUnits) {
     EXPECT_EQ(BuildCloseApplicationsMessage(L"H", {}), L"H");
 }
 
+TEST(RunningApplicationsRules, UnseenClassEntriesAreLookedForByExecutable) {
+    const std::vector<AppWindowEntry> entries = {{L"Cartoline", kCartolineGuid, L"Cartoline.exe"},
+                                                 {L"qTrack", L"{q}", L"qTrack.exe"},
+                                                 {L"TileLoader", L"", L"TileLoader.exe"}};
+    struct Row {
+        std::vector<std::wstring> classHits;
+        std::vector<std::wstring> expectedExecutables;
+    } rows[] = {
+        {{}, {L"Cartoline.exe", L"qTrack.exe"}},  // no GUID: already looked for by name
+        {{L"qTrack"}, {L"Cartoline.exe"}},
+        {{L"Cartoline", L"qTrack"}, {}},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::wstring> got;
+        for (const AppProcessEntry& entry : UnseenClassEntries(entries, row.classHits)) got.push_back(entry.executableName);
+        EXPECT_EQ(got, row.expectedExecutables);
+    }
+}
+
+TEST(RunningApplicationsRules, OnlyACopyWithAWindowHereInOurSessionIsAsked) {
+    EXPECT_EQ(ChooseCloseWay(1, 1, true), CloseWay::AskThenEnd);
+    EXPECT_EQ(ChooseCloseWay(1, 1, false), CloseWay::EndAtOnce);  // another desktop or station
+    EXPECT_EQ(ChooseCloseWay(2, 0, true), CloseWay::EndAtOnce);   // a user's session, seen from a service's
+    EXPECT_EQ(ChooseCloseWay(0, 1, false), CloseWay::EndAtOnce);
+}
+
 TEST_F(RunningApplications, GuidReadFromTheRegistry) {
     EXPECT_EQ(ReadApplicationGuid(L"Cartoline"), L"");
     kit::SetString(HKEY_LOCAL_MACHINE, kGuidKey, L"Cartoline", kCartolineGuid);

@@ -109,9 +109,12 @@ bool CopyTo(const std::wstring& from, const std::wstring& to) {
     return CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
 }
 
-Process::Process(const std::wstring& commandLine, const std::wstring& folder, HANDLE token) {
+Process::Process(const std::wstring& commandLine, const std::wstring& folder, HANDLE token,
+                 const std::wstring& desktop) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    std::wstring desktopName = desktop;
+    if (!desktopName.empty()) startup.lpDesktop = desktopName.data();
     PROCESS_INFORMATION info{};
     std::wstring line = commandLine;
     const wchar_t* current = folder.empty() ? nullptr : folder.c_str();

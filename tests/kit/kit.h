@@ -44,7 +44,9 @@ bool CopyTo(const std::wstring& from, const std::wstring& to);
 class Process {
 public:
     Process() = default;
-    Process(const std::wstring& commandLine, const std::wstring& folder = L"", HANDLE token = nullptr);
+    // desktop: "station\desktop" or a desktop of this station; empty: this process's.
+    Process(const std::wstring& commandLine, const std::wstring& folder = L"", HANDLE token = nullptr,
+            const std::wstring& desktop = L"");
     ~Process();
     Process(Process&& other) noexcept;
     Process& operator=(Process&& other) noexcept;
