@@ -430,7 +430,7 @@ TEST(Deployment, UninstallRemovesTheProductAndLeavesTheDrivers) {
         std::string outcome;
     } rows[] = {
         {L"/uninstall /quiet /log C:\\logs\\remove1.log",
-         "MsiConfigureProductExW(" + Narrow(kProductCode) + ", 0xffff, absent, \"\") = 0", "Exit code 0"},
+         "MsiConfigureProductExW(" + Narrow(kProductCode) + ", 0xffff, absent, \"REBOOT=ReallySuppress\") = 0", "Exit code 0"},
         {L"-Uninstall /s /norestart /log=C:\\logs\\remove2.log",
          "MsiConfigureProductExW(" + Narrow(kProductCode) + ", 0xffff, absent, \"REBOOT=ReallySuppress\") = 1605",
          "The product is not installed: nothing to remove"},
