@@ -21,11 +21,18 @@ add_custom_command(OUTPUT ${MEDIA_DIR}/medium_driver.sys
   COMMAND ${CMAKE_COMMAND} -E copy ${MEDIUM_DRIVER} ${MEDIA_DIR}/medium_driver.sys
   DEPENDS driver_3_1 VERBATIM)
 
+# The test packages' custom actions, beside the sources wixl reads.
+add_library(package_actions SHARED ${CMAKE_CURRENT_LIST_DIR}/package_actions.cpp)
+target_link_libraries(package_actions PRIVATE msi)
+target_link_options(package_actions PRIVATE -Wl,--kill-at)
+set_target_properties(package_actions PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${MEDIA_DIR}
+                      RUNTIME_OUTPUT_DIRECTORY ${MEDIA_DIR})
+
 function(add_package output arch wxs)
   add_custom_command(OUTPUT ${MEDIA_DIR}/${output}
     COMMAND ${WIXL} -a ${arch} ${ARGN} -o ${output} ${PACKAGE_SOURCES}/${wxs}
     WORKING_DIRECTORY ${MEDIA_DIR}
-    DEPENDS ${PACKAGE_SOURCES}/${wxs} ${MEDIA_DIR}/medium_driver.sys
+    DEPENDS ${PACKAGE_SOURCES}/${wxs} ${MEDIA_DIR}/medium_driver.sys package_actions
     COMMENT "Building package ${output}" VERBATIM)
   list(APPEND MEDIA_FILES ${MEDIA_DIR}/${output})
   set(MEDIA_FILES ${MEDIA_FILES} PARENT_SCOPE)
@@ -33,13 +40,13 @@ endfunction()
 
 add_package(Setup_ENU.msi x86 product.wxs -D ProductCode=${DEMO_PRODUCT_CODE} -D Version=2.0.0
             -D ComponentGuid=1B7E2C44-9A3D-4E51-8F20-6C4D8B1A0E77 -D FileName=maps.dat
-            -D FileSource=maps.dat -D Reboot=no)
+            -D FileSource=maps.dat -D Reboot=no -D Actions=no)
 add_package(Setup_ENU_earlier.msi x86 product.wxs -D ProductCode=${DEMO_PRODUCT_CODE} -D Version=1.0.0
             -D ComponentGuid=6C2E8A40-5B1D-4F3A-9E7C-0A2C4E6B8D19 -D FileName=EarlierBuild.txt
-            -D FileSource=EarlierBuild.txt -D Reboot=no)
+            -D FileSource=EarlierBuild.txt -D Reboot=no -D Actions=no)
 add_package(Setup_ENU_reboot.msi x86 product.wxs -D ProductCode=${DEMO_PRODUCT_CODE} -D Version=2.0.0
             -D ComponentGuid=1B7E2C44-9A3D-4E51-8F20-6C4D8B1A0E77 -D FileName=maps.dat
-            -D FileSource=maps.dat -D Reboot=yes)
+            -D FileSource=maps.dat -D Reboot=yes -D Actions=no)
 # A product package of 2,500 small files: several seconds to install under Wine, long enough to
 # watch the installation's page while it runs.
 add_custom_command(OUTPUT ${MEDIA_DIR}/product_tiles.wxs
@@ -49,6 +56,12 @@ add_custom_command(OUTPUT ${MEDIA_DIR}/Setup_ENU_tiles.msi
   COMMAND ${WIXL} -a x86 -o Setup_ENU_tiles.msi product_tiles.wxs
   WORKING_DIRECTORY ${MEDIA_DIR} DEPENDS ${MEDIA_DIR}/product_tiles.wxs VERBATIM)
 list(APPEND MEDIA_FILES ${MEDIA_DIR}/Setup_ENU_tiles.msi)
+add_package(Setup_ENU_ask.msi x86 product.wxs -D ProductCode=${DEMO_PRODUCT_CODE} -D Version=2.0.0
+            -D ComponentGuid=1B7E2C44-9A3D-4E51-8F20-6C4D8B1A0E77 -D FileName=maps.dat
+            -D FileSource=maps.dat -D Reboot=no -D Actions=ask)
+add_package(Setup_ENU_stuck.msi x86 product.wxs -D ProductCode=${DEMO_PRODUCT_CODE} -D Version=1.0.0
+            -D ComponentGuid=6C2E8A40-5B1D-4F3A-9E7C-0A2C4E6B8D19 -D FileName=EarlierBuild.txt
+            -D FileSource=EarlierBuild.txt -D Reboot=no -D Actions=refuseremoval)
 add_package(USB_32.msi x86 usb_32.wxs -D Driver=medium_driver.sys)
 add_package(USB_64.msi x64 usb_64.wxs -D Driver=medium_driver.sys)
 
@@ -99,7 +112,7 @@ add_dependencies(demo_tools demo_driver)
 # The installation's own page, watched while a long installation runs.
 add_wine_test(progress_e2e_test SOURCES e2e/progress_e2e_test.cpp pages/page_test_kit.cpp
   PREFIXES win32-winxp SETUP e2e/make_media.sh e2e/unattended_media.sh
-  DEPENDS setup media LIBS msi TIMEOUT 300 SUITES Watched Cancel Restart Busy Passive)
+  DEPENDS setup media LIBS msi TIMEOUT 300 SUITES Watched Cancel Restart Busy Question Passive)
 add_wine_test(progress_e2e_64_test SOURCES e2e/progress_e2e_test.cpp pages/page_test_kit.cpp
   PREFIXES win64-win10 SETUP e2e/make_media.sh e2e/unattended_media.sh
   DEPENDS setup media LIBS msi TIMEOUT 300 SUITES Watched)

@@ -193,6 +193,29 @@ TEST(Busy, InstallerTakenAfterTheChecksStopsBeforeAnyChange) {
     EXPECT_FALSE(kit::FileExists(kTile));
 }
 
+// A question of the installer (the package's custom action asks Yes or No as an error message)
+// comes as the setup's own box over the page, with the installer's text and buttons; the answer
+// goes back: on No the custom action ends the installation as cancelled by the user.
+TEST(Question, InstallersQuestionInTheSetupsBoxAndTheAnswerGoesBack) {
+    kit::Process setup = pages::StartSetup(pages::Medium(L"ask"));
+    pages::AcceptAndInstall(setup);
+    HWND box = kit::WaitForMessageBox(setup.id(), 60000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(kit::MessageBoxText(box), L"Example Maps needs an answer: go on with the installation?");
+    EXPECT_EQ(kit::TextOf(box), L"setup");
+    EXPECT_NE(GetDlgItem(box, IDYES), nullptr);
+    EXPECT_NE(GetDlgItem(box, IDNO), nullptr);
+    HWND page = kit::FindProgressPage(setup.id());
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(GetWindow(box, GW_OWNER), page);
+    kit::PressButton(box, IDNO);
+    std::wstring outcome;
+    EXPECT_EQ(pages::FinishInstallation(setup, &outcome), 0u);
+    EXPECT_EQ(outcome, L"The installation was cancelled.");
+    EXPECT_FALSE(Installed());
+    EXPECT_FALSE(kit::FileExists(L"C:\\ExampleMaps\\maps.dat"));
+}
+
 // /passive: the installation's page alone, with no Cancel, ending by itself.
 TEST(Passive, ProgressPageAloneEndsByItself) {
     kit::Process setup(L"\"" + pages::Medium(L"tiles") + L"setup.exe\" /passive /norestart", pages::Medium(L"tiles"));

@@ -91,7 +91,7 @@ HANDLE NonAdministratorToken() {
     return restricted;
 }
 
-enum class Arrange { Nothing, SecondCopy, InternalUser, NotAdministrator, InstallerMutex, InstallerBusy, ViewerRunning };
+enum class Arrange { Nothing, SecondCopy, InternalUser, NotAdministrator, InstallerMutex, InstallerBusy, ViewerRunning, StuckEarlierBuild };
 
 // What a row needs on the machine while the setup runs; put back when it goes.
 class Arranged {
@@ -105,6 +105,11 @@ public:
         case Arrange::InternalUser: kit::CreateKey(HKEY_LOCAL_MACHINE, kNetworkKey); break;
         case Arrange::NotAdministrator: token_ = NonAdministratorToken(); break;
         case Arrange::ViewerRunning: StartViewer(); break;
+        // An earlier build whose removal fails, in place of what an earlier row installed.
+        case Arrange::StuckEarlierBuild:
+            kit::Process(std::wstring(L"msiexec /x ") + kProductCode + L" /qn REBOOT=ReallySuppress").Wait(120000);
+            EXPECT_EQ(kit::Process(L"msiexec /i C:\\media\\Setup_ENU_stuck.msi /qn TARGETDIR=C:\\").Wait(120000), 0u);
+            break;
         case Arrange::Nothing: break;
         }
     }
@@ -178,6 +183,9 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
          "MsiInstallProductW(\"C:\\media\\reboot\\Setup_ENU.msi\", \"LANG=ENU TARGETDIR=C:\\ REBOOT=ReallySuppress\") = "
          "3010",
          true, false},
+        // Last: the earlier build stays installed for good.
+        {"failed removal of the earlier build", Arrange::StuckEarlierBuild, L"full", L"/quiet /norestart", 1603,
+         "The removal of the earlier version failed with 1603: nothing more is installed", true, false},
     };
     int index = 0;
     for (const Outcome& row : rows) {
@@ -198,6 +206,12 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
             EXPECT_TRUE(Unknown(UsbCode()));
             EXPECT_FALSE(kit::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline\\Products"));
             EXPECT_FALSE(kit::FileExists(L"C:\\Korvel"));
+        }
+        if (row.arrange == Arrange::StuckEarlierBuild) {  // still the earlier build, nothing after it
+            EXPECT_TRUE(kit::FileExists(kEarlierMarker));
+            EXPECT_FALSE(kit::FileExists(L"C:\\ExampleMaps\\maps.dat"));
+            EXPECT_EQ(text.find("MsiConfigureProductExW("), std::string::npos) << text;
+            EXPECT_EQ(text.find("MsiInstallProductW("), std::string::npos) << text;
         }
         if (std::string(row.what).find("drivers") != std::string::npos) {
             EXPECT_NE(text.find("] Warning: the USB drivers package failed with "), std::string::npos) << text;
