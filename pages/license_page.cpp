@@ -55,11 +55,7 @@ void CEulaDlg::DoDataExchange(fw::DataExchange& exchange) {
 
 BOOL CEulaDlg::OnInitDialog() {
     CBrowserPage::OnInitDialog();
-    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
-    EnableDragMove(FALSE);
-    SetBackgroundStyle(BackgroundFitWindow);
-    LoadBackgroundBitmap(BackgroundBitmapPath());
+    ApplySkin(BackgroundBitmapPath());
 
     exitItem_.SetCaption(IDS_EXIT);
     nextItem_.SetCaption(IDS_NEXT);

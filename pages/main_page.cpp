@@ -44,11 +44,7 @@ void CMainPageDlg::DoDataExchange(fw::DataExchange& exchange) {
 
 BOOL CMainPageDlg::OnInitDialog() {
     CBrowserPage::OnInitDialog();
-    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
-    EnableDragMove(FALSE);
-    SetBackgroundStyle(BackgroundFitWindow);  // no bitmap yet: the template size stays
-    LoadBackgroundBitmap(BackgroundBitmapPath());
+    ApplySkin(BackgroundBitmapPath());
 
     textItem_.SetFontSize(10);
     textItem_.SetCaption(MainPageTitle(fw::LoadResString(IDS_TITLE_FORMAT), productName_));

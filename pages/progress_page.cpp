@@ -96,11 +96,7 @@ void CProgressPage::DoDataExchange(fw::DataExchange& exchange) {
 
 BOOL CProgressPage::OnInitDialog() {
     CBrowserPage::OnInitDialog();
-    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
-    EnableDragMove(FALSE);
-    SetBackgroundStyle(BackgroundFitWindow);
-    LoadBackgroundBitmap(BackgroundBitmapPath());
+    ApplySkin(BackgroundBitmapPath());
 
     titleItem_.SetFontSize(12);
     titleItem_.SetPassive(true);

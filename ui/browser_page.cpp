@@ -38,3 +38,11 @@ void CBrowserPage::SetReadingOrder(std::initializer_list<ReadingElement> element
         previous = element.window;
     }
 }
+
+void CBrowserPage::ApplySkin(const std::wstring& bitmapPath) {
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    EnableDragMove(FALSE);
+    SetBackgroundStyle(BackgroundFitWindow);  // without a bitmap the template's size stays
+    LoadBackgroundBitmap(bitmapPath);
+}

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <initializer_list>
+#include <string>
 
 #include "ui/dialog_sk.h"
 
@@ -39,6 +40,10 @@ protected:
     // Where the focus goes when the page gets it with no element chosen. Without one the page
     // keeps it itself, so a stray Enter acts on no item.
     void SetStartFocus(HWND element) { startFocus_ = element; }
+
+    // The skin every page shares: the icon in the title bar and task bar, no dragging, and the
+    // background bitmap with the window fitted to it.
+    void ApplySkin(const std::wstring& bitmapPath);
 
     HICON icon_ = nullptr;  // shared application icon, set by the concrete page
 
