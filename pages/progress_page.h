@@ -15,6 +15,7 @@
 #include "install/install_sequence.h"
 #include "ui/browser_menu_item.h"
 #include "ui/browser_page.h"
+#include "ui/progress_bar.h"
 
 class CProgressPage : public CBrowserPage, private InstallObserver {
 public:
@@ -63,7 +64,7 @@ private:
     CBrowserMenuItem cancelItem_;
     CBrowserMenuItem restartItem_;
     CBrowserMenuItem finishItem_;
-    fw::Control bar_;
+    CProgressBar bar_;
 };
 
 // The outcome's two texts: what happened, and its details (the drive, or the installer's error

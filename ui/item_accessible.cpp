@@ -1,5 +1,7 @@
 #include "ui/item_accessible.h"
 
+#include <commctrl.h>
+
 #include <ole2.h>
 #include <oleacc.h>
 
@@ -161,7 +163,9 @@ public:
         VariantInit(role);
         if (!Alive()) return CO_E_OBJNOTCONNECTED;
         role->vt = VT_I4;
-        role->lVal = role_ == ItemRole::CheckBox ? ROLE_SYSTEM_CHECKBUTTON : ROLE_SYSTEM_PUSHBUTTON;
+        role->lVal = role_ == ItemRole::CheckBox      ? ROLE_SYSTEM_CHECKBUTTON
+                     : role_ == ItemRole::ProgressBar ? ROLE_SYSTEM_PROGRESSBAR
+                                                      : ROLE_SYSTEM_PUSHBUTTON;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
@@ -175,12 +179,16 @@ public:
         if (SUCCEEDED(standard_->get_accState(child, &standard)) && standard.vt == VT_I4) standardState = standard.lVal;
         VariantClear(&standard);
         state->vt = VT_I4;
+        if (role_ == ItemRole::ProgressBar) {  // shows, takes nothing
+            state->lVal = (standardState | STATE_SYSTEM_READONLY) & ~(STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED);
+            return S_OK;
+        }
         state->lVal = ItemAccessibleState(standardState, IsWindowEnabled(item_) != FALSE, HasFocus(item_),
                                           role_ == ItemRole::CheckBox, Checked());
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
-        if (!IsSelf(child)) return standard_->get_accDefaultAction(child, action);
+        if (!IsSelf(child) || role_ == ItemRole::ProgressBar) return standard_->get_accDefaultAction(child, action);
         if (!action) return E_POINTER;
         *action = nullptr;
         if (!Alive()) return CO_E_OBJNOTCONNECTED;
@@ -189,7 +197,7 @@ public:
         return *action ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
-        if (!IsSelf(child)) return standard_->accDoDefaultAction(child);
+        if (!IsSelf(child) || role_ == ItemRole::ProgressBar) return standard_->accDoDefaultAction(child);
         if (!Alive()) return CO_E_OBJNOTCONNECTED;
         // A message box over the page, or a hidden page: the action would act behind the user's
         // back. The item checks again when the click arrives.
@@ -227,8 +235,22 @@ public:
     HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) override {
         return standard_->get_accChild(child, object);
     }
+    // A progress bar's value is its percentage, asked of the bar on its own thread.
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
-        return standard_->get_accValue(child, value);
+        if (!IsSelf(child) || role_ != ItemRole::ProgressBar) return standard_->get_accValue(child, value);
+        if (!value) return E_POINTER;
+        *value = nullptr;
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
+        DWORD_PTR position = 0;
+        PBRANGE range{};
+        if (!SendMessageTimeoutW(item_, PBM_GETPOS, 0, 0, SMTO_NORMAL, kItemRequestTimeoutMs, &position) ||
+            !SendMessageTimeoutW(item_, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range), SMTO_NORMAL,
+                                 kItemRequestTimeoutMs, nullptr))
+            return E_FAIL;
+        const std::wstring text = ProgressValueText(static_cast<int>(position), range.iLow, range.iHigh);
+        if (text.empty()) return S_FALSE;
+        *value = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        return *value ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override { return standard_->get_accHelp(child, help); }
     HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, LONG* topic) override {
@@ -277,6 +299,14 @@ LONG ItemAccessibleState(LONG standardState, bool enabled, bool focused, bool ch
     if (focused) state |= STATE_SYSTEM_FOCUSED;
     if (checkable && checked) state |= STATE_SYSTEM_CHECKED;
     return state;
+}
+
+std::wstring ProgressValueText(int position, int low, int high) {
+    if (high <= low) return {};
+    if (position < low) position = low;
+    if (position > high) position = high;
+    const long long percent = (static_cast<long long>(position - low) * 100) / (high - low);
+    return std::to_wstring(percent) + L"%";
 }
 
 UINT ItemDefaultActionStringId(ItemRole role, bool checked) {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-enum class ItemRole { PushButton, CheckBox };
+enum class ItemRole { PushButton, CheckBox, ProgressBar };
 
 // The answer to WM_GETOBJECT for the item's client area; 0 (leave it to the default processing)
 // for any other object, or when the system's accessibility library cannot be used.
@@ -15,6 +15,10 @@ LRESULT AnswerItemObjectRequest(HWND item, ItemRole role, WPARAM wParam, LPARAM 
 // The state reported: the standard object's bits without those the item decides, then the
 // item's own (unavailable or focusable, focused, checked).
 LONG ItemAccessibleState(LONG standardState, bool enabled, bool focused, bool checkable, bool checked);
+
+// A progress bar's value as screen readers read it: the position as a whole percentage of the
+// range ("45%"); empty for an empty range.
+std::wstring ProgressValueText(int position, int low, int high);
 
 // The string table entry naming the default action: "Press" for a button, "Check" or
 // "Uncheck" for a checkbox.

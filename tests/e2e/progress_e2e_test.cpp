@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <msi.h>
+#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
@@ -113,6 +114,24 @@ TEST(Watched, PageAnswersBarMovesForwardStepsInOrderNothingElseShows) {
     EXPECT_EQ(watch.steps.back(), L"Example Maps has been installed.");
     EXPECT_TRUE(watch.otherWindows.empty()) << Narrow(watch.otherWindows.front());
     EXPECT_EQ(watch.details, L"Installed on drive C:\\");
+    // A screen reader reads the bar as a progress bar with its value.
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    IAccessible* bar = nullptr;
+    ASSERT_EQ(AccessibleObjectFromWindow(GetDlgItem(watch.page, kit::kProgressBar), OBJID_CLIENT, IID_IAccessible,
+                                         reinterpret_cast<void**>(&bar)),
+              S_OK);
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VARIANT role{};
+    EXPECT_EQ(bar->get_accRole(self, &role), S_OK);
+    EXPECT_EQ(role.lVal, ROLE_SYSTEM_PROGRESSBAR);
+    BSTR value = nullptr;
+    EXPECT_EQ(bar->get_accValue(self, &value), S_OK);
+    EXPECT_EQ(std::wstring(value ? value : L""), L"100%");
+    SysFreeString(value);
+    bar->Release();
+    CoUninitialize();
     EXPECT_TRUE(Installed());
     EXPECT_TRUE(kit::FileExists(kTile));
     EXPECT_EQ(pages::FinishInstallation(setup), 0u);

@@ -160,6 +160,16 @@ TEST(SkinRules, AccessibleStateOfAnItem) {
             << row.what;
 }
 
+TEST(SkinRules, ProgressValueIsAWholePercentageOfTheRange) {
+    const struct {
+        int position, low, high;
+        const wchar_t* text;
+    } rows[] = {{0, 0, 1000, L"0%"}, {455, 0, 1000, L"45%"}, {1000, 0, 1000, L"100%"}, {1200, 0, 1000, L"100%"},
+                {-5, 0, 100, L"0%"},  {15, 10, 20, L"50%"},  {3, 5, 5, L""}};
+    for (const auto& row : rows)
+        EXPECT_EQ(ProgressValueText(row.position, row.low, row.high), row.text) << row.position << " " << row.low;
+}
+
 TEST(SkinRules, DefaultActionNamesComeFromTheStringTable) {
     EXPECT_EQ(ItemDefaultActionStringId(ItemRole::PushButton, false), 170u);
     EXPECT_EQ(ItemDefaultActionStringId(ItemRole::PushButton, true), 170u);
