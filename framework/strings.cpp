@@ -54,6 +54,12 @@ std::string ToAnsi(const std::wstring& text) {
     return narrow;
 }
 
+std::wstring ReplaceFirst(const std::wstring& text, const wchar_t* marker, const std::wstring& value) {
+    const size_t at = text.find(marker);
+    if (at == std::wstring::npos) return text;
+    return text.substr(0, at) + value + text.substr(at + std::wcslen(marker));
+}
+
 std::wstring ReplacePercentOne(const std::wstring& text, const std::wstring& argument) {
     std::wstring result;
     for (size_t i = 0; i < text.size(); ++i) {

@@ -21,6 +21,10 @@ std::string ToAnsi(const std::wstring& text);
 
 // Replaces every "%1" of the text with the argument.
 std::wstring ReplacePercentOne(const std::wstring& text, const std::wstring& argument);
+// The text with its first marker ("%s", "%u") replaced by the value; without the marker, the text
+// as it is. For formats from a string table, which a translation may get wrong: nothing is read
+// that was not given.
+std::wstring ReplaceFirst(const std::wstring& text, const wchar_t* marker, const std::wstring& value);
 
 // The executable's full path, and its file name without folder and extension.
 std::wstring ModulePath(HMODULE module = nullptr);

@@ -173,8 +173,8 @@ int InstallerMessages::Handle(const InstallerMessage& message) {
     }
     case kRmFilesInUse: {
         if (!interactive_) return 0;
-        const std::wstring text = fw::Format(fw::LoadResString(IDS_RM_FILES_IN_USE).c_str(),
-                                             Lines(ApplicationsInUse(message.fields)).c_str());
+        const std::wstring text =
+            fw::ReplaceFirst(fw::LoadResString(IDS_RM_FILES_IN_USE), L"%s", Lines(ApplicationsInUse(message.fields)));
         const int answer = observer_.Ask(text, MB_YESNOCANCEL | MB_ICONWARNING);
         return answer == IDYES ? IDOK : answer == IDNO ? IDNO : IDCANCEL;
     }

@@ -28,14 +28,6 @@ struct AskRequest {
     UINT type;
 };
 
-// The format with its first "%s" (or "%u") replaced; a translated table without one gives the
-// text as it is.
-std::wstring FillIn(const std::wstring& format, const wchar_t* marker, const std::wstring& value) {
-    const size_t at = format.find(marker);
-    if (at == std::wstring::npos) return format;
-    return format.substr(0, at) + value + format.substr(at + 2);
-}
-
 std::wstring Joined(const std::wstring& first, const std::wstring& second, const wchar_t* separator = L"\n") {
     if (first.empty()) return second;
     if (second.empty()) return first;
@@ -51,7 +43,7 @@ std::wstring StepText(InstallStep step, const std::wstring& productName, const s
     case InstallStep::Product: break;
     }
     if (productName.empty()) return text(IDS_STEP_PRODUCT_UNNAMED);
-    return FillIn(text(IDS_STEP_PRODUCT), L"%s", productName);
+    return fw::ReplaceFirst(text(IDS_STEP_PRODUCT), L"%s", productName);
 }
 
 OutcomeTexts BuildOutcomeTexts(const InstallOutcome& outcome, const std::wstring& productName,
@@ -60,14 +52,16 @@ OutcomeTexts BuildOutcomeTexts(const InstallOutcome& outcome, const std::wstring
     if (outcome.cancelled) return {text(IDS_CANCELLED), {}};
     const RunEnd end = DecideRunEnd(outcome.productResult, outcome.restartNeeded, false, false);
     if (outcome.productResult != ERROR_SUCCESS && end.restart == RestartAction::None) {
-        std::wstring details = Joined(outcome.lastError, FillIn(text(IDS_FAILED_RESULT), L"%u",
-                                                                std::to_wstring(outcome.productResult)));
-        if (!logPath.empty()) details = Joined(details, FillIn(text(IDS_FAILED_LOG), L"%s", logPath));
+        const std::wstring result =
+            fw::ReplaceFirst(text(IDS_FAILED_RESULT), L"%u", std::to_wstring(outcome.productResult));
+        std::wstring details = Joined(outcome.lastError, result);
+        if (!logPath.empty()) details = Joined(details, fw::ReplaceFirst(text(IDS_FAILED_LOG), L"%s", logPath));
         return {text(IDS_FAILED), details};
     }
     OutcomeTexts texts;
-    texts.headline = productName.empty() ? text(IDS_INSTALLED_UNNAMED) : FillIn(text(IDS_INSTALLED), L"%s", productName);
-    texts.details = FillIn(text(IDS_INSTALLED_DRIVE), L"%s", driveRoot);
+    texts.headline =
+        productName.empty() ? text(IDS_INSTALLED_UNNAMED) : fw::ReplaceFirst(text(IDS_INSTALLED), L"%s", productName);
+    texts.details = fw::ReplaceFirst(text(IDS_INSTALLED_DRIVE), L"%s", driveRoot);
     if (end.restart == RestartAction::Offer) texts.details = Joined(texts.details, text(IDS_RESTART_NEEDED), L"\n\n");
     return texts;
 }

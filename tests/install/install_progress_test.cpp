@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include "framework/strings.h"
 #include "install/installer_messages.h"
+#include "pages/progress_page.h"
 
 namespace {
 
@@ -157,6 +159,44 @@ TEST(InstallerMessages, ActionTextFromEitherHandler) {
     EXPECT_EQ(ActionDescription(Message(INSTALLMESSAGE_ACTIONSTART, L"Action 12:00:01: InstallFiles. Copying new files")),
               L"Copying new files");
     EXPECT_EQ(ActionDescription(Message(INSTALLMESSAGE_ACTIONSTART, L"", {L"CostFinalize", L""})), L"CostFinalize");
+}
+
+// What the installation's page says at the end, with the product's string table.
+TEST(Outcome, TextsForEachEnd) {
+    InstallOutcome installed;
+    installed.productResult = 0;
+    InstallOutcome restart = installed;
+    restart.restartNeeded = true;
+    InstallOutcome failed;
+    failed.productResult = 1603;
+    failed.lastError = L"Error 1722. A program run as part of the setup did not finish.";
+    InstallOutcome cancelled;
+    cancelled.productResult = 1602;
+    cancelled.cancelled = true;
+    const struct {
+        const char* what;
+        InstallOutcome outcome;
+        const wchar_t* name;
+        const wchar_t* log;
+        const wchar_t* headline;
+        const wchar_t* details;
+    } rows[] = {
+        {"installed", installed, L"Example Maps", L"", L"Example Maps has been installed.", L"Installed on drive D:\\"},
+        {"installed, no name", installed, L"", L"", L"The product has been installed.", L"Installed on drive D:\\"},
+        {"restart", restart, L"Example Maps", L"", L"Example Maps has been installed.",
+         L"Installed on drive D:\\\n\nRestart Windows to finish the installation."},
+        {"failed, with the log", failed, L"Example Maps", L"C:\\Logs\\setup.log", L"The installation failed.",
+         L"Error 1722. A program run as part of the setup did not finish.\nWindows Installer result: 1603\n"
+         L"Setup log: C:\\Logs\\setup.log"},
+        {"cancelled", cancelled, L"Example Maps", L"", L"The installation was cancelled.", L""},
+    };
+    for (const auto& row : rows) {
+        const OutcomeTexts texts = BuildOutcomeTexts(row.outcome, row.name, L"D:\\", row.log, fw::LoadResString);
+        EXPECT_EQ(texts.headline, row.headline) << row.what;
+        EXPECT_EQ(texts.details, row.details) << row.what;
+    }
+    EXPECT_EQ(StepText(InstallStep::Product, L"", fw::LoadResString), L"Installing the product");
+    EXPECT_EQ(fw::ReplaceFirst(L"no marker here", L"%s", L"x"), L"no marker here");
 }
 
 }  // namespace
