@@ -18,7 +18,7 @@ mkdir -p "$media"
 "${make[@]}" "$media/broken" --setup "$setup_exe" "${packages[@]}" --copy "$build/media/broken.msi=Setup_ENU.msi"
 # The product package takes seconds: the installation can be watched, and cancelled.
 "${make[@]}" "$media/tiles" --setup "$setup_exe" "${packages[@]}" --copy "$build/media/Setup_ENU_tiles.msi=Setup_ENU.msi"
-# The product package asks a question through the installer before it installs.
+# The product package asks a question through the installer before it installs, and a restart.
 "${make[@]}" "$media/ask" --setup "$setup_exe" "${packages[@]}" --copy "$build/media/Setup_ENU_ask.msi=Setup_ENU.msi"
 # A German satellite library; its product package "Setup_DEU.msi" is not on the medium.
 "${make[@]}" "$media/german" --setup "$setup_exe" --lang DEU "${packages[@]}"
