@@ -158,8 +158,7 @@ BOOL CSetupApp::RunPassive(const InstallPlan& plan, const std::wstring& productN
     controller_->AddPage(3, progressPage_);
     auto finished = [plan](const InstallOutcome& outcome) { PostQuitMessage(static_cast<int>(EndUnattendedSetup(plan, outcome))); };
     if (!created) {  // no window to show it in: the installation still runs, as a quiet one
-        InstallObserver nobody;
-        finished(RunPackageOperations(plan, nobody));
+        PostQuitMessage(static_cast<int>(InstallQuietly(plan)));
         return TRUE;
     }
     controller_->ShowPage(3);

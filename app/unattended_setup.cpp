@@ -33,11 +33,6 @@ const wchar_t* UiName(SetupUi ui) {
     return ui == SetupUi::Quiet ? L"quiet" : ui == SetupUi::Passive ? L"passive" : L"interactive";
 }
 
-DWORD Refuse(Refusal refusal) {
-    const UINT messageId = RefusalMessageId(refusal);
-    if (messageId) LogEvent(fw::LoadResString(messageId));
-    return RefusalExitCode(refusal);
-}
 
 }  // namespace
 
@@ -100,6 +95,37 @@ DWORD RunInvisibleStart(const SetupOptions& options, SetupLog& log) {
     return RefusalExitCode(Refusal::InvalidSwitch);
 }
 
+DWORD LogRefusal(Refusal refusal) {
+    const UINT messageId = RefusalMessageId(refusal);
+    if (messageId) LogEvent(fw::LoadResString(messageId));
+    return RefusalExitCode(refusal);
+}
+
+bool StartUnattendedRun(const SetupOptions& options, SetupLog& log, const std::wstring& productName,
+                        const std::wstring& firstLine, HANDLE* instanceMutex, DWORD* exitCode) {
+    const std::wstring logPath = options.logFile.empty() ? DefaultLogPath(productName) : options.logFile;
+    // Without a log of its own choosing the run goes on unlogged; a log asked for must be written.
+    if (!StartSetupLog(log, logPath) && !options.logFile.empty()) {
+        *exitCode = RefusalExitCode(Refusal::LogNotWritable);
+        return false;
+    }
+    LogEvent(firstLine);
+    for (const std::wstring& argument : options.invalid) LogEvent(L"Not a switch of this setup: \"" + argument + L"\"");
+    if (!options.invalid.empty() || options.showUsage) {
+        LogEvent(UsageText());
+        *exitCode = options.invalid.empty() ? ERROR_SUCCESS : RefusalExitCode(Refusal::InvalidSwitch);
+        return false;
+    }
+    *instanceMutex = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        LogEvent(L"Single instance: another copy of the setup is running");
+        *exitCode = LogRefusal(Refusal::SecondCopy);
+        return false;
+    }
+    LogEvent(L"Single instance: passed");
+    return true;
+}
+
 UnattendedStart BeginUnattendedSetup(const SetupOptions& options, SetupLog& log, HANDLE* instanceMutex) {
     UnattendedStart start;
     auto ended = [&start](DWORD exitCode) {
@@ -109,36 +135,25 @@ UnattendedStart BeginUnattendedSetup(const SetupOptions& options, SetupLog& log,
     };
     // The setup data names the default log; reading it first changes nothing else.
     start.data = ReadSetupData();
-    const std::wstring logPath = options.logFile.empty() ? DefaultLogPath(start.data.productName) : options.logFile;
-    // Without a log of its own choosing the run goes on unlogged; a log asked for must be written.
-    if (!StartSetupLog(log, logPath) && !options.logFile.empty()) return ended(RefusalExitCode(Refusal::LogNotWritable));
-    LogEvent(fw::Format(L"Unattended run: %s; restarts %s; running Korvel applications %s", UiName(options.ui),
-                        options.noRestart ? L"suppressed" : L"done by the setup at the end",
-                        options.closeApplications ? L"are closed" : L"end the run"));
-    for (const std::wstring& argument : options.invalid) LogEvent(L"Not a switch of this setup: \"" + argument + L"\"");
-    if (!options.invalid.empty() || options.showUsage) {
-        LogEvent(UsageText());
-        return ended(options.invalid.empty() ? ERROR_SUCCESS : RefusalExitCode(Refusal::InvalidSwitch));
-    }
-
-    *instanceMutex = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        LogEvent(L"Single instance: another copy of the setup is running");
-        return ended(Refuse(Refusal::SecondCopy));
-    }
-    LogEvent(L"Single instance: passed");
-    if (IsInternalNetworkUser()) return ended(Refuse(Refusal::InternalUser));
+    const std::wstring firstLine =
+        fw::Format(L"Unattended run: %s; restarts %s; running Korvel applications %s", UiName(options.ui),
+                   options.noRestart ? L"suppressed" : L"done by the setup at the end",
+                   options.closeApplications ? L"are closed" : L"end the run");
+    DWORD exitCode = 0;
+    if (!StartUnattendedRun(options, log, start.data.productName, firstLine, instanceMutex, &exitCode))
+        return ended(exitCode);
+    if (IsInternalNetworkUser()) return ended(LogRefusal(Refusal::InternalUser));
     LogEvent(L"Internal network user: no");
 
     CBootstrap().UpdateInstallerEngine(true);
     LogSetupData(start.data);
     LogEvent(CloseProgramByName(L"kStart.exe") ? L"kStart.exe: closed" : L"kStart.exe: not running");
 
-    if (GetWindowsVersion() < Win2000) return ended(Refuse(Refusal::UnsupportedWindows));
+    if (GetWindowsVersion() < Win2000) return ended(LogRefusal(Refusal::UnsupportedWindows));
     LogEvent(L"Windows version: supported");
-    if (!IsLocalAdministrator()) return ended(Refuse(Refusal::NotAdministrator));
+    if (!IsLocalAdministrator()) return ended(LogRefusal(Refusal::NotAdministrator));
     LogEvent(L"Administrator: yes");
-    if (IsAnotherInstallationRunning()) return ended(Refuse(Refusal::AnotherInstallation));
+    if (IsAnotherInstallationRunning()) return ended(LogRefusal(Refusal::AnotherInstallation));
     LogEvent(L"Another installation running: no");
 
     InstallOptions install;
@@ -170,9 +185,12 @@ DWORD EndWithRestartRule(UINT productResult, bool restartNeeded, bool noRestart)
 
 bool RestartAtExit() { return g_restartAtExit; }
 
+DWORD InstallQuietly(const InstallPlan& plan) {
+    InstallObserver nobody;  // nothing shown, every question left to the installer
+    return EndUnattendedSetup(plan, RunPackageOperations(plan, nobody));
+}
+
 DWORD RunUnattendedSetup(const SetupOptions& options, SetupLog& log, HANDLE* instanceMutex) {
     const UnattendedStart start = BeginUnattendedSetup(options, log, instanceMutex);
-    if (start.ended) return start.exitCode;
-    InstallObserver nobody;  // nothing shown, every question left to the installer
-    return EndUnattendedSetup(start.plan, RunPackageOperations(start.plan, nobody));
+    return start.ended ? start.exitCode : InstallQuietly(start.plan);
 }

@@ -55,5 +55,15 @@ bool RestartAtExit();
 // restart at the end when that is the rule's answer.
 DWORD EndWithRestartRule(UINT productResult, bool restartNeeded, bool noRestart);
 
+// What the unattended run and the removal by /uninstall do first: open the log (/log's or the
+// default) and write firstLine, answer an invalid switch or /? there, and take the instance
+// mutex. False, with the run's exit code, when the run ends there.
+bool StartUnattendedRun(const SetupOptions& options, SetupLog& log, const std::wstring& productName,
+                        const std::wstring& firstLine, HANDLE* instanceMutex, DWORD* exitCode);
+// The refusal's message in the log; gives its exit code.
+DWORD LogRefusal(Refusal refusal);
+
+// The package operations with nothing shown, then the end of the run; gives its exit code.
+DWORD InstallQuietly(const InstallPlan& plan);
 // A whole quiet run, with nothing shown; gives its exit code.
 DWORD RunUnattendedSetup(const SetupOptions& options, SetupLog& log, HANDLE* instanceMutex);

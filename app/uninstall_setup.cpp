@@ -26,12 +26,6 @@ int SetInstallerUiLevel(bool quiet) {
     return previous;
 }
 
-DWORD Refuse(Refusal refusal) {
-    const UINT messageId = RefusalMessageId(refusal);
-    if (messageId) LogEvent(fw::LoadResString(messageId));
-    return RefusalExitCode(refusal);
-}
-
 }  // namespace
 
 UINT UninstallOutcome(UINT removalResult) {
@@ -40,27 +34,15 @@ UINT UninstallOutcome(UINT removalResult) {
 
 DWORD RunUninstallSetup(const SetupOptions& options, SetupLog& log, HANDLE* instanceMutex) {
     const ProductSetupData data = ReadSetupData();
-    const std::wstring logPath = options.logFile.empty() ? DefaultLogPath(data.productName) : options.logFile;
-    if (!StartSetupLog(log, logPath) && !options.logFile.empty()) return RefusalExitCode(Refusal::LogNotWritable);
     const bool quiet = options.ui == SetupUi::Quiet;
-    LogEvent(fw::Format(L"Removal of the product: %s; restarts %s", quiet ? L"quiet" : L"passive",
-                        options.noRestart ? L"suppressed" : L"done by the setup at the end"));
-    for (const std::wstring& argument : options.invalid) LogEvent(L"Not a switch of this setup: \"" + argument + L"\"");
-    if (!options.invalid.empty() || options.showUsage) {
-        LogEvent(UsageText());
-        return options.invalid.empty() ? ERROR_SUCCESS : RefusalExitCode(Refusal::InvalidSwitch);
-    }
-
-    *instanceMutex = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        LogEvent(L"Single instance: another copy of the setup is running");
-        return Refuse(Refusal::SecondCopy);
-    }
-    LogEvent(L"Single instance: passed");
+    const std::wstring firstLine = fw::Format(L"Removal of the product: %s; restarts %s", quiet ? L"quiet" : L"passive",
+                                              options.noRestart ? L"suppressed" : L"done by the setup at the end");
+    DWORD exitCode = 0;
+    if (!StartUnattendedRun(options, log, data.productName, firstLine, instanceMutex, &exitCode)) return exitCode;
     LogSetupData(data);
-    if (!IsLocalAdministrator()) return Refuse(Refusal::NotAdministrator);
+    if (!IsLocalAdministrator()) return LogRefusal(Refusal::NotAdministrator);
     LogEvent(L"Administrator: yes");
-    if (IsAnotherInstallationRunning()) return Refuse(Refusal::AnotherInstallation);
+    if (IsAnotherInstallationRunning()) return LogRefusal(Refusal::AnotherInstallation);
     LogEvent(L"Another installation running: no");
 
     LogEvent(L"The USB drivers package stays installed: other Korvel products use it");

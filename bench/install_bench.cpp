@@ -63,7 +63,7 @@ bool SetupRun(const std::wstring& medium, double* total, double* install, double
         DWORD_PTR answer = 0;
         SendMessageTimeoutW(visible, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer);
         *slowestAnswer = std::max(*slowestAnswer, NowMs() - sent);
-        if (page && IsWindowVisible(GetDlgItem(page, kit::kProgressFinish))) break;
+        if (kit::OutcomeShown(page)) break;
         Sleep(2);
     }
     double end = NowMs();

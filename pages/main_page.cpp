@@ -25,10 +25,7 @@ namespace {
 std::wstring MainPageTitle(const std::wstring& format, const std::wstring& productName) {
     // A satellite table without the format gives no title rather than a stray name.
     if (productName.empty() || format.find(L"%s") == std::wstring::npos) return {};
-    std::wstring title;
-    size_t at = format.find(L"%s");
-    title = format.substr(0, at) + productName + format.substr(at + 2);
-    return title;
+    return fw::ReplaceFirst(format, L"%s", productName);
 }
 
 CMainPageDlg::CMainPageDlg() : CBrowserPage(IDD_MAIN_PAGE) { icon_ = ApplicationIcon(); }

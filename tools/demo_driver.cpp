@@ -133,7 +133,7 @@ int wmain(int argc, wchar_t** argv) {
         if (page && IsWindowVisible(page)) {
             const std::wstring now = kit::ItemText(page, kit::kProgressStep);
             if (now != step) Say(L"installation page: ", step = now);
-            if (IsWindowVisible(GetDlgItem(page, kit::kProgressFinish))) {
+            if (kit::OutcomeShown(page)) {
                 Say(L"outcome: ", OneLine(kit::ItemText(page, kit::kProgressAction)));
                 Sleep(1000);  // a moment to see it
                 kit::ClickItem(page, kit::kProgressFinish);

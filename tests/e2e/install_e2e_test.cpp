@@ -178,7 +178,7 @@ InstallationWatch WatchInstallation(const kit::Process& setup, ChildPrograms* ch
         }
         lastBox = box;
         HWND page = kit::FindProgressPage(setup.id());
-        if (watch.outcome.empty() && page && IsWindowVisible(GetDlgItem(page, kit::kProgressFinish))) {
+        if (watch.outcome.empty() && kit::OutcomeShown(page)) {
             watch.outcome = kit::ItemText(page, kit::kProgressStep);
             kit::ClickItem(page, kit::kProgressFinish);
         }

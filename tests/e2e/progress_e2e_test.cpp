@@ -82,7 +82,7 @@ PageWatch WatchPage(const kit::Process& setup, const std::function<void(PageWatc
                     watch.otherWindows.push_back(text);
             }
         }
-        if (IsWindowVisible(GetDlgItem(page, kit::kProgressFinish))) {
+        if (kit::OutcomeShown(page)) {
             watch.outcome = kit::ItemText(page, kit::kProgressStep);
             watch.details = kit::ItemText(page, kit::kProgressAction);
             break;

@@ -53,6 +53,9 @@ bool Poll(DWORD timeoutMs, bool (*condition)(void*), void* context) {
 HWND FindMainPage(DWORD processId) { return FindPage(processId, kTextItem); }
 HWND FindLicensePage(DWORD processId) { return FindPage(processId, kLicenseText); }
 HWND FindProgressPage(DWORD processId) { return FindPage(processId, kProgressBar); }
+bool OutcomeShown(HWND progressPage) {
+    return progressPage && IsWindowVisible(GetDlgItem(progressPage, kProgressFinish));
+}
 
 HWND WaitForMainPage(DWORD processId, DWORD timeoutMs) {
     struct Context {

@@ -27,6 +27,8 @@ HWND FindMainPage(DWORD processId);
 HWND FindLicensePage(DWORD processId);
 // Page 3, the installation's, holds the progress bar 1012.
 HWND FindProgressPage(DWORD processId);
+// The installation's page shows its outcome: "Finish" (or "Later") is visible.
+bool OutcomeShown(HWND progressPage);
 HWND WaitForMainPage(DWORD processId, DWORD timeoutMs = 20000);
 // Waits until the page is visible (and, for the main page, "Next" is enabled when asked).
 bool WaitVisible(HWND page, DWORD timeoutMs = 20000);

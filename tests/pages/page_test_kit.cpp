@@ -55,9 +55,9 @@ HWND WaitForOutcome(const kit::Process& setup, DWORD timeoutMs) {
     HWND page = nullptr;
     kit::WaitUntil([&] {
         page = kit::FindProgressPage(setup.id());
-        return !setup.Running() || (page && IsWindowVisible(GetDlgItem(page, kit::kProgressFinish)));
+        return !setup.Running() || kit::OutcomeShown(page);
     }, timeoutMs);
-    return page && IsWindowVisible(GetDlgItem(page, kit::kProgressFinish)) ? page : nullptr;
+    return kit::OutcomeShown(page) ? page : nullptr;
 }
 
 DWORD FinishInstallation(const kit::Process& setup, std::wstring* headline) {
