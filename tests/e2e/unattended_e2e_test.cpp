@@ -61,6 +61,17 @@ Watched RunWatched(const std::wstring& medium, const std::wstring& switches, HAN
     return run;
 }
 
+// The day's default log in the temporary folder, named after the medium's product.
+std::wstring DefaultLog() {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    SYSTEMTIME today{};
+    GetLocalTime(&today);
+    wchar_t name[64];
+    swprintf(name, 64, L"Example Maps Setup %04u-%02u-%02u.log", today.wYear, today.wMonth, today.wDay);
+    return std::wstring(temp) + name;
+}
+
 // Each event is one line after the time stamp and process id.
 bool LogHas(const std::string& log, const std::string& line) { return log.find("] " + line + "\r\n") != std::string::npos; }
 
@@ -267,13 +278,7 @@ TEST(Installation, QuietRunClosesApplicationsWhenAskedAndLogsEveryStep) {
     EXPECT_EQ(refused.exitCode, 32u);
     EXPECT_TRUE(refused.shown.empty()) << refused.shown.front();
     EXPECT_TRUE(viewer.viewer().Running());
-    wchar_t temp[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH + 1, temp);
-    SYSTEMTIME today{};
-    GetLocalTime(&today);
-    wchar_t name[64];
-    swprintf(name, 64, L"Example Maps Setup %04u-%02u-%02u.log", today.wYear, today.wMonth, today.wDay);
-    const std::wstring defaultLog = std::wstring(temp) + name;
+    const std::wstring defaultLog = DefaultLog();
     const std::string defaultText = kit::ReadBytes(defaultLog);
     EXPECT_EQ(defaultText.find("] Setup log: " + Narrow(defaultLog) + "\r\n"), defaultText.find("] "));
     EXPECT_TRUE(LogHas(defaultText, "Exit code 32")) << defaultText;
@@ -318,16 +323,6 @@ TEST(Installation, QuietRunClosesApplicationsWhenAskedAndLogsEveryStep) {
               std::string::npos);
 }
 
-// The day's default log in the temporary folder, named after the medium's product.
-std::wstring DefaultLog() {
-    wchar_t temp[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH + 1, temp);
-    SYSTEMTIME today{};
-    GetLocalTime(&today);
-    wchar_t name[64];
-    swprintf(name, 64, L"Example Maps Setup %04u-%02u-%02u.log", today.wYear, today.wMonth, today.wDay);
-    return std::wstring(temp) + name;
-}
 
 struct DesktopWindows {
     DWORD processId;
