@@ -98,9 +98,9 @@ BOOL CProgressPage::OnInitDialog() {
     stepItem_.SetPassive(true);
     actionItem_.SetFontSize(8);
     actionItem_.SetPassive(true);
-    SetItemText(cancelItem_, fw::LoadResString(IDS_CANCEL));
-    SetItemText(restartItem_, fw::LoadResString(IDS_RESTART_NOW));
-    SetItemText(finishItem_, fw::LoadResString(IDS_FINISH));
+    cancelItem_.SetCaption(IDS_CANCEL);
+    restartItem_.SetCaption(IDS_RESTART_NOW);
+    finishItem_.SetCaption(IDS_FINISH);
     bar_.Send(PBM_SETRANGE32, 0, kBarRange);
     SetReadingOrder({{titleItem_.hwnd(), false},
                      {stepItem_.hwnd(), false},
@@ -112,17 +112,11 @@ BOOL CProgressPage::OnInitDialog() {
     return TRUE;
 }
 
-void CProgressPage::SetItemText(CBrowserMenuItem& item, const std::wstring& text) {
-    // The window text too: it is what other programs and screen readers read.
-    item.SetText(text);
-    item.SetCaption(text);
-}
-
 void CProgressPage::Start(const InstallPlan& plan, std::function<void(const InstallOutcome&)> finished) {
     plan_ = plan;
     finished_ = std::move(finished);
     std::wstring title = MainPageTitle(fw::LoadResString(IDS_TITLE_FORMAT), productName_);
-    SetItemText(titleItem_, title.empty() ? fw::LoadResString(IDS_APPLICATION_TITLE) : title);
+    titleItem_.SetCaption(title.empty() ? fw::LoadResString(IDS_APPLICATION_TITLE) : title);
     if (finished_) {
         ShowWindow(cancelItem_.hwnd(), SW_HIDE);  // an unattended run is not cancelled from its window
     }
@@ -161,14 +155,14 @@ void CProgressPage::UpdateBar() {
 bool CProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     switch (message) {
     case kStepMessage:
-        if (!done_) SetItemText(stepItem_, StepText(static_cast<InstallStep>(wParam), productName_, fw::LoadResString));
+        if (!done_) stepItem_.SetCaption(StepText(static_cast<InstallStep>(wParam), productName_, fw::LoadResString));
         *result = 0;
         return true;
     case kActionMessage: {
         EnterCriticalSection(&actionLock_);
         const std::wstring text = actionText_;
         LeaveCriticalSection(&actionLock_);
-        if (!done_) SetItemText(actionItem_, text);
+        if (!done_) actionItem_.SetCaption(text);
         *result = 0;
         return true;
     }
@@ -206,12 +200,12 @@ void CProgressPage::ShowOutcome() {
     const RunEnd end = DecideRunEnd(outcome_.productResult, outcome_.restartNeeded, false, false);
     const bool offerRestart = !outcome_.cancelled && end.restart == RestartAction::Offer;
     LogEvent(L"Outcome: " + texts.headline + (offerRestart ? L" A restart is offered." : L""));
-    SetItemText(stepItem_, texts.headline);
-    SetItemText(actionItem_, texts.details);
+    stepItem_.SetCaption(texts.headline);
+    actionItem_.SetCaption(texts.details);
     ShowWindow(cancelItem_.hwnd(), SW_HIDE);
     cancelItem_.RedrawInParent();
     if (offerRestart) {
-        SetItemText(finishItem_, fw::LoadResString(IDS_LATER));
+        finishItem_.SetCaption(IDS_LATER);
         ShowWindow(restartItem_.hwnd(), SW_SHOW);
     }
     ShowWindow(finishItem_.hwnd(), SW_SHOW);

@@ -44,7 +44,6 @@ private:
 
     void ShowOutcome();
     void ConfirmCancel();
-    void SetItemText(CBrowserMenuItem& item, const std::wstring& text);
     void UpdateBar();
 
     std::wstring productName_;
