@@ -9,6 +9,8 @@
 #include "install/running_apps.h"
 #include "install/setup_result.h"
 #include "resources/resource.h"
+#include "setup_version.h"
+#include "system/session_info.h"
 
 namespace {
 
@@ -69,8 +71,10 @@ bool StartSetupLog(SetupLog& log, const std::wstring& path) {
     if (!log.Open(full)) return false;
     SetActiveSetupLog(&log);
     LogEvent(L"Setup log: " + full);
+    LogEvent(L"Setup version: " SETUP_VERSION_WIDE);
     LogEvent(std::wstring(L"Command line: ") + GetCommandLineW());
     LogEvent(WindowsDescription());
+    LogEvent(RunnerDescription());
     LogEvent(L"Medium: " + GetSetupFolder());
     return true;
 }
@@ -78,8 +82,9 @@ bool StartSetupLog(SetupLog& log, const std::wstring& path) {
 bool IsWindowStationVisible() {
     USEROBJECTFLAGS flags{};
     HWINSTA station = GetProcessWindowStation();
-    if (!station || !GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof(flags), nullptr)) return true;
-    return (flags.dwFlags & WSF_VISIBLE) != 0;
+    const bool visible = !station || !GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof(flags), nullptr) ||
+                         (flags.dwFlags & WSF_VISIBLE) != 0;
+    return SeenBySomeone(visible, ProcessSession(GetCurrentProcessId(), 1), GetWindowsVersion() >= WinVista);
 }
 
 DWORD RunInvisibleStart(const SetupOptions& options, SetupLog& log) {
@@ -179,6 +184,8 @@ DWORD EndWithRestartRule(UINT productResult, bool restartNeeded, bool noRestart)
         g_restartAtExit = true;
     } else if (end.exitCode == ERROR_SUCCESS_REBOOT_REQUIRED) {
         LogEvent(L"Restart: a package asked for one; /norestart leaves it to whoever runs the setup");
+    } else if (end.restartPending) {
+        LogEvent(fw::Format(L"Restart: pending, asked for before the failure; the run ends with %lu", end.exitCode));
     }
     return end.exitCode;
 }

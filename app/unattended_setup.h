@@ -22,12 +22,13 @@ std::wstring UsageText();
 std::wstring DefaultLogPath(const std::wstring& productName);
 
 // Opens the log, makes it the one the setup writes to and writes the run's first lines: where
-// the log is, the command line, Windows and its bitness, the medium. False when it cannot be
+// the log is, the setup's version, the command line, Windows and its bitness, the account,
+// session and window station, the medium. False when it cannot be
 // written (nothing is logged then).
 bool StartSetupLog(SetupLog& log, const std::wstring& path);
 
 // Whether anyone could see a window of this process: false in a window station that is not
-// visible (a service's, or session 0 with nobody logged on). True when it cannot be told.
+// visible (a service's), and from Vista on in session 0. True when it cannot be told.
 bool IsWindowStationVisible();
 
 // A start without /quiet or /passive where no one can see a window: the usage (for /? alone,

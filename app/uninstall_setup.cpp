@@ -46,9 +46,10 @@ DWORD RunUninstallSetup(const SetupOptions& options, SetupLog& log, HANDLE* inst
     LogEvent(L"Another installation running: no");
 
     LogEvent(L"The USB drivers package stays installed: other Korvel products use it");
+    // Without the product code nothing says what to remove: removing nothing is no success.
     if (data.productCode.empty()) {
-        LogEvent(L"No product code in the setup data: nothing to remove");
-        return ERROR_SUCCESS;
+        LogEvent(L"No product code: setup.dat is missing beside setup.exe or names none; nothing was removed");
+        return ERROR_INSTALL_PACKAGE_OPEN_FAILED;
     }
     SetInstallerUiLevel(quiet);
     const std::wstring packageLog = PackageLogPath(log.path(), L"Uninstall");

@@ -38,7 +38,12 @@ void PackageProgress::OnProgress(const ProgressFields& fields) {
     switch (fields.field[0]) {
     case kReset:
         // Backwards is a rollback: what was done stays shown, as the bar never goes back.
-        if (fields.field[2] != 0) frozen_ = Permille();
+        if (fields.field[2] != 0) {
+            frozen_ = Permille();
+        } else if (fields.field[3] == 1 && executed_) {
+            base_ = Permille();
+            executed_ = false;
+        }
         total_ = fields.field[1] > 0 ? fields.field[1] : 0;
         forward_ = fields.field[2] == 0;
         generatingScript_ = fields.field[3] == 1;
@@ -62,6 +67,11 @@ void PackageProgress::OnActionData() {
     if (stepOnActionData_) Move(step_);
 }
 
+void PackageProgress::OnActionStart() {
+    stepOnActionData_ = false;
+    step_ = 0;
+}
+
 void PackageProgress::Move(long long ticks) {
     if (total_ <= 0) return;
     done_ += forward_ ? ticks : -ticks;
@@ -71,6 +81,10 @@ void PackageProgress::Move(long long ticks) {
 
 int PackageProgress::Permille() const {
     if (!forward_) return frozen_;
+    return base_ + CyclePermille() * (1000 - base_) / 1000;
+}
+
+int PackageProgress::CyclePermille() const {
     const long long fraction = total_ > 0 ? done_ * 1000 / total_ : 0;
     if (generatingScript_ && !executed_) return static_cast<int>(fraction * kScriptShare / 1000);
     if (!executed_) return 0;
@@ -110,6 +124,8 @@ void InstallProgress::OnActionData() {
     package_.OnActionData();
     Update();
 }
+
+void InstallProgress::OnActionStart() { package_.OnActionStart(); }
 
 void InstallProgress::Complete() { shown_ = 1000; }
 

@@ -14,17 +14,22 @@ struct ProgressFields {
 ProgressFields ParseProgressText(const std::wstring& text);
 
 // One package's progress as its messages describe it: 0 to 1000. Generating the script fills
-// the first tenth, running it the rest.
+// the first tenth, running it the rest. A package may generate and run a script more than once
+// (a nested installation, a second transaction): each new generation after a run takes the
+// same tenths of what is left.
 class PackageProgress {
 public:
     void Reset() { *this = PackageProgress(); }
     void OnProgress(const ProgressFields& fields);
     // An action data message moves the bar by the step an action-info message asked for.
     void OnActionData();
+    // A new action: the step of the one before no longer follows action data.
+    void OnActionStart();
     int Permille() const;
 
 private:
     void Move(long long ticks);
+    int CyclePermille() const;  // of the current generation and run
 
     long long total_ = 0;
     long long done_ = 0;
@@ -34,6 +39,7 @@ private:
     bool stepOnActionData_ = false;
     bool executed_ = false;  // a reset for the script's execution has come
     int frozen_ = 0;         // shown while the package runs backwards
+    int base_ = 0;           // where the current generation started
 };
 
 enum class InstallStep { Removal, Drivers, Product };
@@ -47,6 +53,7 @@ public:
     void Begin(InstallStep step);
     void OnProgress(const ProgressFields& fields);
     void OnActionData();
+    void OnActionStart();
     // Everything done: the top of the bar.
     void Complete();
     // 0 to 1000, never less than before.

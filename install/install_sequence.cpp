@@ -10,6 +10,7 @@
 #include "framework/proc_address.h"
 #include "framework/strings.h"
 #include "install/install_drive.h"
+#include "install/package_check.h"
 #include "system/launch.h"
 #include "install/msi_library.h"
 #include "install/registry_access.h"
@@ -122,6 +123,16 @@ void ConfigureAbsent(const InstallPlan& plan, InstallOutcome* outcome) {
     }
 }
 
+// What a support engineer asks first about a removal: which version goes, which comes.
+void LogVersions(InstallPlan* plan) {
+    plan->earlierVersion = InstalledProductVersion(plan->productCode);
+    PackageFacts facts;
+    InstallerPackageReader reader;
+    const std::wstring mediumVersion = reader.Read(plan->productPackage, &facts) ? facts.version : L"unknown";
+    LogEvent(L"Version installed now: " + (plan->earlierVersion.empty() ? L"none" : plan->earlierVersion) +
+             L"; version on the medium: " + (mediumVersion.empty() ? L"none" : mediumVersion));
+}
+
 }  // namespace
 
 std::wstring BracedProductCode(const std::wstring& productCode) { return L"{" + productCode + L"}"; }
@@ -141,6 +152,14 @@ std::wstring ProductCommandLine(const std::wstring& language, const std::wstring
 std::wstring WithRestartSuppressed(const std::wstring& commandLine) {
     return commandLine.empty() ? kSuppressRestart : commandLine + L" " + kSuppressRestart;
 }
+
+DriversResult ClassifyDriversResult(UINT result, bool cancelConfirmed) {
+    if (result == ERROR_SUCCESS || AsksForRestart(result)) return DriversResult::Installed;
+    if (result == ERROR_INSTALL_USEREXIT && cancelConfirmed) return DriversResult::Cancelled;
+    return DriversResult::Failed;
+}
+
+bool ProductInstalled(UINT result) { return result == ERROR_SUCCESS || AsksForRestart(result); }
 
 bool IsFailedRemoval(UINT result) {
     return result != ERROR_SUCCESS && result != ERROR_UNKNOWN_PRODUCT && !AsksForRestart(result);
@@ -203,6 +222,7 @@ Refusal PrepareInstallation(const std::wstring& productCode, uint64_t requiredSp
     if (!PathFileExistsW((programFolder + packageName).c_str())) packageName = L"Setup_ENU.msi";
     plan->productPackage = programFolder + packageName;
     plan->productCommandLine = WithRestartSuppressed(ProductCommandLine(language, plan->driveRoot));
+    LogVersions(plan);
     return Refusal::None;
 }
 
@@ -212,6 +232,7 @@ InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& ob
     InstallerMessages messages(progress, observer, !plan.options.Unattended());
     auto begin = [&](InstallStep step) {
         progress.Begin(step);
+        messages.BeginPackage();
         observer.OnStep(step);
         observer.OnProgress(progress.Permille());
     };
@@ -227,27 +248,41 @@ InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& ob
         return outcome.cancelled || outcome.removalFailed;
     };
 
-    // msiexec runs before this process loads the installer, so the installer's own removal
-    // that follows finds its work done.
+    outcome.earlier = plan.earlierVersion.empty() ? EarlierVersion::None : EarlierVersion::Kept;
+    // Once the removal has run, the outcome says whether the earlier version is gone.
+    auto removalEnded = [&] {
+        if (outcome.earlier == EarlierVersion::Kept && InstalledProductVersion(plan.productCode).empty())
+            outcome.earlier = EarlierVersion::Removed;
+    };
+    if (stopped()) return outcome;  // cancelled before anything was changed
+
+    // msiexec removes the earlier version first, so the installer's own removal that follows
+    // finds its work done.
     if (!plan.productCode.empty()) {
         begin(InstallStep::Removal);
         RemoveByMsiexec(plan, &outcome);
-        if (stopped()) return outcome;
+        if (stopped()) {
+            removalEnded();
+            return outcome;
+        }
     }
-    ExternalInstallerUi handler(messages);
+    ExternalInstallerUi handler(messages, !plan.options.Unattended());
     LogEvent(std::wstring(L"Windows Installer messages: ") + handler.Kind() +
              L" handler; the installer's own user interface off");
     if (!plan.productCode.empty()) {
         ConfigureAbsent(plan, &outcome);
+        removalEnded();
         if (stopped()) return outcome;
     }
     if (plan.drivers) {
         begin(InstallStep::Drivers);
         const UINT drivers = InstallLogged(plan.driversPackage, plan.driversCommandLine);
-        if (drivers == ERROR_INSTALL_USEREXIT) {
-            outcome.cancelled = true;
-        } else if (drivers != ERROR_SUCCESS && !AsksForRestart(drivers)) {
+        switch (ClassifyDriversResult(drivers, observer.CancelRequested())) {
+        case DriversResult::Cancelled: outcome.cancelled = true; break;
+        case DriversResult::Failed:
             LogEvent(fw::Format(L"Warning: the USB drivers package failed with %u; the installation goes on", drivers));
+            break;
+        case DriversResult::Installed: break;
         }
         outcome.restartNeeded = outcome.restartNeeded || AsksForRestart(drivers);
         if (stopped()) return outcome;
@@ -261,7 +296,8 @@ InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& ob
     LogEvent(L"Registry access: opening Software\\Korvel to ordinary users");
     PrepareRegistryAccess();
     LogEvent(L"Registry access: prepared");
-    progress.Complete();
+    // A failed package leaves the bar where the installation got to.
+    if (ProductInstalled(outcome.productResult)) progress.Complete();
     observer.OnProgress(progress.Permille());
     return outcome;
 }

@@ -34,7 +34,11 @@ struct InstallPlan {
     std::wstring driversCommandLine;
     std::wstring productPackage;
     std::wstring productCommandLine;
+    std::wstring earlierVersion;  // of the product code installed now; empty when none is
 };
+
+// Where the earlier version stands when the run ends.
+enum class EarlierVersion { None, Kept, Removed };
 
 struct InstallOutcome {
     UINT productResult = ERROR_INSTALL_FAILURE;
@@ -42,7 +46,8 @@ struct InstallOutcome {
     bool cancelled = false;
     bool removalFailed = false;  // an unattended run ends there, with removalResult
     UINT removalResult = 0;
-    std::wstring lastError;  // the installer's last error text
+    std::wstring lastError;  // the last error text of the package that ended the run
+    EarlierVersion earlier = EarlierVersion::None;
 };
 
 // The steps before anything is changed: another installation running, the running applications
@@ -71,6 +76,14 @@ std::wstring WithRestartSuppressed(const std::wstring& commandLine);
 // A removal result that ends an unattended run: anything but success, "not installed" (1605)
 // and the restart codes.
 bool IsFailedRemoval(UINT result);
+
+// What a drivers package's result means for the run. 1602 counts as a cancel only when the user
+// confirmed one: a package can end with it by itself. A failure is logged and the product is
+// still installed.
+enum class DriversResult { Installed, Failed, Cancelled };
+DriversResult ClassifyDriversResult(UINT result, bool cancelConfirmed);
+// Whether the product package's result counts as installed (a restart it asks for included).
+bool ProductInstalled(UINT result);
 
 // Windows Installer, loaded from the system folder at first use.
 UINT InstallProduct(const std::wstring& packagePath, const std::wstring& commandLine);

@@ -23,7 +23,9 @@ constexpr UINT kQuestionMask = MB_TYPEMASK | MB_ICONMASK | MB_DEFMASK;
 constexpr DWORD kMessages = INSTALLLOGMODE_PROGRESS | INSTALLLOGMODE_ACTIONSTART | INSTALLLOGMODE_ACTIONDATA |
                             INSTALLLOGMODE_ERROR | INSTALLLOGMODE_FATALEXIT | INSTALLLOGMODE_WARNING |
                             INSTALLLOGMODE_USER | INSTALLLOGMODE_FILESINUSE | kRmFilesInUseFilter |
-                            INSTALLLOGMODE_OUTOFDISKSPACE | INSTALLLOGMODE_INITIALIZE | INSTALLLOGMODE_TERMINATE;
+                            INSTALLLOGMODE_OUTOFDISKSPACE | INSTALLLOGMODE_INITIALIZE | INSTALLLOGMODE_TERMINATE |
+                            INSTALLLOGMODE_COMMONDATA;
+constexpr int kCancelShow = 2;
 enum Kind { kNone, kRecord, kString };
 
 // Installer 3.1 and later.
@@ -130,6 +132,31 @@ std::vector<std::wstring> ApplicationsInUse(const std::vector<std::wstring>& fie
     return names;
 }
 
+bool CancelShowOf(const InstallerMessage& message, bool* shown) {
+    int kind = 0;
+    int value = 0;
+    if (message.fields.size() >= 2) {
+        kind = _wtoi(message.fields[0].c_str());
+        value = _wtoi(message.fields[1].c_str());
+    } else if (message.fields.empty()) {
+        const ProgressFields fields = ParseProgressText(message.text);
+        kind = fields.field[0];
+        value = fields.field[1];
+    }
+    if (kind != kCancelShow) return false;
+    *shown = value != 0;
+    return true;
+}
+
+int RestartManagerAnswer(int boxAnswer) {
+    return boxAnswer == IDYES ? IDOK : boxAnswer == IDNO ? IDIGNORE : IDCANCEL;
+}
+
+INSTALLUILEVEL HandlerUiLevel(bool interactive) {
+    return interactive ? static_cast<INSTALLUILEVEL>(INSTALLUILEVEL_NONE | INSTALLUILEVEL_SOURCERESONLY)
+                       : INSTALLUILEVEL_NONE;
+}
+
 std::wstring ActionDescription(const InstallerMessage& message) {
     if (message.fields.size() >= 2 && !message.fields[1].empty()) return message.fields[1];
     if (!message.fields.empty()) return message.fields[0];
@@ -147,6 +174,7 @@ int InstallerMessages::Handle(const InstallerMessage& message) {
         observer_.OnProgress(progress_.Permille());
         return Continue();
     case INSTALLMESSAGE_ACTIONSTART:
+        progress_.OnActionStart();
         observer_.OnActionText(ActionDescription(message));
         return Continue();
     case INSTALLMESSAGE_ACTIONDATA:
@@ -175,8 +203,12 @@ int InstallerMessages::Handle(const InstallerMessage& message) {
         if (!interactive_) return 0;
         const std::wstring text =
             fw::ReplaceFirst(fw::LoadResString(IDS_RM_FILES_IN_USE), L"%s", Lines(ApplicationsInUse(message.fields)));
-        const int answer = observer_.Ask(text, MB_YESNOCANCEL | MB_ICONWARNING);
-        return answer == IDYES ? IDOK : answer == IDNO ? IDNO : IDCANCEL;
+        return RestartManagerAnswer(observer_.Ask(text, MB_YESNOCANCEL | MB_ICONWARNING));
+    }
+    case INSTALLMESSAGE_COMMONDATA: {
+        bool shown = true;
+        if (CancelShowOf(message, &shown)) observer_.OnCancelShown(shown);
+        return 0;
     }
     case INSTALLMESSAGE_OUTOFDISKSPACE:
         LogEvent(L"Windows Installer: out of disk space");
@@ -188,10 +220,10 @@ int InstallerMessages::Handle(const InstallerMessage& message) {
     }
 }
 
-ExternalInstallerUi::ExternalInstallerUi(InstallerMessages& messages) {
+ExternalInstallerUi::ExternalInstallerUi(InstallerMessages& messages, bool interactive) {
     HMODULE msi = MsiLibrary();
     auto setInternal = fw::ProcAddress<SetInternalUiFn>(msi, "MsiSetInternalUI");
-    if (setInternal) previousLevel_ = setInternal(INSTALLUILEVEL_NONE, nullptr);
+    if (setInternal) previousLevel_ = setInternal(HandlerUiLevel(interactive), nullptr);
     g_record.Load();
     auto setRecord = fw::ProcAddress<SetExternalUiRecordFn>(msi, "MsiSetExternalUIRecord");
     if (setRecord && g_record.Complete() && setRecord(OnRecordMessage, kMessages, &messages, nullptr) == ERROR_SUCCESS) {

@@ -3,6 +3,7 @@
 // warnings and questions, files in use, disk space. The thread that runs the package operations
 // receives them and tells an observer, which shows them (and answers the questions) elsewhere.
 #include <windows.h>
+#include <msi.h>
 
 #include <string>
 #include <vector>
@@ -21,6 +22,8 @@ public:
     // (IDOK, IDCANCEL, …), or 0 to leave it to the installer.
     virtual int Ask(const std::wstring& /*text*/, UINT /*type*/) { return 0; }
     virtual bool CancelRequested() { return false; }
+    // The installer says whether it can take a cancel now (false while it cannot be stopped).
+    virtual void OnCancelShown(bool /*shown*/) {}
 };
 
 // One message of the installer, as either kind of handler receives it.
@@ -34,6 +37,19 @@ struct InstallerMessage {
 // The applications a files-in-use message names: its text fields that are not numbers (process
 // ids and counts), each once.
 std::vector<std::wstring> ApplicationsInUse(const std::vector<std::wstring>& fields);
+// A common-data message that says whether Cancel is to be shown: true, with *shown. Its first
+// field is the kind (2: cancel show), the second 0 (hide) or 1 (show); from the text form
+// "1: 2 2: 0 ", the same numbers.
+bool CancelShowOf(const InstallerMessage& message, bool* shown);
+// The answer to the restart manager's files-in-use question from the setup's Yes, No, Cancel
+// box: Yes closes the applications (IDOK), No leaves them open for a restart later (IDIGNORE;
+// IDNO would make the installer ask again with the older files-in-use message), else IDCANCEL.
+int RestartManagerAnswer(int boxAnswer);
+// The installer's own user interface while the setup's handler takes its messages: none, and
+// where someone can answer, its source-resolution box alone (a source it cannot find asks
+// for the medium).
+INSTALLUILEVEL HandlerUiLevel(bool interactive);
+
 // The description of an action-start message: field 2, else the action's name (field 1); from
 // the text form "Action 12:00:00: InstallFiles. Copying new files", the part after ". ".
 std::wstring ActionDescription(const InstallerMessage& message);
@@ -46,8 +62,10 @@ public:
 
     // The handler's answer to the installer.
     int Handle(const InstallerMessage& message);
-    // The text of the last error the installer sent in this run, empty when none.
+    // The text of the last error the installer sent for the package now running, empty when none.
     const std::wstring& LastError() const { return lastError_; }
+    // A package operation begins: the last error is its own from now on.
+    void BeginPackage() { lastError_.clear(); }
 
 private:
     int Continue();
@@ -63,7 +81,7 @@ private:
 // own user interface is off meanwhile.
 class ExternalInstallerUi {
 public:
-    explicit ExternalInstallerUi(InstallerMessages& messages);
+    ExternalInstallerUi(InstallerMessages& messages, bool interactive);
     ~ExternalInstallerUi();
     ExternalInstallerUi(const ExternalInstallerUi&) = delete;
     ExternalInstallerUi& operator=(const ExternalInstallerUi&) = delete;

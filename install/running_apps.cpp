@@ -13,6 +13,7 @@
 #include "framework/strings.h"
 #include "framework/thread.h"
 #include "resources/resource.h"
+#include "system/session_info.h"
 
 namespace {
 
@@ -381,13 +382,19 @@ std::vector<std::wstring> CloseRunningApplications(const std::vector<AppProcessE
             }
             DWORD session = ownSession;
             const bool sessionKnown = ProcessIdToSessionId(copy.processId, &session) != FALSE;
+            // Read before it ends: which copy it was, whose, and where.
+            fw::UniqueHandle query(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, copy.processId));
+            const std::wstring which =
+                fw::Format(L" (process %lu, %s, user %s, session %s)", copy.processId,
+                           ProcessImagePath(copy.processId).c_str(), query ? ProcessAccount(query.get()).c_str() : L"",
+                           sessionKnown ? std::to_wstring(session).c_str() : L"unknown");
             CloseContext context{copy.processId};
             const bool hasWindow = HasWindowOnThisDesktop(copy.processId);
             std::wstring outcome;
             if (ChooseCloseWay(session, ownSession, hasWindow) == CloseWay::AskThenEnd) {
                 EnumWindows(PostCloseToProcessWindows, reinterpret_cast<LPARAM>(&context));
                 if (fw::WaitDispatchingAll(process.get(), kCloseWaitMs) == WAIT_OBJECT_0) {
-                    lines.push_back(prefix + fw::Format(L"closed (process %lu)", copy.processId));
+                    lines.push_back(prefix + L"closed" + which);
                     continue;
                 }
                 outcome = L"ended after 5 seconds";
@@ -398,8 +405,7 @@ std::vector<std::wstring> CloseRunningApplications(const std::vector<AppProcessE
             }
             const bool ended = TerminateProcess(process.get(), kEndedExitCode) &&
                                fw::WaitDispatchingAll(process.get(), kCloseWaitMs) == WAIT_OBJECT_0;
-            lines.push_back(prefix + (ended ? outcome : fw::Format(L"not ended (error %lu)", GetLastError())) +
-                            fw::Format(L" (process %lu)", copy.processId));
+            lines.push_back(prefix + (ended ? outcome : fw::Format(L"not ended (error %lu)", GetLastError())) + which);
         }
     }
     return lines;

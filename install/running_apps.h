@@ -71,7 +71,8 @@ CloseWay ChooseCloseWay(DWORD copySession, DWORD ownSession, bool hasWindowOnThi
 
 // Closes every running copy of each executable named (each name once), as ChooseCloseWay says;
 // gives one log line per copy: "Closing NAME: closed", "... ended after 5 seconds", "... ended
-// at once, <why>", "... not ended", each with the process id.
+// at once, <why>", "... not ended", each followed by the copy's process id, full image path,
+// user and session.
 std::vector<std::wstring> CloseRunningApplications(const std::vector<AppProcessEntry>& applications);
 
 // Entry points for finding a process by name, resolved at run time. Owns both module handles.

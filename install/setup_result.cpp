@@ -43,11 +43,17 @@ bool AsksForRestart(UINT installerResult) {
 }
 
 RunEnd DecideRunEnd(UINT productResult, bool restartNeeded, bool unattended, bool noRestart) {
-    if (productResult != ERROR_SUCCESS && !AsksForRestart(productResult)) return {productResult, RestartAction::None};
-    if (!restartNeeded && !AsksForRestart(productResult)) return {ERROR_SUCCESS, RestartAction::None};
-    if (!unattended) return {ERROR_SUCCESS, RestartAction::Offer};
-    if (noRestart) return {kRebootRequired, RestartAction::None};
-    return {kRebootInitiated, RestartAction::RestartNow};
+    const bool failed = productResult != ERROR_SUCCESS && !AsksForRestart(productResult);
+    const DWORD result = failed ? productResult : ERROR_SUCCESS;
+    if (!restartNeeded && !AsksForRestart(productResult)) return {result, RestartAction::None, false};
+    if (!unattended) return {result, noRestart ? RestartAction::None : RestartAction::Offer, true};
+    if (failed) return {result, RestartAction::None, true};
+    if (noRestart) return {kRebootRequired, RestartAction::None, true};
+    return {kRebootInitiated, RestartAction::RestartNow, true};
+}
+
+DWORD ExitCodeAfterRestart(DWORD exitCode, bool restarted) {
+    return exitCode == kRebootInitiated && !restarted ? kRebootRequired : exitCode;
 }
 
 bool RestartWindows() {

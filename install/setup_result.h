@@ -30,12 +30,20 @@ enum class RestartAction { None, Offer, RestartNow };
 struct RunEnd {
     DWORD exitCode = 0;  // of an unattended run; the interactive run keeps its own
     RestartAction restart = RestartAction::None;
+    bool restartPending = false;  // Windows must restart to finish what the packages did
 };
 
-// How a finished installation ends. A failed product package gives its own result and no
-// restart; otherwise, when something asked for a restart, the interactive run offers it, an
-// unattended run restarts Windows itself (1641) or, with /norestart, ends with 3010.
+// How a run ends, from the product package's result (a cancelled or failed one included) and
+// whether the removal or a package asked for a restart. A failed product package gives its own
+// result, and a restart asked for before it is not forgotten: the interactive run still offers
+// it, an unattended one says it is pending. Otherwise, when something asked for a restart, the
+// interactive run offers it, an unattended run restarts Windows itself (1641) or, with
+// /norestart, ends with 3010. /norestart in the interactive run: no offer, only the pending.
 RunEnd DecideRunEnd(UINT productResult, bool restartNeeded, bool unattended, bool noRestart);
+
+// The exit code once the restart at the end was tried: a restart Windows refused leaves a
+// restart required (3010), not one under way (1641).
+DWORD ExitCodeAfterRestart(DWORD exitCode, bool restarted);
 
 // Restarts Windows as a planned restart for an application's installation, the shutdown
 // privilege enabled first. False when Windows refuses.

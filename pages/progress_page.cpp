@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "framework/message_box.h"
+#include "framework/proc_address.h"
 #include "framework/strings.h"
 #include "framework/thread.h"
 #include "system/setup_log.h"
@@ -17,6 +18,7 @@ constexpr UINT kStepMessage = WM_APP + 1;
 constexpr UINT kActionMessage = WM_APP + 2;
 constexpr UINT kDoneMessage = WM_APP + 3;
 constexpr UINT kAskMessage = WM_APP + 4;
+constexpr UINT kCancelShowMessage = WM_APP + 5;
 constexpr UINT_PTR kBarTimer = 1;
 // The bar moves at most this often, so a screen reader hears its value change a few times a
 // second, not on every one of the installer's messages.
@@ -46,23 +48,48 @@ std::wstring StepText(InstallStep step, const std::wstring& productName, const s
     return fw::ReplaceFirst(text(IDS_STEP_PRODUCT), L"%s", productName);
 }
 
+namespace {
+
+std::wstring NameOr(const std::wstring& productName, const std::function<std::wstring(UINT)>& text) {
+    return productName.empty() ? text(IDS_THE_PRODUCT) : productName;
+}
+
+std::wstring EarlierVersionText(EarlierVersion earlier, const std::wstring& name,
+                                const std::function<std::wstring(UINT)>& text) {
+    if (earlier == EarlierVersion::Removed)
+        return fw::ReplaceFirst(fw::ReplaceFirst(text(IDS_CANCELLED_EARLIER_REMOVED), L"%s", name), L"%s", name);
+    if (earlier == EarlierVersion::Kept) return fw::ReplaceFirst(text(IDS_CANCELLED_EARLIER_KEPT), L"%s", name);
+    return {};
+}
+
+}  // namespace
+
+std::wstring CancelQuestion(bool removalBegun, const std::wstring& productName,
+                            const std::function<std::wstring(UINT)>& text) {
+    if (!removalBegun) return text(IDS_CONFIRM_CANCEL);
+    return text(IDS_CONFIRM_CANCEL) + L"\n\n" +
+           fw::ReplaceFirst(text(IDS_CANCEL_AFTER_REMOVAL), L"%s", NameOr(productName, text));
+}
+
 OutcomeTexts BuildOutcomeTexts(const InstallOutcome& outcome, const std::wstring& productName,
-                               const std::wstring& driveRoot, const std::wstring& logPath,
+                               const std::wstring& driveRoot, const std::wstring& logPath, bool noRestart,
                                const std::function<std::wstring(UINT)>& text) {
-    if (outcome.cancelled) return {text(IDS_CANCELLED), {}};
-    const RunEnd end = DecideRunEnd(outcome.productResult, outcome.restartNeeded, false, false);
-    if (outcome.productResult != ERROR_SUCCESS && end.restart == RestartAction::None) {
+    const RunEnd end = DecideRunEnd(outcome.productResult, outcome.restartNeeded, false, noRestart);
+    const std::wstring restart = end.restartPending ? text(IDS_RESTART_NEEDED) : std::wstring();
+    const std::wstring earlier = EarlierVersionText(outcome.earlier, NameOr(productName, text), text);
+    if (outcome.cancelled) return {text(IDS_CANCELLED), Joined(earlier, restart, L"\n\n")};
+    if (outcome.productResult != ERROR_SUCCESS && !AsksForRestart(outcome.productResult)) {
         const std::wstring result =
             fw::ReplaceFirst(text(IDS_FAILED_RESULT), L"%u", std::to_wstring(outcome.productResult));
         std::wstring details = Joined(outcome.lastError, result);
         if (!logPath.empty()) details = Joined(details, fw::ReplaceFirst(text(IDS_FAILED_LOG), L"%s", logPath));
-        return {text(IDS_FAILED), details};
+        if (outcome.earlier == EarlierVersion::Removed) details = Joined(details, earlier, L"\n\n");
+        return {text(IDS_FAILED), Joined(details, restart, L"\n\n")};
     }
     OutcomeTexts texts;
     texts.headline =
         productName.empty() ? text(IDS_INSTALLED_UNNAMED) : fw::ReplaceFirst(text(IDS_INSTALLED), L"%s", productName);
-    texts.details = fw::ReplaceFirst(text(IDS_INSTALLED_DRIVE), L"%s", driveRoot);
-    if (end.restart == RestartAction::Offer) texts.details = Joined(texts.details, text(IDS_RESTART_NEEDED), L"\n\n");
+    texts.details = Joined(fw::ReplaceFirst(text(IDS_INSTALLED_DRIVE), L"%s", driveRoot), restart, L"\n\n");
     return texts;
 }
 
@@ -121,6 +148,7 @@ void CProgressPage::Start(const InstallPlan& plan, std::function<void(const Inst
         ShowWindow(cancelItem_.hwnd(), SW_HIDE);  // an unattended run is not cancelled from its window
     }
     SetTimer(hwnd(), kBarTimer, kBarIntervalMs, nullptr);
+    BlockShutdown(true);
     worker_ = fw::StartThread([this] {
         outcome_ = RunPackageOperations(plan_, *this);
         PostMessageW(hwnd(), kDoneMessage, 0, 0);
@@ -128,6 +156,25 @@ void CProgressPage::Start(const InstallPlan& plan, std::function<void(const Inst
     if (!worker_) {  // no second thread to be had: the operations still run, on this one
         outcome_ = RunPackageOperations(plan_, *this);
         PostMessageW(hwnd(), kDoneMessage, 0, 0);
+    }
+}
+
+void CProgressPage::OnCancelShown(bool shown) {
+    PostMessageW(hwnd(), kCancelShowMessage, shown ? 1 : 0, 0);
+}
+
+void CProgressPage::BlockShutdown(bool block) {
+    // Vista and later; looked up so that the setup still starts on Windows 2000.
+    using CreateReasonFn = BOOL(WINAPI*)(HWND, LPCWSTR);
+    using DestroyReasonFn = BOOL(WINAPI*)(HWND);
+    HMODULE user32 = GetModuleHandleW(L"user32");
+    if (block && !shutdownBlocked_) {
+        auto create = fw::ProcAddress<CreateReasonFn>(user32, "ShutdownBlockReasonCreate");
+        const std::wstring reason = StepText(InstallStep::Product, productName_, fw::LoadResString);
+        shutdownBlocked_ = create && create(hwnd(), reason.c_str());
+    } else if (!block && shutdownBlocked_) {
+        if (auto destroy = fw::ProcAddress<DestroyReasonFn>(user32, "ShutdownBlockReasonDestroy")) destroy(hwnd());
+        shutdownBlocked_ = false;
     }
 }
 
@@ -155,6 +202,7 @@ void CProgressPage::UpdateBar() {
 bool CProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     switch (message) {
     case kStepMessage:
+        removalBegun_ = removalBegun_ || static_cast<InstallStep>(wParam) == InstallStep::Removal;
         if (!done_) stepItem_.SetCaption(StepText(static_cast<InstallStep>(wParam), productName_, fw::LoadResString));
         *result = 0;
         return true;
@@ -171,8 +219,26 @@ bool CProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         *result = fw::AppMessageBox(*request->text, request->type);
         return true;
     }
+    case kCancelShowMessage:
+        cancelShown_ = wParam != 0;
+        if (!done_ && !cancelRequested_) {
+            cancelItem_.Enable(cancelShown_);
+            cancelItem_.RedrawInParent();
+        }
+        *result = 0;
+        return true;
+    case WM_QUERYENDSESSION:
+        // A session ended in the middle of a package leaves the product half installed.
+        *result = done_ ? TRUE : FALSE;
+        if (!done_) LogEvent(L"Windows asked to end the session: refused while the installation runs");
+        return true;
+    case WM_ENDSESSION:
+        if (wParam && !done_) LogEvent(L"Windows is ending the session while the installation runs");
+        *result = 0;
+        return true;
     case kDoneMessage:
         done_ = true;
+        BlockShutdown(false);
         KillTimer(hwnd(), kBarTimer);
         UpdateBar();
         worker_.reset();
@@ -195,11 +261,11 @@ bool CProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 
 void CProgressPage::ShowOutcome() {
     const SetupLog* log = ActiveSetupLog();
-    const OutcomeTexts texts =
-        BuildOutcomeTexts(outcome_, productName_, plan_.driveRoot, log ? log->path() : L"", fw::LoadResString);
-    const RunEnd end = DecideRunEnd(outcome_.productResult, outcome_.restartNeeded, false, false);
-    const bool offerRestart = !outcome_.cancelled && end.restart == RestartAction::Offer;
-    LogEvent(L"Outcome: " + texts.headline + (offerRestart ? L" A restart is offered." : L""));
+    const OutcomeTexts texts = BuildOutcomeTexts(outcome_, productName_, plan_.driveRoot, log ? log->path() : L"",
+                                                 plan_.options.noRestart, fw::LoadResString);
+    const RunEnd end = DecideRunEnd(outcome_.productResult, outcome_.restartNeeded, false, plan_.options.noRestart);
+    const bool offerRestart = end.restart == RestartAction::Offer;
+    LogEvent(L"Outcome: " + texts.headline + L" " + texts.details + (offerRestart ? L" A restart is offered." : L""));
     stepItem_.SetCaption(texts.headline);
     actionItem_.SetCaption(texts.details);
     ShowWindow(cancelItem_.hwnd(), SW_HIDE);
@@ -215,11 +281,14 @@ void CProgressPage::ShowOutcome() {
 
 void CProgressPage::ConfirmCancel() {
     asking_ = true;
-    const int answer = fw::AppMessageBox(IDS_CONFIRM_CANCEL, MB_YESNO | MB_ICONQUESTION, static_cast<UINT>(-1));
+    const int answer = fw::AppMessageBox(CancelQuestion(removalBegun_, productName_, fw::LoadResString),
+                                         MB_YESNO | MB_ICONQUESTION, static_cast<UINT>(-1));
     asking_ = false;
     if (answer != IDYES || done_) return;
     cancelRequested_ = true;
-    LogEvent(L"Cancel: the user asked for it");
+    LogEvent(removalBegun_ ? L"Cancel: the user asked for it once the removal of the earlier version had begun; "
+                             L"the setup stops when the running step has ended"
+                           : L"Cancel: the user asked for it");
     cancelItem_.Enable(false);
     cancelItem_.RedrawInParent();
 }
@@ -228,12 +297,15 @@ bool CProgressPage::OnCommand(UINT id, UINT code) {
     if (code != 0 || asking_) return code == 0;
     switch (id) {
     case IDC_PROGRESS_CANCEL:
-        if (!done_ && !finished_ && !cancelRequested_) ConfirmCancel();
+        if (!done_ && !finished_ && !cancelRequested_ && cancelShown_) ConfirmCancel();
         return true;
     case IDC_PROGRESS_RESTART:
         if (!done_) return true;
         LogEvent(L"Restart now: restarting Windows");
-        if (!RestartWindows()) LogEvent(fw::Format(L"Restart refused: error %lu", GetLastError()));
+        if (!RestartWindows()) {
+            LogEvent(fw::Format(L"Restart refused: error %lu; Windows must still be restarted", GetLastError()));
+            fw::AppMessageBox(IDS_RESTART_FAILED, MB_ICONWARNING | MB_OK);
+        }
         Controller()->ExitSetup();
         return true;
     case IDC_PROGRESS_FINISH:

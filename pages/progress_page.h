@@ -41,10 +41,13 @@ private:
     void OnActionText(const std::wstring& text) override;
     int Ask(const std::wstring& text, UINT type) override;
     bool CancelRequested() override { return cancelRequested_; }
+    void OnCancelShown(bool shown) override;
 
     void ShowOutcome();
     void ConfirmCancel();
     void UpdateBar();
+    // While the package operations run, Windows is asked to wait before it ends the session.
+    void BlockShutdown(bool block);
 
     std::wstring productName_;
     InstallPlan plan_;
@@ -55,6 +58,9 @@ private:
     std::atomic<bool> cancelRequested_{false};
     bool done_ = false;
     bool asking_ = false;  // the cancel question is open
+    bool cancelShown_ = true;  // the installer can take a cancel now
+    bool shutdownBlocked_ = false;
+    bool removalBegun_ = false;
     CRITICAL_SECTION actionLock_;
     std::wstring actionText_;  // guarded by actionLock_
     CBrowserMenuItem titleItem_;
@@ -73,8 +79,14 @@ struct OutcomeTexts {
     std::wstring details;
 };
 // The strings come from the string table through text(id).
+// A cancel or a failure says where the earlier version stands; a restart asked for on the way
+// is said whatever the end.
 OutcomeTexts BuildOutcomeTexts(const InstallOutcome& outcome, const std::wstring& productName,
-                               const std::wstring& driveRoot, const std::wstring& logPath,
+                               const std::wstring& driveRoot, const std::wstring& logPath, bool noRestart,
                                const std::function<std::wstring(UINT)>& text);
+// "Cancel the installation?", and once the removal of the earlier version has begun what a
+// cancel then means.
+std::wstring CancelQuestion(bool removalBegun, const std::wstring& productName,
+                            const std::function<std::wstring(UINT)>& text);
 // "Installing %s" with the product name, "Installing the product" without one.
 std::wstring StepText(InstallStep step, const std::wstring& productName, const std::function<std::wstring(UINT)>& text);

@@ -74,6 +74,15 @@
 #define IDS_FILES_IN_USE 192
 #define IDS_RM_FILES_IN_USE 193
 #define IDS_OUT_OF_DISK_SPACE 194
+// A cancel once the earlier version is being removed, a restart that failed, a medium that
+// lacks a package.
+#define IDS_CANCEL_AFTER_REMOVAL 195
+#define IDS_CANCELLED_EARLIER_REMOVED 196
+#define IDS_CANCELLED_EARLIER_KEPT 197
+#define IDS_THE_PRODUCT 198
+#define IDS_RESTART_FAILED 199
+#define IDS_PACKAGE_MISSING 200
+#define IDS_PACKAGE_DAMAGED 201
 // Default action names screen readers announce for the items.
 #define IDS_PRESS_ACTION 170
 #define IDS_CHECK_ACTION 171

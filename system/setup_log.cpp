@@ -44,9 +44,20 @@ bool SetupLog::Open(const std::wstring& path) {
 
 void SetupLog::Write(const std::wstring& text) {
     if (!file_) return;
+    // The offset of this moment, daylight saving time included.
+    FILETIME utc{}, local{};
+    GetSystemTimeAsFileTime(&utc);
+    FileTimeToLocalFileTime(&utc, &local);
     SYSTEMTIME now{};
-    GetLocalTime(&now);
-    const std::string line = LogLineBytes(now, GetCurrentProcessId(), text);
+    FileTimeToSystemTime(&local, &now);
+    const auto ticks = [](const FILETIME& time) {
+        return static_cast<long long>((static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+    };
+    constexpr long long kTicksPerMinute = 600000000;
+    const long long difference = ticks(local) - ticks(utc);
+    const int offset = static_cast<int>((difference + (difference < 0 ? -kTicksPerMinute : kTicksPerMinute) / 2) /
+                                        kTicksPerMinute);
+    const std::string line = LogLineBytes(now, offset, GetCurrentProcessId(), text);
     DWORD written = 0;
     WriteFile(file_.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
@@ -58,7 +69,7 @@ void LogEvent(const std::wstring& text) {
     if (g_activeLog) g_activeLog->Write(text);
 }
 
-std::string LogLineBytes(const SYSTEMTIME& time, DWORD processId, const std::wstring& text) {
+std::string LogLineBytes(const SYSTEMTIME& time, int utcOffsetMinutes, DWORD processId, const std::wstring& text) {
     std::wstring flat;
     bool inBreak = false;
     for (wchar_t c : text) {
@@ -67,10 +78,11 @@ std::string LogLineBytes(const SYSTEMTIME& time, DWORD processId, const std::wst
         if (!lineBreak) flat += c;
         inBreak = lineBreak;
     }
-    char stamp[48];
-    std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u [%lu] ", time.wYear, time.wMonth,
-                  time.wDay, time.wHour, time.wMinute, time.wSecond, time.wMilliseconds,
-                  static_cast<unsigned long>(processId));
+    const int offset = utcOffsetMinutes < 0 ? -utcOffsetMinutes : utcOffsetMinutes;
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u %c%02d:%02d [%lu] ", time.wYear,
+                  time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond, time.wMilliseconds,
+                  utcOffsetMinutes < 0 ? '-' : '+', offset / 60, offset % 60, static_cast<unsigned long>(processId));
     return stamp + Utf8(flat) + "\r\n";
 }
 

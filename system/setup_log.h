@@ -32,9 +32,10 @@ void SetActiveSetupLog(SetupLog* log);
 // A line in the active log, when there is one.
 void LogEvent(const std::wstring& text);
 
-// One line as written: "YYYY-MM-DD hh:mm:ss.mmm [process id] text" and CR LF, in UTF-8. A run of
-// line breaks in the text becomes one blank, so each event stays on one line.
-std::string LogLineBytes(const SYSTEMTIME& time, DWORD processId, const std::wstring& text);
+// One line as written: "YYYY-MM-DD hh:mm:ss.mmm +hh:mm [process id] text" and CR LF, in UTF-8: local
+// time and its offset from UTC, so lines of machines in other time zones can be put side by
+// side. A run of line breaks in the text becomes one blank, so each event stays on one line.
+std::string LogLineBytes(const SYSTEMTIME& time, int utcOffsetMinutes, DWORD processId, const std::wstring& text);
 
 // "<product> Setup YYYY-MM-DD.log", or "Setup YYYY-MM-DD.log" without a product name; characters
 // a file name cannot hold become "_".

@@ -71,6 +71,40 @@ TEST(Progress, RecordsInPermilleOut) {
     EXPECT_EQ(progress.Permille(), 1000);
 }
 
+// A package that generates and runs its script twice, and the step of an action that ended:
+// the product alone fills the bar. kActionStart: an action-start message.
+TEST(Progress, SecondGenerationAndActionStart) {
+    constexpr int kActionStart = -2;
+    InstallProgress progress(false, false);
+    progress.Begin(InstallStep::Product);
+    const struct {
+        ProgressFields record;
+        int permille;
+    } rows[] = {
+        {P(0, 100, 0, 1), 0},    // generating the first script
+        {P(0, 100, 0, 0), 100},  // running it
+        {P(2, 50), 550},         // half of it: 100 + 450
+        {P(0, 100, 0, 1), 550},  // a second generation starts where the first run got
+        {P(2, 100), 595},        // all of it: its tenth of the 450 left
+        {P(0, 100, 0, 0), 595},
+        {P(1, 10, 1), 595},      // 10 ticks per action data
+        {P(kActionData), 635},   // 595 + 10 % of 405
+        {P(kActionStart), 635},  // the next action: its data moves nothing by the last step
+        {P(kActionData), 635},
+        {P(2, 100), 1000},
+    };
+    for (const auto& row : rows) {
+        if (row.record.field[0] == kActionData) {
+            progress.OnActionData();
+        } else if (row.record.field[0] == kActionStart) {
+            progress.OnActionStart();
+        } else {
+            progress.OnProgress(row.record);
+        }
+        EXPECT_EQ(progress.Permille(), row.permille) << "record " << row.record.field[0] << " " << row.record.field[1];
+    }
+}
+
 class Recorder : public InstallObserver {
 public:
     void OnProgress(int permille) override { progress.push_back(permille); }
@@ -80,7 +114,9 @@ public:
         return answer;
     }
     bool CancelRequested() override { return cancel; }
+    void OnCancelShown(bool shown) override { cancelShown.push_back(shown); }
 
+    std::vector<bool> cancelShown;
     std::vector<int> progress;
     std::wstring action;
     std::vector<std::pair<std::wstring, UINT>> asked;
@@ -117,6 +153,13 @@ TEST(InstallerMessages, AnswersQuestionsProgressAndCancel) {
                   interactive ? IDOK : 0);
         EXPECT_EQ(messages.Handle(Message(INSTALLMESSAGE_FATALEXIT, L"Installation ended prematurely")), 0);
         EXPECT_EQ(messages.LastError(), L"Installation ended prematurely");
+        messages.BeginPackage();  // the next package's last error is its own
+        EXPECT_EQ(messages.LastError(), L"");
+        // Cancel hidden and shown again, in the record's and in the text's form; a caption is no such message.
+        messages.Handle(Message(INSTALLMESSAGE_COMMONDATA, L"", {L"2", L"0"}));
+        messages.Handle(Message(INSTALLMESSAGE_COMMONDATA, L"1: 2 2: 1 "));
+        messages.Handle(Message(INSTALLMESSAGE_COMMONDATA, L"", {L"1", L"Example Maps"}));
+        EXPECT_EQ(observer.cancelShown, (std::vector<bool>{false, true}));
 
         if (interactive) {
             ASSERT_EQ(observer.asked.size(), 4u);
@@ -146,34 +189,73 @@ TEST(InstallerMessages, AnswersQuestionsProgressAndCancel) {
     }
 }
 
+// The restart manager's question: No leaves the applications open, which the installer hears as
+// IDIGNORE (IDNO would make it ask again); the installer's own interface shows only where
+// someone can answer a source prompt.
+TEST(InstallerMessages, RestartManagerAnswersAndUiLevel) {
+    const std::pair<int, int> answers[] = {{IDYES, IDOK}, {IDNO, IDIGNORE}, {IDCANCEL, IDCANCEL}, {0, IDCANCEL}};
+    for (const auto& [box, answer] : answers) EXPECT_EQ(RestartManagerAnswer(box), answer) << box;
+    EXPECT_EQ(HandlerUiLevel(true), INSTALLUILEVEL_NONE | INSTALLUILEVEL_SOURCERESONLY);
+    EXPECT_EQ(HandlerUiLevel(false), INSTALLUILEVEL_NONE);
+}
+
+InstallOutcome Ended(UINT result, bool cancelled, bool restart, EarlierVersion earlier, const wchar_t* error = L"") {
+    InstallOutcome outcome;
+    outcome.productResult = result;
+    outcome.cancelled = cancelled;
+    outcome.restartNeeded = restart;
+    outcome.earlier = earlier;
+    outcome.lastError = error;
+    return outcome;
+}
+
 // What the installation's page says at the end, with the product's string table, where the
-// end-to-end runs do not read it: no product name, and a failure.
+// end-to-end runs do not read it.
 TEST(Outcome, TextsForEachEnd) {
-    InstallOutcome installed;
-    installed.productResult = 0;
-    InstallOutcome failed;
-    failed.productResult = 1603;
-    failed.lastError = L"Error 1722. A program run as part of the setup did not finish.";
+    using E = EarlierVersion;
+    const wchar_t* const kError = L"Error 1722. A program run as part of the setup did not finish.";
     const struct {
         const char* what;
         InstallOutcome outcome;
         const wchar_t* name;
         const wchar_t* log;
+        bool noRestart;
         const wchar_t* headline;
         const wchar_t* details;
     } rows[] = {
-        {"installed, no name", installed, L"", L"", L"The product has been installed.", L"Installed on drive D:\\"},
-        {"failed, with the log", failed, L"Example Maps", L"C:\\Logs\\setup.log", L"The installation failed.",
+        {"installed, no name", Ended(0, false, false, E::None), L"", L"", false, L"The product has been installed.",
+         L"Installed on drive D:\\"},
+        {"failed, with the log", Ended(1603, false, false, E::Kept, kError), L"Example Maps", L"C:\\Logs\\setup.log",
+         false, L"The installation failed.",
          L"Error 1722. A program run as part of the setup did not finish.\nWindows Installer result: 1603\n"
          L"Setup log: C:\\Logs\\setup.log"},
+        {"failed after the removal, a restart asked for before", Ended(1603, false, true, E::Removed), L"Example Maps",
+         L"", false, L"The installation failed.",
+         L"Windows Installer result: 1603\n\nThe earlier version of Example Maps has been removed; run the setup "
+         L"again to install Example Maps.\n\nRestart Windows to finish the installation."},
+        {"cancelled after the removal", Ended(1602, true, false, E::Removed), L"Example Maps", L"", false,
+         L"The installation was cancelled.",
+         L"The earlier version of Example Maps has been removed; run the setup again to install Example Maps."},
+        {"cancelled before the removal", Ended(1603, true, false, E::Kept), L"", L"", false,
+         L"The installation was cancelled.", L"The earlier version of the product stays installed."},
+        {"cancelled, the drivers asked for a restart", Ended(1602, true, true, E::None), L"Example Maps", L"", false,
+         L"The installation was cancelled.", L"Restart Windows to finish the installation."},
+        {"installed, restart, /norestart: said, not offered", Ended(3010, false, false, E::Removed), L"Example Maps",
+         L"", true, L"Example Maps has been installed.",
+         L"Installed on drive D:\\\n\nRestart Windows to finish the installation."},
     };
     for (const auto& row : rows) {
-        const OutcomeTexts texts = BuildOutcomeTexts(row.outcome, row.name, L"D:\\", row.log, fw::LoadResString);
+        const OutcomeTexts texts =
+            BuildOutcomeTexts(row.outcome, row.name, L"D:\\", row.log, row.noRestart, fw::LoadResString);
         EXPECT_EQ(texts.headline, row.headline) << row.what;
         EXPECT_EQ(texts.details, row.details) << row.what;
     }
     EXPECT_EQ(StepText(InstallStep::Product, L"", fw::LoadResString), L"Installing the product");
     EXPECT_EQ(fw::ReplaceFirst(L"no marker here", L"%s", L"x"), L"no marker here");
+    EXPECT_EQ(CancelQuestion(false, L"Example Maps", fw::LoadResString), L"Cancel the installation?");
+    EXPECT_EQ(CancelQuestion(true, L"Example Maps", fw::LoadResString),
+              L"Cancel the installation?\n\nThe earlier version of Example Maps is being removed or has been removed: "
+              L"after a cancel no version of it will stay installed.");
 }
 
 }  // namespace

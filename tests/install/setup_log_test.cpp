@@ -24,13 +24,17 @@ TEST(SetupLogLine, OneStampedUtf8LinePerEvent) {
         const wchar_t* text;
         std::string line;
     } rows[] = {
-        {L"Exit code 0", "2031-02-03 04:05:06.007 [4242] Exit code 0\r\n"},
-        {L"first\n\nsecond\r\nthird\n", "2031-02-03 04:05:06.007 [4242] first second third \r\n"},
-        {L"Z\u00fcrich \u20ac", "2031-02-03 04:05:06.007 [4242] Z\xc3\xbcrich \xe2\x82\xac\r\n"},
-        {L"", "2031-02-03 04:05:06.007 [4242] \r\n"},
+        {L"Exit code 0", "2031-02-03 04:05:06.007 +01:00 [4242] Exit code 0\r\n"},
+        {L"first\n\nsecond\r\nthird\n", "2031-02-03 04:05:06.007 +01:00 [4242] first second third \r\n"},
+        {L"Z\u00fcrich \u20ac", "2031-02-03 04:05:06.007 +01:00 [4242] Z\xc3\xbcrich \xe2\x82\xac\r\n"},
+        {L"", "2031-02-03 04:05:06.007 +01:00 [4242] \r\n"},
     };
-    for (const Row& row : rows) EXPECT_EQ(LogLineBytes(time, 4242, row.text), row.line);
-    EXPECT_EQ(LogLineBytes(Time(2031, 12, 31, 23, 59, 59, 999), 7, L"x"), "2031-12-31 23:59:59.999 [7] x\r\n");
+    for (const Row& row : rows) EXPECT_EQ(LogLineBytes(time, 60, 4242, row.text), row.line);
+    // West of Greenwich, half hours, and UTC itself.
+    const std::pair<int, const char*> offsets[] = {{-300, "-05:00"}, {330, "+05:30"}, {-570, "-09:30"}, {0, "+00:00"}};
+    for (const auto& [minutes, text] : offsets)
+        EXPECT_EQ(LogLineBytes(Time(2031, 12, 31, 23, 59, 59, 999), minutes, 7, L"x"),
+                  std::string("2031-12-31 23:59:59.999 ") + text + " [7] x\r\n");
 }
 
 TEST(SetupLogNames, DefaultAndPackageLogs) {
