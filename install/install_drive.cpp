@@ -119,10 +119,14 @@ void RegisterInstallFolders(const std::wstring& root) {
     RegisterFolder(root, L"Software\\Korvel\\TileWizard", {L"Software\\Korvel\\TileWizard"});
 }
 
-std::wstring ResolveInstallDrive(uint64_t requiredBytes) {
+std::wstring ChooseDriveWithRoom(uint64_t requiredBytes) {
     std::vector<std::wstring> roots;
     ListLogicalDrives(&roots);
-    const std::wstring root = ChooseInstallDrive(roots, RequiredMegabytes(requiredBytes), ProbeDrive);
+    return ChooseInstallDrive(roots, RequiredMegabytes(requiredBytes), ProbeDrive);
+}
+
+std::wstring ResolveInstallDrive(uint64_t requiredBytes) {
+    const std::wstring root = ChooseDriveWithRoom(requiredBytes);
     if (!root.empty()) RegisterInstallFolders(root);
     return root;
 }

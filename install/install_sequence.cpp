@@ -123,6 +123,27 @@ void ConfigureAbsent(const InstallPlan& plan, InstallOutcome* outcome) {
     }
 }
 
+// The packages the run will install, opened read-only with their cabinets before anything is
+// changed. A refusal names the file, in the log and, when someone is there, in a box.
+Refusal CheckPackages(const InstallPlan& plan, const InstallOptions& options) {
+    InstallerPackageReader reader;
+    std::vector<std::wstring> packages{plan.productPackage};
+    if (plan.drivers) packages.push_back(plan.driversPackage);
+    for (const std::wstring& package : packages) {
+        const PackageCheck check = CheckPackage(package, reader);
+        if (check.problem == PackageProblem::None) {
+            LogEvent(L"Package: " + package + L" opens, with its cabinets");
+            continue;
+        }
+        const UINT message = check.problem == PackageProblem::Missing ? IDS_PACKAGE_MISSING : IDS_PACKAGE_DAMAGED;
+        const std::wstring text = fw::ReplaceFirst(fw::LoadResString(message), L"%s", check.file);
+        LogEvent(text);
+        if (!options.Unattended()) fw::AppMessageBox(text, MB_ICONERROR | MB_OK);
+        return Refusal::PackageUnusable;
+    }
+    return Refusal::None;
+}
+
 // What a support engineer asks first about a removal: which version goes, which comes.
 void LogVersions(InstallPlan* plan) {
     plan->earlierVersion = InstalledProductVersion(plan->productCode);
@@ -196,19 +217,6 @@ Refusal PrepareInstallation(const std::wstring& productCode, uint64_t requiredSp
     if (IsWindowsInstallerBusy()) return Refuse(Refusal::AnotherInstallation, options);
     LogEvent(L"Windows Installer: idle");
 
-    if (options.Unattended()) {
-        if (!ApplicationsClosedUnattended(options.closeApplications)) return Refusal::ApplicationsRunning;
-    } else if (!PromptToCloseApplications()) {
-        LogEvent(L"Running applications: the user cancelled");
-        return Refusal::ApplicationsRunning;
-    }
-
-    LogEvent(L"Drive choice: a fixed drive with more than " + std::to_wstring(RequiredMegabytes(requiredSpaceBytes)) +
-             L" MiB free");
-    plan->driveRoot = ResolveInstallDrive(requiredSpaceBytes);
-    if (plan->driveRoot.empty()) return Refuse(Refusal::NoDriveWithRoom, options);
-    LogEvent(L"Install drive: " + plan->driveRoot);
-
     plan->options = options;
     plan->productCode = productCode.empty() ? L"" : BracedProductCode(productCode);
     if (productCode.empty()) LogEvent(L"No product code in the setup data: no removal of an earlier version");
@@ -221,6 +229,25 @@ Refusal PrepareInstallation(const std::wstring& productCode, uint64_t requiredSp
     std::wstring packageName = fw::LoadResString(IDS_PRODUCT_PACKAGE);
     if (!PathFileExistsW((programFolder + packageName).c_str())) packageName = L"Setup_ENU.msi";
     plan->productPackage = programFolder + packageName;
+
+    // What can already be known to fail ends the run while the earlier version is still
+    // installed and the applications still open: the packages, then the drive.
+    const Refusal packages = CheckPackages(*plan, options);
+    if (packages != Refusal::None) return packages;
+    LogEvent(L"Drive choice: a fixed drive with more than " + std::to_wstring(RequiredMegabytes(requiredSpaceBytes)) +
+             L" MiB free");
+    plan->driveRoot = ChooseDriveWithRoom(requiredSpaceBytes);
+    if (plan->driveRoot.empty()) return Refuse(Refusal::NoDriveWithRoom, options);
+    LogEvent(L"Install drive: " + plan->driveRoot);
+
+    if (options.Unattended()) {
+        if (!ApplicationsClosedUnattended(options.closeApplications)) return Refusal::ApplicationsRunning;
+    } else if (!PromptToCloseApplications()) {
+        LogEvent(L"Running applications: the user cancelled");
+        return Refusal::ApplicationsRunning;
+    }
+
+    RegisterInstallFolders(plan->driveRoot);
     plan->productCommandLine = WithRestartSuppressed(ProductCommandLine(language, plan->driveRoot));
     LogVersions(plan);
     return Refusal::None;

@@ -50,10 +50,11 @@ struct InstallOutcome {
     EarlierVersion earlier = EarlierVersion::None;
 };
 
-// The steps before anything is changed: another installation running, the running applications
-// (the prompt, or their closing in an unattended run), the drive with room, whether the drivers
-// are current. An interactive run shows the refusals' messages itself. Refusal::None and the plan
-// when the installation can go on.
+// The steps before the package operations: another installation running, whether the drivers
+// are current, the packages on the medium (each opened read-only, its external cabinets beside
+// it), the drive with room, and only then the running applications (the prompt, or their
+// closing in an unattended run) and the folder registrations on the drive. An interactive run
+// shows the refusals' messages itself. Refusal::None and the plan when the installation can go on.
 Refusal PrepareInstallation(const std::wstring& productCode, uint64_t requiredSpaceBytes, const InstallOptions& options,
                             InstallPlan* plan);
 

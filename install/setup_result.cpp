@@ -22,6 +22,7 @@ DWORD RefusalExitCode(Refusal refusal) {
     case Refusal::AnotherInstallation: return ERROR_INSTALL_ALREADY_RUNNING;
     case Refusal::ApplicationsRunning: return ERROR_SHARING_VIOLATION;
     case Refusal::NoDriveWithRoom: return ERROR_DISK_FULL;
+    case Refusal::PackageUnusable: return ERROR_INSTALL_PACKAGE_OPEN_FAILED;
     }
     return ERROR_INVALID_FUNCTION;
 }
@@ -57,13 +58,18 @@ DWORD ExitCodeAfterRestart(DWORD exitCode, bool restarted) {
 }
 
 bool RestartWindows() {
+    // Without the shutdown privilege Windows refuses the restart: a token that lacks it (an
+    // account or a policy without the right) is told as such, before any call is made.
     fw::UniqueHandle token;
-    if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put())) {
-        TOKEN_PRIVILEGES privileges{};
-        privileges.PrivilegeCount = 1;
-        privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-        if (LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid))
-            AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put()) ||
+        !LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid) ||
+        !AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr) ||
+        GetLastError() == ERROR_NOT_ALL_ASSIGNED) {
+        SetLastError(ERROR_PRIVILEGE_NOT_HELD);
+        return false;
     }
     constexpr DWORD kReason = SHTDN_REASON_MAJOR_APPLICATION | SHTDN_REASON_MINOR_INSTALLATION | SHTDN_REASON_FLAG_PLANNED;
     // From a service's session, where a deployment tool runs the setup, only this call restarts

@@ -15,10 +15,12 @@ enum class Refusal {
     AnotherInstallation,  // 1618 ERROR_INSTALL_ALREADY_RUNNING
     ApplicationsRunning,  // 32   ERROR_SHARING_VIOLATION: the maker's programs hold their files
     NoDriveWithRoom,      // 112  ERROR_DISK_FULL
+    PackageUnusable,      // 1619 ERROR_INSTALL_PACKAGE_OPEN_FAILED: a package or cabinet missing or damaged
 };
 
 DWORD RefusalExitCode(Refusal refusal);
-// The string table entry the interactive run shows for it; 0 when it shows none of its own.
+// The string table entry the interactive run shows for it; 0 when it shows none of its own
+// (an unusable package's text names the file).
 UINT RefusalMessageId(Refusal refusal);
 
 // 3010 or 1641: the package asks for a restart (suppressed, or already started).
@@ -46,5 +48,6 @@ RunEnd DecideRunEnd(UINT productResult, bool restartNeeded, bool unattended, boo
 DWORD ExitCodeAfterRestart(DWORD exitCode, bool restarted);
 
 // Restarts Windows as a planned restart for an application's installation, the shutdown
-// privilege enabled first. False when Windows refuses.
+// privilege enabled first. False when Windows refuses, or the shutdown privilege is not held
+// (ERROR_PRIVILEGE_NOT_HELD).
 bool RestartWindows();

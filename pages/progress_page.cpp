@@ -19,6 +19,9 @@ constexpr UINT kActionMessage = WM_APP + 2;
 constexpr UINT kDoneMessage = WM_APP + 3;
 constexpr UINT kAskMessage = WM_APP + 4;
 constexpr UINT kCancelShowMessage = WM_APP + 5;
+// The answer to an installer's question that came while the cancel question was open: ask again
+// once it has closed.
+constexpr LRESULT kAskLater = -1;
 constexpr UINT_PTR kBarTimer = 1;
 // The bar moves at most this often, so a screen reader hears its value change a few times a
 // second, not on every one of the installer's messages.
@@ -95,6 +98,7 @@ OutcomeTexts BuildOutcomeTexts(const InstallOutcome& outcome, const std::wstring
 
 CProgressPage::CProgressPage() : CBrowserPage(IDD_PROGRESS_PAGE) {
     icon_ = ApplicationIcon();
+    questionFree_.reset(CreateEventW(nullptr, TRUE, TRUE, nullptr));
     InitializeCriticalSection(&actionLock_);
 }
 
@@ -178,6 +182,20 @@ void CProgressPage::BlockShutdown(bool block) {
     }
 }
 
+void CProgressPage::KeepFocusOnVisibleItem() {
+    const HWND focus = GetFocus();
+    if (focus && IsChild(hwnd(), focus) && IsWindowVisible(focus) && IsWindowEnabled(focus)) return;
+    HWND target = stepItem_.hwnd();
+    for (HWND item : {finishItem_.hwnd(), cancelItem_.hwnd(), restartItem_.hwnd()}) {
+        if (IsWindowVisible(item) && IsWindowEnabled(item)) {
+            target = item;
+            break;
+        }
+    }
+    SetStartFocus(target);
+    if (GetActiveWindow() == hwnd()) SetFocus(target);
+}
+
 void CProgressPage::OnStep(InstallStep step) { PostMessageW(hwnd(), kStepMessage, static_cast<WPARAM>(step), 0); }
 
 void CProgressPage::OnProgress(int permille) { permille_ = permille; }
@@ -191,7 +209,11 @@ void CProgressPage::OnActionText(const std::wstring& text) {
 
 int CProgressPage::Ask(const std::wstring& text, UINT type) {
     AskRequest request{&text, type};
-    return static_cast<int>(SendMessageW(hwnd(), kAskMessage, 0, reinterpret_cast<LPARAM>(&request)));
+    for (;;) {
+        if (questionFree_) WaitForSingleObject(questionFree_.get(), INFINITE);
+        const LRESULT answer = SendMessageW(hwnd(), kAskMessage, 0, reinterpret_cast<LPARAM>(&request));
+        if (answer != kAskLater) return static_cast<int>(answer);
+    }
 }
 
 void CProgressPage::UpdateBar() {
@@ -202,7 +224,9 @@ void CProgressPage::UpdateBar() {
 bool CProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     switch (message) {
     case kStepMessage:
-        removalBegun_ = removalBegun_ || static_cast<InstallStep>(wParam) == InstallStep::Removal;
+        // Only an installed earlier version makes the removal one that a cancel cannot undo.
+        removalBegun_ = removalBegun_ ||
+                        (static_cast<InstallStep>(wParam) == InstallStep::Removal && !plan_.earlierVersion.empty());
         if (!done_) stepItem_.SetCaption(StepText(static_cast<InstallStep>(wParam), productName_, fw::LoadResString));
         *result = 0;
         return true;
@@ -216,7 +240,13 @@ bool CProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
     }
     case kAskMessage: {
         const auto* request = reinterpret_cast<const AskRequest*>(lParam);
+        if (asking_) {
+            *result = kAskLater;
+            return true;
+        }
+        installerAsking_ = true;
         *result = fw::AppMessageBox(*request->text, request->type);
+        installerAsking_ = false;
         return true;
     }
     case kCancelShowMessage:
@@ -224,6 +254,7 @@ bool CProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         if (!done_ && !cancelRequested_) {
             cancelItem_.Enable(cancelShown_);
             cancelItem_.RedrawInParent();
+            KeepFocusOnVisibleItem();
         }
         *result = 0;
         return true;
@@ -275,15 +306,16 @@ void CProgressPage::ShowOutcome() {
         ShowWindow(restartItem_.hwnd(), SW_SHOW);
     }
     ShowWindow(finishItem_.hwnd(), SW_SHOW);
-    SetStartFocus(finishItem_.hwnd());
-    if (GetActiveWindow() == hwnd()) SetFocus(finishItem_.hwnd());
+    KeepFocusOnVisibleItem();
 }
 
 void CProgressPage::ConfirmCancel() {
     asking_ = true;
+    if (questionFree_) ResetEvent(questionFree_.get());
     const int answer = fw::AppMessageBox(CancelQuestion(removalBegun_, productName_, fw::LoadResString),
                                          MB_YESNO | MB_ICONQUESTION, static_cast<UINT>(-1));
     asking_ = false;
+    if (questionFree_) SetEvent(questionFree_.get());
     if (answer != IDYES || done_) return;
     cancelRequested_ = true;
     LogEvent(removalBegun_ ? L"Cancel: the user asked for it once the removal of the earlier version had begun; "
@@ -291,10 +323,11 @@ void CProgressPage::ConfirmCancel() {
                            : L"Cancel: the user asked for it");
     cancelItem_.Enable(false);
     cancelItem_.RedrawInParent();
+    KeepFocusOnVisibleItem();
 }
 
 bool CProgressPage::OnCommand(UINT id, UINT code) {
-    if (code != 0 || asking_) return code == 0;
+    if (code != 0 || asking_ || installerAsking_) return code == 0;
     switch (id) {
     case IDC_PROGRESS_CANCEL:
         if (!done_ && !finished_ && !cancelRequested_ && cancelShown_) ConfirmCancel();

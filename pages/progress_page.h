@@ -46,6 +46,9 @@ private:
     void ShowOutcome();
     void ConfirmCancel();
     void UpdateBar();
+    // After an item went away or became unavailable: the focus on the first item that can take
+    // it, else on the step, which a screen reader then reads; never on nothing.
+    void KeepFocusOnVisibleItem();
     // While the package operations run, Windows is asked to wait before it ends the session.
     void BlockShutdown(bool block);
 
@@ -58,6 +61,10 @@ private:
     std::atomic<bool> cancelRequested_{false};
     bool done_ = false;
     bool asking_ = false;  // the cancel question is open
+    bool installerAsking_ = false;  // an installer's question is open
+    // Set while no question of the page is open: the installer's questions wait for it, so that
+    // one box shows at a time.
+    fw::UniqueHandle questionFree_;
     bool cancelShown_ = true;  // the installer can take a cancel now
     bool shutdownBlocked_ = false;
     bool removalBegun_ = false;

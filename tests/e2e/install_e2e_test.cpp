@@ -393,16 +393,27 @@ TEST(NoRoom, InsufficientSpaceEndsBeforeAnyChangeAndASecondNextDoesNothing) {
     EXPECT_FALSE(kit::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline"));
 }
 
-TEST(BrokenPackage, SaysItFailedAndStillOpensTheRegistry) {
+// The product package is no package: a box names it before anything is closed or removed, and
+// the earlier build and the running viewer stay as they were.
+TEST(BrokenPackage, BoxNamesTheFileAndNothingChanges) {
+    InstallEarlierBuild();
+    kit::TempFolder apps;
+    ASSERT_TRUE(kit::CopyTo(kit::BinPath(L"fake_app.exe"), apps / L"KPX_Viewer.exe"));
+    kit::Process viewer(L"\"" + (apps / L"KPX_Viewer.exe") + L"\"");
+    ASSERT_TRUE(kit::WaitUntil([&] { return !kit::TopLevelWindows(viewer.id()).empty(); }));
     kit::Process setup = pages::StartSetup(pages::Medium(L"broken"));
     pages::AcceptAndInstall(setup);
+    HWND box = kit::WaitForMessageBox(setup.id(), 30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(kit::MessageBoxText(box), L"C:\\media\\broken\\Setup_ENU.msi is damaged or is not a Windows Installer "
+                                        L"package. Nothing was changed on this computer.");
+    kit::PressButton(box, IDOK);
     InstallationWatch watch = WatchInstallation(setup);
     EXPECT_EQ(watch.exitCode, 0u);
-    EXPECT_EQ(watch.outcome, L"The installation failed.");
-    EXPECT_EQ(watch.boxes, 0);  // watched while it ran
-    EXPECT_TRUE(Unknown(kProductCode));
-    EXPECT_TRUE(Installed(UsbCode()));
-    ExpectMachineTreeOpened();
+    EXPECT_EQ(watch.boxes, 0);  // no close prompt after it
+    EXPECT_TRUE(viewer.Running());
+    ExpectEarlierBuildUntouched();
+    EXPECT_FALSE(kit::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline"));
 }
 
 TEST(ExitFromLicense, NothingInstalled) {

@@ -62,6 +62,22 @@ add_package(Setup_ENU_ask.msi x86 product.wxs -D ProductCode=${DEMO_PRODUCT_CODE
 add_package(Setup_ENU_stuck.msi x86 product.wxs -D ProductCode=${DEMO_PRODUCT_CODE} -D Version=1.0.0
             -D ComponentGuid=6C2E8A40-5B1D-4F3A-9E7C-0A2C4E6B8D19 -D FileName=EarlierBuild.txt
             -D FileSource=EarlierBuild.txt -D Reboot=no -D Actions=refuseremoval)
+# The product package naming an external cabinet that is not beside it.
+add_custom_command(OUTPUT ${MEDIA_DIR}/Setup_ENU_nocab.msi
+  COMMAND ${CMAKE_COMMAND} -E copy Setup_ENU.msi Setup_ENU_nocab.msi
+  COMMAND msibuild Setup_ENU_nocab.msi -q "UPDATE `Media` SET `Cabinet`='data1.cab' WHERE `DiskId`=1"
+  WORKING_DIRECTORY ${MEDIA_DIR} DEPENDS ${MEDIA_DIR}/Setup_ENU.msi VERBATIM)
+list(APPEND MEDIA_FILES ${MEDIA_DIR}/Setup_ENU_nocab.msi)
+add_package(Setup_ENU_failing.msi x86 product.wxs -D ProductCode=${DEMO_PRODUCT_CODE} -D Version=2.0.0
+            -D ComponentGuid=1B7E2C44-9A3D-4E51-8F20-6C4D8B1A0E77 -D FileName=maps.dat
+            -D FileSource=maps.dat -D Reboot=no -D Actions=failinstall)
+# Drivers packages that end with 1602 by themselves, under the drivers' product codes.
+add_package(USB_32_quit.msi x86 product.wxs -D ProductCode=3C5E7A91-2B4D-4F6E-8A0C-1D3F5B7E9A24 -D Version=3.1.0
+            -D ComponentGuid=2A4C6E80-1B3D-4F5A-9C7E-0D2F4A6C8E21 -D FileName=krvlusb.sys
+            -D FileSource=medium_driver.sys -D Reboot=no -D Actions=quit)
+add_package(USB_64_quit.msi x64 product.wxs -D ProductCode=4D6F8B02-3C5E-4A7F-9B1D-2E4A6C8E0F35 -D Version=3.1.0
+            -D ComponentGuid=2A4C6E80-1B3D-4F5A-9C7E-0D2F4A6C8E22 -D FileName=krvlusb.sys
+            -D FileSource=medium_driver.sys -D Reboot=no -D Actions=quit)
 add_package(USB_32.msi x86 usb_32.wxs -D Driver=medium_driver.sys)
 add_package(USB_64.msi x64 usb_64.wxs -D Driver=medium_driver.sys)
 
@@ -112,7 +128,8 @@ add_dependencies(demo_tools demo_driver)
 # The installation's own page, watched while a long installation runs.
 add_wine_test(progress_e2e_test SOURCES e2e/progress_e2e_test.cpp pages/page_test_kit.cpp
   PREFIXES win32-winxp SETUP e2e/make_media.sh e2e/unattended_media.sh
-  DEPENDS setup media LIBS msi oleacc TIMEOUT 300 SUITES Watched Cancel Busy Question Passive)
+  DEPENDS setup media LIBS msi oleacc TIMEOUT 300
+  SUITES Watched Cancel Busy Question Passive CancelAfterRemoval RestartRefused OneBox)
 add_wine_test(progress_e2e_64_test SOURCES e2e/progress_e2e_test.cpp pages/page_test_kit.cpp
   PREFIXES win64-win10 SETUP e2e/make_media.sh e2e/unattended_media.sh
   DEPENDS setup media LIBS msi oleacc TIMEOUT 300 SUITES Watched)

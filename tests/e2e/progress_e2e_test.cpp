@@ -93,30 +93,58 @@ PageWatch WatchPage(const kit::Process& setup, const std::function<void(PageWatc
     return watch;
 }
 
+constexpr wchar_t kCancelQuestion[] = L"Cancel the installation?";
+constexpr wchar_t kCancelAfterRemovalQuestion[] =
+    L"Cancel the installation?\n\nThe earlier version of Example Maps is being removed or has been removed: after a "
+    L"cancel no version of it will stay installed.";
+
 // Once the product package is well under way: "Cancel", then the answer to the question.
-void CancelWith(const kit::Process& setup, PageWatch& seen, int answer, bool* done) {
+void CancelWith(const kit::Process& setup, PageWatch& seen, int answer, bool* done,
+                const wchar_t* question = kCancelQuestion) {
     if (*done || seen.steps.empty() || seen.steps.back() != L"Installing Example Maps" || seen.positions.back() < 400)
         return;
     *done = true;
     kit::ClickItem(seen.page, kit::kProgressCancel);
     HWND box = kit::WaitForMessageBox(setup.id(), 10000);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(kit::MessageBoxText(box), L"Cancel the installation?");
+    EXPECT_EQ(kit::MessageBoxText(box), question);
     EXPECT_FALSE(IsWindowEnabled(seen.page));
     kit::PressButton(box, answer);
     kit::WaitUntil([&] { return !IsWindow(box); }, 5000);
+    // The keyboard focus stays on something of the page one can see (Cancel is unavailable after Yes).
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    const DWORD thread = GetWindowThreadProcessId(seen.page, nullptr);
+    EXPECT_TRUE(kit::WaitUntil([&] {
+        return GetGUIThreadInfo(thread, &info) && info.hwndFocus && IsChild(seen.page, info.hwndFocus) &&
+               IsWindowVisible(info.hwndFocus) && IsWindowEnabled(info.hwndFocus);
+    }, 5000)) << "focus on " << info.hwndFocus;
+}
+
+// What the page answers when Windows asks whether the session may end, as another program asks.
+LRESULT QueryEndSession(HWND page) {
+    DWORD_PTR answer = 0xDEAD;
+    SendMessageTimeoutW(page, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &answer);
+    return static_cast<LRESULT>(answer);
 }
 
 // Cancel, then No, on the way: the installation goes on, and the page answered meanwhile too.
+// Windows may not end the session while the packages run; once the outcome shows it may.
 TEST(Watched, PageAnswersBarMovesForwardStepsInOrderNothingElseShows) {
     kit::Process earlier(L"msiexec /i C:\\media\\Setup_ENU_earlier.msi /qn TARGETDIR=C:\\");
     ASSERT_EQ(earlier.Wait(120000), 0u);
     kit::Process setup = pages::StartSetup(pages::Medium(L"tiles"));
     pages::AcceptAndInstall(setup);
     bool asked = false;
-    PageWatch watch = WatchPage(setup, [&](PageWatch& seen) { CancelWith(setup, seen, IDNO, &asked); });
+    std::vector<LRESULT> endSession;
+    PageWatch watch = WatchPage(setup, [&](PageWatch& seen) {
+        if (endSession.empty() && seen.steps.back() == L"Installing Example Maps") endSession.push_back(QueryEndSession(seen.page));
+        CancelWith(setup, seen, IDNO, &asked, kCancelAfterRemovalQuestion);
+    });
     ASSERT_NE(watch.page, nullptr);
     EXPECT_TRUE(asked);
+    EXPECT_EQ(endSession, std::vector<LRESULT>{FALSE});
+    EXPECT_NE(QueryEndSession(watch.page), FALSE);
     EXPECT_GT(watch.pings, 50);  // seconds of installation, every one of them answered in time
     EXPECT_LT(watch.slowestPingMs, 1000u);
     EXPECT_TRUE(std::is_sorted(watch.positions.begin(), watch.positions.end()));
@@ -212,6 +240,103 @@ TEST(Question, InstallersQuestionInTheSetupsBoxThenTheRestartOffer) {
     EXPECT_EQ(kit::ItemText(watch.page, kit::kProgressFinish), L"Later");
     EXPECT_TRUE(Installed());
     EXPECT_EQ(pages::FinishInstallation(setup), 0u);
+}
+
+// Cancel while the earlier build is being removed: the question says what it means, the setup
+// stops once the removal has ended, and the outcome says that no version stays installed. The
+// earlier build is the 2,500-file one, which takes seconds to remove.
+TEST(CancelAfterRemoval, QuestionAndOutcomeSayNoVersionStays) {
+    kit::Process earlier(L"msiexec /i C:\\media\\tiles\\Setup_ENU.msi /qn TARGETDIR=C:\\");
+    ASSERT_EQ(earlier.Wait(180000), 0u);
+    ASSERT_TRUE(kit::FileExists(kTile));
+    kit::Process setup = pages::StartSetup(pages::Medium(L"full"));
+    pages::AcceptAndInstall(setup);
+    bool asked = false;
+    PageWatch watch = WatchPage(setup, [&](PageWatch& seen) {
+        if (asked || seen.steps.empty() || seen.steps.back() != L"Removing the earlier version") return;
+        asked = true;
+        kit::ClickItem(seen.page, kit::kProgressCancel);
+        HWND box = kit::WaitForMessageBox(setup.id(), 10000);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(kit::MessageBoxText(box), kCancelAfterRemovalQuestion);
+        kit::PressButton(box, IDYES);
+    });
+    ASSERT_TRUE(asked);
+    EXPECT_EQ(watch.outcome, L"The installation was cancelled.");
+    EXPECT_EQ(watch.details,
+              L"The earlier version of Example Maps has been removed; run the setup again to install Example Maps.");
+    EXPECT_FALSE(Installed());
+    EXPECT_FALSE(kit::FileExists(kTile));
+    EXPECT_FALSE(kit::FileExists(L"C:\\ExampleMaps\\maps.dat"));
+    EXPECT_EQ(pages::FinishInstallation(setup), 0u);
+}
+
+// A token without the shutdown privilege: "Restart now" cannot restart Windows, and a box says so.
+TEST(RestartRefused, BoxSaysWindowsMustStillRestart) {
+    HANDLE token = nullptr;
+    HANDLE restricted = nullptr;
+    LUID_AND_ATTRIBUTES shutdown{};
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &token));
+    ASSERT_TRUE(LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &shutdown.Luid));
+    ASSERT_TRUE(CreateRestrictedToken(token, 0, 0, nullptr, 1, &shutdown, 0, nullptr, &restricted));
+    CloseHandle(token);
+    kit::Process setup = pages::StartSetup(pages::Medium(L"reboot"), restricted);
+    pages::AcceptAndInstall(setup);
+    HWND page = pages::WaitForOutcome(setup);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(IsWindowVisible(GetDlgItem(page, kit::kProgressRestart)));
+    kit::ClickItem(page, kit::kProgressRestart);
+    HWND box = kit::WaitForMessageBox(setup.id(), 10000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(kit::MessageBoxText(box), L"Windows could not be restarted. Restart Windows yourself to finish the installation.");
+    kit::PressButton(box, IDOK);
+    EXPECT_EQ(setup.Wait(30000), 0u);
+    CloseHandle(restricted);
+}
+
+// The setup's boxes that show now: dialogs with an owner (the pages have none).
+std::vector<HWND> ShownBoxes(const kit::Process& setup) {
+    std::vector<HWND> boxes;
+    for (HWND window : kit::TopLevelWindows(setup.id()))
+        if (IsWindowVisible(window) && kit::ClassOf(window) == L"#32770" && GetWindow(window, GW_OWNER))
+            boxes.push_back(window);
+    return boxes;
+}
+
+// One box at a time: the installer's question comes while "Cancel the installation?" is open; it
+// waits, and shows once that is answered.
+TEST(OneBox, InstallersQuestionWaitsForTheCancelQuestion) {
+    kit::MakeFolders(L"C:\\logs");
+    HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, L"KorvelTestAskGate");  // holds the package's question
+    ASSERT_NE(gate, nullptr);
+    kit::Process setup(L"\"" + pages::Medium(L"ask") + L"setup.exe\" /log C:\\logs\\onebox.log", pages::Medium(L"ask"));
+    pages::AcceptAndInstall(setup);
+    HWND page = nullptr;
+    ASSERT_TRUE(kit::WaitUntil([&] { return (page = kit::FindProgressPage(setup.id())) && IsWindowVisible(page); }, 60000));
+    kit::ClickItem(page, kit::kProgressCancel);
+    HWND confirm = kit::WaitForMessageBox(setup.id(), 10000);
+    ASSERT_NE(confirm, nullptr);
+    EXPECT_EQ(kit::MessageBoxText(confirm), kCancelQuestion);
+    SetEvent(gate);
+    // The handler has the installer's question (it logs it before asking), and shows no box of it.
+    ASSERT_TRUE(kit::WaitUntil([] {
+        return kit::ReadBytes(L"C:\\logs\\onebox.log").find("Windows Installer error: Example Maps needs an answer") !=
+               std::string::npos;
+    }, 60000));
+    EXPECT_EQ(ShownBoxes(setup), std::vector<HWND>{confirm});
+    kit::PressButton(confirm, IDNO);
+    HWND question = nullptr;
+    ASSERT_TRUE(kit::WaitUntil([&] {
+        const std::vector<HWND> boxes = ShownBoxes(setup);
+        question = boxes.size() == 1 && boxes[0] != confirm ? boxes[0] : nullptr;
+        return question != nullptr;
+    }, 10000));
+    EXPECT_EQ(kit::MessageBoxText(question), L"Example Maps needs an answer: go on with the installation?");
+    kit::PressButton(question, IDYES);
+    std::wstring headline;
+    EXPECT_EQ(pages::FinishInstallation(setup, &headline), 0u);
+    EXPECT_EQ(headline, L"Example Maps has been installed.");
+    CloseHandle(gate);
 }
 
 // /passive: the installation's page alone, with no Cancel, ending by itself.

@@ -20,7 +20,6 @@ constexpr wchar_t kUsb64Code[] = L"{4D6F8B02-3C5E-4A7F-9B1D-2E4A6C8E0F35}";
 constexpr wchar_t kInstallerMutex[] = L"Global\\_MSISETUP_{2956EBA1-9B5A-4679-8618-357136DA66CA}";
 constexpr wchar_t kNetworkKey[] = L"SOFTWARE\\Korvel\\Cartoline (Network)";
 constexpr wchar_t kEarlierMarker[] = L"C:\\ExampleMaps\\EarlierBuild.txt";
-constexpr DWORD kBrokenPackageResult = 0xFFFFFFFF;  // whatever the installer answers for it
 
 std::wstring Medium(const std::wstring& name) { return L"C:\\media\\" + name + L"\\"; }
 bool Installed(const wchar_t* code) { return MsiQueryProductStateW(code) == INSTALLSTATE_DEFAULT; }
@@ -102,7 +101,19 @@ HANDLE NonAdministratorToken() {
     return restricted;
 }
 
-enum class Arrange { Nothing, SecondCopy, InternalUser, NotAdministrator, InstallerMutex, InstallerBusy, ViewerRunning, StuckEarlierBuild };
+// A token of this user without the privilege to shut Windows down.
+HANDLE NoShutdownToken() {
+    HANDLE token = nullptr;
+    HANDLE restricted = nullptr;
+    LUID_AND_ATTRIBUTES shutdown{};
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &token) &&
+        LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &shutdown.Luid))
+        CreateRestrictedToken(token, 0, 0, nullptr, 1, &shutdown, 0, nullptr, &restricted);
+    if (token) CloseHandle(token);
+    return restricted;
+}
+
+enum class Arrange { Nothing, SecondCopy, InternalUser, NotAdministrator, NoShutdownPrivilege, InstallerMutex, InstallerBusy, ViewerRunning, EarlierBuild, StuckEarlierBuild };
 
 // What a row needs on the machine while the setup runs; put back when it goes.
 class Arranged {
@@ -115,7 +126,11 @@ public:
         case Arrange::InstallerBusy: mutex_ = CreateMutexW(nullptr, TRUE, L"Global\\_MSIExecute"); break;
         case Arrange::InternalUser: kit::CreateKey(HKEY_LOCAL_MACHINE, kNetworkKey); break;
         case Arrange::NotAdministrator: token_ = NonAdministratorToken(); break;
+        case Arrange::NoShutdownPrivilege: token_ = NoShutdownToken(); break;
         case Arrange::ViewerRunning: StartViewer(); break;
+        case Arrange::EarlierBuild:
+            EXPECT_EQ(kit::Process(L"msiexec /i C:\\media\\Setup_ENU_earlier.msi /qn TARGETDIR=C:\\").Wait(120000), 0u);
+            break;
         // An earlier build whose removal fails, in place of what an earlier row installed.
         case Arrange::StuckEarlierBuild:
             kit::Process(std::wstring(L"msiexec /x ") + kProductCode + L" /qn REBOOT=ReallySuppress").Wait(120000);
@@ -128,12 +143,15 @@ public:
         if (mutex_) CloseHandle(mutex_);
         if (token_) CloseHandle(token_);
         if (arrange_ == Arrange::InternalUser) kit::DeleteKeyTree(HKEY_LOCAL_MACHINE, kNetworkKey);
+        if (arrange_ == Arrange::EarlierBuild)
+            kit::Process(std::wstring(L"msiexec /x ") + kProductCode + L" /qn REBOOT=ReallySuppress").Wait(120000);
     }
     Arranged(const Arranged&) = delete;
     Arranged& operator=(const Arranged&) = delete;
 
     HANDLE token() const { return token_; }
     const kit::Process& viewer() const { return viewer_; }
+    std::wstring viewerPath() const { return apps_ / L"KPX_Viewer.exe"; }
 
     void StartViewer() {
         ASSERT_TRUE(kit::CopyTo(kit::BinPath(L"fake_app.exe"), apps_ / L"KPX_Viewer.exe"));
@@ -162,11 +180,7 @@ struct Outcome {
 
 TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
     kit::MakeFolders(L"C:\\logs");
-    // A product package that is no package: the setup ends with the installer's own answer.
-    const DWORD broken = MsiInstallProductW(L"C:\\media\\broken\\Setup_ENU.msi", L"");
-    ASSERT_NE(broken, 0u);
-    const std::string brokenLine = "MsiInstallProductW(\"C:\\media\\broken\\Setup_ENU.msi\", \"LANG=ENU TARGETDIR=C:\\ REBOOT=ReallySuppress\") = " +
-                                   std::to_string(broken);
+    const std::string usb = kit::Is64BitPrefix() ? "USB_64" : "USB_32";
 
     // In this order: the refusals change nothing; then the packages' results.
     const Outcome rows[] = {
@@ -188,12 +202,32 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
         {"no drive with room", Arrange::Nothing, L"huge", L"-QUIET", 112,
          "There is insufficient space on all available hard drives in this computer.  The installation will exit now.",
          false, true},
-        {"failed drivers package: a warning", Arrange::Nothing, L"brokendrivers", L"/quiet", 0, "", true, false},
-        {"failed product package", Arrange::Nothing, L"broken", L"/quiet", kBrokenPackageResult, brokenLine, false, false},
+        // What can be known to fail changes nothing: the viewer stays open, the earlier build installed.
+        {"setup.exe without its product package", Arrange::ViewerRunning, L"nopackage", L"/quiet /closeapplications",
+         1619, "C:\\media\\nopackage\\Setup_ENU.msi is missing from the installation medium. Nothing was changed on this computer.",
+         false, true},
+        {"a cabinet missing", Arrange::EarlierBuild, L"nocabinet", L"/passive /closeapplications", 1619,
+         "C:\\media\\nocabinet\\data1.cab is missing from the installation medium. Nothing was changed on this computer.",
+         true, true},
+        {"product package that is no package", Arrange::Nothing, L"broken", L"/quiet", 1619,
+         "C:\\media\\broken\\Setup_ENU.msi is damaged or is not a Windows Installer package. Nothing was changed on "
+         "this computer.", false, true},
+        {"drivers package that is no package", Arrange::Nothing, L"brokendrivers", L"/quiet", 1619,
+         "C:\\media\\brokendrivers\\USB_Drivers\\" + usb + ".msi is damaged or is not a Windows Installer package. "
+         "Nothing was changed on this computer.", false, true},
+        // A drivers package that ends with 1602 though no one cancelled: a failed drivers package.
+        {"drivers package ends with 1602 by itself: a warning", Arrange::Nothing, L"quitdrivers", L"/quiet", 0,
+         "Warning: the USB drivers package failed with 1602; the installation goes on", true, false},
+        {"failed product package", Arrange::Nothing, L"failing", L"/quiet", 1603,
+         "MsiInstallProductW(\"C:\\media\\failing\\Setup_ENU.msi\", \"LANG=ENU TARGETDIR=C:\\ REBOOT=ReallySuppress\") = 1603",
+         false, false},
         {"restart asked for and suppressed", Arrange::Nothing, L"reboot", L"/quiet /norestart", 3010,
          "MsiInstallProductW(\"C:\\media\\reboot\\Setup_ENU.msi\", \"LANG=ENU TARGETDIR=C:\\ REBOOT=ReallySuppress\") = "
          "3010",
          true, false},
+        // The restart at the end refused: a restart is still required, and the exit code says so.
+        {"restart refused", Arrange::NoShutdownPrivilege, L"reboot", L"/quiet", 3010,
+         "Restart refused: error 1314; Windows must still be restarted", true, false},
         // Last: the earlier build stays installed for good.
         {"failed removal of the earlier build", Arrange::StuckEarlierBuild, L"full", L"/quiet /norestart", 1603,
          "The removal of the earlier version failed with 1603: nothing more is installed", true, false},
@@ -204,7 +238,7 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
         const std::wstring log = L"C:\\logs\\outcome" + std::to_wstring(++index) + L".log";
         Arranged arranged(row.arrange);
         const Watched run = RunWatched(Medium(row.medium), std::wstring(row.switches) + L" /log " + log, arranged.token());
-        const DWORD code = row.exitCode == kBrokenPackageResult ? broken : row.exitCode;
+        const DWORD code = row.exitCode;
         EXPECT_EQ(run.exitCode, code);
         EXPECT_TRUE(run.shown.empty()) << run.shown.front();
         const std::string text = kit::ReadBytes(log);
@@ -213,6 +247,7 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
         EXPECT_EQ(Installed(kProductCode), row.productInstalled);
         if (!row.productInstalled) EXPECT_FALSE(kit::FileExists(L"C:\\ExampleMaps\\maps.dat"));
         if (row.arrange == Arrange::ViewerRunning) EXPECT_TRUE(arranged.viewer().Running());
+        if (row.arrange == Arrange::EarlierBuild) EXPECT_TRUE(kit::FileExists(kEarlierMarker));
         if (row.refused) {
             EXPECT_TRUE(Unknown(UsbCode()));
             EXPECT_FALSE(kit::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline\\Products"));
@@ -224,13 +259,10 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
             EXPECT_EQ(text.find("MsiConfigureProductExW("), std::string::npos) << text;
             EXPECT_EQ(text.find("MsiInstallProductW("), std::string::npos) << text;
         }
-        if (std::string(row.what).find("drivers") != std::string::npos) {
-            EXPECT_NE(text.find("] Warning: the USB drivers package failed with "), std::string::npos) << text;
-            EXPECT_TRUE(Unknown(UsbCode()));
-        }
+        if (std::string(row.what).find("drivers") != std::string::npos) EXPECT_TRUE(Unknown(UsbCode()));
     }
     // The installer was told not to restart: the package's own log shows the property.
-    const std::string packageLog = kit::ReadBytes(L"C:\\logs\\outcome11_Setup_ENU.log");
+    const std::string packageLog = kit::ReadBytes(L"C:\\logs\\outcome15_Setup_ENU.log");
     EXPECT_NE(packageLog.find("REBOOT = ReallySuppress"), std::string::npos);
 }
 
@@ -298,15 +330,29 @@ TEST(Installation, QuietRunClosesApplicationsWhenAskedAndLogsEveryStep) {
     EXPECT_NE(std::find(entries.begin(), entries.end(), kit::AllowedInherited(L"S-1-1-0", KEY_ALL_ACCESS)), entries.end());
 
     const std::string usb = kit::Is64BitPrefix() ? "USB_64" : "USB_32";
+    // First what a support engineer asks: the setup's version, the command line, Windows, who and where.
+    const std::string quietLog = kit::ReadBytes(L"C:\\logs\\quiet.log");
+    ASSERT_GT(quietLog.size(), 32u);
+    EXPECT_TRUE(quietLog[23] == ' ' && (quietLog[24] == '+' || quietLog[24] == '-') && quietLog[27] == ':' &&
+                quietLog.compare(30, 2, " [") == 0)
+        << quietLog.substr(0, 40);  // "YYYY-MM-DD hh:mm:ss.mmm +hh:mm [pid]"
+    EXPECT_NE(quietLog.find(", session 1, window station WinSta0\r\n"), std::string::npos);
+    EXPECT_NE(quietLog.find(", session 1)\r\n"), std::string::npos);  // the closed copy's session
     ExpectStepsInOrder(
-        kit::ReadBytes(L"C:\\logs\\quiet.log"),
-        {"Setup log: C:\\logs\\quiet.log", "Command line: \"C:\\media\\full\\setup.exe\" /quiet /closeapplications",
-         "Windows ", "Medium: C:\\media\\full\\", "Unattended run: quiet", "Single instance: passed",
+        quietLog,
+        {"Setup log: C:\\logs\\quiet.log", "Setup version: 4.2.0.17", "Command line: \"C:\\media\\full\\setup.exe\" /quiet /closeapplications",
+         "Windows ", "Account: ", "Medium: C:\\media\\full\\",
+         "Unattended run: quiet", "Single instance: passed",
          "Internal network user: no", "Windows Installer engine ", "Setup data: product code", "kStart.exe: not running",
          "Windows version: supported", "Administrator: yes", "Another installation running: no",
-         "Running applications: KPX_Viewer (KPX_Viewer.exe)", "Closing KPX_Viewer.exe: closed",
+         // Whatever can be known to fail is known before the viewer is closed.
+         "USB drivers: older than the medium's", "Package: C:\\media\\full\\Setup_ENU.msi opens, with its cabinets",
+         "Package: C:\\media\\full\\USB_Drivers\\" + usb + ".msi opens, with its cabinets",
          "Drive choice: a fixed drive with more than 51 MiB free", "Drive C:\\: type 3, ", "Install drive: C:\\",
-         "USB drivers: older than the medium's",
+         "Running applications: KPX_Viewer (KPX_Viewer.exe)",
+         "Closing KPX_Viewer.exe: closed (process " + std::to_string(viewer.viewer().id()) + ", " +
+             Narrow(viewer.viewerPath()) + ", user ",
+         "Version installed now: 1.0.0; version on the medium: 2.0.0",
          "Removal of the earlier version: ",
          "Windows Installer messages: record handler; the installer's own user interface off",
          "MsiEnableLogW(verbose, \"C:\\logs\\quiet_Removal.log\", append) = 0",
@@ -415,10 +461,10 @@ TEST(Deployment, ApplicationKnownByItsClassIsFoundAndEndedOnAnotherDesktop) {
     EXPECT_TRUE(setup.Running());
     EXPECT_EQ(setup.Wait(120000), 0u);
     const std::string text = kit::ReadBytes(L"C:\\logs\\elsewhere2.log");
-    ExpectStepsInOrder(text, {"Running applications: Cartoline (Cartoline.exe)",
+    ExpectStepsInOrder(text, {"Install drive: C:\\", "Running applications: Cartoline (Cartoline.exe)",
                               "Closing Cartoline.exe: ended at once, no window on this desktop to ask (process " +
-                                  std::to_string(cartoline.id()) + ")",
-                              "Install drive: C:\\", "Exit code 0\r\n"});
+                                  std::to_string(cartoline.id()) + ", " + Narrow(apps / L"Cartoline.exe") + ", user ",
+                              "Exit code 0\r\n"});
     EXPECT_TRUE(Installed(kProductCode));
     CloseDesktop(elsewhere);
     kit::DeleteKeyTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Korvel\\Application Guids");
@@ -432,34 +478,44 @@ TEST(Deployment, UninstallRemovesTheProductAndLeavesTheDrivers) {
     ASSERT_TRUE(kit::FileExists(L"C:\\ExampleMaps\\maps.dat"));
     kit::MakeFolders(L"C:\\logs");
 
-    // The second run finds nothing to remove.
+    // Without setup.dat nothing says what to remove: 1619, and the product stays. Then the removal;
+    // the third run finds nothing to remove.
     const struct {
+        const wchar_t* medium;
         const wchar_t* switches;
+        DWORD exitCode;
         std::string removal;
         std::string outcome;
     } rows[] = {
-        {L"/uninstall /quiet /log C:\\logs\\remove1.log",
+        {L"nosetupdat", L"/uninstall /quiet /log C:\\logs\\remove1.log", 1619, "Single instance: passed",
+         "No product code: setup.dat is missing beside setup.exe or names none; nothing was removed"},
+        {L"full", L"/uninstall /quiet /log C:\\logs\\remove2.log",  0,
          "MsiConfigureProductExW(" + Narrow(kProductCode) + ", 0xffff, absent, \"REBOOT=ReallySuppress\") = 0", "Exit code 0"},
-        {L"-Uninstall /s /norestart /log=C:\\logs\\remove2.log",
+        {L"full", L"-Uninstall /s /norestart /log=C:\\logs\\remove3.log", 0,
          "MsiConfigureProductExW(" + Narrow(kProductCode) + ", 0xffff, absent, \"REBOOT=ReallySuppress\") = 1605",
          "The product is not installed: nothing to remove"},
     };
     int index = 0;
     for (const auto& row : rows) {
         SCOPED_TRACE(Narrow(row.switches));
-        const Watched run = RunWatched(Medium(L"full"), row.switches);
-        EXPECT_EQ(run.exitCode, 0u);
+        const Watched run = RunWatched(Medium(row.medium), row.switches);
+        EXPECT_EQ(run.exitCode, row.exitCode);
         EXPECT_TRUE(run.shown.empty()) << run.shown.front();
         const std::string text = kit::ReadBytes(L"C:\\logs\\remove" + std::to_wstring(++index) + L".log");
-        ExpectStepsInOrder(text, {"Removal of the product: quiet", "Single instance: passed",
-                                  "The USB drivers package stays installed: other Korvel products use it",
-                                  "MsiSetInternalUI(0x2) = ", row.removal, row.outcome});
-        EXPECT_FALSE(Installed(kProductCode));
-        EXPECT_FALSE(kit::FileExists(L"C:\\ExampleMaps\\maps.dat"));
+        const bool removing = row.exitCode == 0;
+        if (removing) {
+            ExpectStepsInOrder(text, {"Removal of the product: quiet", "Single instance: passed",
+                                      "The USB drivers package stays installed: other Korvel products use it",
+                                      "MsiSetInternalUI(0x2) = ", row.removal, row.outcome});
+        } else {
+            ExpectStepsInOrder(text, {"Removal of the product: quiet", row.removal, row.outcome, "Exit code 1619"});
+        }
+        EXPECT_EQ(Installed(kProductCode), !removing);
+        EXPECT_EQ(kit::FileExists(L"C:\\ExampleMaps\\maps.dat"), !removing);
         EXPECT_TRUE(Installed(UsbCode()));
     }
     // The installer's own log of the removal lies beside the setup log.
-    EXPECT_NE(kit::ReadBytes(L"C:\\logs\\remove1_Uninstall.log").find("Example Maps"), std::string::npos);
+    EXPECT_NE(kit::ReadBytes(L"C:\\logs\\remove2_Uninstall.log").find("Example Maps"), std::string::npos);
 }
 
 TEST(OldWindows, RefusedWithItsCodeShowingNothing) {

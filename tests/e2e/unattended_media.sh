@@ -11,3 +11,15 @@ media=$WINEPREFIX/drive_c/media
     --copy "$build/media/broken.msi=USB_Drivers/USB_32.msi" --copy "$build/media/broken.msi=USB_Drivers/USB_64.msi"
 "${make[@]}" "$media/reboot" --setup "$build/setup.exe" "${packages[@]}" \
     --copy "$build/media/Setup_ENU_reboot.msi=Setup_ENU.msi"
+# A medium without its product package (a package manager that fetched setup.exe alone, with
+# setup.dat), and one whose product package lacks its external cabinet.
+"${make[@]}" "$media/nopackage" --setup "$build/setup.exe" "${packages[@]}"
+rm "$media/nopackage/Setup_ENU.msi"
+"${make[@]}" "$media/nocabinet" --setup "$build/setup.exe" "${packages[@]}" \
+    --copy "$build/media/Setup_ENU_nocab.msi=Setup_ENU.msi"
+# A product package that fails its installation (1603), and drivers packages that end with 1602
+# though no one cancelled.
+"${make[@]}" "$media/failing" --setup "$build/setup.exe" "${packages[@]}" \
+    --copy "$build/media/Setup_ENU_failing.msi=Setup_ENU.msi"
+"${make[@]}" "$media/quitdrivers" --setup "$build/setup.exe" "${packages[@]}" \
+    --copy "$build/media/USB_32_quit.msi=USB_Drivers/USB_32.msi" --copy "$build/media/USB_64_quit.msi=USB_Drivers/USB_64.msi"
