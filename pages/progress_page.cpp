@@ -23,9 +23,12 @@ constexpr UINT_PTR kBarTimer = 1;
 constexpr UINT kBarIntervalMs = 250;
 constexpr int kBarRange = 1000;
 
+// A question of the operations' thread; it waits until answered is set.
 struct AskRequest {
     const std::wstring* text;
     UINT type;
+    int answer;
+    HANDLE answered;
 };
 
 std::wstring Joined(const std::wstring& first, const std::wstring& second, const wchar_t* separator = L"\n") {
@@ -66,15 +69,23 @@ OutcomeTexts BuildOutcomeTexts(const InstallOutcome& outcome, const std::wstring
     return texts;
 }
 
-CProgressPage::CProgressPage() : CBrowserPage(IDD_PROGRESS_PAGE) {
+CProgressPage::CProgressPage()
+    : CBrowserPage(IDD_PROGRESS_PAGE), stopping_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     icon_ = ApplicationIcon();
     InitializeCriticalSection(&actionLock_);
 }
 
 CProgressPage::~CProgressPage() {
-    // The operations' thread reports to this object until it ends.
-    if (worker_) WaitForSingleObject(worker_.get(), INFINITE);
+    StopOperations();  // the operations' thread reports to this object until it ends
     DeleteCriticalSection(&actionLock_);
+}
+
+void CProgressPage::StopOperations() {
+    if (!worker_) return;
+    cancelRequested_ = true;
+    SetEvent(stopping_.get());
+    fw::WaitDispatchingAll(worker_.get());
+    worker_.reset();
 }
 
 void CProgressPage::DoDataExchange(fw::DataExchange& exchange) {
@@ -121,6 +132,7 @@ void CProgressPage::Start(const InstallPlan& plan, std::function<void(const Inst
         ShowWindow(cancelItem_.hwnd(), SW_HIDE);  // an unattended run is not cancelled from its window
     }
     SetTimer(hwnd(), kBarTimer, kBarIntervalMs, nullptr);
+    guiThread_ = GetCurrentThreadId();
     worker_ = fw::StartThread([this] {
         outcome_ = RunPackageOperations(plan_, *this);
         PostMessageW(hwnd(), kDoneMessage, 0, 0);
@@ -143,8 +155,12 @@ void CProgressPage::OnActionText(const std::wstring& text) {
 }
 
 int CProgressPage::Ask(const std::wstring& text, UINT type) {
-    AskRequest request{&text, type};
-    return static_cast<int>(SendMessageW(hwnd(), kAskMessage, 0, reinterpret_cast<LPARAM>(&request)));
+    if (GetCurrentThreadId() == guiThread_) return fw::AppMessageBox(text, type);  // no thread of their own
+    fw::UniqueHandle answered(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    AskRequest request{&text, type, 0, answered.get()};
+    if (!answered || !PostMessageW(hwnd(), kAskMessage, 0, reinterpret_cast<LPARAM>(&request))) return 0;
+    const HANDLE events[] = {answered.get(), stopping_.get()};
+    return WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 ? request.answer : 0;
 }
 
 void CProgressPage::UpdateBar() {
@@ -167,8 +183,17 @@ bool CProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         return true;
     }
     case kAskMessage: {
-        const auto* request = reinterpret_cast<const AskRequest*>(lParam);
-        *result = fw::AppMessageBox(*request->text, request->type);
+        // Once the page stops, the asking thread no longer waits and the request is gone.
+        auto* request = reinterpret_cast<AskRequest*>(lParam);
+        auto stopped = [&] { return WaitForSingleObject(stopping_.get(), 0) == WAIT_OBJECT_0; };
+        if (!stopped()) {
+            const int answer = fw::AppMessageBox(*request->text, request->type);
+            if (!stopped()) {
+                request->answer = answer;
+                SetEvent(request->answered);
+            }
+        }
+        *result = 0;
         return true;
     }
     case kDoneMessage:
@@ -232,8 +257,7 @@ bool CProgressPage::OnCommand(UINT id, UINT code) {
         return true;
     case IDC_PROGRESS_RESTART:
         if (!done_) return true;
-        LogEvent(L"Restart now: restarting Windows");
-        if (!RestartWindows()) LogEvent(fw::Format(L"Restart refused: error %lu", GetLastError()));
+        run_->RestartAtExit();
         Controller()->ExitSetup();
         return true;
     case IDC_PROGRESS_FINISH:

@@ -2,8 +2,9 @@
 // Page 3: the installation itself. While the package operations run on their own thread the
 // page shows the product title, the current step, one progress bar, the installer's current
 // action and "Cancel"; afterwards it says what happened, with "Finish" (or "Restart now" and
-// "Later" when Windows must restart). The GUI thread never waits for the operations: it learns
-// of them through posted messages, and answers the installer's questions through sent ones.
+// "Later" when Windows must restart). The operations' thread only posts to the page (the step,
+// the action, a question, the end) and waits for an answer on an event the page sets; the GUI
+// thread never waits for it but in StopOperations, which dispatches meanwhile.
 #include <windows.h>
 
 #include <atomic>
@@ -13,6 +14,7 @@
 #include "framework/control.h"
 #include "framework/handle.h"
 #include "install/install_sequence.h"
+#include "pages/page_run.h"
 #include "ui/browser_menu_item.h"
 #include "ui/browser_page.h"
 #include "ui/progress_bar.h"
@@ -23,6 +25,8 @@ public:
     ~CProgressPage() override;
 
     void SetProductName(const std::wstring& name) { productName_ = name; }
+    // The run that restarts Windows at its end when asked to.
+    void SetRun(PageRun* run) { run_ = run; }
     // Starts the package operations. Without finished, the page shows the outcome and waits for
     // "Finish"; with it (an unattended run) the page has no "Cancel", asks nothing, and hands the
     // outcome to finished.
@@ -42,15 +46,21 @@ private:
     int Ask(const std::wstring& text, UINT type) override;
     bool CancelRequested() override { return cancelRequested_; }
 
+    // Cancels the operations and waits for their thread to end, dispatching this thread's
+    // messages meanwhile; an open question is left to the installer.
+    void StopOperations();
     void ShowOutcome();
     void ConfirmCancel();
     void UpdateBar();
 
     std::wstring productName_;
+    PageRun* run_ = nullptr;
     InstallPlan plan_;
     InstallOutcome outcome_;
     std::function<void(const InstallOutcome&)> finished_;
     fw::UniqueHandle worker_;
+    DWORD guiThread_ = 0;
+    fw::UniqueHandle stopping_;  // set when the page goes: no question is answered any more
     std::atomic<int> permille_{0};
     std::atomic<bool> cancelRequested_{false};
     bool done_ = false;
