@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-enum class SetupUi { Full, Passive, Quiet };
+#include "install/setup_result.h"
+
 
 struct SetupOptions {
     SetupUi ui = SetupUi::Full;

@@ -6,14 +6,10 @@
 #include "app/unattended_setup.h"
 #include "app/uninstall_setup.h"
 
-#include "env/bootstrap.h"
-#include "env/system_checks.h"
 #include "framework/message_box.h"
 #include "framework/proc_address.h"
 #include "framework/strings.h"
 #include "framework/wait_cursor.h"
-#include "install/install_sequence.h"
-#include "install/running_apps.h"
 #include "pages/license_page.h"
 #include "pages/main_page.h"
 #include "pages/progress_page.h"
@@ -44,9 +40,9 @@ CSetupApp::~CSetupApp() {
     licensePage_ = nullptr;
     delete mainPage_;
     mainPage_ = nullptr;
-    if (instanceMutex_) {
-        ReleaseMutex(instanceMutex_);
-        instanceMutex_ = nullptr;  // closed with the process
+    if (run_.instanceMutex) {
+        ReleaseMutex(run_.instanceMutex);
+        run_.instanceMutex = nullptr;  // closed with the process
     }
 }
 
@@ -59,110 +55,98 @@ BOOL CSetupApp::InitInstance() {
     fw::InitCommonControlsFromSystem();
     fw::App::InitInstance();
 
-    // Switches: an unattended run, or the usage; with none the interactive run goes on as ever.
-    const SetupOptions options = ParseSetupCommandLine(GetCommandLineW(), fw::ModulePath());
+    run_.Begin(ParseSetupCommandLine(GetCommandLineW(), fw::ModulePath()));
+    const SetupOptions& options = run_.options();
     switch (ChooseStartAction(options, IsWindowStationVisible())) {
-    case StartAction::Unattended: {
-        if (options.ui == SetupUi::Quiet) {
-            PostQuitMessage(static_cast<int>(RunUnattendedSetup(options, log_, &instanceMutex_)));
+    case StartAction::Unattended:
+    case StartAction::Uninstall: {
+        DWORD exitCode = 0;
+        if (!StartUnattendedRun(run_, &exitCode)) {
+            run_.End(exitCode);
             return TRUE;
         }
-        const UnattendedStart start = BeginUnattendedSetup(options, log_, &instanceMutex_);
-        if (start.ended) {
-            PostQuitMessage(static_cast<int>(start.exitCode));
-            return TRUE;
-        }
-        return RunPassive(start.plan, start.data.productName);
+        break;
     }
-    case StartAction::Uninstall:
-        PostQuitMessage(static_cast<int>(RunUninstallSetup(options, log_, &instanceMutex_)));
-        return TRUE;
     case StartAction::UsageToLog:
     case StartAction::NeedsQuiet:
-        PostQuitMessage(static_cast<int>(RunInvisibleStart(options, log_)));
+        run_.End(RunInvisibleStart(options, run_.log));
         return TRUE;
     case StartAction::UsageBox:
         fw::AppMessageBox(UsageText(), MB_ICONINFORMATION | MB_OK);
-        PostQuitMessage(options.invalid.empty() ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
+        run_.End(options.invalid.empty() ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
         return TRUE;
     case StartAction::Interactive:
+        if (!options.logFile.empty()) StartSetupLog(run_.log, options.logFile);  // unwritable: no log
+        run_.pages = this;
         break;
     }
-    if (!options.logFile.empty()) StartSetupLog(log_, options.logFile);  // unwritable: no log
-    InstallOptions install;
-    install.noRestart = options.noRestart;
-    SetInteractiveInstallOptions(install);
 
     fw::WaitCursor wait;  // covers the engine update, the pages and the system checks
-
     SetApplicationTitle(fw::LoadResString(IDS_APPLICATION_TITLE));
-
-    instanceMutex_ = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        LogEvent(L"Single instance: another copy of the setup is running");
-        return FALSE;
+    if (!run_.Walk(CheckPhase::Start)) return TRUE;
+    switch (run_.kind()) {
+    case RunKind::Pages: break;  // the pages take it from here
+    case RunKind::Uninstall: run_.End(RemoveProduct(run_)); break;
+    case RunKind::Quiet:
+        if (run_.Walk(CheckPhase::Installation)) run_.End(InstallQuietly(run_));
+        break;
+    case RunKind::Passive:
+        if (run_.Walk(CheckPhase::Installation)) RunPassive();
+        break;
     }
-    LogEvent(L"Single instance: passed");
+    return TRUE;
+}
 
-    if (IsInternalNetworkUser()) {
-        LogEvent(fw::LoadResString(IDS_INTERNAL_USER));
-        fw::AppMessageBox(IDS_INTERNAL_USER, MB_ICONINFORMATION | MB_OK, static_cast<UINT>(-1));
-        return FALSE;
-    }
-    LogEvent(L"Internal network user: no");
-
-    controller_ = new CBrowserController(new CBootstrap());
-
-    ProductSetupData data = ReadSetupData();
-    LogSetupData(data);
+bool CSetupApp::CreatePages() {
+    controller_ = new CBrowserController();
 
     mainPage_ = new CMainPageDlg();
-    mainPage_->SetProductName(data.productName);
+    mainPage_->SetProductName(run_.data.productName);
     const bool mainCreated = mainPage_->Create(nullptr);
     mainPage_->SetController(controller_);
     controller_->AddPage(1, mainPage_);
 
     progressPage_ = new CProgressPage();
-    progressPage_->SetProductName(data.productName);
+    progressPage_->SetProductName(run_.data.productName);
+    progressPage_->SetRun(&run_);
     const bool progressCreated = mainCreated && progressPage_->Create(nullptr);
     progressPage_->SetController(controller_);
     controller_->AddPage(3, progressPage_);
 
     licensePage_ = new CEulaDlg();
-    licensePage_->SetProgressPage(progressPage_);
-    licensePage_->SetProductCode(data.productCode);
-    licensePage_->SetRequiredSpace(data.requiredSpaceBytes);
+    licensePage_->SetRun(&run_);
     const bool licenseCreated = progressCreated && licensePage_->Create(nullptr);
     licensePage_->SetController(controller_);
     controller_->AddPage(2, licensePage_);
-
-    if (!mainCreated || !licenseCreated) {
-        // Without its pages the setup cannot go on: end through the message loop with exit
-        // code 1, showing nothing more.
-        PostQuitMessage(1);
-        return TRUE;
-    }
-
-    LogEvent(CloseProgramByName(L"kStart.exe") ? L"kStart.exe: closed" : L"kStart.exe: not running");
-    controller_->ShowPage(1);
-    SetMainWindow(mainPage_->hwnd());
-    return TRUE;
+    // Without its pages the setup cannot go on: it ends with exit code 1, showing nothing more.
+    return mainCreated && licenseCreated;
 }
 
-BOOL CSetupApp::RunPassive(const InstallPlan& plan, const std::wstring& productName) {
-    controller_ = new CBrowserController(nullptr);
+void CSetupApp::ShowMainPage() {
+    controller_->ShowPage(1);
+    SetMainWindow(mainPage_->hwnd());
+}
+
+void CSetupApp::StartChecksPassed() { mainPage_->EnableNext(); }
+
+void CSetupApp::ShowInstallation(const InstallPlan& plan) {
+    controller_->ShowPage(3);
+    progressPage_->Start(plan);
+}
+
+void CSetupApp::RunPassive() {
+    controller_ = new CBrowserController();
     progressPage_ = new CProgressPage();
-    progressPage_->SetProductName(productName);
+    progressPage_->SetProductName(run_.data.productName);
+    progressPage_->SetRun(&run_);
     const bool created = progressPage_->Create(nullptr);
     progressPage_->SetController(controller_);
     controller_->AddPage(3, progressPage_);
-    auto finished = [plan](const InstallOutcome& outcome) { PostQuitMessage(static_cast<int>(EndUnattendedSetup(plan, outcome))); };
     if (!created) {  // no window to show it in: the installation still runs, as a quiet one
-        PostQuitMessage(static_cast<int>(InstallQuietly(plan)));
-        return TRUE;
+        run_.End(InstallQuietly(run_));
+        return;
     }
     controller_->ShowPage(3);
     SetMainWindow(progressPage_->hwnd());
-    progressPage_->Start(plan, finished);
-    return TRUE;
+    progressPage_->Start(run_.plan, [this](const InstallOutcome& outcome) { run_.End(UnattendedExitCode(run_, outcome)); });
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "env/system_checks.h"
 #include "framework/file.h"
 #include "framework/strings.h"
 
@@ -83,4 +84,4 @@ ProductSetupData ReadSetupDataFrom(const std::wstring& folder) {
     return ParseSetupData(bytes.data(), got);
 }
 
-ProductSetupData ReadSetupData() { return ReadSetupDataFrom(fw::ProgramFolder()); }
+ProductSetupData ReadSetupData() { return ReadSetupDataFrom(GetSetupFolder()); }

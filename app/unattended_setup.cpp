@@ -1,20 +1,15 @@
 #include "app/unattended_setup.h"
 
-#include "app/setup_app.h"
+#include "app/setup_run.h"
 #include "app/setup_data.h"
-#include "env/bootstrap.h"
 #include "env/system_checks.h"
 #include "framework/strings.h"
 #include "install/install_sequence.h"
-#include "install/running_apps.h"
-#include "install/setup_result.h"
 #include "resources/resource.h"
 #include "setup_version.h"
 #include "system/session_info.h"
 
 namespace {
-
-bool g_restartAtExit = false;
 
 std::wstring WindowsDescription() {
     OSVERSIONINFOEXW version{};
@@ -100,104 +95,36 @@ DWORD RunInvisibleStart(const SetupOptions& options, SetupLog& log) {
     return RefusalExitCode(Refusal::InvalidSwitch);
 }
 
-DWORD LogRefusal(Refusal refusal) {
-    const UINT messageId = RefusalMessageId(refusal);
-    if (messageId) LogEvent(fw::LoadResString(messageId));
-    return RefusalExitCode(refusal);
-}
-
-bool StartUnattendedRun(const SetupOptions& options, SetupLog& log, const std::wstring& productName,
-                        const std::wstring& firstLine, HANDLE* instanceMutex, DWORD* exitCode) {
-    const std::wstring logPath = options.logFile.empty() ? DefaultLogPath(productName) : options.logFile;
+bool StartUnattendedRun(SetupRun& run, DWORD* exitCode) {
+    const SetupOptions& options = run.options();
+    const std::wstring logPath = options.logFile.empty() ? DefaultLogPath(run.data.productName) : options.logFile;
     // Without a log of its own choosing the run goes on unlogged; a log asked for must be written.
-    if (!StartSetupLog(log, logPath) && !options.logFile.empty()) {
+    if (!StartSetupLog(run.log, logPath) && !options.logFile.empty()) {
         *exitCode = RefusalExitCode(Refusal::LogNotWritable);
         return false;
     }
-    LogEvent(firstLine);
+    const wchar_t* restarts = options.noRestart ? L"suppressed" : L"done by the setup at the end";
+    if (run.kind() == RunKind::Uninstall)
+        LogEvent(fw::Format(L"Removal of the product: %s; restarts %s",
+                            options.ui == SetupUi::Quiet ? L"quiet" : L"passive", restarts));
+    else
+        LogEvent(fw::Format(L"Unattended run: %s; restarts %s; running Korvel applications %s", UiName(options.ui),
+                            restarts, options.closeApplications ? L"are closed" : L"end the run"));
     for (const std::wstring& argument : options.invalid) LogEvent(L"Not a switch of this setup: \"" + argument + L"\"");
     if (!options.invalid.empty() || options.showUsage) {
         LogEvent(UsageText());
         *exitCode = options.invalid.empty() ? ERROR_SUCCESS : RefusalExitCode(Refusal::InvalidSwitch);
         return false;
     }
-    *instanceMutex = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        LogEvent(L"Single instance: another copy of the setup is running");
-        *exitCode = LogRefusal(Refusal::SecondCopy);
-        return false;
-    }
-    LogEvent(L"Single instance: passed");
     return true;
 }
 
-UnattendedStart BeginUnattendedSetup(const SetupOptions& options, SetupLog& log, HANDLE* instanceMutex) {
-    UnattendedStart start;
-    auto ended = [&start](DWORD exitCode) {
-        start.ended = true;
-        start.exitCode = exitCode;
-        return start;
-    };
-    // The setup data names the default log; reading it first changes nothing else.
-    start.data = ReadSetupData();
-    const std::wstring firstLine =
-        fw::Format(L"Unattended run: %s; restarts %s; running Korvel applications %s", UiName(options.ui),
-                   options.noRestart ? L"suppressed" : L"done by the setup at the end",
-                   options.closeApplications ? L"are closed" : L"end the run");
-    DWORD exitCode = 0;
-    if (!StartUnattendedRun(options, log, start.data.productName, firstLine, instanceMutex, &exitCode))
-        return ended(exitCode);
-    if (IsInternalNetworkUser()) return ended(LogRefusal(Refusal::InternalUser));
-    LogEvent(L"Internal network user: no");
-
-    CBootstrap().UpdateInstallerEngine(true);
-    LogSetupData(start.data);
-    LogEvent(CloseProgramByName(L"kStart.exe") ? L"kStart.exe: closed" : L"kStart.exe: not running");
-
-    if (GetWindowsVersion() < Win2000) return ended(LogRefusal(Refusal::UnsupportedWindows));
-    LogEvent(L"Windows version: supported");
-    if (!IsLocalAdministrator()) return ended(LogRefusal(Refusal::NotAdministrator));
-    LogEvent(L"Administrator: yes");
-    if (IsAnotherInstallationRunning()) return ended(LogRefusal(Refusal::AnotherInstallation));
-    LogEvent(L"Another installation running: no");
-
-    InstallOptions install;
-    install.ui = options.ui == SetupUi::Quiet ? InstallerUi::Quiet : InstallerUi::Passive;
-    install.noRestart = options.noRestart;
-    install.closeApplications = options.closeApplications;
-    // A refusal here has logged its message already.
-    const Refusal refusal =
-        PrepareInstallation(start.data.productCode, start.data.requiredSpaceBytes, install, &start.plan);
-    if (refusal != Refusal::None) return ended(RefusalExitCode(refusal));
-    return start;
-}
-
-DWORD EndUnattendedSetup(const InstallPlan& plan, const InstallOutcome& outcome) {
+DWORD UnattendedExitCode(SetupRun& run, const InstallOutcome& outcome) {
     if (outcome.removalFailed) return outcome.removalResult;
-    return EndWithRestartRule(outcome.productResult, outcome.restartNeeded, plan.options.noRestart);
+    return run.EndByRestartRule(outcome.productResult, outcome.restartNeeded);
 }
 
-DWORD EndWithRestartRule(UINT productResult, bool restartNeeded, bool noRestart) {
-    const RunEnd end = DecideRunEnd(productResult, restartNeeded, true, noRestart);
-    if (end.restart == RestartAction::RestartNow) {
-        LogEvent(L"Restart: a package asked for one; Windows restarts as the setup ends");
-        g_restartAtExit = true;
-    } else if (end.exitCode == ERROR_SUCCESS_REBOOT_REQUIRED) {
-        LogEvent(L"Restart: a package asked for one; /norestart leaves it to whoever runs the setup");
-    } else if (end.restartPending) {
-        LogEvent(fw::Format(L"Restart: pending, asked for before the failure; the run ends with %lu", end.exitCode));
-    }
-    return end.exitCode;
-}
-
-bool RestartAtExit() { return g_restartAtExit; }
-
-DWORD InstallQuietly(const InstallPlan& plan) {
+DWORD InstallQuietly(SetupRun& run) {
     InstallObserver nobody;  // nothing shown, every question left to the installer
-    return EndUnattendedSetup(plan, RunPackageOperations(plan, nobody));
-}
-
-DWORD RunUnattendedSetup(const SetupOptions& options, SetupLog& log, HANDLE* instanceMutex) {
-    const UnattendedStart start = BeginUnattendedSetup(options, log, instanceMutex);
-    return start.ended ? start.exitCode : InstallQuietly(start.plan);
+    return UnattendedExitCode(run, RunPackageOperations(run.plan, nobody));
 }

@@ -36,35 +36,15 @@ bool IsWindowStationVisible();
 DWORD RunInvisibleStart(const SetupOptions& options, SetupLog& log);
 
 
-// The unattended run up to the package operations: its checks and the steps before anything is
-// changed. The instance mutex's handle goes to the caller, who holds it for the rest of the
-// process.
-struct UnattendedStart {
-    bool ended = false;  // refused, or only the usage: exitCode is the run's
-    DWORD exitCode = 0;
-    ProductSetupData data;
-    InstallPlan plan;
-};
-UnattendedStart BeginUnattendedSetup(const SetupOptions& options, SetupLog& log, HANDLE* instanceMutex);
+class SetupRun;
 
-// After the package operations: the run's exit code. When a package asked for a restart and
-// /norestart was not given, Windows is restarted once the exit code is logged.
-DWORD EndUnattendedSetup(const InstallPlan& plan, const InstallOutcome& outcome);
-// Whether the setup restarts Windows as it ends.
-bool RestartAtExit();
-// The exit code of an unattended run that got this far, by the restart rule above; asks for the
-// restart at the end when that is the rule's answer.
-DWORD EndWithRestartRule(UINT productResult, bool restartNeeded, bool noRestart);
+// What an unattended run and a removal by /uninstall do first: open the log (/log's or the
+// default) and write the run's first line, and answer an invalid switch or /? there. False, with
+// the run's exit code, when the run ends there.
+bool StartUnattendedRun(SetupRun& run, DWORD* exitCode);
 
-// What the unattended run and the removal by /uninstall do first: open the log (/log's or the
-// default) and write firstLine, answer an invalid switch or /? there, and take the instance
-// mutex. False, with the run's exit code, when the run ends there.
-bool StartUnattendedRun(const SetupOptions& options, SetupLog& log, const std::wstring& productName,
-                        const std::wstring& firstLine, HANDLE* instanceMutex, DWORD* exitCode);
-// The refusal's message in the log; gives its exit code.
-DWORD LogRefusal(Refusal refusal);
-
-// The package operations with nothing shown, then the end of the run; gives its exit code.
-DWORD InstallQuietly(const InstallPlan& plan);
-// A whole quiet run, with nothing shown; gives its exit code.
-DWORD RunUnattendedSetup(const SetupOptions& options, SetupLog& log, HANDLE* instanceMutex);
+// The package operations with nothing shown; gives the run's exit code.
+DWORD InstallQuietly(SetupRun& run);
+// An unattended installation's exit code: a failed removal of the earlier version ends it with
+// its result; otherwise the product's result by the restart rule.
+DWORD UnattendedExitCode(SetupRun& run, const InstallOutcome& outcome);

@@ -4,14 +4,11 @@
 // products of the maker use it.
 #include <windows.h>
 
-#include <string>
-
-#include "app/command_line.h"
-#include "system/setup_log.h"
-
 // The removal's result as the run ends: not installed (1605) is success; otherwise as an
 // unattended installation ends (a restart it asks for is the setup's, at the end).
 UINT UninstallOutcome(UINT removalResult);
 
-// The whole run; gives its exit code. The instance mutex's handle goes to the caller.
-DWORD RunUninstallSetup(const SetupOptions& options, SetupLog& log, HANDLE* instanceMutex);
+class SetupRun;
+
+// The removal, once the run's start checks have passed; gives the run's exit code.
+DWORD RemoveProduct(SetupRun& run);

@@ -4,22 +4,18 @@
 
 #include <string>
 
-#include "framework/startup_work.h"
-
-class CBootstrap : public fw::StartupWork {
+class CBootstrap {
 public:
     CBootstrap();
     // For a given Windows version code and setup folder (ending in a backslash).
     CBootstrap(int osVersion, std::wstring setupFolder);
-    ~CBootstrap() override;
+    ~CBootstrap();
 
     // Engine version, major in the high half and minor in the low half.
     DWORD GetInstallerVersion();
     // Runs the engine setup of "bin\Msi\2.0" when the engine is older than 2.0, and waits for it;
     // quiet, it shows nothing and asks nothing.
     void UpdateInstallerEngine(bool quiet = false);
-    // The interactive update, as the page controller runs it at start-up.
-    void Run() override { UpdateInstallerEngine(); }
 
 private:
     int osVersion_;

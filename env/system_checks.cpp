@@ -6,6 +6,7 @@
 
 #include "env/version_loader.h"
 #include "framework/proc_address.h"
+#include "framework/strings.h"
 
 namespace {
 
@@ -31,11 +32,7 @@ std::wstring SetupFolderFromModulePath(const std::wstring& modulePath) {
     return start == std::wstring::npos ? std::wstring() : folder.substr(start);
 }
 
-std::wstring GetSetupFolder() {
-    wchar_t path[MAX_PATH] = {};
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return SetupFolderFromModulePath(std::wstring(path, length < MAX_PATH ? length : MAX_PATH - 1));
-}
+std::wstring GetSetupFolder() { return SetupFolderFromModulePath(fw::ModulePath()); }
 
 std::wstring SystemDriveFromDirectory(const std::wstring& directory) {
     if (directory.size() <= 2) return L"C:";

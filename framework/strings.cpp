@@ -96,7 +96,6 @@ std::wstring FolderOfPath(const std::wstring& path) {
     return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
 }
 
-std::wstring ProgramFolder() { return FolderOfPath(ModulePath()); }
 
 std::wstring ExecutableBaseName() {
     std::wstring name = FileNameOfPath(ModulePath());

@@ -35,7 +35,4 @@ std::wstring ExecutableBaseName();
 std::wstring FileNameOfPath(const std::wstring& path);
 std::wstring FolderOfPath(const std::wstring& path);
 
-// Drive and directory of the running executable, ending with a backslash ("D:\" at a medium's root).
-std::wstring ProgramFolder();
-
 }  // namespace fw

@@ -1,13 +1,10 @@
 #include "install/install_sequence.h"
 
-#include <msi.h>
 #include <shlwapi.h>
 
 #include "drivers/driver_info.h"
 #include "env/system_checks.h"
 #include "framework/handle.h"
-#include "framework/message_box.h"
-#include "framework/proc_address.h"
 #include "framework/strings.h"
 #include "install/install_drive.h"
 #include "install/package_check.h"
@@ -20,36 +17,11 @@
 
 namespace {
 
-constexpr int kInstallLevelMaximum = 0xFFFF;
-constexpr int kInstallStateAbsent = 2;
 constexpr wchar_t kSuppressRestart[] = L"REBOOT=ReallySuppress";
-constexpr DWORD kVerboseLogMode = INSTALLLOGMODE_FATALEXIT | INSTALLLOGMODE_ERROR | INSTALLLOGMODE_WARNING |
-                                  INSTALLLOGMODE_USER | INSTALLLOGMODE_INFO | INSTALLLOGMODE_RESOLVESOURCE |
-                                  INSTALLLOGMODE_OUTOFDISKSPACE | INSTALLLOGMODE_ACTIONSTART |
-                                  INSTALLLOGMODE_ACTIONDATA | INSTALLLOGMODE_COMMONDATA |
-                                  INSTALLLOGMODE_PROPERTYDUMP | INSTALLLOGMODE_VERBOSE;
-
-using MsiInstallProductFn = UINT(WINAPI*)(LPCWSTR, LPCWSTR);
-using MsiConfigureProductFn = UINT(WINAPI*)(LPCWSTR, int, int);
-using MsiConfigureProductExFn = UINT(WINAPI*)(LPCWSTR, int, int, LPCWSTR);
-using MsiEnableLogFn = UINT(WINAPI*)(DWORD, LPCWSTR, DWORD);
-
-InstallOptions g_interactiveOptions;
-
-// The package's installer log beside the setup log, when there is a setup log.
-void LogPackageTo(const std::wstring& package) {
-    const SetupLog* log = ActiveSetupLog();
-    if (!log) return;
-    const std::wstring path = PackageLogPath(log->path(), package);
-    const UINT result = EnableInstallerLog(path);
-    LogEvent(fw::Format(L"MsiEnableLogW(verbose, \"%s\", append) = %u", path.c_str(), result));
-}
 
 UINT InstallLogged(const std::wstring& packagePath, const std::wstring& commandLine) {
     LogPackageTo(packagePath);
-    const UINT result = InstallProduct(packagePath, commandLine);
-    LogEvent(fw::Format(L"MsiInstallProductW(\"%s\", \"%s\") = %u", packagePath.c_str(), commandLine.c_str(), result));
-    return result;
+    return InstallProduct(packagePath, commandLine);
 }
 
 std::wstring NameList(const std::vector<AppProcessEntry>& applications) {
@@ -80,14 +52,6 @@ bool ApplicationsClosedUnattended(bool closeApplications) {
     return false;
 }
 
-// The refusal's message: in the log, and in a box when someone is there to read it.
-Refusal Refuse(Refusal refusal, const InstallOptions& options) {
-    const UINT message = RefusalMessageId(refusal);
-    LogEvent(fw::LoadResString(message));
-    if (!options.Unattended()) fw::AppMessageBox(message, MB_ICONINFORMATION, static_cast<UINT>(-1));
-    return refusal;
-}
-
 // The earlier version, first by msiexec. A Task Scheduler task of the Users group runs only in
 // a logged-on user's session, so an unattended run, which may have none and is elevated
 // already, starts msiexec itself.
@@ -113,8 +77,6 @@ void RemoveByMsiexec(const InstallPlan& plan, InstallOutcome* outcome) {
 void ConfigureAbsent(const InstallPlan& plan, InstallOutcome* outcome) {
     LogPackageTo(L"Removal");
     const UINT configured = ConfigureProductAbsent(plan.productCode, kSuppressRestart);
-    LogEvent(fw::Format(L"MsiConfigureProductExW(%s, 0xffff, absent, \"%s\") = %u", plan.productCode.c_str(),
-                        kSuppressRestart, configured));
     outcome->restartNeeded = outcome->restartNeeded || AsksForRestart(configured);
     if (configured == ERROR_INSTALL_USEREXIT) outcome->cancelled = true;
     if (plan.options.Unattended() && IsFailedRemoval(configured)) {
@@ -124,34 +86,17 @@ void ConfigureAbsent(const InstallPlan& plan, InstallOutcome* outcome) {
 }
 
 // The packages the run will install, opened read-only with their cabinets before anything is
-// changed. A refusal names the file, in the log and, when someone is there, in a box.
-Refusal CheckPackages(const InstallPlan& plan, const InstallOptions& options) {
+// changed.
+bool CheckedPackage(const std::wstring& package, std::wstring* refusalText) {
     InstallerPackageReader reader;
-    std::vector<std::wstring> packages{plan.productPackage};
-    if (plan.drivers) packages.push_back(plan.driversPackage);
-    for (const std::wstring& package : packages) {
-        const PackageCheck check = CheckPackage(package, reader);
-        if (check.problem == PackageProblem::None) {
-            LogEvent(L"Package: " + package + L" opens, with its cabinets");
-            continue;
-        }
-        const UINT message = check.problem == PackageProblem::Missing ? IDS_PACKAGE_MISSING : IDS_PACKAGE_DAMAGED;
-        const std::wstring text = fw::ReplaceFirst(fw::LoadResString(message), L"%s", check.file);
-        LogEvent(text);
-        if (!options.Unattended()) fw::AppMessageBox(text, MB_ICONERROR | MB_OK);
-        return Refusal::PackageUnusable;
+    const PackageCheck check = CheckPackage(package, reader);
+    if (check.problem == PackageProblem::None) {
+        LogEvent(L"Package: " + package + L" opens, with its cabinets");
+        return true;
     }
-    return Refusal::None;
-}
-
-// What a support engineer asks first about a removal: which version goes, which comes.
-void LogVersions(InstallPlan* plan) {
-    plan->earlierVersion = InstalledProductVersion(plan->productCode);
-    PackageFacts facts;
-    InstallerPackageReader reader;
-    const std::wstring mediumVersion = reader.Read(plan->productPackage, &facts) ? facts.version : L"unknown";
-    LogEvent(L"Version installed now: " + (plan->earlierVersion.empty() ? L"none" : plan->earlierVersion) +
-             L"; version on the medium: " + (mediumVersion.empty() ? L"none" : mediumVersion));
+    const UINT message = check.problem == PackageProblem::Missing ? IDS_PACKAGE_MISSING : IDS_PACKAGE_DAMAGED;
+    *refusalText = fw::ReplaceFirst(fw::LoadResString(message), L"%s", check.file);
+    return false;
 }
 
 }  // namespace
@@ -186,37 +131,43 @@ bool IsFailedRemoval(UINT result) {
     return result != ERROR_SUCCESS && result != ERROR_UNKNOWN_PRODUCT && !AsksForRestart(result);
 }
 
-UINT InstallProduct(const std::wstring& packagePath, const std::wstring& commandLine) {
-    auto install = fw::ProcAddress<MsiInstallProductFn>(MsiLibrary(), "MsiInstallProductW");
-    return install ? install(packagePath.c_str(), commandLine.c_str()) : ERROR_PROC_NOT_FOUND;
+bool ApplicationsClosed(const InstallOptions& options) {
+    if (options.Unattended()) return ApplicationsClosedUnattended(options.closeApplications);
+    if (PromptToCloseApplications()) return true;
+    LogEvent(L"Running applications: the user cancelled");
+    return false;
 }
 
-UINT ConfigureProductAbsent(const std::wstring& productCode, const std::wstring& properties) {
-    if (auto configureEx = fw::ProcAddress<MsiConfigureProductExFn>(MsiLibrary(), "MsiConfigureProductExW"))
-        return configureEx(productCode.c_str(), kInstallLevelMaximum, kInstallStateAbsent, properties.c_str());
-    auto configure = fw::ProcAddress<MsiConfigureProductFn>(MsiLibrary(), "MsiConfigureProductW");
-    return configure ? configure(productCode.c_str(), kInstallLevelMaximum, kInstallStateAbsent) : ERROR_PROC_NOT_FOUND;
+bool PackagesUsable(const InstallPlan& plan, std::wstring* refusalText) {
+    return CheckedPackage(plan.productPackage, refusalText) &&
+           (!plan.drivers || CheckedPackage(plan.driversPackage, refusalText));
 }
 
-UINT EnableInstallerLog(const std::wstring& path) {
-    auto enableLog = fw::ProcAddress<MsiEnableLogFn>(MsiLibrary(), "MsiEnableLogW");
-    return enableLog ? enableLog(kVerboseLogMode, path.c_str(), INSTALLLOGATTRIBUTES_APPEND) : ERROR_PROC_NOT_FOUND;
+bool ChooseInstallDrive(uint64_t requiredSpaceBytes, InstallPlan* plan) {
+    LogEvent(L"Drive choice: a fixed drive with more than " + std::to_wstring(RequiredMegabytes(requiredSpaceBytes)) +
+             L" MiB free");
+    plan->driveRoot = ChooseDriveWithRoom(requiredSpaceBytes);
+    if (plan->driveRoot.empty()) return false;
+    LogEvent(L"Install drive: " + plan->driveRoot);
+    plan->productCommandLine =
+        WithRestartSuppressed(ProductCommandLine(fw::LoadResString(IDS_SETUP_LANGUAGE), plan->driveRoot));
+    return true;
 }
 
-void SetInteractiveInstallOptions(const InstallOptions& options) { g_interactiveOptions = options; }
-const InstallOptions& InteractiveInstallOptions() { return g_interactiveOptions; }
+void RegisterDriveFolders(InstallPlan* plan) {
+    RegisterInstallFolders(plan->driveRoot);
+    // What a support engineer asks first about a removal: which version goes, which comes.
+    plan->earlierVersion = InstalledProductVersion(plan->productCode);
+    PackageFacts facts;
+    InstallerPackageReader reader;
+    const std::wstring mediumVersion = reader.Read(plan->productPackage, &facts) ? facts.version : L"unknown";
+    LogEvent(L"Version installed now: " + (plan->earlierVersion.empty() ? L"none" : plan->earlierVersion) +
+             L"; version on the medium: " + (mediumVersion.empty() ? L"none" : mediumVersion));
+}
 
-Refusal PrepareInstallation(const std::wstring& productCode, uint64_t requiredSpaceBytes, const InstallOptions& options,
-                            InstallPlan* plan) {
+void CompletePlan(const std::wstring& productCode, const InstallOptions& options, InstallPlan* plan) {
     const std::wstring language = fw::LoadResString(IDS_SETUP_LANGUAGE);
-    const std::wstring programFolder = fw::ProgramFolder();
-    LogEvent(L"Install sequence: setup language " + language + L", medium " + programFolder);
-
-    // Another installation would make every package fail: it must end before anything is
-    // closed or removed.
-    if (IsWindowsInstallerBusy()) return Refuse(Refusal::AnotherInstallation, options);
-    LogEvent(L"Windows Installer: idle");
-
+    const std::wstring programFolder = GetSetupFolder();
     plan->options = options;
     plan->productCode = productCode.empty() ? L"" : BracedProductCode(productCode);
     if (productCode.empty()) LogEvent(L"No product code in the setup data: no removal of an earlier version");
@@ -224,33 +175,11 @@ Refusal PrepareInstallation(const std::wstring& productCode, uint64_t requiredSp
     // in an unattended run, so the file versions decide there.
     plan->drivers = !(options.Unattended() ? UsbDriverVersionsCurrent() : AreUsbDriversCurrent());
     LogEvent(plan->drivers ? L"USB drivers: older than the medium's" : L"USB drivers: current, no drivers package");
-    plan->driversPackage = UsbDriversPackagePath(GetSetupFolder(), IsWow64());
+    plan->driversPackage = UsbDriversPackagePath(programFolder, IsWow64());
     plan->driversCommandLine = WithRestartSuppressed(UsbDriversCommandLine(GetSystemDrive(), language));
     std::wstring packageName = fw::LoadResString(IDS_PRODUCT_PACKAGE);
     if (!PathFileExistsW((programFolder + packageName).c_str())) packageName = L"Setup_ENU.msi";
     plan->productPackage = programFolder + packageName;
-
-    // What can already be known to fail ends the run while the earlier version is still
-    // installed and the applications still open: the packages, then the drive.
-    const Refusal packages = CheckPackages(*plan, options);
-    if (packages != Refusal::None) return packages;
-    LogEvent(L"Drive choice: a fixed drive with more than " + std::to_wstring(RequiredMegabytes(requiredSpaceBytes)) +
-             L" MiB free");
-    plan->driveRoot = ChooseDriveWithRoom(requiredSpaceBytes);
-    if (plan->driveRoot.empty()) return Refuse(Refusal::NoDriveWithRoom, options);
-    LogEvent(L"Install drive: " + plan->driveRoot);
-
-    if (options.Unattended()) {
-        if (!ApplicationsClosedUnattended(options.closeApplications)) return Refusal::ApplicationsRunning;
-    } else if (!PromptToCloseApplications()) {
-        LogEvent(L"Running applications: the user cancelled");
-        return Refusal::ApplicationsRunning;
-    }
-
-    RegisterInstallFolders(plan->driveRoot);
-    plan->productCommandLine = WithRestartSuppressed(ProductCommandLine(language, plan->driveRoot));
-    LogVersions(plan);
-    return Refusal::None;
 }
 
 InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& observer) {

@@ -12,16 +12,12 @@
 #include "install/installer_messages.h"
 #include "install/setup_result.h"
 
-// How the run shows itself. Interactive is the run with pages; Quiet shows nothing; Passive
-// shows the installation's progress and nothing else.
-enum class InstallerUi { Interactive, Quiet, Passive };
-
 struct InstallOptions {
-    InstallerUi ui = InstallerUi::Interactive;
+    SetupUi ui = SetupUi::Full;
     bool noRestart = false;          // the setup never restarts Windows itself
     bool closeApplications = false;  // unattended: close the running guarded applications
 
-    bool Unattended() const { return ui != InstallerUi::Interactive; }
+    bool Unattended() const { return ui != SetupUi::Full; }
 };
 
 // What the package operations do, fixed before they start.
@@ -50,22 +46,27 @@ struct InstallOutcome {
     EarlierVersion earlier = EarlierVersion::None;
 };
 
-// The steps before the package operations: another installation running, whether the drivers
-// are current, the packages on the medium (each opened read-only, its external cabinets beside
-// it), the drive with room, and only then the running applications (the prompt, or their
-// closing in an unattended run) and the folder registrations on the drive. An interactive run
-// shows the refusals' messages itself. Refusal::None and the plan when the installation can go on.
-Refusal PrepareInstallation(const std::wstring& productCode, uint64_t requiredSpaceBytes, const InstallOptions& options,
-                            InstallPlan* plan);
+// The steps before anything is changed, each logging what it found; the start checks of the run
+// call them in their order: the plan, the packages on the medium, the drive, the running
+// applications, and only then the folder registrations on the drive.
+// The rest of the plan: the removal, whether the drivers are current, the packages.
+void CompletePlan(const std::wstring& productCode, const InstallOptions& options, InstallPlan* plan);
+// The packages the plan installs, each opened read-only with its external cabinets beside it;
+// false with *refusalText naming the missing or damaged file.
+bool PackagesUsable(const InstallPlan& plan, std::wstring* refusalText);
+// The fixed drive with room and the product's command line for it; false when there is none.
+// Writes nothing.
+bool ChooseInstallDrive(uint64_t requiredSpaceBytes, InstallPlan* plan);
+// The running applications: the prompt, or their closing in an unattended run; true when none
+// runs any more.
+bool ApplicationsClosed(const InstallOptions& options);
+// The maker's folder registrations on the chosen drive, and the versions the removal concerns.
+void RegisterDriveFolders(InstallPlan* plan);
 
 // The removal, the drivers, the product and the registry access, in this order, on the calling
 // thread; the observer is told each step and the progress, and is asked the installer's
 // questions. Stops before the next step once a cancel is asked for.
 InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& observer);
-
-// The options start-up set for the interactive run.
-void SetInteractiveInstallOptions(const InstallOptions& options);
-const InstallOptions& InteractiveInstallOptions();
 
 // Command lines and paths of the sequence.
 std::wstring BracedProductCode(const std::wstring& productCode);
@@ -85,10 +86,3 @@ enum class DriversResult { Installed, Failed, Cancelled };
 DriversResult ClassifyDriversResult(UINT result, bool cancelConfirmed);
 // Whether the product package's result counts as installed (a restart it asks for included).
 bool ProductInstalled(UINT result);
-
-// Windows Installer, loaded from the system folder at first use.
-UINT InstallProduct(const std::wstring& packagePath, const std::wstring& commandLine);
-// Through MsiConfigureProductExW, with properties.
-UINT ConfigureProductAbsent(const std::wstring& productCode, const std::wstring& properties);
-// A verbose log of the next installer calls in that file, appended to.
-UINT EnableInstallerLog(const std::wstring& path);

@@ -1,8 +1,22 @@
 #pragma once
-// msi.dll is not one of the system's known DLLs: a copy planted beside setup.exe would be
-// loaded by a static import, so it is loaded from the system folder when first needed.
+// Windows Installer's calls, each with its line in the setup log. msi.dll is not one of the
+// system's known DLLs: a copy planted beside setup.exe would be loaded by a static import, so it
+// is loaded from the system folder when first needed.
 #include <windows.h>
 
-// Null when the system has none. Loaded at the first installer call, which the thread of the
-// package operations makes; no other thread calls the installer meanwhile.
+#include <string>
+
+// Null when the system has none. Loaded at the first installer call: the check of the packages
+// on the GUI thread, before the thread of the package operations starts; the two never call the
+// installer at the same time.
 HMODULE MsiLibrary();
+
+// MsiInstallProductW.
+UINT InstallProduct(const std::wstring& packagePath, const std::wstring& commandLine);
+// MsiConfigureProductExW with properties, MsiConfigureProductW where the installer lacks it.
+UINT ConfigureProductAbsent(const std::wstring& productCode, const std::wstring& properties);
+// The package's verbose installer log beside the setup log, when there is a setup log; the next
+// installer calls append to it.
+void LogPackageTo(const std::wstring& package);
+// The installer's own user interface level; gives the previous one.
+int SetInstallerUiLevel(int level);

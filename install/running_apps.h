@@ -75,49 +75,7 @@ CloseWay ChooseCloseWay(DWORD copySession, DWORD ownSession, bool hasWindowOnThi
 // user and session.
 std::vector<std::wstring> CloseRunningApplications(const std::vector<AppProcessEntry>& applications);
 
-// Entry points for finding a process by name, resolved at run time. Owns both module handles.
-struct ProcessEntryPoints {
-    using SnapshotFn = HANDLE(WINAPI*)(DWORD, DWORD);
-    using ProcessWalkFn = BOOL(WINAPI*)(HANDLE, void*);
-    using QuerySystemInformationFn = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
-    using GetProcessHeapFn = HANDLE(WINAPI*)();
-    using HeapAllocFn = void*(WINAPI*)(HANDLE, DWORD, SIZE_T);
-    using HeapFreeFn = BOOL(WINAPI*)(HANDLE, DWORD, void*);
-
-    ProcessEntryPoints() = default;
-    ProcessEntryPoints(const ProcessEntryPoints&) = delete;
-    ProcessEntryPoints& operator=(const ProcessEntryPoints&) = delete;
-    ~ProcessEntryPoints();
-
-    // Loads "Kernel32" and the snapshot functions; the system-information group only when a
-    // snapshot function is missing, unless forced.
-    void Resolve(bool forceSystemInformation = false);
-    bool HasSnapshotWalk() const { return createSnapshot && process32First && process32Next; }
-    bool HasSystemInformationWalk() const {
-        return querySystemInformation && getProcessHeap && heapAlloc && heapFree;
-    }
-
-    HMODULE ntdll = nullptr;
-    HMODULE kernel32 = nullptr;
-    SnapshotFn createSnapshot = nullptr;
-    ProcessWalkFn process32First = nullptr;
-    ProcessWalkFn process32Next = nullptr;
-    QuerySystemInformationFn querySystemInformation = nullptr;
-    GetProcessHeapFn getProcessHeap = nullptr;
-    HeapAllocFn heapAlloc = nullptr;
-    HeapFreeFn heapFree = nullptr;
-};
-
-// Both walks open the first process whose executable name equals ansiName (without regard to
-// case) with SYNCHRONIZE | PROCESS_TERMINATE; null when none was found or it could not be opened.
-HANDLE OpenProcessBySnapshot(const ProcessEntryPoints& entryPoints, const std::string& ansiName, DWORD* processId);
-HANDLE OpenProcessBySystemInformation(const ProcessEntryPoints& entryPoints, const std::string& ansiName,
-                                      DWORD* processId);
-
-// Walks a buffer of system process records (as ZwQuerySystemInformation class 5 fills it),
-// never outside [buffer, buffer + size). Gives the id of the first record named ansiName.
-bool FindProcessInInformation(const void* buffer, size_t size, const std::string& ansiName, DWORD* processId);
-
-// Asks every top-level window of the named program to close, waits 5 s, then terminates it.
+// Asks every top-level window of the first running copy of the program to close, waits 5 s
+// while this thread's messages are dispatched, then terminates it. False when none runs or it
+// could not be ended.
 bool CloseProgramByName(const std::wstring& executableName);
-bool CloseProgramByName(const std::wstring& executableName, ProcessEntryPoints& entryPoints);

@@ -33,7 +33,6 @@ UINT RefusalMessageId(Refusal refusal) {
     case Refusal::UnsupportedWindows: return IDS_UNSUPPORTED_OS;
     case Refusal::NotAdministrator: return IDS_NOT_ADMINISTRATOR;
     case Refusal::AnotherInstallation: return IDS_ANOTHER_INSTALLATION;
-    case Refusal::ApplicationsRunning: return IDS_CLOSE_APPLICATIONS;
     case Refusal::NoDriveWithRoom: return IDS_INSUFFICIENT_SPACE;
     default: return 0;
     }

@@ -3,6 +3,10 @@
 // already read installer results understand it. The interactive run keeps its own exit codes.
 #include <windows.h>
 
+// How a run shows itself: Full is the run with pages; Passive shows the installation's progress
+// and nothing else; Quiet shows nothing.
+enum class SetupUi { Full, Passive, Quiet };
+
 // Where an unattended run stops before anything is installed.
 enum class Refusal {
     None,
@@ -19,8 +23,8 @@ enum class Refusal {
 };
 
 DWORD RefusalExitCode(Refusal refusal);
-// The string table entry the interactive run shows for it; 0 when it shows none of its own
-// (an unusable package's text names the file).
+// The string table entry a refusal is shown and logged with; 0 where the check tells its own
+// (the running applications, named; an unusable package, with the file's name).
 UINT RefusalMessageId(Refusal refusal);
 
 // 3010 or 1641: the package asks for a restart (suppressed, or already started).

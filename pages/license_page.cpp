@@ -7,9 +7,7 @@
 #include "env/system_checks.h"
 #include "framework/message_box.h"
 #include "framework/strings.h"
-#include "install/install_sequence.h"
 #include "pages/page_paths.h"
-#include "pages/progress_page.h"
 #include "resources/resource.h"
 #include "ui/browser_controller.h"
 #include "ui/item_theme.h"
@@ -190,12 +188,5 @@ void CEulaDlg::OnLicenseEditFocus() {
 
 void CEulaDlg::RunInstallSequence() {
     busy_ = true;  // for good: the installation never comes back to this page
-    InstallPlan plan;
-    if (!progressPage_ ||
-        PrepareInstallation(productCode_, requiredSpaceBytes_, InteractiveInstallOptions(), &plan) != Refusal::None) {
-        Controller()->ExitSetup();
-        return;
-    }
-    Controller()->ShowPage(3);
-    progressPage_->Start(plan);
+    run_->StartInstallation();
 }

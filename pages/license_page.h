@@ -7,23 +7,19 @@
 #include "framework/control.h"
 #include "framework/file.h"
 #include "framework/handle.h"
+#include "pages/page_run.h"
 #include "ui/browser_checkbox.h"
 #include "ui/browser_menu_item.h"
 #include "ui/browser_page.h"
 
-class CProgressPage;
 
 class CEulaDlg : public CBrowserPage {
 public:
     CEulaDlg();
     ~CEulaDlg() override;
 
-    void SetProductCode(const std::wstring& code) { productCode_ = code; }
-    void SetRequiredSpace(uint64_t bytes) { requiredSpaceBytes_ = bytes; }
-    // The page that shows the installation (page 3).
-    void SetProgressPage(CProgressPage* page) { progressPage_ = page; }
-    const std::wstring& ProductCode() const { return productCode_; }
-    uint64_t RequiredSpace() const { return requiredSpaceBytes_; }
+    // The run whose installation "Next" starts.
+    void SetRun(PageRun* run) { run_ = run; }
 
     BOOL SetLicenseFont();
     BOOL LoadLicenseText();
@@ -45,10 +41,8 @@ private:
     fw::UniqueGdiObject licenseFont_;
     bool licenseFontMade_ = false;
     std::wstring licenseFileName_ = L"Eula.txt";
-    std::wstring productCode_;
-    uint64_t requiredSpaceBytes_ = 0;
     bool busy_ = false;  // the exit confirmation or the installation is running
-    CProgressPage* progressPage_ = nullptr;
+    PageRun* run_ = nullptr;
     CBrowserMenuItem exitItem_;
     CBrowserMenuItem nextItem_;
     CBrowserMenuItem titleItem_;

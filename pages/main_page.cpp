@@ -1,26 +1,10 @@
 #include "pages/main_page.h"
 
-#include <cstdlib>
-
-#include "env/system_checks.h"
 #include "framework/message_box.h"
 #include "framework/strings.h"
-#include "framework/wait_cursor.h"
-#include "system/setup_log.h"
 #include "pages/page_paths.h"
 #include "resources/resource.h"
 #include "ui/browser_controller.h"
-
-namespace {
-
-[[noreturn]] void RefuseAndExit(UINT messageId) {
-    LogEvent(fw::LoadResString(messageId));
-    fw::AppMessageBox(messageId, MB_ICONINFORMATION, static_cast<UINT>(-1));
-    LogEvent(L"Exit code 1");
-    std::exit(1);
-}
-
-}  // namespace
 
 std::wstring MainPageTitle(const std::wstring& format, const std::wstring& productName) {
     // A satellite table without the format gives no title rather than a stray name.
@@ -56,16 +40,6 @@ BOOL CMainPageDlg::OnInitDialog() {
     // Read from the top: the title, then "Next" and "Exit", which Tab reaches in that order.
     SetReadingOrder({{textItem_.hwnd(), false}, {nextItem_.hwnd(), true}, {exitItem_.hwnd(), true}});
     return TRUE;
-}
-
-void CMainPageDlg::OnPageShown() {
-    fw::WaitCursor wait;
-    Invalidate(true);
-    if (GetWindowsVersion() < Win2000) RefuseAndExit(IDS_UNSUPPORTED_OS);
-    if (!IsLocalAdministrator()) RefuseAndExit(IDS_NOT_ADMINISTRATOR);
-    if (IsAnotherInstallationRunning()) RefuseAndExit(IDS_ANOTHER_INSTALLATION);
-    LogEvent(L"System checks: Windows version supported, administrator, no other installation running");
-    nextItem_.Enable(true);
 }
 
 bool CMainPageDlg::OnCommand(UINT id, UINT code) {

@@ -1,6 +1,6 @@
 #pragma once
-// Page 1: the product title, "Next" and "Exit". Each time it is shown it runs the system
-// checks; "Next" is enabled once they pass.
+// Page 1: the product title, "Next" and "Exit". The run's start checks are made while it shows;
+// "Next" is enabled once they pass.
 #include <string>
 
 #include "ui/browser_menu_item.h"
@@ -12,7 +12,7 @@ public:
     ~CMainPageDlg() override;
 
     void SetProductName(const std::wstring& name) { productName_ = name; }
-    void OnPageShown() override;
+    void EnableNext() { nextItem_.Enable(true); }
 
 protected:
     void DoDataExchange(fw::DataExchange& exchange) override;

@@ -2,11 +2,12 @@
 
 #include <shlwapi.h>
 
+#include "env/system_checks.h"
 #include "framework/strings.h"
 #include "resources/resource.h"
 
 std::wstring BackgroundBitmapPath() {
-    const std::wstring folder = fw::ProgramFolder();
+    const std::wstring folder = GetSetupFolder();
     std::wstring path = folder + fw::LoadResString(IDS_BACKGROUND_BITMAP);
     if (!PathFileExistsW(path.c_str())) path = folder + L"ENU\\Bkgnd.bmp";
     return path;

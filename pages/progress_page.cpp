@@ -19,18 +19,18 @@ constexpr UINT kActionMessage = WM_APP + 2;
 constexpr UINT kDoneMessage = WM_APP + 3;
 constexpr UINT kAskMessage = WM_APP + 4;
 constexpr UINT kCancelShowMessage = WM_APP + 5;
-// The answer to an installer's question that came while the cancel question was open: ask again
-// once it has closed.
-constexpr LRESULT kAskLater = -1;
 constexpr UINT_PTR kBarTimer = 1;
 // The bar moves at most this often, so a screen reader hears its value change a few times a
 // second, not on every one of the installer's messages.
 constexpr UINT kBarIntervalMs = 250;
 constexpr int kBarRange = 1000;
 
+// A question of the operations' thread; it waits until answered is set.
 struct AskRequest {
     const std::wstring* text;
     UINT type;
+    int answer;
+    HANDLE answered;
 };
 
 std::wstring Joined(const std::wstring& first, const std::wstring& second, const wchar_t* separator = L"\n") {
@@ -96,16 +96,23 @@ OutcomeTexts BuildOutcomeTexts(const InstallOutcome& outcome, const std::wstring
     return texts;
 }
 
-CProgressPage::CProgressPage() : CBrowserPage(IDD_PROGRESS_PAGE) {
+CProgressPage::CProgressPage()
+    : CBrowserPage(IDD_PROGRESS_PAGE), stopping_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     icon_ = ApplicationIcon();
-    questionFree_.reset(CreateEventW(nullptr, TRUE, TRUE, nullptr));
     InitializeCriticalSection(&actionLock_);
 }
 
 CProgressPage::~CProgressPage() {
-    // The operations' thread reports to this object until it ends.
-    if (worker_) WaitForSingleObject(worker_.get(), INFINITE);
+    StopOperations();  // the operations' thread reports to this object until it ends
     DeleteCriticalSection(&actionLock_);
+}
+
+void CProgressPage::StopOperations() {
+    if (!worker_) return;
+    cancelRequested_ = true;
+    SetEvent(stopping_.get());
+    fw::WaitDispatchingAll(worker_.get());
+    worker_.reset();
 }
 
 void CProgressPage::DoDataExchange(fw::DataExchange& exchange) {
@@ -153,6 +160,7 @@ void CProgressPage::Start(const InstallPlan& plan, std::function<void(const Inst
     }
     SetTimer(hwnd(), kBarTimer, kBarIntervalMs, nullptr);
     BlockShutdown(true);
+    guiThread_ = GetCurrentThreadId();
     worker_ = fw::StartThread([this] {
         outcome_ = RunPackageOperations(plan_, *this);
         PostMessageW(hwnd(), kDoneMessage, 0, 0);
@@ -208,12 +216,25 @@ void CProgressPage::OnActionText(const std::wstring& text) {
 }
 
 int CProgressPage::Ask(const std::wstring& text, UINT type) {
-    AskRequest request{&text, type};
-    for (;;) {
-        if (questionFree_) WaitForSingleObject(questionFree_.get(), INFINITE);
-        const LRESULT answer = SendMessageW(hwnd(), kAskMessage, 0, reinterpret_cast<LPARAM>(&request));
-        if (answer != kAskLater) return static_cast<int>(answer);
-    }
+    if (GetCurrentThreadId() == guiThread_) return fw::AppMessageBox(text, type);  // no thread of their own
+    fw::UniqueHandle answered(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    AskRequest request{&text, type, 0, answered.get()};
+    if (!answered || !PostMessageW(hwnd(), kAskMessage, 0, reinterpret_cast<LPARAM>(&request))) return 0;
+    const HANDLE events[] = {answered.get(), stopping_.get()};
+    return WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 ? request.answer : 0;
+}
+
+void CProgressPage::AnswerQuestion(void* question) {
+    // Once the page stops, the asking thread no longer waits and the request is gone.
+    auto* request = static_cast<AskRequest*>(question);
+    auto stopped = [&] { return WaitForSingleObject(stopping_.get(), 0) == WAIT_OBJECT_0; };
+    if (stopped()) return;
+    installerAsking_ = true;
+    const int answer = fw::AppMessageBox(*request->text, request->type);
+    installerAsking_ = false;
+    if (stopped()) return;
+    request->answer = answer;
+    SetEvent(request->answered);
 }
 
 void CProgressPage::UpdateBar() {
@@ -239,14 +260,14 @@ bool CProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         return true;
     }
     case kAskMessage: {
-        const auto* request = reinterpret_cast<const AskRequest*>(lParam);
+        // While the cancel question is open the installer's question waits, and comes after it.
+        auto* request = reinterpret_cast<AskRequest*>(lParam);
         if (asking_) {
-            *result = kAskLater;
-            return true;
+            pendingQuestion_ = request;
+        } else {
+            AnswerQuestion(request);
         }
-        installerAsking_ = true;
-        *result = fw::AppMessageBox(*request->text, request->type);
-        installerAsking_ = false;
+        *result = 0;
         return true;
     }
     case kCancelShowMessage:
@@ -311,12 +332,18 @@ void CProgressPage::ShowOutcome() {
 
 void CProgressPage::ConfirmCancel() {
     asking_ = true;
-    if (questionFree_) ResetEvent(questionFree_.get());
     const int answer = fw::AppMessageBox(CancelQuestion(removalBegun_, productName_, fw::LoadResString),
                                          MB_YESNO | MB_ICONQUESTION, static_cast<UINT>(-1));
     asking_ = false;
-    if (questionFree_) SetEvent(questionFree_.get());
-    if (answer != IDYES || done_) return;
+    if (answer == IDYES && !done_) CancelConfirmed();
+    // The installer's question that came meanwhile; after Yes it still gets its answer.
+    if (AskRequest* request = static_cast<AskRequest*>(pendingQuestion_)) {
+        pendingQuestion_ = nullptr;
+        AnswerQuestion(request);
+    }
+}
+
+void CProgressPage::CancelConfirmed() {
     cancelRequested_ = true;
     LogEvent(removalBegun_ ? L"Cancel: the user asked for it once the removal of the earlier version had begun; "
                              L"the setup stops when the running step has ended"
@@ -334,11 +361,7 @@ bool CProgressPage::OnCommand(UINT id, UINT code) {
         return true;
     case IDC_PROGRESS_RESTART:
         if (!done_) return true;
-        LogEvent(L"Restart now: restarting Windows");
-        if (!RestartWindows()) {
-            LogEvent(fw::Format(L"Restart refused: error %lu; Windows must still be restarted", GetLastError()));
-            fw::AppMessageBox(IDS_RESTART_FAILED, MB_ICONWARNING | MB_OK);
-        }
+        run_->RestartAtExit();
         Controller()->ExitSetup();
         return true;
     case IDC_PROGRESS_FINISH:

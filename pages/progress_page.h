@@ -2,8 +2,9 @@
 // Page 3: the installation itself. While the package operations run on their own thread the
 // page shows the product title, the current step, one progress bar, the installer's current
 // action and "Cancel"; afterwards it says what happened, with "Finish" (or "Restart now" and
-// "Later" when Windows must restart). The GUI thread never waits for the operations: it learns
-// of them through posted messages, and answers the installer's questions through sent ones.
+// "Later" when Windows must restart). The operations' thread only posts to the page (the step,
+// the action, a question, the end) and waits for an answer on an event the page sets; the GUI
+// thread never waits for it but in StopOperations, which dispatches meanwhile.
 #include <windows.h>
 
 #include <atomic>
@@ -13,6 +14,7 @@
 #include "framework/control.h"
 #include "framework/handle.h"
 #include "install/install_sequence.h"
+#include "pages/page_run.h"
 #include "ui/browser_menu_item.h"
 #include "ui/browser_page.h"
 #include "ui/progress_bar.h"
@@ -23,6 +25,8 @@ public:
     ~CProgressPage() override;
 
     void SetProductName(const std::wstring& name) { productName_ = name; }
+    // The run that restarts Windows at its end when asked to.
+    void SetRun(PageRun* run) { run_ = run; }
     // Starts the package operations. Without finished, the page shows the outcome and waits for
     // "Finish"; with it (an unattended run) the page has no "Cancel", asks nothing, and hands the
     // outcome to finished.
@@ -43,8 +47,14 @@ private:
     bool CancelRequested() override { return cancelRequested_; }
     void OnCancelShown(bool shown) override;
 
+    // Cancels the operations and waits for their thread to end, dispatching this thread's
+    // messages meanwhile; an open question is left to the installer.
+    void StopOperations();
     void ShowOutcome();
     void ConfirmCancel();
+    void CancelConfirmed();
+    // Shows the operations' thread's question and gives it the answer.
+    void AnswerQuestion(void* question);
     void UpdateBar();
     // After an item went away or became unavailable: the focus on the first item that can take
     // it, else on the step, which a screen reader then reads; never on nothing.
@@ -53,18 +63,21 @@ private:
     void BlockShutdown(bool block);
 
     std::wstring productName_;
+    PageRun* run_ = nullptr;
     InstallPlan plan_;
     InstallOutcome outcome_;
     std::function<void(const InstallOutcome&)> finished_;
     fw::UniqueHandle worker_;
+    DWORD guiThread_ = 0;
+    fw::UniqueHandle stopping_;  // set when the page goes: no question is answered any more
     std::atomic<int> permille_{0};
     std::atomic<bool> cancelRequested_{false};
     bool done_ = false;
     bool asking_ = false;  // the cancel question is open
     bool installerAsking_ = false;  // an installer's question is open
-    // Set while no question of the page is open: the installer's questions wait for it, so that
-    // one box shows at a time.
-    fw::UniqueHandle questionFree_;
+    // An installer's question that came while the cancel question was open: one box at a time,
+    // so it is shown once that is answered.
+    void* pendingQuestion_ = nullptr;
     bool cancelShown_ = true;  // the installer can take a cancel now
     bool shutdownBlocked_ = false;
     bool removalBegun_ = false;

@@ -1,6 +1,7 @@
 #pragma once
-// Starting other programs and waiting for them while the setup's windows keep painting, and the
-// removal of an earlier installation through msiexec.
+// Starting other programs and waiting for them. The waits are plain ones: programs are started
+// from the package operations' thread or from a thread the GUI thread waits for while it
+// dispatches its messages.
 #include <windows.h>
 
 #include <cstdint>
@@ -21,15 +22,11 @@ std::wstring ExecutableNameOf(const std::wstring& commandLine);
 // The system folder's msiexec.exe in quotation marks, " /q /x" or " /x", a blank and the
 // product code in quotation marks.
 std::wstring UninstallCommandLine(const std::wstring& systemFolder, const std::wstring& productCode, bool quiet);
-// 0 not started, 2 restart required (3010), 1 otherwise.
-int UninstallResult(bool started, DWORD exitCode);
 
 // From Vista on programs are started through a one-shot scheduled task.
 bool UsesScheduledTask(int windowsVersion);
 // "Launch %d" for one pseudo-random value.
 std::wstring TaskNameFor(int randomValue);
-// Mouse and keyboard messages are dropped while the setup waits for a program.
-bool IsDroppedInputMessage(UINT message);
 // Whether a CoInitializeSecurity result lets the launch go on: the process-wide security set by
 // an earlier launch of this process is what this launch would set.
 bool IsComSecurityUsable(HRESULT result);
@@ -43,16 +40,8 @@ bool RunProgramAsScheduledTask(std::wstring& commandLine, bool wait, DWORD& exit
 bool RunProgramAsNamedTask(const std::wstring& taskName, const std::wstring& commandLine, bool wait,
                            DWORD& exitCode);
 
-// Waits for the process while posted and sent messages, timers and paints are dispatched; mouse
-// and keyboard messages are removed unseen. True when the process has ended, false when the
-// wait failed.
-bool WaitDispatchingMessages(HANDLE process);
-
 // Finds the running process whose program file name is the given one (without regard to case)
 // and that was started first at or after startedAfter (a FILETIME value; 0: any), waits for it
-// as above and writes its exit code. False when none runs.
+// and writes its exit code. False when none runs.
 bool WaitForProgramByName(const std::wstring& fileName, DWORD& exitCode, uint64_t startedAfter = 0);
 
-// Removes a product by its code (with braces) through msiexec and waits; see UninstallResult.
-// moreArguments, when given, follow the product code after a blank.
-int UninstallByMsiexec(const std::wstring& productCode, bool quiet, const std::wstring& moreArguments = L"");

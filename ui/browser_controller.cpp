@@ -17,10 +17,6 @@ void SendToDescendants(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
 
 }  // namespace
 
-CBrowserController::CBrowserController(fw::StartupWork* bootstrap) : bootstrap_(bootstrap) {
-    if (bootstrap_) bootstrap_->Run();
-}
-
 CBrowserController::~CBrowserController() = default;
 
 void CBrowserController::AddPage(int pageNumber, CBrowserPage* page) {
@@ -52,10 +48,4 @@ void CBrowserController::ShowPage(int pageNumber) {
     current->OnPageShown();
 }
 
-void CBrowserController::ExitSetup() {
-    if (bootstrap_) {
-        delete bootstrap_;
-        bootstrap_ = nullptr;
-    }
-    PostQuitMessage(0);
-}
+void CBrowserController::ExitSetup() { PostQuitMessage(0); }

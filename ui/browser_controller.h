@@ -1,16 +1,12 @@
 #pragma once
-// Knows the setup's pages by number and shows one at a time. Owns the bootstrap object until
-// the setup ends.
+// Knows the setup's pages by number and shows one at a time.
 #include <map>
-
-#include "framework/startup_work.h"
 
 class CBrowserPage;
 
 class CBrowserController {
 public:
-    // Takes ownership of the bootstrap and runs its engine update before returning.
-    explicit CBrowserController(fw::StartupWork* bootstrap);
+    CBrowserController() = default;
     virtual ~CBrowserController();
     CBrowserController(const CBrowserController&) = delete;
     CBrowserController& operator=(const CBrowserController&) = delete;
@@ -20,10 +16,9 @@ public:
     // Shows that page, then hides the others, makes it the owner of the message boxes, repaints
     // it and runs its OnPageShown.
     void ShowPage(int pageNumber);
-    // Deletes the bootstrap (once) and posts the quit message with exit code 0.
+    // Posts the quit message with exit code 0.
     void ExitSetup();
 
 private:
     std::map<int, CBrowserPage*> pages_;
-    fw::StartupWork* bootstrap_;
 };

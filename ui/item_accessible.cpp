@@ -40,9 +40,10 @@ const Oleacc& OleaccFunctions() {
     return functions;
 }
 
-// Handing an object to a screen reader marshals it, which needs COM on this thread. The
-// multithreaded apartment, joined once for the rest of the run: the install sequence joins the
-// same one on this thread later, and calls from a reader are served on COM's own threads.
+// Handing an object to a screen reader marshals it, which needs COM on this thread. Start-up has
+// put the GUI thread into a single-threaded apartment before any window exists, so this finds
+// it there (RPC_E_CHANGED_MODE) and a reader's calls arrive through the thread's messages; a
+// thread with no COM yet joins the multithreaded apartment for the rest of the run.
 bool ComJoined() {
     static const bool joined = [] {
         HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);

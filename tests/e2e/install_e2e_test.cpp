@@ -408,6 +408,7 @@ TEST(BrokenPackage, BoxNamesTheFileAndNothingChanges) {
     EXPECT_EQ(kit::MessageBoxText(box), L"C:\\media\\broken\\Setup_ENU.msi is damaged or is not a Windows Installer "
                                         L"package. Nothing was changed on this computer.");
     kit::PressButton(box, IDOK);
+    ASSERT_TRUE(kit::WaitUntil([&] { return !IsWindow(box); }, 5000));
     InstallationWatch watch = WatchInstallation(setup);
     EXPECT_EQ(watch.exitCode, 0u);
     EXPECT_EQ(watch.boxes, 0);  // no close prompt after it

@@ -298,6 +298,52 @@ TEST(Outcomes, InteractiveRunsShowTheUsageAndLogWhenAsked) {
                         "Exit code 1\r\n"});
 }
 
+// An internal user's machine while another setup runs: every kind of run refuses for the first
+// reason its checks meet, and the removal, which does not ask about internal users, for the
+// other one; nothing is removed.
+TEST(Outcomes, TwoRefusalsAtOnceEndEachKindOfRunForItsFirstReason) {
+    // The earlier build an earlier case left installed, else the product.
+    if (!Installed(kProductCode))
+        ASSERT_EQ(kit::Process(L"msiexec /i C:\\media\\full\\Setup_ENU.msi /qn TARGETDIR=C:\\").Wait(120000), 0u);
+    ASSERT_TRUE(Installed(kProductCode));
+    kit::MakeFolders(L"C:\\logs");
+    Arranged internal(Arrange::InternalUser);
+    Arranged installer(Arrange::InstallerMutex);
+    const std::string internalLine =
+        "You appear to be an internal Korvel user. You must uninstall Cartoline (Network) before running this setup.";
+    const std::string anotherLine = "Another installation is already running.  Wait for it to finish and try again.";
+
+    kit::Process setup(L"\"" + Medium(L"full") + L"setup.exe\"", Medium(L"full"));
+    HWND box = kit::WaitForMessageBox(setup.id(), 30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(Narrow(kit::MessageBoxText(box)), "You appear to be an internal Korvel user.\nYou must uninstall "
+                                                "Cartoline (Network) before running this setup.");
+    kit::PressButton(box, IDOK);
+    EXPECT_EQ(setup.Wait(15000), 0u);
+
+    const struct {
+        const wchar_t* switches;
+        DWORD exitCode;
+        const std::string& logLine;
+        const std::string& notLogged;
+    } rows[] = {
+        {L"/quiet /log C:\\logs\\two1.log", 1638, internalLine, anotherLine},
+        {L"/uninstall /quiet /log C:\\logs\\two2.log", 1618, anotherLine, internalLine},
+    };
+    int index = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(Narrow(row.switches));
+        const Watched run = RunWatched(Medium(L"full"), row.switches);
+        EXPECT_EQ(run.exitCode, row.exitCode);
+        EXPECT_TRUE(run.shown.empty()) << run.shown.front();
+        const std::string text = kit::ReadBytes(L"C:\\logs\\two" + std::to_wstring(++index) + L".log");
+        EXPECT_TRUE(LogHas(text, row.logLine)) << text;
+        EXPECT_FALSE(LogHas(text, row.notLogged)) << text;
+        EXPECT_EQ(text.find("MsiConfigureProductExW("), std::string::npos) << text;
+        EXPECT_TRUE(Installed(kProductCode));
+    }
+}
+
 TEST(Installation, QuietRunClosesApplicationsWhenAskedAndLogsEveryStep) {
     kit::Process earlier(L"msiexec /i C:\\media\\Setup_ENU_earlier.msi /qn TARGETDIR=C:\\");
     ASSERT_EQ(earlier.Wait(120000), 0u);
@@ -519,13 +565,20 @@ TEST(Deployment, UninstallRemovesTheProductAndLeavesTheDrivers) {
 }
 
 TEST(OldWindows, RefusedWithItsCodeShowingNothing) {
+    // The removal is refused as well, with the product installed: nothing is removed.
+    ASSERT_EQ(kit::Process(L"msiexec /i C:\\media\\full\\Setup_ENU.msi /qn TARGETDIR=C:\\").Wait(120000), 0u);
     kit::MakeFolders(L"C:\\logs");
-    const Watched run = RunWatched(Medium(L"full"), L"/quiet /log C:\\logs\\old.log");
-    EXPECT_EQ(run.exitCode, 1150u);
-    EXPECT_TRUE(run.shown.empty()) << run.shown.front();
-    const std::string text = kit::ReadBytes(L"C:\\logs\\old.log");
-    EXPECT_TRUE(LogHas(text, "This is an unsupported OS version.  Must be Win98 or greater and not NT4")) << text;
-    EXPECT_TRUE(LogHas(text, "Exit code 1150")) << text;
+    for (const wchar_t* switches : {L"/quiet /log C:\\logs\\old.log", L"/uninstall /quiet /log C:\\logs\\old.log"}) {
+        SCOPED_TRACE(Narrow(switches));
+        const size_t logged = kit::ReadBytes(L"C:\\logs\\old.log").size();
+        const Watched run = RunWatched(Medium(L"full"), switches);
+        EXPECT_EQ(run.exitCode, 1150u);
+        EXPECT_TRUE(run.shown.empty()) << run.shown.front();
+        const std::string text = kit::ReadBytes(L"C:\\logs\\old.log").substr(logged);
+        EXPECT_TRUE(LogHas(text, "This is an unsupported OS version.  Must be Win98 or greater and not NT4")) << text;
+        EXPECT_TRUE(LogHas(text, "Exit code 1150")) << text;
+        EXPECT_TRUE(Installed(kProductCode));
+    }
 }
 
 }  // namespace

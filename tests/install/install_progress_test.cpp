@@ -132,60 +132,49 @@ InstallerMessage Message(UINT type, const std::wstring& text, std::vector<std::w
     return message;
 }
 
-// What the handler answers, and what it asks, in an interactive and in an unattended run.
-TEST(InstallerMessages, AnswersQuestionsProgressAndCancel) {
+// Each message with an observer that answers one way: the handler's answer and the question
+// asked, in an interactive run; an unattended run asks nothing and leaves the answer to the
+// installer.
+TEST(InstallerMessages, QuestionsGoToTheObserverOnlyWhenInteractive) {
     const UINT question = INSTALLMESSAGE_ERROR | MB_RETRYCANCEL | MB_ICONERROR | MB_DEFBUTTON2;
+    const struct {
+        const char* what;
+        InstallerMessage message;
+        int answer;            // the observer's
+        int handlerAnswer;     // interactive
+        UINT askedType;
+        const wchar_t* named;  // in the question's text; null: nothing is asked
+        std::wstring lastError;
+    } rows[] = {
+        {"error", Message(question, L"Error 1311. Source file not found."), IDRETRY, IDRETRY,
+         MB_RETRYCANCEL | MB_ICONERROR | MB_DEFBUTTON2, L"Error 1311", L"Error 1311. Source file not found."},
+        {"warning", Message(INSTALLMESSAGE_WARNING | MB_OK, L"A warning"), IDOK, IDOK, MB_OK, L"A warning", L""},
+        // Abort means cancel; the numbers (process ids, counts) are no names.
+        {"files in use", Message(INSTALLMESSAGE_FILESINUSE, L"", {L"viewer.exe", L"Viewer", L"412"}), IDABORT,
+         IDCANCEL, MB_ABORTRETRYIGNORE | MB_ICONWARNING, L"\nviewer.exe\nViewer", L""},
+        {"restart manager's files in use", Message(0x19000000, L"", {L"2", L"412", L"Viewer", L"513", L"Tracker"}),
+         IDYES, IDOK, MB_YESNOCANCEL | MB_ICONWARNING, L"\nViewer\nTracker", L""},
+        {"premature end", Message(INSTALLMESSAGE_FATALEXIT, L"Installation ended prematurely"), IDOK, 0, 0, nullptr,
+         L"Installation ended prematurely"},
+    };
     for (bool interactive : {true, false}) {
-        SCOPED_TRACE(interactive);
-        InstallProgress progress(false, false);
-        progress.Begin(InstallStep::Product);
-        Recorder observer;
-        InstallerMessages messages(progress, observer, interactive);
-        EXPECT_EQ(messages.Handle(Message(question, L"Error 1311. Source file not found.")), interactive ? IDRETRY : 0);
-        EXPECT_EQ(messages.LastError(), L"Error 1311. Source file not found.");
-        EXPECT_EQ(messages.Handle(Message(INSTALLMESSAGE_WARNING | MB_OK, L"A warning")), interactive ? IDRETRY : 0);
-        // Files in use: Abort means cancel; the numbers (process ids, counts) are no names.
-        observer.answer = IDABORT;
-        EXPECT_EQ(messages.Handle(Message(INSTALLMESSAGE_FILESINUSE, L"", {L"viewer.exe", L"Viewer", L"412"})),
-                  interactive ? IDCANCEL : 0);
-        observer.answer = IDYES;
-        EXPECT_EQ(messages.Handle(Message(0x19000000, L"", {L"2", L"412", L"Viewer", L"513", L"Tracker"})),
-                  interactive ? IDOK : 0);
-        EXPECT_EQ(messages.Handle(Message(INSTALLMESSAGE_FATALEXIT, L"Installation ended prematurely")), 0);
-        EXPECT_EQ(messages.LastError(), L"Installation ended prematurely");
-        messages.BeginPackage();  // the next package's last error is its own
-        EXPECT_EQ(messages.LastError(), L"");
-        // Cancel hidden and shown again, in the record's and in the text's form; a caption is no such message.
-        messages.Handle(Message(INSTALLMESSAGE_COMMONDATA, L"", {L"2", L"0"}));
-        messages.Handle(Message(INSTALLMESSAGE_COMMONDATA, L"1: 2 2: 1 "));
-        messages.Handle(Message(INSTALLMESSAGE_COMMONDATA, L"", {L"1", L"Example Maps"}));
-        EXPECT_EQ(observer.cancelShown, (std::vector<bool>{false, true}));
-
-        if (interactive) {
-            ASSERT_EQ(observer.asked.size(), 4u);
-            EXPECT_EQ(observer.asked[0].second, static_cast<UINT>(MB_RETRYCANCEL | MB_ICONERROR | MB_DEFBUTTON2));
-            EXPECT_NE(observer.asked[2].first.find(L"\nviewer.exe\nViewer"), std::wstring::npos);
-            EXPECT_EQ(observer.asked[2].first.find(L"412"), std::wstring::npos);
-            EXPECT_NE(observer.asked[3].first.find(L"\nViewer\nTracker"), std::wstring::npos);
-        } else {
-            EXPECT_TRUE(observer.asked.empty());
+        for (const auto& row : rows) {
+            SCOPED_TRACE(std::string(row.what) + (interactive ? ", interactive" : ", unattended"));
+            InstallProgress progress(false, false);
+            Recorder observer;
+            observer.answer = row.answer;
+            InstallerMessages messages(progress, observer, interactive);
+            EXPECT_EQ(messages.Handle(row.message), interactive ? row.handlerAnswer : 0);
+            EXPECT_EQ(messages.LastError(), row.lastError);
+            if (!interactive || !row.named) {
+                EXPECT_TRUE(observer.asked.empty());
+                continue;
+            }
+            ASSERT_EQ(observer.asked.size(), 1u);
+            EXPECT_EQ(observer.asked[0].second, row.askedType);
+            EXPECT_NE(observer.asked[0].first.find(row.named), std::wstring::npos);
+            EXPECT_EQ(observer.asked[0].first.find(L"412"), std::wstring::npos);
         }
-
-        InstallerMessage tick;
-        tick.type = INSTALLMESSAGE_PROGRESS;
-        tick.progress = P(0, 10, 0, 0);
-        EXPECT_EQ(messages.Handle(tick), IDOK);
-        EXPECT_EQ(messages.Handle(Message(INSTALLMESSAGE_ACTIONSTART, L"", {L"InstallFiles", L"Copying new files"})),
-                  IDOK);
-        EXPECT_EQ(observer.action, L"Copying new files");
-        // The string handler gets the action's start as one text.
-        messages.Handle(Message(INSTALLMESSAGE_ACTIONSTART, L"Action 12:00:01: InstallFiles. Copying new files"));
-        EXPECT_EQ(observer.action, L"Copying new files");
-        observer.cancel = true;  // the user's Cancel reaches the installer at its next message
-        tick.progress = P(2, 5);
-        EXPECT_EQ(messages.Handle(tick), IDCANCEL);
-        EXPECT_EQ(observer.progress.back(), 550);
-        EXPECT_EQ(messages.Handle(Message(INSTALLMESSAGE_ACTIONDATA, L"File: maps.dat")), IDCANCEL);
     }
 }
 
@@ -207,6 +196,54 @@ InstallOutcome Ended(UINT result, bool cancelled, bool restart, EarlierVersion e
     outcome.earlier = earlier;
     outcome.lastError = error;
     return outcome;
+}
+
+// Progress and the action's description reach the observer; the installer is told to go on.
+TEST(InstallerMessages, ProgressAndActionTextReachTheObserver) {
+    InstallProgress progress(false, false);
+    progress.Begin(InstallStep::Product);
+    Recorder observer;
+    InstallerMessages messages(progress, observer, true);
+    InstallerMessage tick;
+    tick.type = INSTALLMESSAGE_PROGRESS;
+    tick.progress = P(0, 10, 0, 0);
+    EXPECT_EQ(messages.Handle(tick), IDOK);
+    tick.progress = P(2, 5);
+    EXPECT_EQ(messages.Handle(tick), IDOK);
+    EXPECT_EQ(observer.progress.back(), 550);
+    EXPECT_EQ(messages.Handle(Message(INSTALLMESSAGE_ACTIONSTART, L"", {L"InstallFiles", L"Copying new files"})), IDOK);
+    EXPECT_EQ(observer.action, L"Copying new files");
+    // The string handler gets the action's start as one text.
+    messages.Handle(Message(INSTALLMESSAGE_ACTIONSTART, L"Action 12:00:01: Remove. Removing files"));
+    EXPECT_EQ(observer.action, L"Removing files");
+}
+
+// A Cancel the user asked for reaches the installer at its next message, whatever its kind.
+TEST(InstallerMessages, ACancelAskedForIsTheAnswerToTheNextMessage) {
+    InstallProgress progress(false, false);
+    Recorder observer;
+    observer.cancel = true;
+    InstallerMessages messages(progress, observer, true);
+    InstallerMessage tick;
+    tick.type = INSTALLMESSAGE_PROGRESS;
+    EXPECT_EQ(messages.Handle(tick), IDCANCEL);
+    EXPECT_EQ(messages.Handle(Message(INSTALLMESSAGE_ACTIONDATA, L"File: maps.dat")), IDCANCEL);
+    EXPECT_EQ(messages.Handle(Message(INSTALLMESSAGE_ACTIONSTART, L"", {L"InstallFiles", L"Copying"})), IDCANCEL);
+}
+
+// The last error is the running package's own; Cancel follows what the installer says it can take
+// (the record's form and the text's; a caption is no such message).
+TEST(InstallerMessages, LastErrorPerPackageAndCancelShown) {
+    InstallProgress progress(false, false);
+    Recorder observer;
+    InstallerMessages messages(progress, observer, false);
+    messages.Handle(Message(INSTALLMESSAGE_ERROR, L"Error 1935 of the drivers"));
+    messages.BeginPackage();
+    EXPECT_EQ(messages.LastError(), L"");
+    messages.Handle(Message(INSTALLMESSAGE_COMMONDATA, L"", {L"2", L"0"}));
+    messages.Handle(Message(INSTALLMESSAGE_COMMONDATA, L"1: 2 2: 1 "));
+    messages.Handle(Message(INSTALLMESSAGE_COMMONDATA, L"", {L"1", L"Example Maps"}));
+    EXPECT_EQ(observer.cancelShown, (std::vector<bool>{false, true}));
 }
 
 // What the installation's page says at the end, with the product's string table, where the

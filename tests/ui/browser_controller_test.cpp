@@ -4,8 +4,6 @@
 
 #include <vector>
 
-#include "env/bootstrap.h"
-#include "env/system_checks.h"
 #include "framework/control.h"
 #include "tests/kit/kit.h"
 #include "tests/kit/window_kit.h"
@@ -47,16 +45,6 @@ protected:
     }
 };
 
-class CountingBootstrap : public CBootstrap {
-public:
-    CountingBootstrap(int* deletions, int osVersion, const std::wstring& folder)
-        : CBootstrap(osVersion, folder), deletions_(deletions) {}
-    ~CountingBootstrap() override { ++*deletions_; }
-
-private:
-    int* deletions_;
-};
-
 bool Visible(const ProbePage& page) { return IsWindowVisible(page.hwnd()) != FALSE; }
 
 void DrainQuit() {
@@ -66,7 +54,7 @@ void DrainQuit() {
 }
 
 TEST(BrowserController, AddPageHidesThePageAndKeepsTheFirstOfANumber) {
-    CBrowserController controller(nullptr);
+    CBrowserController controller;
     ProbePage first, second;
     ASSERT_TRUE(first.Create());
     ASSERT_TRUE(second.Create());
@@ -84,7 +72,7 @@ TEST(BrowserController, AddPageHidesThePageAndKeepsTheFirstOfANumber) {
 }
 
 TEST(BrowserController, ShowPageShowsTheNewPageBeforeHidingTheOthers) {
-    CBrowserController controller(nullptr);
+    CBrowserController controller;
     ProbePage a, b, c;
     ASSERT_TRUE(a.Create());
     ASSERT_TRUE(b.Create());
@@ -125,7 +113,7 @@ TEST(BrowserController, ShowPageShowsTheNewPageBeforeHidingTheOthers) {
 }
 
 TEST(BrowserController, ShowingTheVisiblePageRepaintsItAndRunsTheHookAgain) {
-    CBrowserController controller(nullptr);
+    CBrowserController controller;
     ProbePage page;
     ASSERT_TRUE(page.Create());
     // A child and a grandchild: the repaint reaches every level.
@@ -159,7 +147,7 @@ TEST(BrowserController, ShowingTheVisiblePageRepaintsItAndRunsTheHookAgain) {
 }
 
 TEST(BrowserController, ShowingAnUnknownNumberHidesEveryPageAndRunsNoHook) {
-    CBrowserController controller(nullptr);
+    CBrowserController controller;
     ProbePage a, b;
     ASSERT_TRUE(a.Create());
     ASSERT_TRUE(b.Create());
@@ -173,35 +161,15 @@ TEST(BrowserController, ShowingAnUnknownNumberHidesEveryPageAndRunsNoHook) {
     EXPECT_EQ(b.shown, 0);
 }
 
-TEST(BrowserController, ExitSetupDeletesTheBootstrapOnceAndPostsQuitEachTime) {
+TEST(BrowserController, ExitSetupPostsQuitWithZeroEachTime) {
     DrainQuit();
-    int deletions = 0;
-    kit::TempFolder medium;
-    CBrowserController controller(new CountingBootstrap(&deletions, WinXP, medium.path()));
-    EXPECT_EQ(deletions, 0);
+    CBrowserController controller;
     for (int call = 1; call <= 2; ++call) {
         controller.ExitSetup();
-        EXPECT_EQ(deletions, 1) << "after call " << call;
         MSG message{};
         ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "call " << call;
         EXPECT_EQ(message.wParam, 0u);
     }
-    EXPECT_EQ(deletions, 1);
-}
-
-TEST(BrowserController, ConstructorRunsTheEngineUpdateBeforeReturning) {
-    if (kit::RigVersion().find("xp") == std::string::npos)
-        GTEST_SKIP() << "programs start through the task scheduler from Vista on";
-    kit::TempFolder medium;
-    // An unknown Windows version reads as engine 0.0, which needs the update from the medium.
-    ASSERT_TRUE(kit::CopyTo(kit::BinPath(L"ui_engine_probe.exe"), medium / L"bin\\Msi\\2.0\\InstMsiA.exe"));
-    ASSERT_TRUE(kit::CopyTo(kit::BinPath(L"ui_engine_probe.exe"), medium / L"bin\\Msi\\2.0\\InstMsiW.exe"));
-    int deletions = 0;
-    {
-        CBrowserController controller(new CountingBootstrap(&deletions, WinUnknown, medium.path()));
-        EXPECT_TRUE(kit::FileExists(medium / L"bin\\Msi\\2.0\\ran.txt"));
-    }
-    EXPECT_EQ(deletions, 0) << "the controller's destructor leaves the bootstrap to ExitSetup";
 }
 
 }  // namespace

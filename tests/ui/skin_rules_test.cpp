@@ -49,15 +49,6 @@ TEST(SkinRules, CheckboxHitIncludesTheTopLeftCorner) {
     for (const Row& row : rows) EXPECT_EQ(CheckboxHit(extent, row.measured, row.p), row.hit) << row.what;
 }
 
-TEST(SkinRules, TextColoursFollowTheEnabledState) {
-    EXPECT_EQ(MenuItemTextColour(true), RGB(0x00, 0x00, 0x00));
-    EXPECT_EQ(MenuItemTextColour(false), RGB(0xAD, 0xC1, 0xD6));
-    EXPECT_EQ(CheckboxTextColour(true), RGB(0x2A, 0x3F, 0x55));
-    EXPECT_EQ(CheckboxTextColour(false), RGB(0xAD, 0xC1, 0xD6));
-    EXPECT_EQ(RGB(0xAD, 0xC1, 0xD6), 0x00D6C1ADu);
-    EXPECT_EQ(RGB(0x2A, 0x3F, 0x55), 0x00553F2Au);
-}
-
 TEST(SkinRules, FontHeightIsMinusPointsAtTheResolution) {
     struct Row {
         int points, dpi;

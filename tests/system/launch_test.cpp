@@ -10,14 +10,14 @@
 
 #include "env/bootstrap.h"
 #include "env/system_checks.h"
-#include "tests/kit/debug_monitor.h"
+#include "tests/kit/log_capture.h"
 #include "tests/kit/kit.h"
 #include "tests/kit/recorder.h"
 
 namespace {
 
 constexpr wchar_t kCode[] = L"{5B0C7A1E-2D3F-4A5B-8C9D-0E1F2A3B4C5D}";
-const std::string kTriggerRefused = "\nCannot add registration trigger to the Task 80004001";
+const std::string kTriggerRefused = "Task Scheduler: ITriggerCollection::Create failed with 0x80004001";
 
 // Whether this prefix's Windows version starts programs directly (checked against the rig's
 // own description, not against the code under test).
@@ -83,18 +83,6 @@ TEST(UninstallCommandLine, TheSystemFoldersMsiexecQuotedThenTheQuotedCode) {
     EXPECT_EQ(parts.arguments, L"/q /x \"" + std::wstring(kCode) + L"\"");
 }
 
-TEST(UninstallResult, RestartRequiredIsTwoAnyOtherStartIsOne) {
-    struct Row {
-        bool started;
-        DWORD exitCode;
-        int result;
-    } rows[] = {
-        {false, 0, 0}, {false, 3010, 0}, {true, 0, 1}, {true, 1605, 1},
-        {true, 3010, 2}, {true, 3011, 1}, {true, 1641, 1},
-    };
-    for (const Row& row : rows) EXPECT_EQ(UninstallResult(row.started, row.exitCode), row.result) << row.exitCode;
-}
-
 TEST(UsesScheduledTask, FromVistaOn) {
     for (int code = WinUnknown; code <= Win7SP1; ++code)
         EXPECT_EQ(UsesScheduledTask(code), code >= 11) << code;
@@ -104,18 +92,6 @@ TEST(TaskNameFor, LaunchAndTheNumber) {
     EXPECT_EQ(TaskNameFor(0), L"Launch 0");
     EXPECT_EQ(TaskNameFor(32767), L"Launch 32767");
     EXPECT_EQ(TaskNameFor(4711), L"Launch 4711");
-}
-
-TEST(IsDroppedInputMessage, KeyboardAndMouseRanges) {
-    struct Row {
-        UINT message;
-        bool dropped;
-    } rows[] = {
-        {0x0FF, false}, {WM_KEYDOWN, true}, {WM_CHAR, true}, {WM_SYSKEYDOWN, true}, {0x108, true},
-        {0x109, false}, {WM_INITDIALOG, false}, {0x1FF, false}, {WM_MOUSEMOVE, true}, {WM_LBUTTONDOWN, true},
-        {WM_MOUSEWHEEL, true}, {0x20B, false}, {WM_TIMER, false}, {WM_PAINT, false}, {WM_APP, false},
-    };
-    for (const Row& row : rows) EXPECT_EQ(IsDroppedInputMessage(row.message), row.dropped) << row.message;
 }
 
 TEST(IsComSecurityUsable, SetNowOrAlreadySetForTheProcess) {
@@ -182,166 +158,7 @@ TEST(RunProgramDirect, AProgramThatCannotStartIsNotStarted) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Waiting while messages are dispatched
-
-struct Counts {
-    int posted = 0, postedDuring = 0;
-    int sent = 0, sentDuring = 0;
-    int timersDuring = 0;
-    int paintsDuring = 0;
-    int input = 0;
-};
-Counts g_counts[2];
-HANDLE g_child = nullptr;
-
-bool ChildRunning() { return g_child && WaitForSingleObject(g_child, 0) == WAIT_TIMEOUT; }
-
-bool IsInputInTest(UINT message) {
-    return (message >= 0x100 && message <= 0x108) || (message >= 0x200 && message <= 0x20A);
-}
-
-void Count(int which, UINT message) {
-    Counts& c = g_counts[which];
-    bool during = ChildRunning();
-    if (message == WM_APP) {
-        ++c.posted;
-        c.postedDuring += during;
-    } else if (message == WM_APP + 1) {
-        ++c.sent;
-        c.sentDuring += during;
-    } else if (message == WM_TIMER) {
-        c.timersDuring += during;
-    } else if (message == WM_PAINT) {
-        c.paintsDuring += during;
-    } else if (IsInputInTest(message)) {
-        ++c.input;
-    }
-}
-
-LRESULT CALLBACK CountingProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    Count(0, message);
-    if (message == WM_PAINT) {
-        PAINTSTRUCT paint;
-        BeginPaint(window, &paint);
-        EndPaint(window, &paint);
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK CountingProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    Count(1, message);
-    if (message == WM_PAINT) {
-        PAINTSTRUCT paint;
-        BeginPaint(window, &paint);
-        EndPaint(window, &paint);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-void PumpUntilIdle() {
-    for (int round = 0; round < 10; ++round) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(30);
-    }
-}
-
-const UINT kInputMessages[] = {WM_KEYDOWN, WM_CHAR, WM_SYSKEYDOWN, 0x108, WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_MOUSEWHEEL};
-
-struct LateSender {
-    HWND target;
-};
-
-DWORD WINAPI SendDuringTheWait(void* context) {
-    HWND target = static_cast<LateSender*>(context)->target;
-    Sleep(300);
-    PostMessageW(target, WM_KEYUP, 'A', 0);
-    PostMessageW(target, WM_RBUTTONDOWN, 0, 0);
-    SendMessageW(target, WM_APP + 1, 0, 0);
-    return 0;
-}
-
-TEST(WaitDispatchingMessages, DispatchesAllButInputUntilTheChildEnds) {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSW classW{};
-    classW.lpfnWndProc = CountingProcW;
-    classW.hInstance = instance;
-    classW.lpszClassName = L"LaunchTestW";
-    ASSERT_TRUE(RegisterClassW(&classW));
-    WNDCLASSA classA{};
-    classA.lpfnWndProc = CountingProcA;
-    classA.hInstance = instance;
-    classA.lpszClassName = "LaunchTestA";
-    ASSERT_TRUE(RegisterClassA(&classA));
-    HWND windows[2] = {
-        CreateWindowExW(0, L"LaunchTestW", L"W", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 120, nullptr,
-                        nullptr, instance, nullptr),
-        CreateWindowExA(0, "LaunchTestA", "A", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 220, 10, 200, 120, nullptr,
-                        nullptr, instance, nullptr),
-    };
-    ASSERT_TRUE(windows[0] && windows[1]);
-    ASSERT_TRUE(IsWindowUnicode(windows[0]));
-    ASSERT_FALSE(IsWindowUnicode(windows[1]));
-    PumpUntilIdle();
-    g_counts[0] = g_counts[1] = Counts{};
-
-    kit::TempFolder folder;
-    kit::PlantedRecorder child(folder / L"child.exe");
-    kit::Process process(L"\"" + child.path() + L"\" sleep=900");
-    ASSERT_TRUE(process.started());
-    g_child = process.handle();
-
-    for (HWND window : windows) {
-        PostMessageW(window, WM_APP, 0, 0);
-        for (UINT message : kInputMessages) PostMessageW(window, message, 0, 0);
-        InvalidateRect(window, nullptr, TRUE);
-    }
-    SetTimer(windows[0], 1, 50, nullptr);
-    LateSender sender{windows[0]};
-    HANDLE thread = CreateThread(nullptr, 0, SendDuringTheWait, &sender, 0, nullptr);
-
-    bool ended = WaitDispatchingMessages(process.handle());
-    bool childWasDone = child.Done();
-    EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
-    CloseHandle(thread);
-    KillTimer(windows[0], 1);
-
-    EXPECT_TRUE(ended);
-    EXPECT_FALSE(process.Running());
-    EXPECT_TRUE(childWasDone);
-    for (int which : {0, 1}) {
-        const Counts& c = g_counts[which];
-        EXPECT_EQ(c.posted, 1) << which;
-        EXPECT_EQ(c.postedDuring, 1) << which;
-        EXPECT_GE(c.paintsDuring, 1) << which;
-        EXPECT_EQ(c.input, 0) << which;
-    }
-    EXPECT_EQ(g_counts[0].sent, 1);
-    EXPECT_EQ(g_counts[0].sentDuring, 1);
-    EXPECT_GE(g_counts[0].timersDuring, 3);
-    // The input posted before and during the wait was removed, not left for later.
-    MSG msg;
-    EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_KEYFIRST, 0x108, PM_REMOVE));
-    EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_MOUSEFIRST, 0x20A, PM_REMOVE));
-
-    g_child = nullptr;
-    for (HWND window : windows) DestroyWindow(window);
-    PumpUntilIdle();
-}
-
-TEST(WaitDispatchingMessages, EndedProcessAndFailedWait) {
-    kit::TempFolder folder;
-    kit::PlantedRecorder child(folder / L"quick.exe");
-    kit::Process process(L"\"" + child.path() + L"\"");
-    ASSERT_EQ(process.Wait(), 0u);
-    EXPECT_TRUE(WaitDispatchingMessages(process.handle()));
-    EXPECT_FALSE(WaitDispatchingMessages(nullptr));
-}
+// Waiting for a program known by name
 
 TEST(WaitForProgramByName, WaitsForTheFirstProcessOfThatName) {
     kit::TempFolder folder;
@@ -409,7 +226,7 @@ private:
 };
 
 TEST(RunProgram, DirectBeforeVistaThroughATaskFromVistaOn) {
-    kit::DebugMonitor capture;
+    kit::LogCapture capture;
     ASSERT_TRUE(capture.ok());
     kit::TempFolder folder;
     kit::PlantedRecorder child(folder / L"switch.exe");
@@ -433,7 +250,7 @@ TEST(RunProgram, DirectBeforeVistaThroughATaskFromVistaOn) {
     }
 }
 
-TEST(UninstallByMsiexec, TheSystemsMsiexecRunsNeverACopyInTheCurrentFolder) {
+TEST(UninstallCommandLine, TheSystemsMsiexecRunsNeverACopyInTheCurrentFolder) {
     // A copy that records its start where a bare program name is looked for before the system
     // folder (a copy beside setup.exe is the end-to-end test's).
     kit::TempFolder folder;
@@ -448,10 +265,13 @@ TEST(UninstallByMsiexec, TheSystemsMsiexecRunsNeverACopyInTheCurrentFolder) {
         DWORD exitCode = 0;
         ASSERT_TRUE(RunProgramDirect(line, true, exitCode));
         EXPECT_EQ(exitCode, 1605u);
-        EXPECT_EQ(UninstallByMsiexec(kCode, true), 1);
-        EXPECT_EQ(UninstallByMsiexec(kCode, false), 1);
+        line = UninstallCommandLine(GetSystemFolder(), kCode, false);
+        ASSERT_TRUE(RunProgramDirect(line, true, exitCode));
+        EXPECT_EQ(exitCode, 1605u);
     } else {
-        EXPECT_EQ(UninstallByMsiexec(kCode, true), 0);  // the task cannot be made under Wine
+        std::wstring line = UninstallCommandLine(GetSystemFolder(), kCode, true);
+        DWORD exitCode = 0;
+        EXPECT_FALSE(RunProgram(line, true, exitCode));  // the task cannot be made under Wine
     }
     Sleep(500);
     EXPECT_FALSE(current.Ran());
@@ -572,7 +392,7 @@ void DeleteProbe(ITaskFolder* folder, void* context) {
 }
 
 TEST(RunProgramAsScheduledTask, StopsCleanlyAtTheRegistrationTrigger) {
-    kit::DebugMonitor capture;
+    kit::LogCapture capture;
     ASSERT_TRUE(capture.ok());
     kit::TempFolder folder;
     kit::PlantedRecorder child(folder / L"tasked.exe");
@@ -606,7 +426,7 @@ TEST(RunProgramAsScheduledTask, RemovesALeftoverTaskOfTheSameName) {
     ASSERT_TRUE(probe.registered);
     ASSERT_TRUE(TaskExists(probe.name));  // the query sees such a task
 
-    kit::DebugMonitor capture;
+    kit::LogCapture capture;
     DWORD exitCode = 12345;
     EXPECT_FALSE(RunProgramAsNamedTask(probe.name, L"notepad.exe", false, exitCode));
     EXPECT_EQ(capture.Texts(), std::vector<std::string>{kTriggerRefused});
@@ -622,10 +442,10 @@ TEST(RunProgramAsScheduledTask, UninitialisesComOnceAndOnlyWhenItInitialisedIt) 
         {"no COM before", -1, kTriggerRefused},
         {"caller holds the multithreaded apartment", COINIT_MULTITHREADED, kTriggerRefused},
         {"caller holds a single-threaded apartment", COINIT_APARTMENTTHREADED,
-         "\nCoInitializeEx failed: 80010106"},
+         "Task Scheduler: CoInitializeEx failed with 0x80010106"},
     };
     for (const Row& row : rows) {
-        kit::DebugMonitor capture;
+        kit::LogCapture capture;
         if (row.before >= 0) {
             ASSERT_EQ(CoInitializeEx(nullptr, row.before), S_OK) << row.what;
         }

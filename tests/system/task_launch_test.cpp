@@ -9,15 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "tests/kit/debug_monitor.h"
+#include "tests/kit/log_capture.h"
 #include "tests/kit/kit.h"
 #include "tests/kit/recorder.h"
 #include "tests/kit/task_stub.h"
 
 namespace {
 
-const std::string kRegistered = "\n Success! Task successfully registered. ";
-const std::string kDeleted = "\n Success! Task successfully deleted. ";
+// The log's lines of a task registered and deleted, and of a failed step.
+const std::string kRegistered = "registered";
+const std::string kDeleted = "deleted";
+std::string Failed(const char* step, const char* result) {
+    return std::string("Task Scheduler: ") + step + " failed with 0x" + result;
+}
 constexpr DWORD kUntouched = 12345;
 constexpr HRESULT kFileNotFound = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
 
@@ -38,60 +42,17 @@ bool ComLeftOnThread() {
 
 class TaskLaunch : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(monitor_.ok()); }
+    void SetUp() override { ASSERT_TRUE(log_.ok()); }
+    // The log's texts, with the registered task's lines shortened to kRegistered and kDeleted.
+    std::vector<std::string> Logged() const {
+        const std::string task = "Task Scheduler: task \"" + Narrow(RegisteredName(record_)) + "\" ";
+        std::vector<std::string> texts = log_.Texts();
+        for (std::string& text : texts)
+            if (text.rfind(task, 0) == 0) text = text.substr(task.size());
+        return texts;
+    }
     kit::TaskStubRecord record_;
-    kit::DebugMonitor monitor_;
-};
-
-// ---------------------------------------------------------------------------------------------
-// A window of the test process while RunProgram waits
-
-struct Activity {
-    const kit::PlantedRecorder* child = nullptr;
-    int timers = 0, paints = 0;
-};
-Activity g_activity;
-
-bool ChildRunning() { return g_activity.child && g_activity.child->Ran() && !g_activity.child->Done(); }
-
-LRESULT CALLBACK ActivityProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_TIMER) {
-        g_activity.timers += ChildRunning();
-        InvalidateRect(window, nullptr, TRUE);
-        return 0;
-    }
-    if (message == WM_PAINT) {
-        g_activity.paints += ChildRunning();
-        PAINTSTRUCT paint;
-        BeginPaint(window, &paint);
-        EndPaint(window, &paint);
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-class ActivityWindow {
-public:
-    explicit ActivityWindow(const kit::PlantedRecorder& child) {
-        g_activity = Activity{&child};
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = ActivityProc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"TaskLaunchActivity";
-        RegisterClassW(&windowClass);
-        window_ = CreateWindowExW(0, L"TaskLaunchActivity", L"activity", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200,
-                                  120, nullptr, nullptr, windowClass.hInstance, nullptr);
-        SetTimer(window_, 1, 50, nullptr);
-    }
-    ~ActivityWindow() {
-        KillTimer(window_, 1);
-        DestroyWindow(window_);
-        g_activity.child = nullptr;
-    }
-    bool ok() const { return window_ != nullptr; }
-
-private:
-    HWND window_ = nullptr;
+    kit::LogCapture log_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -128,9 +89,6 @@ TEST_F(TaskLaunch, StartsTheProgramWaitsForItAndRemovesTheTask) {
     kit::SetTaskStub(L"TASKSTUB_START", L"after=350");  // queued for a few polls first
     const std::wstring arguments = L"exit=7 sleep=1500 /x \"{A B}\"";
     std::wstring line = L"\"" + child.path() + L"\" " + arguments;
-    ActivityWindow window(child);
-    ASSERT_TRUE(window.ok());
-
     DWORD exitCode = kUntouched;
     EXPECT_TRUE(RunProgram(line, true, exitCode));
     bool doneOnReturn = child.Done();
@@ -140,9 +98,7 @@ TEST_F(TaskLaunch, StartsTheProgramWaitsForItAndRemovesTheTask) {
     EXPECT_EQ(child.CommandLines(), std::vector<std::wstring>{L"\"" + child.path() + L"\" " + arguments});
     EXPECT_TRUE(doneOnReturn);
     EXPECT_EQ(exitCode, 7u);
-    EXPECT_GE(g_activity.timers, 5);
-    EXPECT_GE(g_activity.paints, 1);
-    EXPECT_EQ(monitor_.Texts(), (std::vector<std::string>{kRegistered, kDeleted}));
+    EXPECT_EQ(Logged(), (std::vector<std::string>{kRegistered, kDeleted}));
 
     // The task as the scheduler was given it: the program apart from its arguments, for the
     // Users group, started by its registration, and allowed to start and go on on battery.
@@ -205,36 +161,36 @@ TEST_F(TaskLaunch, EachFailingStepReportsItselfAndLeavesNothingBehind) {
         bool ran;           // the program was started all the same
         bool taskStays;     // registered under its name afterwards
     } rows[] = {
-        {L"CreateInstance", REGDB_E_CLASSNOTREG,
-         {"Failed to CoCreate an instance of the TaskService class: 80040154"}, false, false, false},
-        {L"ITaskService::Connect", E_ACCESSDENIED, {"ITaskService::Connect failed: 80070005"}, false, false, false},
+        {L"CreateInstance", REGDB_E_CLASSNOTREG, {Failed("CoCreateInstance", "80040154")}, false, false, false},
+        {L"ITaskService::Connect", E_ACCESSDENIED, {Failed("ITaskService::Connect", "80070005")}, false, false, false},
         {L"ITaskService::GetFolder", HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND),
-         {"Cannot get Root Folder pointer: 80070003"}, false, false, false},
-        {L"ITaskService::NewTask", E_OUTOFMEMORY,
-         {"Failed to CoCreate an instance of the TaskService class: 8007000e"}, false, false, false},
-        {L"ITaskDefinition::get_Triggers", E_FAIL, {"\nCannot get trigger collection: 80004005"}, false, false, false},
-        {L"ITriggerCollection::Create", E_INVALIDARG, {"\nCannot add registration trigger to the Task 80070057"},
-         false, false, false},
-        {L"ITaskDefinition::get_Actions", E_POINTER, {"\nCannot get Task collection pointer: 80004003"}, false, false,
-         false},
+         {Failed("ITaskService::GetFolder", "80070003")}, false, false, false},
+        {L"ITaskService::NewTask", E_OUTOFMEMORY, {Failed("ITaskService::NewTask", "8007000e")}, false, false, false},
+        {L"ITaskDefinition::get_Triggers", E_FAIL, {Failed("ITaskDefinition::get_Triggers", "80004005")}, false,
+         false, false},
+        {L"ITriggerCollection::Create", E_INVALIDARG, {Failed("ITriggerCollection::Create", "80070057")}, false,
+         false, false},
+        {L"ITaskDefinition::get_Actions", E_POINTER, {Failed("ITaskDefinition::get_Actions", "80004003")}, false,
+         false, false},
         {L"IActionCollection::Create", static_cast<HRESULT>(0x80041318),
-         {"\npActionCollection->Create failed: 80041318"}, false, false, false},
-        {L"IAction::QueryInterface", E_NOINTERFACE, {"\npAction->QueryInterface failed: 80004002"}, false, false,
+         {Failed("IActionCollection::Create", "80041318")}, false, false, false},
+        {L"IAction::QueryInterface", E_NOINTERFACE, {Failed("IAction::QueryInterface", "80004002")}, false, false,
          false},
-        {L"IExecAction::put_Path", E_UNEXPECTED, {"\nCannot set path of executable: 8000ffff"}, false, false, false},
+        {L"IExecAction::put_Path", E_UNEXPECTED, {Failed("IExecAction::put_Path", "8000ffff")}, false, false, false},
         {L"IExecAction::put_Arguments", HRESULT_FROM_WIN32(ERROR_BAD_ARGUMENTS),
-         {"\nCannot set arguments of executable: 800700a0"}, false, false, false},
-        {L"ITaskDefinition::get_Settings", E_NOTIMPL, {"\nCannot get task settings: 80004001"}, false, false, false},
+         {Failed("IExecAction::put_Arguments", "800700a0")}, false, false, false},
+        {L"ITaskDefinition::get_Settings", E_NOTIMPL, {Failed("ITaskDefinition::get_Settings", "80004001")}, false,
+         false, false},
         {L"ITaskSettings::put_DisallowStartIfOnBatteries", DISP_E_TYPEMISMATCH,
-         {"\nCannot set the task's battery settings: 80020005"}, false, false, false},
+         {Failed("ITaskSettings::put_DisallowStartIfOnBatteries", "80020005")}, false, false, false},
         {L"ITaskSettings::put_StopIfGoingOnBatteries", E_ACCESSDENIED,
-         {"\nCannot set the task's battery settings: 80070005"}, false, false, false},
+         {Failed("ITaskSettings::put_StopIfGoingOnBatteries", "80070005")}, false, false, false},
         {L"ITaskFolder::RegisterTaskDefinition", HRESULT_FROM_WIN32(ERROR_NONE_MAPPED),
-         {"\nError saving the Task : 80070534"}, false, false, false},
+         {Failed("ITaskFolder::RegisterTaskDefinition", "80070534")}, false, false, false},
         // Deletion fails after the program started: the launch reports no start and waits for
         // nothing, and the task stays.
         {L"ITaskFolder::DeleteTask", HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION),
-         {kRegistered, "\nError deleting the Task : 80070020"}, false, true, true},
+         {kRegistered, Failed("ITaskFolder::DeleteTask", "80070020")}, false, true, true},
         // A state that cannot be read is a state never seen running: the launch goes on.
         {L"IRegisteredTask::get_State", HRESULT_FROM_WIN32(ERROR_TIMEOUT), {kRegistered, kDeleted}, true, true,
          false},
@@ -242,7 +198,7 @@ TEST_F(TaskLaunch, EachFailingStepReportsItselfAndLeavesNothingBehind) {
     for (const Row& row : rows) {
         const std::string what = Narrow(row.step);
         record_.Clear();
-        monitor_.Clear();
+        log_.Clear();
         wchar_t fault[16];
         swprintf(fault, 16, L"%08lx", static_cast<unsigned long>(row.result));
         kit::SetTaskStub(L"TASKSTUB_FAIL", std::wstring(row.step) + L"=" + fault);
@@ -254,7 +210,7 @@ TEST_F(TaskLaunch, EachFailingStepReportsItselfAndLeavesNothingBehind) {
         kit::SetTaskStub(L"TASKSTUB_FAIL", L"");
 
         EXPECT_EQ(started, row.started) << what;
-        EXPECT_EQ(monitor_.Texts(), row.texts) << what;
+        EXPECT_EQ(Logged(), row.texts) << what;
         // A started program has ended by the last poll: nothing is waited for either way.
         EXPECT_EQ(exitCode, kUntouched) << what;
         std::vector<kit::TaskCall> injected;
@@ -300,7 +256,7 @@ TEST_F(TaskLaunch, ATaskNotSeenRunningEndsThePollsAndTheLaunchGoesOn) {
     for (const Row& row : rows) {
         const std::string what = Narrow(row.start);
         record_.Clear();
-        monitor_.Clear();
+        log_.Clear();
         kit::PlantedRecorder child(folder / row.name);
         ASSERT_TRUE(child.planted());
         kit::SetTaskStub(L"TASKSTUB_START", row.start);
@@ -312,7 +268,7 @@ TEST_F(TaskLaunch, ATaskNotSeenRunningEndsThePollsAndTheLaunchGoesOn) {
         EXPECT_EQ(child.Ran(), row.ranBeforeReturn) << what;
 
         EXPECT_EQ(exitCode, kUntouched) << what;
-        EXPECT_EQ(monitor_.Texts(), (std::vector<std::string>{kRegistered, kDeleted})) << what;
+        EXPECT_EQ(Logged(), (std::vector<std::string>{kRegistered, kDeleted})) << what;
         std::vector<kit::TaskCall> polls = record_.Calls("IRegisteredTask::get_State");
         EXPECT_EQ(polls.size(), 50u) << what;
         for (const kit::TaskCall& poll : polls) EXPECT_EQ(poll["state"], row.state) << what;

@@ -1,1 +1,0 @@
-add_wine_test(security_test SOURCES install/security_test.cpp PREFIXES win32-winxp win64-winxp64 TIMEOUT 120)
