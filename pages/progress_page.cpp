@@ -159,6 +159,10 @@ void CProgressPage::Start(const InstallPlan& plan, std::function<void(const Inst
         ShowWindow(cancelItem_.hwnd(), SW_HIDE);  // an unattended run is not cancelled from its window
     }
     SetTimer(hwnd(), kBarTimer, kBarIntervalMs, nullptr);
+    // The page has just been shown: the focus on the step, which a screen reader reads, and not
+    // on "Cancel", where the Enter that chose "Next" could still act.
+    SetStartFocus(stepItem_.hwnd());
+    if (GetActiveWindow() == hwnd()) SetFocus(stepItem_.hwnd());
     BlockShutdown(true);
     guiThread_ = GetCurrentThreadId();
     worker_ = fw::StartThread([this] {
@@ -327,7 +331,8 @@ void CProgressPage::ShowOutcome() {
         ShowWindow(restartItem_.hwnd(), SW_SHOW);
     }
     ShowWindow(finishItem_.hwnd(), SW_SHOW);
-    KeepFocusOnVisibleItem();
+    SetStartFocus(finishItem_.hwnd());
+    if (GetActiveWindow() == hwnd()) SetFocus(finishItem_.hwnd());
 }
 
 void CProgressPage::ConfirmCancel() {
