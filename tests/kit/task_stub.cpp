@@ -10,7 +10,7 @@ namespace kit {
 namespace {
 
 const CLSID kTaskScheduler = {0x0f87369f, 0xa4e5, 0x4cfc, {0xbd, 0x3e, 0x73, 0xe6, 0x15, 0x45, 0x72, 0xdd}};
-const wchar_t* const kSettings[] = {L"TASKSTUB_FAIL", L"TASKSTUB_START", L"TASKSTUB_PROBE", L"TASKSTUB_PROBE_KEY"};
+const wchar_t* const kSettings[] = {L"TASKSTUB_FAIL", L"TASKSTUB_START"};
 
 std::string Field(const std::string& text, size_t from, size_t to) { return text.substr(from, to - from); }
 

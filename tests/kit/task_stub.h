@@ -9,7 +9,7 @@
 
 namespace kit {
 
-// One line of the record: a method (or "start", "start-failed", "ended", "probe") and its values.
+// One line of the record: a method (or "start", "start-failed", "ended") and its values.
 struct TaskCall {
     std::string method;
     std::map<std::string, std::string> values;

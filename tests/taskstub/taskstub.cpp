@@ -16,9 +16,6 @@
 //                    that many milliseconds (queued meanwhile, even if the task is deleted
 //                    first); "never" (queued for good); "finished" at once, and registration
 //                    returns only when the program has ended.
-//   TASKSTUB_PROBE   a DLL name: when the process loads it, a "probe" line records which
-//                    started programs have ended, with their exit codes, and whether the
-//                    registry key TASKSTUB_PROBE_KEY ("HKLM\..." in this process's view) exists.
 #include <windows.h>
 #include <taskschd.h>
 #include <tlhelp32.h>
@@ -878,59 +875,6 @@ public:
 
 Factory g_factory;
 
-// ---------------------------------------------------------------------------------------------
-// The probe at a DLL's load
-
-struct DllLoaded {
-    ULONG flags;
-    const UNICODE_STRING* fullName;
-    const UNICODE_STRING* baseName;
-    void* base;
-    ULONG size;
-};
-
-bool KeyExists(const std::wstring& keyPath) {
-    HKEY root = keyPath.rfind(L"HKCU\\", 0) == 0 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-    size_t slash = keyPath.find(L'\\');
-    if (slash == std::wstring::npos) return false;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, keyPath.c_str() + slash + 1, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
-// Runs under the loader's lock: no DLL may be loaded here.
-VOID CALLBACK OnDllLoaded(ULONG reason, const DllLoaded* data, void*) {
-    if (reason != 1 || !data || !data->baseName) return;
-    std::wstring name(data->baseName->Buffer, data->baseName->Length / sizeof(wchar_t));
-    std::wstring watched = Env(L"TASKSTUB_PROBE");
-    if (_wcsicmp(name.c_str(), watched.c_str()) != 0) return;
-    std::wstring programs;
-    {
-        Lock lock;
-        for (const Started& started : g_started) {
-            DWORD exitCode = STILL_ACTIVE;
-            bool ended = WaitForSingleObject(started.process, 0) == WAIT_OBJECT_0;
-            if (ended) GetExitCodeProcess(started.process, &exitCode);
-            programs += (programs.empty() ? L"" : L",") + std::to_wstring(started.id) + L":" +
-                        (ended ? L"ended:" + std::to_wstring(exitCode) : std::wstring(L"running"));
-        }
-    }
-    std::wstring key = Env(L"TASKSTUB_PROBE_KEY");
-    WriteRecord(L"probe\tdll=" + name + L"\tprograms=" + programs + L"\tkey=" +
-                (key.empty() ? L"" : KeyExists(key) ? L"present" : L"absent"));
-}
-
-void WatchDllLoads() {
-    if (Env(L"TASKSTUB_PROBE").empty()) return;
-    using Callback = VOID(CALLBACK*)(ULONG, const DllLoaded*, void*);
-    using RegisterFn = LONG(NTAPI*)(ULONG, Callback, void*, void**);
-    auto registerNotification = reinterpret_cast<RegisterFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "LdrRegisterDllNotification")));
-    void* cookie = nullptr;
-    if (registerNotification) registerNotification(0, OnDllLoaded, nullptr, &cookie);
-}
-
 }  // namespace
 
 extern "C" {
@@ -943,7 +887,6 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
         HMODULE pinned = nullptr;
         GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                            reinterpret_cast<LPCWSTR>(&g_objects), &pinned);
-        WatchDllLoads();
     }
     return TRUE;
 }
