@@ -142,5 +142,6 @@ void CSetupApp::RunPassive() {
         return;
     }
     controller_->ShowPage(3);
-    progressPage_->Start(run_.plan, [this](const InstallOutcome& outcome) { run_.End(UnattendedExitCode(run_, outcome)); });
+    progressPage_->Start(run_.plan,
+                         [this](const InstallOutcome& outcome) { run_.End(UnattendedExitCode(run_, outcome)); });
 }
