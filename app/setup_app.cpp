@@ -46,8 +46,6 @@ CSetupApp::~CSetupApp() {
     }
 }
 
-ProductSetupData CSetupApp::ReadSetupData() { return ::ReadSetupData(); }
-
 BOOL CSetupApp::InitInstance() {
     // Once, before any window: the first accessibility request would otherwise put the thread
     // into whichever apartment the assistive program's request happens to need.
@@ -122,10 +120,7 @@ bool CSetupApp::CreatePages() {
     return mainCreated && licenseCreated;
 }
 
-void CSetupApp::ShowMainPage() {
-    controller_->ShowPage(1);
-    SetMainWindow(mainPage_->hwnd());
-}
+void CSetupApp::ShowMainPage() { controller_->ShowPage(1); }
 
 void CSetupApp::StartChecksPassed() { mainPage_->EnableNext(); }
 
@@ -147,6 +142,6 @@ void CSetupApp::RunPassive() {
         return;
     }
     controller_->ShowPage(3);
-    SetMainWindow(progressPage_->hwnd());
-    progressPage_->Start(run_.plan, [this](const InstallOutcome& outcome) { run_.End(UnattendedExitCode(run_, outcome)); });
+    progressPage_->Start(run_.plan,
+                         [this](const InstallOutcome& outcome) { run_.End(UnattendedExitCode(run_, outcome)); });
 }

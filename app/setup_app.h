@@ -19,7 +19,6 @@ public:
     ~CSetupApp() override;
 
     BOOL InitInstance() override;
-    ProductSetupData ReadSetupData();
     SetupRun& run() { return run_; }
 
 private:

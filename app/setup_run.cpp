@@ -101,9 +101,9 @@ constexpr CheckPhase kInstallation = CheckPhase::Installation;
 }  // namespace
 
 const std::vector<StartCheck>& StartChecks() {
-    // Before the pages exist a refusal ends the interactive run with 0, as a start-up that
-    // refuses to run; a refused system check on the shown page ends it with 1; a refusal as the
-    // installation begins ends the setup as "Exit" does.
+    // The interactive run's exit codes: 0 for a start-up that refuses to run before the pages
+    // exist, 1 when the pages cannot be made or a system check on the shown main page refuses,
+    // 0 for a refusal as the installation begins (the setup ends as "Exit" ends it).
     static const std::vector<StartCheck> table = {
         {L"single instance", kStart, kEveryRun, Refusal::SecondCopy, 0, SingleInstance},
         {L"internal network user", kStart, kInstallingRuns, Refusal::InternalUser, 0, NotInternalUser},

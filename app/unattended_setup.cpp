@@ -1,7 +1,6 @@
 #include "app/unattended_setup.h"
 
 #include "app/setup_run.h"
-#include "app/setup_data.h"
 #include "env/system_checks.h"
 #include "framework/strings.h"
 #include "install/install_sequence.h"
@@ -29,7 +28,6 @@ std::wstring WindowsDescription() {
 const wchar_t* UiName(SetupUi ui) {
     return ui == SetupUi::Quiet ? L"quiet" : ui == SetupUi::Passive ? L"passive" : L"interactive";
 }
-
 
 }  // namespace
 

@@ -1,7 +1,7 @@
 #pragma once
-// The setup started with /quiet or /passive: no page, no message box, nothing that waits for a
-// person. The same checks and the same install sequence as the interactive run, in its order;
-// where that run shows a message and ends, this one logs the message and ends with its code.
+// The setup started with /quiet, /passive or /uninstall: no page (but the installation's with
+// /passive), no message box, nothing that waits for a person; its log, its first lines and its
+// exit code. Its checks are the run's table (app/setup_run.h).
 #include <windows.h>
 
 #include <string>
@@ -34,7 +34,6 @@ bool IsWindowStationVisible();
 // A start without /quiet or /passive where no one can see a window: the usage (for /? alone,
 // exit code 0) or one line naming /quiet (exit code 87) goes to the log, /log's or the default.
 DWORD RunInvisibleStart(const SetupOptions& options, SetupLog& log);
-
 
 class SetupRun;
 

@@ -1,9 +1,9 @@
 #pragma once
 // The installation that the license page's "Next" runs: close prompt, drive, removal of the
 // earlier version, USB drivers when older, the product package, registry access. The steps that
-// may ask the user run on the GUI thread first (PrepareInstallation); the package operations
-// then run on a thread of their own (RunPackageOperations) while the page shows their progress.
-// An unattended run goes the same way with no one to ask.
+// may ask the user run on the GUI thread first, as the run's start checks; the package
+// operations then run on a thread of their own (RunPackageOperations) while the page shows their
+// progress. An unattended run goes the same way with no one to ask.
 #include <windows.h>
 
 #include <cstdint>

@@ -15,7 +15,7 @@ namespace {
 
 constexpr wchar_t kGuidKey[] = L"SOFTWARE\\Korvel\\Application Guids";
 constexpr DWORD kOpenForClosing = SYNCHRONIZE | PROCESS_TERMINATE;
-// Waited for while the thread's messages are dispatched: start-up and the passive page wait here.
+// Waited for while the thread's messages are dispatched: the run with pages waits here at start-up.
 constexpr DWORD kCloseWaitMs = 5000;
 // Exit code of a copy ended by the setup (ERROR_INSTALL_USEREXIT: ended for an installation).
 constexpr UINT kEndedExitCode = ERROR_INSTALL_USEREXIT;

@@ -63,7 +63,8 @@ bool InitializeComSecurity() {
 
 // The service of this computer and its root folder.
 bool ConnectToRootFolder(ComRef<ITaskService>& service, ComRef<ITaskFolder>& folder) {
-    HRESULT hr = CoCreateInstance(kClsidTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, kIidTaskService, service.putVoid());
+    HRESULT hr =
+        CoCreateInstance(kClsidTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, kIidTaskService, service.putVoid());
     if (FAILED(hr)) return StepFailed(L"CoCreateInstance", hr);
     {
         Variant server, user, domain, password;
