@@ -118,14 +118,10 @@ add_wine_test(progress_e2e_64_test SOURCES e2e/progress_e2e_test.cpp pages/page_
   PREFIXES win64-win10 SETUP e2e/make_media.sh e2e/unattended_media.sh
   DEPENDS setup media LIBS msi oleacc TIMEOUT 300 SUITES Watched)
 
-# The pages, the installation and its outcome in the user's language; unattended runs of a German
-# user keep their exit codes and their English log.
+# The pages, the installation and its outcome in the user's language.
 add_wine_test(language_e2e_test SOURCES e2e/language_e2e_test.cpp pages/page_test_kit.cpp
   PREFIXES win32-winxp SETUP e2e/language_media.sh DEPENDS setup satellites media LIBS msi oleacc TIMEOUT 400
   ENV "LC_ALL=de_DE.UTF-8" SUITES German)
 add_wine_test(language_e2e_french_test SOURCES e2e/language_e2e_test.cpp pages/page_test_kit.cpp
   PREFIXES win32-winxp SETUP e2e/language_media.sh DEPENDS setup satellites media LIBS msi oleacc TIMEOUT 400
   ENV "LC_ALL=fr_FR.UTF-8" SUITES French)
-add_wine_test(unattended_e2e_german_test SOURCES e2e/unattended_e2e_test.cpp
-  PREFIXES win32-winxp SETUP ${UNATTENDED_MEDIA_HOOKS} DEPENDS setup satellites media fake_app setupDEU LIBS msi
-  TIMEOUT 400 ENV "LC_ALL=de_DE.UTF-8" SUITES Outcomes)

@@ -178,7 +178,9 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
     // A product package that is no package: the setup ends with the installer's own answer.
     const DWORD broken = MsiInstallProductW(L"C:\\media\\broken\\Setup_ENU.msi", L"");
     ASSERT_NE(broken, 0u);
-    const std::string brokenLine = "MsiInstallProductW(\"C:\\media\\broken\\Setup_ENU.msi\", \"LANG=ENU TARGETDIR=C:\\ REBOOT=ReallySuppress\") = " +
+    // The package of the medium (no package of a satellite's language is there) in that language.
+    const std::string language = "LANG=" + Narrow(ShownText(Medium(L"full"), IDS_SETUP_LANGUAGE));
+    const std::string brokenLine = "MsiInstallProductW(\"C:\\media\\broken\\Setup_ENU.msi\", \"" + language + " TARGETDIR=C:\\ REBOOT=ReallySuppress\") = " +
                                    std::to_string(broken);
 
     // In this order: the refusals change nothing; then the packages' results.
@@ -204,7 +206,7 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
         {"failed drivers package: a warning", Arrange::Nothing, L"brokendrivers", L"/quiet", 0, "", true, false},
         {"failed product package", Arrange::Nothing, L"broken", L"/quiet", kBrokenPackageResult, brokenLine, false, false},
         {"restart asked for and suppressed", Arrange::Nothing, L"reboot", L"/quiet /norestart", 3010,
-         "MsiInstallProductW(\"C:\\media\\reboot\\Setup_ENU.msi\", \"LANG=ENU TARGETDIR=C:\\ REBOOT=ReallySuppress\") = "
+         "MsiInstallProductW(\"C:\\media\\reboot\\Setup_ENU.msi\", \"" + language + " TARGETDIR=C:\\ REBOOT=ReallySuppress\") = "
          "3010",
          true, false},
         // Last: the earlier build stays installed for good.
