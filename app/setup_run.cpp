@@ -169,9 +169,10 @@ bool SetupRun::Walk(CheckPhase phase) {
 }
 
 void SetupRun::Refuse(const StartCheck& check) {
+    // The log is in English whatever the user's language; the box in the user's.
     const UINT message = RefusalMessageId(check.refusal);
+    if (message) LogEvent(fw::LoadEnglishString(message));
     const std::wstring text = !refusalText.empty() ? refusalText : message ? fw::LoadResString(message) : L"";
-    if (!text.empty()) LogEvent(text);
     if (kind_ != RunKind::Pages) {
         End(RefusalExitCode(check.refusal));
         return;

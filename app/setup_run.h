@@ -90,7 +90,9 @@ public:
     ProductSetupData data;
     InstallPlan plan;
     HANDLE instanceMutex = nullptr;  // held until the process ends
-    std::wstring refusalText;        // a check's own refusal text (naming a file), else its message's
+    // A check's own refusal text in the user's language (it names a file; the check logs it in
+    // English); without one the refusal's message is shown.
+    std::wstring refusalText;
     RunPages* pages = nullptr;       // the run with pages only
 
 private:

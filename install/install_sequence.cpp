@@ -48,7 +48,7 @@ bool ApplicationsClosedUnattended(bool closeApplications) {
     }
     std::vector<std::wstring> names;
     for (const AppProcessEntry& application : running) names.push_back(application.displayName);
-    LogEvent(BuildCloseApplicationsMessage(fw::LoadResString(IDS_CLOSE_APPLICATIONS), names));
+    LogEvent(BuildCloseApplicationsMessage(fw::LoadEnglishString(IDS_CLOSE_APPLICATIONS), names));
     return false;
 }
 
@@ -95,6 +95,7 @@ bool CheckedPackage(const std::wstring& package, std::wstring* refusalText) {
         return true;
     }
     const UINT message = check.problem == PackageProblem::Missing ? IDS_PACKAGE_MISSING : IDS_PACKAGE_DAMAGED;
+    LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(message), L"%s", check.file));
     *refusalText = fw::ReplaceFirst(fw::LoadResString(message), L"%s", check.file);
     return false;
 }

@@ -321,7 +321,10 @@ void CProgressPage::ShowOutcome() {
                                                  plan_.options.noRestart, fw::LoadResString);
     const RunEnd end = DecideRunEnd(outcome_.productResult, outcome_.restartNeeded, false, plan_.options.noRestart);
     const bool offerRestart = end.restart == RestartAction::Offer;
-    LogEvent(L"Outcome: " + texts.headline + L" " + texts.details + (offerRestart ? L" A restart is offered." : L""));
+    // The log in English, whatever the page shows.
+    const OutcomeTexts english = BuildOutcomeTexts(outcome_, productName_, plan_.driveRoot, L"",
+                                                   plan_.options.noRestart, fw::LoadEnglishString);
+    LogEvent(L"Outcome: " + english.headline + L" " + english.details + (offerRestart ? L" A restart is offered." : L""));
     stepItem_.SetCaption(texts.headline);
     actionItem_.SetCaption(texts.details);
     ShowWindow(cancelItem_.hwnd(), SW_HIDE);
