@@ -324,7 +324,8 @@ void CProgressPage::ShowOutcome() {
     // The log in English, whatever the page shows.
     const OutcomeTexts english = BuildOutcomeTexts(outcome_, productName_, plan_.driveRoot, L"",
                                                    plan_.options.noRestart, fw::LoadEnglishString);
-    LogEvent(L"Outcome: " + english.headline + L" " + english.details + (offerRestart ? L" A restart is offered." : L""));
+    LogEvent(L"Outcome: " + english.headline + (offerRestart ? L" A restart is offered." : L""));
+    if (!english.details.empty()) LogEvent(L"Outcome details: " + english.details);
     stepItem_.SetCaption(texts.headline);
     actionItem_.SetCaption(texts.details);
     ShowWindow(cancelItem_.hwnd(), SW_HIDE);

@@ -331,8 +331,7 @@ TEST(Outcomes, TwoRefusalsAtOnceEndEachKindOfRunForItsFirstReason) {
     kit::Process setup(L"\"" + Medium(L"full") + L"setup.exe\"", Medium(L"full"));
     HWND box = kit::WaitForMessageBox(setup.id(), 30000);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(Narrow(kit::MessageBoxText(box)), "You appear to be an internal Korvel user.\nYou must uninstall "
-                                                "Cartoline (Network) before running this setup.");
+    EXPECT_EQ(kit::MessageBoxText(box), ShownText(Medium(L"full"), IDS_INTERNAL_USER));
     kit::PressButton(box, IDOK);
     EXPECT_EQ(setup.Wait(15000), 0u);
 
