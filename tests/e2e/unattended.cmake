@@ -4,7 +4,7 @@ add_wine_test(unattended_e2e_test SOURCES e2e/unattended_e2e_test.cpp
   PREFIXES win32-winxp win32-win7 win64-win10 SETUP ${UNATTENDED_MEDIA_HOOKS}
   DEPENDS setup media fake_app setupDEU LIBS msi TIMEOUT 400 SUITES Outcomes Installation)
 add_wine_test(unattended_old_windows_test SOURCES e2e/unattended_e2e_test.cpp
-  PREFIXES win32-nt40 SETUP ${UNATTENDED_MEDIA_HOOKS} DEPENDS setup media fake_app setupDEU LIBS msi
+  PREFIXES win32-win98 win32-winme win32-nt40 SETUP ${UNATTENDED_MEDIA_HOOKS} DEPENDS setup media fake_app setupDEU LIBS msi
   SUITES OldWindows)
 # Deployment tools' ways: a window station no one sees, an application on another desktop,
 # /uninstall.

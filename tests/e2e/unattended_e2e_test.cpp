@@ -462,14 +462,30 @@ TEST(Deployment, UninstallRemovesTheProductAndLeavesTheDrivers) {
     EXPECT_NE(kit::ReadBytes(L"C:\\logs\\remove1_Uninstall.log").find("Example Maps"), std::string::npos);
 }
 
+// Refused from the entry point, before anything else runs: the log holds the refusal first and
+// the exit code, and a run without /log writes no log at all.
 TEST(OldWindows, RefusedWithItsCodeShowingNothing) {
     kit::MakeFolders(L"C:\\logs");
-    const Watched run = RunWatched(Medium(L"full"), L"/quiet /log C:\\logs\\old.log");
-    EXPECT_EQ(run.exitCode, 1150u);
-    EXPECT_TRUE(run.shown.empty()) << run.shown.front();
-    const std::string text = kit::ReadBytes(L"C:\\logs\\old.log");
-    EXPECT_TRUE(LogHas(text, "This is an unsupported OS version.  Must be Win98 or greater and not NT4")) << text;
-    EXPECT_TRUE(LogHas(text, "Exit code 1150")) << text;
+    const struct {
+        const wchar_t* switches;
+        const wchar_t* log;
+    } rows[] = {{L"/quiet /log C:\\logs\\old.log", L"C:\\logs\\old.log"},
+                {L"/passive /norestart /l*v C:\\logs\\old2.log", L"C:\\logs\\old2.log"},
+                {L"/passive", nullptr}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(Narrow(row.switches));
+        const Watched run = RunWatched(Medium(L"full"), row.switches);
+        EXPECT_EQ(run.exitCode, 1150u);
+        EXPECT_TRUE(run.shown.empty()) << run.shown.front();
+        if (!row.log) {
+            EXPECT_FALSE(kit::FileExists(DefaultLog()));
+            continue;
+        }
+        const std::string text = kit::ReadBytes(row.log);
+        const std::string refusal = "This is an unsupported OS version.  Must be Win98 or greater and not NT4";
+        EXPECT_EQ(text.find("] " + refusal + "\r\n"), text.find("] ")) << text;
+        EXPECT_TRUE(LogHas(text, "Exit code 1150")) << text;
+    }
 }
 
 }  // namespace
