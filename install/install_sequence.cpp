@@ -184,7 +184,7 @@ Refusal PrepareInstallation(const std::wstring& productCode, uint64_t requiredSp
         return Refusal::ApplicationsRunning;
     }
 
-    LogEvent(L"Drive choice: a fixed drive with more than " + std::to_wstring(RequiredMegabytes(requiredSpaceBytes)) +
+    LogEvent(L"Drive choice: a fixed drive with more than " + fw::Decimal(RequiredMegabytes(requiredSpaceBytes)) +
              L" MiB free");
     plan->driveRoot = ResolveInstallDrive(requiredSpaceBytes);
     if (plan->driveRoot.empty()) return Refuse(Refusal::NoDriveWithRoom, options);
