@@ -1,7 +1,6 @@
 #include "install/install_sequence.h"
 
 #include <msi.h>
-#include <shlwapi.h>
 
 #include "drivers/driver_info.h"
 #include "env/system_checks.h"
@@ -16,6 +15,7 @@
 #include "install/running_apps.h"
 #include "system/setup_log.h"
 #include "resources/resource.h"
+#include "framework/file.h"
 
 namespace {
 
@@ -200,7 +200,7 @@ Refusal PrepareInstallation(const std::wstring& productCode, uint64_t requiredSp
     plan->driversPackage = UsbDriversPackagePath(GetSetupFolder(), IsWow64());
     plan->driversCommandLine = WithRestartSuppressed(UsbDriversCommandLine(GetSystemDrive(), language));
     std::wstring packageName = fw::LoadResString(IDS_PRODUCT_PACKAGE);
-    if (!PathFileExistsW((programFolder + packageName).c_str())) packageName = L"Setup_ENU.msi";
+    if (!fw::FileExists(programFolder + packageName)) packageName = L"Setup_ENU.msi";
     plan->productPackage = programFolder + packageName;
     plan->productCommandLine = WithRestartSuppressed(ProductCommandLine(language, plan->driveRoot));
     return Refusal::None;

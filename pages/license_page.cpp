@@ -1,6 +1,5 @@
 #include "pages/license_page.h"
 
-#include <shlwapi.h>
 
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "ui/browser_controller.h"
 #include "ui/item_theme.h"
 #include "ui/skin_rules.h"
+#include "framework/file.h"
 
 namespace {
 // Three line breaks, 52 "=" and a line break.
@@ -136,9 +136,9 @@ BOOL CEulaDlg::LoadLicenseText() {
     const std::wstring folder = GetSetupFolder();
     std::wstring general;
     std::wstring generalPath = folder + fw::LoadResString(IDS_GENERAL_LICENSE_FILE);
-    if (!PathFileExistsW(generalPath.c_str())) generalPath = folder + licenseFileName_;
+    if (!fw::FileExists(generalPath)) generalPath = folder + licenseFileName_;
     fw::FileException error;
-    if (PathFileExistsW(generalPath.c_str()) && !ReadUnicodeTextFile(generalPath, &general, &error)) {
+    if (fw::FileExists(generalPath) && !ReadUnicodeTextFile(generalPath, &general, &error)) {
         error.ReportError(MB_OK);
         return FALSE;
     }
