@@ -1,7 +1,8 @@
 #pragma once
 // Knows the setup's pages by number and shows one at a time. Owns the bootstrap object until
 // the setup ends.
-#include <map>
+#include <utility>
+#include <vector>
 
 #include "framework/startup_work.h"
 
@@ -24,6 +25,6 @@ public:
     void ExitSetup();
 
 private:
-    std::map<int, CBrowserPage*> pages_;
+    std::vector<std::pair<int, CBrowserPage*>> pages_;  // a handful; the first page of a number stays
     fw::StartupWork* bootstrap_;
 };
