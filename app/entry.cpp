@@ -3,13 +3,26 @@
 
 #include <delayimp.h>
 
+#include <cstdlib>
+
 #include "app/old_windows.h"
 #include "system/system_info.h"
 
-#include <cstdlib>
-
 extern "C" void __main();  // the compiler's runtime: runs the static constructors
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show);
+
+namespace {
+
+// What follows the program's name (quoted or not) and the blanks after it.
+wchar_t* ArgumentsOf(wchar_t* commandLine) {
+    bool quoted = false;
+    for (; *commandLine && (quoted || *commandLine > L' '); ++commandLine)
+        if (*commandLine == L'"') quoted = !quoted;
+    while (*commandLine && *commandLine <= L' ') ++commandLine;
+    return commandLine;
+}
+
+}  // namespace
 
 // The whole start-up of the program. The runtime DLL (msvcrt.dll) initialised itself when it was
 // loaded; the program needs nothing of the start-up code the toolchain would add (command-line
@@ -19,7 +32,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show)
 extern "C" void SetupEntry() {
     if (IsOlderThanWindows2000(GetVersion())) ExitProcess(RefuseOldWindows());
     __main();  // registers the static destructors with atexit, so exit runs them
-    std::exit(wWinMain(GetModuleHandleW(nullptr), nullptr, GetCommandLineW(), SW_SHOWDEFAULT));
+    std::exit(wWinMain(GetModuleHandleW(nullptr), nullptr, ArgumentsOf(GetCommandLineW()), SW_SHOWDEFAULT));
 }
 
 // The runtime DLL's list of functions exit runs (the toolchain's start-up code defines this
