@@ -107,7 +107,7 @@ BOOL CSetupApp::InitInstance() {
     LogEvent(L"Single instance: passed");
 
     if (IsInternalNetworkUser()) {
-        LogEvent(fw::LoadResString(IDS_INTERNAL_USER));
+        LogEvent(fw::LoadEnglishString(IDS_INTERNAL_USER));
         fw::AppMessageBox(IDS_INTERNAL_USER, MB_ICONINFORMATION | MB_OK, static_cast<UINT>(-1));
         return FALSE;
     }

@@ -86,7 +86,7 @@ DWORD RunInvisibleStart(const SetupOptions& options, SetupLog& log) {
     const std::wstring path = options.logFile.empty() ? DefaultLogPath(ReadSetupData().productName) : options.logFile;
     if (log.Open(path)) SetActiveSetupLog(&log);
     if (ChooseStartAction(options, false) == StartAction::UsageToLog) {
-        LogEvent(UsageText());
+        LogEvent(fw::LoadEnglishString(IDS_USAGE));
         return ERROR_SUCCESS;
     }
     LogEvent(std::wstring(L"No one can see this window station, so the setup shows no page or message: start it "
@@ -97,7 +97,7 @@ DWORD RunInvisibleStart(const SetupOptions& options, SetupLog& log) {
 
 DWORD LogRefusal(Refusal refusal) {
     const UINT messageId = RefusalMessageId(refusal);
-    if (messageId) LogEvent(fw::LoadResString(messageId));
+    if (messageId) LogEvent(fw::LoadEnglishString(messageId));
     return RefusalExitCode(refusal);
 }
 
@@ -112,7 +112,7 @@ bool StartUnattendedRun(const SetupOptions& options, SetupLog& log, const std::w
     LogEvent(firstLine);
     for (const std::wstring& argument : options.invalid) LogEvent(L"Not a switch of this setup: \"" + argument + L"\"");
     if (!options.invalid.empty() || options.showUsage) {
-        LogEvent(UsageText());
+        LogEvent(fw::LoadEnglishString(IDS_USAGE));
         *exitCode = options.invalid.empty() ? ERROR_SUCCESS : RefusalExitCode(Refusal::InvalidSwitch);
         return false;
     }

@@ -22,6 +22,8 @@ std::wstring LoadStringFrom(HMODULE module, UINT id) {
 
 std::wstring LoadResString(UINT id) { return LoadStringFrom(ResourceModule(), id); }
 
+std::wstring LoadEnglishString(UINT id) { return LoadStringFrom(GetModuleHandleW(nullptr), id); }
+
 std::wstring Decimal(long long value) {
     wchar_t digits[24];
     wchar_t* first = digits + 24;

@@ -75,14 +75,14 @@ bool ApplicationsClosedUnattended(bool closeApplications) {
     }
     std::vector<std::wstring> names;
     for (const AppProcessEntry& application : running) names.push_back(application.displayName);
-    LogEvent(BuildCloseApplicationsMessage(fw::LoadResString(IDS_CLOSE_APPLICATIONS), names));
+    LogEvent(BuildCloseApplicationsMessage(fw::LoadEnglishString(IDS_CLOSE_APPLICATIONS), names));
     return false;
 }
 
 // The refusal's message: in the log, and in a box when someone is there to read it.
 Refusal Refuse(Refusal refusal, const InstallOptions& options) {
     const UINT message = RefusalMessageId(refusal);
-    LogEvent(fw::LoadResString(message));
+    LogEvent(fw::LoadEnglishString(message));
     if (!options.Unattended()) fw::AppMessageBox(message, MB_ICONINFORMATION, static_cast<UINT>(-1));
     return refusal;
 }

@@ -14,7 +14,7 @@
 namespace {
 
 [[noreturn]] void RefuseAndExit(UINT messageId) {
-    LogEvent(fw::LoadResString(messageId));
+    LogEvent(fw::LoadEnglishString(messageId));
     fw::AppMessageBox(messageId, MB_ICONINFORMATION, static_cast<UINT>(-1));
     LogEvent(L"Exit code 1");
     std::exit(1);
