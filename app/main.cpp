@@ -2,7 +2,7 @@
 
 #include "app/setup_app.h"
 
-// The one application object, constructed before the entry point runs.
+// The one application object, constructed before wWinMain runs.
 CSetupApp theApp;
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {

@@ -1,7 +1,5 @@
 #include "install/install_sequence.h"
 
-#include <shlwapi.h>
-
 #include "drivers/driver_info.h"
 #include "env/system_checks.h"
 #include "framework/handle.h"
@@ -14,6 +12,7 @@
 #include "install/running_apps.h"
 #include "system/setup_log.h"
 #include "resources/resource.h"
+#include "framework/file.h"
 
 namespace {
 
@@ -145,7 +144,7 @@ bool PackagesUsable(const InstallPlan& plan, std::wstring* refusalText) {
 }
 
 bool ChooseInstallDrive(uint64_t requiredSpaceBytes, InstallPlan* plan) {
-    LogEvent(L"Drive choice: a fixed drive with more than " + std::to_wstring(RequiredMegabytes(requiredSpaceBytes)) +
+    LogEvent(L"Drive choice: a fixed drive with more than " + fw::Decimal(RequiredMegabytes(requiredSpaceBytes)) +
              L" MiB free");
     plan->driveRoot = ChooseDriveWithRoom(requiredSpaceBytes);
     if (plan->driveRoot.empty()) return false;
@@ -179,7 +178,7 @@ void CompletePlan(const std::wstring& productCode, const InstallOptions& options
     plan->driversPackage = UsbDriversPackagePath(programFolder, IsWow64());
     plan->driversCommandLine = WithRestartSuppressed(UsbDriversCommandLine(GetSystemDrive(), language));
     std::wstring packageName = fw::LoadResString(IDS_PRODUCT_PACKAGE);
-    if (!PathFileExistsW((programFolder + packageName).c_str())) packageName = L"Setup_ENU.msi";
+    if (!fw::FileExists(programFolder + packageName)) packageName = L"Setup_ENU.msi";
     plan->productPackage = programFolder + packageName;
 }
 

@@ -230,7 +230,7 @@ std::vector<std::wstring> CloseRunningApplications(const std::vector<AppProcessE
             const std::wstring which =
                 fw::Format(L" (process %lu, %s, user %s, session %s)", copyId, ProcessImagePath(copyId).c_str(),
                            query ? ProcessAccount(query.get()).c_str() : L"",
-                           sessionKnown ? std::to_wstring(session).c_str() : L"unknown");
+                           sessionKnown ? fw::Decimal(session).c_str() : L"unknown");
             CloseContext context{copyId};
             const bool hasWindow = HasWindowOnThisDesktop(copyId);
             std::wstring outcome;

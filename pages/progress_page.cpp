@@ -83,7 +83,7 @@ OutcomeTexts BuildOutcomeTexts(const InstallOutcome& outcome, const std::wstring
     if (outcome.cancelled) return {text(IDS_CANCELLED), Joined(earlier, restart, L"\n\n")};
     if (outcome.productResult != ERROR_SUCCESS && !AsksForRestart(outcome.productResult)) {
         const std::wstring result =
-            fw::ReplaceFirst(text(IDS_FAILED_RESULT), L"%u", std::to_wstring(outcome.productResult));
+            fw::ReplaceFirst(text(IDS_FAILED_RESULT), L"%u", fw::Decimal(outcome.productResult));
         std::wstring details = Joined(outcome.lastError, result);
         if (!logPath.empty()) details = Joined(details, fw::ReplaceFirst(text(IDS_FAILED_LOG), L"%s", logPath));
         if (outcome.earlier == EarlierVersion::Removed) details = Joined(details, earlier, L"\n\n");

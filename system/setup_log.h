@@ -35,6 +35,8 @@ void LogEvent(const std::wstring& text);
 // One line as written: "YYYY-MM-DD hh:mm:ss.mmm +hh:mm [process id] text" and CR LF, in UTF-8: local
 // time and its offset from UTC, so lines of machines in other time zones can be put side by
 // side. A run of line breaks in the text becomes one blank, so each event stays on one line.
+// The local time now, and its offset from UTC in minutes (daylight saving time included).
+SYSTEMTIME LocalTimeNow(int* utcOffsetMinutes);
 std::string LogLineBytes(const SYSTEMTIME& time, int utcOffsetMinutes, DWORD processId, const std::wstring& text);
 
 // "<product> Setup YYYY-MM-DD.log", or "Setup YYYY-MM-DD.log" without a product name; characters

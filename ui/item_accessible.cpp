@@ -307,7 +307,7 @@ std::wstring ProgressValueText(int position, int low, int high) {
     if (position < low) position = low;
     if (position > high) position = high;
     const long long percent = (static_cast<long long>(position - low) * 100) / (high - low);
-    return std::to_wstring(percent) + L"%";
+    return fw::Decimal(percent) + L"%";
 }
 
 UINT ItemDefaultActionStringId(ItemRole role, bool checked) {

@@ -295,4 +295,9 @@ TEST(Outcome, TextsForEachEnd) {
               L"after a cancel no version of it will stay installed.");
 }
 
+TEST(Decimal, AsToWstringWritesIt) {
+    for (long long value : {0ll, 7ll, -7ll, 1603ll, 4294967295ll, -9223372036854775807ll - 1, 9223372036854775807ll})
+        EXPECT_EQ(fw::Decimal(value), std::to_wstring(value));
+}
+
 }  // namespace
