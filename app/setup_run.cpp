@@ -158,7 +158,7 @@ bool SetupRun::Walk(CheckPhase phase) {
 
 void SetupRun::Refuse(const StartCheck& check) {
     const UINT message = RefusalMessageId(check.refusal);
-    if (message) LogEvent(fw::LoadResString(message));
+    if (message) LogEvent(fw::LoadEnglishString(message));
     if (kind_ != RunKind::Pages) {
         End(RefusalExitCode(check.refusal));
         return;

@@ -79,7 +79,7 @@ DWORD RunInvisibleStart(const SetupOptions& options, SetupLog& log) {
     const std::wstring path = options.logFile.empty() ? DefaultLogPath(ReadSetupData().productName) : options.logFile;
     if (log.Open(path)) SetActiveSetupLog(&log);
     if (ChooseStartAction(options, false) == StartAction::UsageToLog) {
-        LogEvent(UsageText());
+        LogEvent(fw::LoadEnglishString(IDS_USAGE));
         return ERROR_SUCCESS;
     }
     LogEvent(std::wstring(L"No one can see this window station, so the setup shows no page or message: start it "
@@ -105,7 +105,7 @@ bool StartUnattendedRun(SetupRun& run, DWORD* exitCode) {
                             restarts, options.closeApplications ? L"are closed" : L"end the run"));
     for (const std::wstring& argument : options.invalid) LogEvent(L"Not a switch of this setup: \"" + argument + L"\"");
     if (!options.invalid.empty() || options.showUsage) {
-        LogEvent(UsageText());
+        LogEvent(fw::LoadEnglishString(IDS_USAGE));
         *exitCode = options.invalid.empty() ? ERROR_SUCCESS : RefusalExitCode(Refusal::InvalidSwitch);
         return false;
     }

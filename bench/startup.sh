@@ -12,3 +12,24 @@ echo "setup.exe stripped size: $(stat -c %s "$build/setup.exe") bytes (target at
 echo "minimal dialog program size: $(stat -c %s "$build/bench/min_dialog.exe") bytes"
 BUILD_DIR=$build "$here/run_in_prefix.sh" win32-winxp "$build/bench/startup_bench.exe" \
     'C:\bench\medium\setup.exe' "Z:$build/bench/min_dialog.exe" "Z:$build/bench/min_dialog_cc6.exe" "${1:-15}"
+
+# The satellite library's cost for a German user: the medium with setupDEU.dll against the same
+# medium without satellites, interleaved in one German prefix; then a German prefix against an
+# English one on the same medium, in turns (each round in fresh prefixes: noisier).
+LC_ALL=de_DE.UTF-8 BUILD_DIR=$build "$here/run_in_prefix.sh" win32-winxp "$build/bench/startup_bench.exe" --pair \
+    'C:\bench\medium\setup.exe' 'C:\bench\nosatellite\setup.exe' "${1:-15}"
+english=() german=()
+for round in 1 2 3; do
+    for locale in en_US.UTF-8 de_DE.UTF-8; do
+        line=$(LC_ALL=$locale BUILD_DIR=$build "$here/run_in_prefix.sh" win32-winxp "$build/bench/startup_bench.exe" \
+            --pair 'C:\bench\medium\setup.exe' 'C:\bench\medium\setup.exe' 5 2>/dev/null \
+            | sed -n 's/^main page ready, .*, median of [0-9]* runs: \([0-9.]*\) ms$/\1/p' | head -n 1)
+        [ -n "$line" ] || { echo "satellite cost: a run for $locale failed"; exit 1; }
+        if [ "$locale" = de_DE.UTF-8 ]; then german+=("$line"); else english+=("$line"); fi
+    done
+done
+median() { printf '%s\n' "$@" | sort -n | sed -n "$(( ($# + 1) / 2 ))p"; }
+e=$(median "${english[@]}") g=$(median "${german[@]}")
+echo "main page ready, English prefix, medians of 3 rounds: ${english[*]} ms -> $e ms"
+echo "main page ready, German prefix (setupDEU.dll), medians of 3 rounds: ${german[*]} ms -> $g ms"
+echo "German prefix minus English prefix: $(echo "$g - $e" | bc) ms (target at most 10)"

@@ -2,6 +2,7 @@
 // time to the first window of a minimal dialog program, plain and with setup.exe's manifest
 // (common controls 6); runs interleaved.
 //   startup_bench.exe <setup.exe> <min_dialog.exe> <min_dialog_cc6.exe> <runs>
+//   startup_bench.exe --pair <setup.exe> <other setup.exe> <runs>: two media, interleaved
 #include <windows.h>
 #include <psapi.h>
 
@@ -46,7 +47,33 @@ double TimeUntil(const std::wstring& exe, Ready ready, SIZE_T* peakKb) {
 
 }  // namespace
 
+bool MainPageReady(DWORD id) {
+    HWND page = kit::FindMainPage(id);
+    return page && IsWindowVisible(page) && kit::ItemEnabled(page, kit::kNextItem);
+}
+
+// The same program from two media (one with the user's satellite library, one without), in turns.
+int ComparePair(const std::wstring& first, const std::wstring& second, int runs) {
+    std::vector<double> firstTimes, secondTimes;
+    TimeUntil(first, MainPageReady, nullptr);
+    TimeUntil(second, MainPageReady, nullptr);
+    for (int i = 0; i < runs; ++i) {
+        const double a = TimeUntil(first, MainPageReady, nullptr);
+        const double b = TimeUntil(second, MainPageReady, nullptr);
+        if (a < 0 || b < 0) return 1;
+        firstTimes.push_back(a);
+        secondTimes.push_back(b);
+    }
+    std::vector<double> differences;
+    for (int i = 0; i < runs; ++i) differences.push_back(firstTimes[i] - secondTimes[i]);
+    wprintf(L"main page ready, %ls, median of %d runs: %.1f ms\n", first.c_str(), runs, Median(firstTimes));
+    wprintf(L"main page ready, %ls, median of %d runs: %.1f ms\n", second.c_str(), runs, Median(secondTimes));
+    wprintf(L"difference, median of the runs' differences: %.1f ms\n", Median(differences));
+    return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
+    if (argc >= 5 && std::wstring(argv[1]) == L"--pair") return ComparePair(argv[2], argv[3], _wtoi(argv[4]));
     if (argc < 5) return 2;
     const std::wstring setup = argv[1];
     const std::wstring floor = argv[2];

@@ -22,6 +22,8 @@ std::wstring LoadStringFrom(HMODULE module, UINT id) {
 
 std::wstring LoadResString(UINT id) { return LoadStringFrom(ResourceModule(), id); }
 
+std::wstring LoadEnglishString(UINT id) { return LoadStringFrom(GetModuleHandleW(nullptr), id); }
+
 std::wstring Format(const wchar_t* format, ...) {
     // msvcrt.dll of Windows 2000 has no _vscwprintf to measure the text first: grow the buffer
     // until _vsnwprintf fits the text and its terminator (-1, or the full count, when it does not).

@@ -12,6 +12,9 @@ void SetResourceModule(HMODULE module);
 // A missing entry gives the empty string.
 std::wstring LoadStringFrom(HMODULE module, UINT id);
 std::wstring LoadResString(UINT id);
+// The executable's own (English) entry, whatever the satellite: for the log, which is read by
+// support in one language.
+std::wstring LoadEnglishString(UINT id);
 
 // printf-style wide formatting into a string of any length.
 std::wstring Format(const wchar_t* format, ...);

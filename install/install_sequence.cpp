@@ -47,7 +47,7 @@ bool ApplicationsClosedUnattended(bool closeApplications) {
     }
     std::vector<std::wstring> names;
     for (const AppProcessEntry& application : running) names.push_back(application.displayName);
-    LogEvent(BuildCloseApplicationsMessage(fw::LoadResString(IDS_CLOSE_APPLICATIONS), names));
+    LogEvent(BuildCloseApplicationsMessage(fw::LoadEnglishString(IDS_CLOSE_APPLICATIONS), names));
     return false;
 }
 

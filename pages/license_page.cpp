@@ -140,8 +140,12 @@ BOOL CEulaDlg::LoadLicenseText() {
         error.ReportError(MB_OK);
         return FALSE;
     }
+    // A medium without the language's own data license has the English one.
+    std::wstring dataPath = folder + fw::LoadResString(IDS_DATA_LICENSE_FILE);
+    const std::wstring englishDataPath = folder + fw::LoadEnglishString(IDS_DATA_LICENSE_FILE);
+    if (!PathFileExistsW(dataPath.c_str()) && PathFileExistsW(englishDataPath.c_str())) dataPath = englishDataPath;
     std::wstring data;
-    if (!ReadUnicodeTextFile(folder + fw::LoadResString(IDS_DATA_LICENSE_FILE), &data, &error)) {
+    if (!ReadUnicodeTextFile(dataPath, &data, &error)) {
         error.ReportError(MB_OK);
         return FALSE;
     }

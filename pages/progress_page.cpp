@@ -224,7 +224,9 @@ void CProgressPage::ShowOutcome() {
         BuildOutcomeTexts(outcome_, productName_, plan_.driveRoot, log ? log->path() : L"", fw::LoadResString);
     const RunEnd end = DecideRunEnd(outcome_.productResult, outcome_.restartNeeded, false, false);
     const bool offerRestart = !outcome_.cancelled && end.restart == RestartAction::Offer;
-    LogEvent(L"Outcome: " + texts.headline + (offerRestart ? L" A restart is offered." : L""));
+    const std::wstring englishHeadline =
+        BuildOutcomeTexts(outcome_, productName_, plan_.driveRoot, L"", fw::LoadEnglishString).headline;
+    LogEvent(L"Outcome: " + englishHeadline + (offerRestart ? L" A restart is offered." : L""));
     stepItem_.SetCaption(texts.headline);
     actionItem_.SetCaption(texts.details);
     ShowWindow(cancelItem_.hwnd(), SW_HIDE);

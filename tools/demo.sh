@@ -5,6 +5,8 @@
 #     --unattended  clicks through the pages as a user would and reports
 #     --quiet       runs "setup.exe /quiet /norestart /log C:\setup.log" as a deployment tool
 #                   does: no window at all; prints the exit code, the log and what was installed
+# The medium carries every language's satellite library; the user's language follows LC_ALL
+# (LC_ALL=de_DE.UTF-8 bash tools/demo.sh shows the pages in German).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
@@ -18,7 +20,7 @@ quiet=""
 BUILD_DIR=$build "$root/tools/build.sh" setup demo_tools
 
 rm -rf "$demo/medium"
-python3 "$root/tools/make_medium.py" "$demo/medium" --setup "$build/setup.exe" $(cat "$build/demo_medium_args" 2>/dev/null || true)
+python3 "$root/tools/make_medium.py" "$demo/medium" --setup "$build/setup.exe" --languages all $(cat "$build/demo_medium_args" 2>/dev/null || true)
 
 export WINEPREFIX=$demo/prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
 virtual=""

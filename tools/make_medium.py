@@ -6,9 +6,14 @@ background bitmap of the language folder and, when given, the program itself and
                  [--setup-dat-hex HEX | --no-setup-dat] [--eula TEXT | --no-eula]
                  [--eula-name EULA.txt] [--data-license TEXT | --no-data-license]
                  [--no-bom] [--bitmap WxH | --no-bitmap] [--frame RRGGBB] [--lang ENU]
-                 [--copy SRC=RELPATH ...]
+                 [--languages all | ABBR,ABBR,... [--satellites FOLDER]] [--copy SRC=RELPATH ...]
+
+--languages puts the satellite libraries of those languages (setup<ABBR>.dll, <ABBR> as Windows
+abbreviates the user's UI language) beside setup.exe, taken from --satellites (by default the
+folder of --setup); "all" takes every one there. A user whose language has none reads English.
 """
 import argparse
+import glob
 import math
 import os
 import shutil
@@ -66,6 +71,23 @@ DEMO_DATA_LICENSE = ("KORVEL DATA LICENSE AGREEMENT\r\n\r\n"
                      "the installation and for nothing else.\r\n")
 
 
+def satellites(languages, folder):
+    """The satellite libraries of the languages ("all": every one in the folder); a missing one is an error."""
+    if not languages:
+        return []
+    if languages == "all":
+        found = sorted(p for p in glob.glob(os.path.join(folder, "setup*.dll"))
+                       if len(os.path.basename(p)) == len("setupABC.dll"))
+        if not found:
+            raise SystemExit(f"make_medium: no setup<ABBR>.dll in {folder}")
+        return found
+    paths = [os.path.join(folder, f"setup{abbr.strip().upper()}.dll") for abbr in languages.split(",") if abbr.strip()]
+    missing = [p for p in paths if not os.path.isfile(p)]
+    if missing:
+        raise SystemExit("make_medium: no " + ", ".join(missing))
+    return paths
+
+
 def main(argv):
     p = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     p.add_argument("out")
@@ -85,6 +107,8 @@ def main(argv):
     p.add_argument("--no-bitmap", action="store_true")
     p.add_argument("--frame", default="2a3f55", help="frame colour of the bitmap, RRGGBB")
     p.add_argument("--lang", default="ENU")
+    p.add_argument("--languages", default="", help='satellite libraries to carry: "all" or DEU,FRA,...')
+    p.add_argument("--satellites", help="folder of the setup<ABBR>.dll files (default: that of --setup)")
     p.add_argument("--copy", action="append", default=[], metavar="SRC=RELPATH",
                    help="copy a file onto the medium (packages, driver files, helpers)")
     a = p.parse_args(argv)
@@ -105,6 +129,8 @@ def main(argv):
         w, h = (int(v) for v in a.bitmap.lower().split("x"))
         frame = tuple(bytes.fromhex(a.frame))
         write(os.path.join(out, a.lang, "Bkgnd.bmp"), background_bitmap(w, h, frame))
+    for path in satellites(a.languages, a.satellites or os.path.dirname(os.path.abspath(a.setup or "setup.exe"))):
+        shutil.copyfile(path, os.path.join(out, os.path.basename(path)))
     for item in a.copy:
         src, rel = item.split("=", 1)
         dest = os.path.join(out, *rel.replace("\\", "/").split("/"))

@@ -25,6 +25,13 @@ void CBrowserCheckbox::SetFontSize(int points) {
     RedrawInParent();
 }
 
+bool CBrowserCheckbox::CaptionFits(const std::wstring& text) {
+    if (!font_.Ensure(hwnd())) return false;
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    return TextFitsItem(hwnd(), font_.get(), text, CheckboxTextRect(client), kItemTextFormat);
+}
+
 void CBrowserCheckbox::RedrawInParent() {
     HWND parent = Parent();
     if (!hwnd()) return;
@@ -64,8 +71,8 @@ LRESULT CBrowserCheckbox::OnPaint(UINT message, WPARAM wParam, LPARAM lParam) {
     SetTextColor(dc, colour);
     SetBkMode(dc, TRANSPARENT);
     RECT text = CheckboxTextRect(client);
-    DrawTextW(dc, caption_.c_str(), static_cast<int>(caption_.size()), &text, DT_WORDBREAK);
-    if (ItemShowsFocusCue(hwnd())) DrawFocusCue(dc, caption_, text, DT_WORDBREAK, client, colour);
+    DrawTextW(dc, caption_.c_str(), static_cast<int>(caption_.size()), &text, kItemTextFormat);
+    if (ItemShowsFocusCue(hwnd())) DrawFocusCue(dc, caption_, text, kItemTextFormat, client, colour);
     if (previous) SelectObject(dc, previous);
     // The button's own painting runs inside this paint; the update region is validated
     // already, so it adds nothing visible.

@@ -17,6 +17,8 @@ public:
     void SetCaption(UINT stringId);
     const std::wstring& Caption() const { return caption_; }
     void SetFontSize(int points);
+    // Whether the text, drawn as this checkbox draws its caption, stays within its text area.
+    bool CaptionFits(const std::wstring& text);
     void SetPassive(bool passive) { passive_ = passive; }
     void RedrawInParent();
 

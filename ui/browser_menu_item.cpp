@@ -26,6 +26,13 @@ void CBrowserMenuItem::SetFontSize(int points) {
     RedrawInParent();
 }
 
+bool CBrowserMenuItem::CaptionFits(const std::wstring& text) {
+    if (!font_.Ensure(hwnd())) return false;
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    return TextFitsItem(hwnd(), font_.get(), text, client, kItemTextFormat);
+}
+
 void CBrowserMenuItem::SetHoverDescription(UINT stringId, CBrowserMenuItem* descriptionItem, int kind) {
     descriptionItem_ = descriptionItem;
     if (kind == 0) description_ = fw::LoadResString(stringId);
@@ -75,8 +82,8 @@ void CBrowserMenuItem::OnPaint() {
     const COLORREF colour = ThemedItemTextColour(MenuItemTextColour(enabled), enabled);
     SetTextColor(dc, colour);
     SetBkMode(dc, TRANSPARENT);
-    DrawTextW(dc, caption_.c_str(), static_cast<int>(caption_.size()), &client, DT_WORDBREAK | DT_NOCLIP);
-    if (ItemShowsFocusCue(hwnd())) DrawFocusCue(dc, caption_, client, DT_WORDBREAK | DT_NOCLIP, client, colour);
+    DrawTextW(dc, caption_.c_str(), static_cast<int>(caption_.size()), &client, kItemTextFormat | DT_NOCLIP);
+    if (ItemShowsFocusCue(hwnd())) DrawFocusCue(dc, caption_, client, kItemTextFormat | DT_NOCLIP, client, colour);
     if (previous) SelectObject(dc, previous);
     EndPaint(hwnd(), &paint);
 }

@@ -18,6 +18,8 @@ public:
     void SetCaption(UINT stringId);
     const std::wstring& Caption() const { return caption_; }
     void SetFontSize(int points);
+    // Whether the text, drawn as this item draws its caption, stays within the item.
+    bool CaptionFits(const std::wstring& text);
     // kind 0: the description is the string stringId, shown in descriptionItem.
     void SetHoverDescription(UINT stringId, CBrowserMenuItem* descriptionItem, int kind);
     void SetPassive(bool passive) { passive_ = passive; }

@@ -29,6 +29,17 @@ SIZE MeasureItemText(HWND control, HFONT font, const std::wstring& text) {
     return extent;
 }
 
+bool TextFitsItem(HWND control, HFONT font, const std::wstring& text, const RECT& area, UINT format) {
+    HDC dc = GetDC(control);
+    if (!dc) return false;
+    HGDIOBJ previous = SelectObject(dc, font);
+    RECT needed = area;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed, format | DT_CALCRECT);
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    return needed.right - needed.left <= area.right - area.left && needed.bottom - needed.top <= area.bottom - area.top;
+}
+
 void RequestMouseLeave(HWND control) {
     TRACKMOUSEEVENT request{};
     request.cbSize = sizeof request;

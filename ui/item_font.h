@@ -14,6 +14,13 @@ HFONT CreateBoldItemFont(HWND control, int points);
 // The extent of the text drawn with the font in a device context of the control.
 SIZE MeasureItemText(HWND control, HFONT font, const std::wstring& text);
 
+// How the items lay out a caption: word-wrapped within their text rectangle.
+constexpr UINT kItemTextFormat = DT_WORDBREAK;
+
+// Whether the text, laid out as DrawTextW does with the format and the font in a device context
+// of the control, stays within the area; a word wider than the area does not.
+bool TextFitsItem(HWND control, HFONT font, const std::wstring& text, const RECT& area, UINT format);
+
 // Asks for WM_MOUSELEAVE when the pointer leaves the control.
 void RequestMouseLeave(HWND control);
 

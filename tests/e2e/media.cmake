@@ -72,6 +72,7 @@ add_dependencies(demo_tools media)
 set(MEDIUM_PACKAGE_ARGS
   --product-code ${DEMO_PRODUCT_CODE}
   --copy ${MEDIA_DIR}/Setup_ENU.msi=Setup_ENU.msi
+  --languages all
   --copy ${MEDIA_DIR}/USB_32.msi=USB_Drivers/USB_32.msi
   --copy ${MEDIA_DIR}/USB_64.msi=USB_Drivers/USB_64.msi)
 foreach(sys krvlusb krvlgen krvl0200 krvl0400 krvl1200)
@@ -116,3 +117,11 @@ add_wine_test(progress_e2e_test SOURCES e2e/progress_e2e_test.cpp pages/page_tes
 add_wine_test(progress_e2e_64_test SOURCES e2e/progress_e2e_test.cpp pages/page_test_kit.cpp
   PREFIXES win64-win10 SETUP e2e/make_media.sh e2e/unattended_media.sh
   DEPENDS setup media LIBS msi oleacc TIMEOUT 300 SUITES Watched)
+
+# The pages, the installation and its outcome in the user's language.
+add_wine_test(language_e2e_test SOURCES e2e/language_e2e_test.cpp pages/page_test_kit.cpp
+  PREFIXES win32-winxp SETUP e2e/language_media.sh DEPENDS setup satellites media LIBS msi oleacc TIMEOUT 400
+  ENV "LC_ALL=de_DE.UTF-8" SUITES German)
+add_wine_test(language_e2e_french_test SOURCES e2e/language_e2e_test.cpp pages/page_test_kit.cpp
+  PREFIXES win32-winxp SETUP e2e/language_media.sh DEPENDS setup satellites media LIBS msi oleacc TIMEOUT 400
+  ENV "LC_ALL=fr_FR.UTF-8" SUITES French)

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <set>
 
+#include "framework/strings.h"
+#include "resources/resource.h"
 #include "tests/kit/key_security.h"
 #include "tests/kit/kit.h"
 
@@ -27,6 +29,17 @@ bool Installed(const wchar_t* code) { return MsiQueryProductStateW(code) == INST
 bool Unknown(const wchar_t* code) { return MsiQueryProductStateW(code) == INSTALLSTATE_UNKNOWN; }
 const wchar_t* UsbCode() { return kit::Is64BitPrefix() ? kUsb64Code : kUsb32Code; }
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }  // ASCII only
+
+// A text as the setup on the medium shows it: from the medium's satellite library for this
+// user's language when there is one, else from the English table.
+std::wstring ShownText(const std::wstring& medium, UINT id) {
+    wchar_t language[16] = {};
+    GetLocaleInfoW(MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT), LOCALE_SABBREVLANGNAME, language, 16);
+    HMODULE satellite = LoadLibraryExW((medium + L"setup" + language + L".dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    std::wstring text = fw::LoadStringFrom(satellite ? satellite : GetModuleHandleW(nullptr), id);
+    if (satellite) FreeLibrary(satellite);
+    return text;
+}
 
 struct Watched {
     DWORD exitCode = STILL_ACTIVE;
@@ -165,7 +178,9 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
     // A product package that is no package: the setup ends with the installer's own answer.
     const DWORD broken = MsiInstallProductW(L"C:\\media\\broken\\Setup_ENU.msi", L"");
     ASSERT_NE(broken, 0u);
-    const std::string brokenLine = "MsiInstallProductW(\"C:\\media\\broken\\Setup_ENU.msi\", \"LANG=ENU TARGETDIR=C:\\ REBOOT=ReallySuppress\") = " +
+    // The package of the medium (no package of a satellite's language is there) in that language.
+    const std::string language = "LANG=" + Narrow(ShownText(Medium(L"full"), IDS_SETUP_LANGUAGE));
+    const std::string brokenLine = "MsiInstallProductW(\"C:\\media\\broken\\Setup_ENU.msi\", \"" + language + " TARGETDIR=C:\\ REBOOT=ReallySuppress\") = " +
                                    std::to_string(broken);
 
     // In this order: the refusals change nothing; then the packages' results.
@@ -191,7 +206,7 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
         {"failed drivers package: a warning", Arrange::Nothing, L"brokendrivers", L"/quiet", 0, "", true, false},
         {"failed product package", Arrange::Nothing, L"broken", L"/quiet", kBrokenPackageResult, brokenLine, false, false},
         {"restart asked for and suppressed", Arrange::Nothing, L"reboot", L"/quiet /norestart", 3010,
-         "MsiInstallProductW(\"C:\\media\\reboot\\Setup_ENU.msi\", \"LANG=ENU TARGETDIR=C:\\ REBOOT=ReallySuppress\") = "
+         "MsiInstallProductW(\"C:\\media\\reboot\\Setup_ENU.msi\", \"" + language + " TARGETDIR=C:\\ REBOOT=ReallySuppress\") = "
          "3010",
          true, false},
         // Last: the earlier build stays installed for good.
@@ -243,7 +258,7 @@ TEST(Outcomes, InteractiveRunsShowTheUsageAndLogWhenAsked) {
         kit::Process setup(L"\"" + Medium(L"full") + L"setup.exe\" " + row.switches, Medium(L"full"));
         HWND box = kit::WaitForMessageBox(setup.id(), 30000);
         ASSERT_NE(box, nullptr);
-        EXPECT_EQ(kit::MessageBoxText(box).rfind(L"Usage: setup [/quiet | /passive] [/norestart]", 0), 0u);
+        EXPECT_EQ(kit::MessageBoxText(box).rfind(ShownText(Medium(L"full"), IDS_USAGE).substr(0, 45), 0), 0u);
         EXPECT_EQ(kit::TextOf(box), L"setup");
         kit::PressButton(box, IDOK);
         EXPECT_EQ(setup.Wait(15000), row.exitCode);
@@ -255,7 +270,7 @@ TEST(Outcomes, InteractiveRunsShowTheUsageAndLogWhenAsked) {
     kit::Process setup(L"\"" + Medium(L"full") + L"setup.exe\" /log C:\\logs\\interactive.log", Medium(L"full"));
     HWND box = kit::WaitForMessageBox(setup.id(), 30000);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(kit::MessageBoxText(box), L"Another installation is already running.  Wait for it to finish and try again.");
+    EXPECT_EQ(kit::MessageBoxText(box), ShownText(Medium(L"full"), IDS_ANOTHER_INSTALLATION));
     kit::PressButton(box, IDOK);
     EXPECT_EQ(setup.Wait(15000), 1u);
     ExpectStepsInOrder(kit::ReadBytes(L"C:\\logs\\interactive.log"),
@@ -284,8 +299,7 @@ TEST(Outcomes, TwoRefusalsAtOnceEndEachKindOfRunForItsFirstReason) {
     kit::Process setup(L"\"" + Medium(L"full") + L"setup.exe\"", Medium(L"full"));
     HWND box = kit::WaitForMessageBox(setup.id(), 30000);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(Narrow(kit::MessageBoxText(box)), "You appear to be an internal Korvel user.\nYou must uninstall "
-                                                "Cartoline (Network) before running this setup.");
+    EXPECT_EQ(kit::MessageBoxText(box), ShownText(Medium(L"full"), IDS_INTERNAL_USER));
     kit::PressButton(box, IDOK);
     EXPECT_EQ(setup.Wait(15000), 0u);
 

@@ -22,6 +22,7 @@ status=0
 grep -qx 'release: SIGN_CERT and SIGN_KEY are not set: the files are left unsigned' "$work/a.log" \
     || { echo "FAIL: no line saying the files are unsigned"; cat "$work/a.log"; status=1; }
 [ -s "$work/a/setup.exe" ] || { echo "FAIL: no setup.exe in the release"; exit 1; }
+[ -s "$work/a/setupDEU.dll" ] || { echo "FAIL: no satellite library (setupDEU.dll) in the release"; exit 1; }
 (cd "$work/a" && sha256sum -- *) >"$work/a.sums"
 (cd "$work/b" && sha256sum -- *) >"$work/b.sums"
 cat "$work/a.sums"
