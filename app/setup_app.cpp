@@ -47,15 +47,17 @@ CSetupApp::~CSetupApp() {
 }
 
 BOOL CSetupApp::InitInstance() {
-    // Once, before any window: the first accessibility request would otherwise put the thread
-    // into whichever apartment the assistive program's request happens to need.
-    apartment_.Initialize(COINIT_APARTMENTTHREADED);
     fw::InitCommonControlsFromSystem();
     fw::App::InitInstance();
 
     run_.Begin(ParseSetupCommandLine(GetCommandLineW(), fw::ModulePath()));
     const SetupOptions& options = run_.options();
-    switch (ChooseStartAction(options, IsWindowStationVisible())) {
+    const StartAction action = ChooseStartAction(options, IsWindowStationVisible());
+    // A run without pages joins the single-threaded apartment before anything else. The pages
+    // need none of COM's libraries, which take long to load: in the interactive run the GUI
+    // thread joins COM only when a screen reader first asks a page (item_accessible).
+    if (action != StartAction::Interactive) apartment_.Initialize(COINIT_APARTMENTTHREADED);
+    switch (action) {
     case StartAction::Unattended:
     case StartAction::Uninstall: {
         DWORD exitCode = 0;

@@ -1,7 +1,6 @@
 #include "app/setup_data.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include <algorithm>
 #include <vector>
@@ -70,7 +69,7 @@ ProductSetupData ParseSetupData(const unsigned char* data, size_t size) {
 
 ProductSetupData ReadSetupDataFrom(const std::wstring& folder) {
     const std::wstring path = folder + L"setup.dat";
-    if (!PathFileExistsW(path.c_str())) return {};
+    if (!fw::FileExists(path)) return {};
 
     fw::File file;
     fw::FileException error;

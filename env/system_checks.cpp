@@ -1,10 +1,9 @@
 #include "env/system_checks.h"
 
-#include <shlwapi.h>
-
 #include <cwctype>
 
 #include "env/version_loader.h"
+#include "framework/file.h"
 #include "framework/proc_address.h"
 #include "framework/strings.h"
 
@@ -49,7 +48,7 @@ std::wstring GetSystemDrive() {
 }
 
 DWORD GetFileVersionMS(std::wstring path) {
-    if (!PathFileExistsW(path.c_str())) return 0;
+    if (!fw::FileExists(path)) return 0;
     DWORD version = 0;
     return ReadFileVersionMS(path, &version) ? version : 0;
 }

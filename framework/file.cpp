@@ -4,6 +4,8 @@
 #include "framework/strings.h"
 
 namespace fw {
+
+bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 namespace {
 
 constexpr UINT kFileNotFoundText = 61858;

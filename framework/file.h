@@ -9,6 +9,10 @@
 
 namespace fw {
 
+// Whether a file or folder of that path exists (what PathFileExistsW answers, without loading
+// shlwapi.dll, which pulls COM's libraries in with it).
+bool FileExists(const std::wstring& path);
+
 class FileException {
 public:
     enum Cause { None, Generic, FileNotFound, BadPath, AccessDenied, EndOfFile };

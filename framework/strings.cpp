@@ -24,6 +24,18 @@ std::wstring LoadResString(UINT id) { return LoadStringFrom(ResourceModule(), id
 
 std::wstring LoadEnglishString(UINT id) { return LoadStringFrom(GetModuleHandleW(nullptr), id); }
 
+std::wstring Decimal(long long value) {
+    wchar_t digits[24];
+    wchar_t* first = digits + 24;
+    unsigned long long rest = value < 0 ? 0ull - static_cast<unsigned long long>(value) : value;
+    do {
+        *--first = static_cast<wchar_t>(L'0' + rest % 10);
+        rest /= 10;
+    } while (rest);
+    if (value < 0) *--first = L'-';
+    return std::wstring(first, digits + 24);
+}
+
 std::wstring Format(const wchar_t* format, ...) {
     // msvcrt.dll of Windows 2000 has no _vscwprintf to measure the text first: grow the buffer
     // until _vsnwprintf fits the text and its terminator (-1, or the full count, when it does not).

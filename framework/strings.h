@@ -19,6 +19,10 @@ std::wstring LoadEnglishString(UINT id);
 // printf-style wide formatting into a string of any length.
 std::wstring Format(const wchar_t* format, ...);
 
+// A whole number in decimal digits, with "-" when negative (std::to_wstring without the C99
+// formatting code it would bring into setup.exe).
+std::wstring Decimal(long long value);
+
 // The text in the ANSI code page; characters it lacks become the code page's default character.
 std::string ToAnsi(const std::wstring& text);
 

@@ -1,9 +1,8 @@
 #include "install/install_sequence.h"
 
-#include <shlwapi.h>
-
 #include "drivers/driver_info.h"
 #include "env/system_checks.h"
+#include "framework/file.h"
 #include "framework/handle.h"
 #include "framework/strings.h"
 #include "install/install_drive.h"
@@ -116,7 +115,7 @@ bool ApplicationsClosed(const InstallOptions& options) {
 }
 
 bool ChooseInstallDrive(uint64_t requiredSpaceBytes, InstallPlan* plan) {
-    LogEvent(L"Drive choice: a fixed drive with more than " + std::to_wstring(RequiredMegabytes(requiredSpaceBytes)) +
+    LogEvent(L"Drive choice: a fixed drive with more than " + fw::Decimal(RequiredMegabytes(requiredSpaceBytes)) +
              L" MiB free");
     plan->driveRoot = ResolveInstallDrive(requiredSpaceBytes);
     if (plan->driveRoot.empty()) return false;
@@ -137,7 +136,7 @@ void CompletePlan(const std::wstring& productCode, const InstallOptions& options
     plan->driversPackage = UsbDriversPackagePath(programFolder, IsWow64());
     plan->driversCommandLine = WithRestartSuppressed(UsbDriversCommandLine(GetSystemDrive(), language));
     std::wstring packageName = fw::LoadResString(IDS_PRODUCT_PACKAGE);
-    if (!PathFileExistsW((programFolder + packageName).c_str())) packageName = L"Setup_ENU.msi";
+    if (!fw::FileExists(programFolder + packageName)) packageName = L"Setup_ENU.msi";
     plan->productPackage = programFolder + packageName;
     plan->productCommandLine = WithRestartSuppressed(ProductCommandLine(language, plan->driveRoot));
 }

@@ -1,6 +1,5 @@
 #include "pages/license_page.h"
 
-#include <shlwapi.h>
 
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "ui/browser_controller.h"
 #include "ui/item_theme.h"
 #include "ui/skin_rules.h"
+#include "framework/file.h"
 
 namespace {
 // Three line breaks, 52 "=" and a line break.
@@ -134,16 +134,16 @@ BOOL CEulaDlg::LoadLicenseText() {
     const std::wstring folder = GetSetupFolder();
     std::wstring general;
     std::wstring generalPath = folder + fw::LoadResString(IDS_GENERAL_LICENSE_FILE);
-    if (!PathFileExistsW(generalPath.c_str())) generalPath = folder + licenseFileName_;
+    if (!fw::FileExists(generalPath)) generalPath = folder + licenseFileName_;
     fw::FileException error;
-    if (PathFileExistsW(generalPath.c_str()) && !ReadUnicodeTextFile(generalPath, &general, &error)) {
+    if (fw::FileExists(generalPath) && !ReadUnicodeTextFile(generalPath, &general, &error)) {
         error.ReportError(MB_OK);
         return FALSE;
     }
     // A medium without the language's own data license has the English one.
     std::wstring dataPath = folder + fw::LoadResString(IDS_DATA_LICENSE_FILE);
     const std::wstring englishDataPath = folder + fw::LoadEnglishString(IDS_DATA_LICENSE_FILE);
-    if (!PathFileExistsW(dataPath.c_str()) && PathFileExistsW(englishDataPath.c_str())) dataPath = englishDataPath;
+    if (!fw::FileExists(dataPath) && fw::FileExists(englishDataPath)) dataPath = englishDataPath;
     std::wstring data;
     if (!ReadUnicodeTextFile(dataPath, &data, &error)) {
         error.ReportError(MB_OK);

@@ -1,15 +1,15 @@
 #include "pages/page_paths.h"
 
-#include <shlwapi.h>
 
 #include "env/system_checks.h"
 #include "framework/strings.h"
 #include "resources/resource.h"
+#include "framework/file.h"
 
 std::wstring BackgroundBitmapPath() {
     const std::wstring folder = GetSetupFolder();
     std::wstring path = folder + fw::LoadResString(IDS_BACKGROUND_BITMAP);
-    if (!PathFileExistsW(path.c_str())) path = folder + L"ENU\\Bkgnd.bmp";
+    if (!fw::FileExists(path)) path = folder + L"ENU\\Bkgnd.bmp";
     return path;
 }
 

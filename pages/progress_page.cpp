@@ -56,7 +56,7 @@ OutcomeTexts BuildOutcomeTexts(const InstallOutcome& outcome, const std::wstring
     const RunEnd end = DecideRunEnd(outcome.productResult, outcome.restartNeeded, false, false);
     if (outcome.productResult != ERROR_SUCCESS && end.restart == RestartAction::None) {
         const std::wstring result =
-            fw::ReplaceFirst(text(IDS_FAILED_RESULT), L"%u", std::to_wstring(outcome.productResult));
+            fw::ReplaceFirst(text(IDS_FAILED_RESULT), L"%u", fw::Decimal(outcome.productResult));
         std::wstring details = Joined(outcome.lastError, result);
         if (!logPath.empty()) details = Joined(details, fw::ReplaceFirst(text(IDS_FAILED_LOG), L"%s", logPath));
         return {text(IDS_FAILED), details};

@@ -204,7 +204,7 @@ bool UsesScheduledTask(int windowsVersion) { return windowsVersion >= WinVista; 
 
 std::wstring TaskNameFor(int randomValue) {
     char name[20];
-    std::snprintf(name, sizeof(name), "Launch %d", randomValue);
+    _snprintf(name, sizeof(name), "Launch %d", randomValue);
     return std::wstring(name, name + std::strlen(name));
 }
 

@@ -22,7 +22,9 @@ CBrowserController::~CBrowserController() = default;
 void CBrowserController::AddPage(int pageNumber, CBrowserPage* page) {
     if (!page) return;
     page->Show(SW_HIDE);
-    pages_.emplace(pageNumber, page);
+    for (const auto& [number, known] : pages_)
+        if (number == pageNumber) return;
+    pages_.emplace_back(pageNumber, page);
 }
 
 void CBrowserController::ShowPage(int pageNumber) {

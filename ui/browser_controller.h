@@ -1,6 +1,7 @@
 #pragma once
 // Knows the setup's pages by number and shows one at a time.
-#include <map>
+#include <utility>
+#include <vector>
 
 class CBrowserPage;
 
@@ -20,5 +21,5 @@ public:
     void ExitSetup();
 
 private:
-    std::map<int, CBrowserPage*> pages_;
+    std::vector<std::pair<int, CBrowserPage*>> pages_;  // a handful; the first page of a number stays
 };

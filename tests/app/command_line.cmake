@@ -1,3 +1,4 @@
 # The switches, the setup log and the unattended exit codes: pure rules and the log file.
 add_wine_test(unattended_rules_test
-  SOURCES app/command_line_test.cpp app/setup_run_test.cpp system/setup_log_test.cpp install/setup_result_test.cpp install/install_progress_test.cpp)
+  SOURCES app/command_line_test.cpp app/setup_run_test.cpp app/old_windows_test.cpp system/setup_log_test.cpp
+          install/setup_result_test.cpp install/install_progress_test.cpp)

@@ -8,7 +8,7 @@ add_wine_test(unattended_e2e_german_test SOURCES e2e/unattended_e2e_test.cpp
   PREFIXES win32-winxp SETUP ${UNATTENDED_MEDIA_HOOKS} DEPENDS setup satellites media fake_app setupDEU LIBS msi
   TIMEOUT 400 ENV "LC_ALL=de_DE.UTF-8" SUITES Outcomes)
 add_wine_test(unattended_old_windows_test SOURCES e2e/unattended_e2e_test.cpp
-  PREFIXES win32-nt40 win32-win98 SETUP ${UNATTENDED_MEDIA_HOOKS} DEPENDS setup media fake_app setupDEU LIBS msi
+  PREFIXES win32-win98 win32-winme win32-nt40 SETUP ${UNATTENDED_MEDIA_HOOKS} DEPENDS setup media fake_app setupDEU LIBS msi
   SUITES OldWindows)
 # Deployment tools' ways: a window station no one sees, an application on another desktop,
 # /uninstall.

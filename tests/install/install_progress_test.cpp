@@ -205,4 +205,9 @@ TEST(Outcome, TextsForEachEnd) {
     EXPECT_EQ(fw::ReplaceFirst(L"no marker here", L"%s", L"x"), L"no marker here");
 }
 
+TEST(Decimal, AsToWstringWritesIt) {
+    for (long long value : {0ll, 7ll, -7ll, 1603ll, 4294967295ll, -9223372036854775807ll - 1, 9223372036854775807ll})
+        EXPECT_EQ(fw::Decimal(value), std::to_wstring(value));
+}
+
 }  // namespace

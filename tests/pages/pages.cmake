@@ -23,7 +23,7 @@ add_wine_test(startup_test SOURCES pages/startup_test.cpp pages/page_test_kit.cp
 add_wine_test(pages_test SOURCES pages/pages_test.cpp pages/page_test_kit.cpp
   PREFIXES win32-winxp SETUP pages/make_media.sh DEPENDS ${PAGE_TEST_DEPENDS} TIMEOUT 400)
 add_wine_test(refused_windows_test SOURCES pages/refused_windows_test.cpp pages/page_test_kit.cpp
-  PREFIXES win32-win98 win32-nt40 win32-win2k SETUP pages/make_media.sh DEPENDS ${PAGE_TEST_DEPENDS})
+  PREFIXES win32-win95 win32-win98 win32-winme win32-nt40 win32-win2k SETUP pages/make_media.sh DEPENDS ${PAGE_TEST_DEPENDS})
 add_wine_test(german_test SOURCES pages/german_test.cpp pages/page_test_kit.cpp
   PREFIXES win32-winxp SETUP pages/make_media.sh DEPENDS ${PAGE_TEST_DEPENDS} ENV "LC_ALL=de_DE.UTF-8")
 add_wine_test(planted_dll_test SOURCES pages/planted_dll_test.cpp pages/page_test_kit.cpp
