@@ -64,7 +64,7 @@ UINT RefuseOldWindows() {
     char program[MAX_PATH] = {};
     GetModuleFileNameA(instance, program, MAX_PATH);
     const SetupOptions options = ParseSetupCommandLine(Widen(GetCommandLineA()), Widen(program));
-    if (options.Unattended()) {
+    if (options.Unattended() || options.uninstall) {  // /uninstall is passive unless /quiet
         const UINT exitCode = RefusalExitCode(Refusal::UnsupportedWindows);
         char exitLine[32];
         wsprintfA(exitLine, "Exit code %u", exitCode);

@@ -13,6 +13,6 @@ bool IsOlderThanWindows2000(DWORD getVersionResult);
 // ANSI text, in buffer (at least 64 bytes longer than text). Its length in bytes.
 int OldWindowsLogLine(const SYSTEMTIME& time, int utcOffsetMinutes, DWORD processId, const char* text, char* buffer);
 
-// Shows message 138 and gives exit code 1; with /quiet or /passive shows nothing, writes the
+// Shows message 138 and gives exit code 1; with /quiet, /passive or /uninstall shows nothing, writes the
 // message and the exit code to the /log file when one is given, and gives 1150.
 UINT RefuseOldWindows();

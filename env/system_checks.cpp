@@ -1,6 +1,5 @@
 #include "env/system_checks.h"
 
-
 #include <cwctype>
 
 #include "env/version_loader.h"

@@ -2,6 +2,7 @@
 
 #include "drivers/driver_info.h"
 #include "env/system_checks.h"
+#include "framework/file.h"
 #include "framework/handle.h"
 #include "framework/strings.h"
 #include "install/install_drive.h"
@@ -12,7 +13,6 @@
 #include "install/running_apps.h"
 #include "system/setup_log.h"
 #include "resources/resource.h"
-#include "framework/file.h"
 
 namespace {
 

@@ -40,10 +40,11 @@ const Oleacc& OleaccFunctions() {
     return functions;
 }
 
-// Handing an object to a screen reader marshals it, which needs COM on this thread. Start-up has
-// put the GUI thread into a single-threaded apartment before any window exists, so this finds
-// it there (RPC_E_CHANGED_MODE) and a reader's calls arrive through the thread's messages; a
-// thread with no COM yet joins the multithreaded apartment for the rest of the run.
+// Handing an object to a screen reader marshals it, which needs COM on this thread. The run with
+// pages leaves COM out of its start (its libraries take long to load), so the first request
+// joins the multithreaded apartment for the rest of the run and a reader's calls are served on
+// COM's own threads; a run that joined a single-threaded apartment at its start (/passive) is
+// found there (RPC_E_CHANGED_MODE).
 bool ComJoined() {
     static const bool joined = [] {
         HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);

@@ -590,7 +590,9 @@ TEST(OldWindows, RefusedWithItsCodeShowingNothing) {
     } rows[] = {{L"/quiet /log C:\\logs\\old.log", L"C:\\logs\\old.log"},
                 {L"/uninstall /quiet /log C:\\logs\\old3.log", L"C:\\logs\\old3.log"},
                 {L"/passive /norestart /l*v C:\\logs\\old2.log", L"C:\\logs\\old2.log"},
-                {L"/passive", nullptr}};
+                {L"/passive", nullptr},
+                {L"/uninstall /quiet /log C:\\logs\\old3.log", L"C:\\logs\\old3.log"},
+                {L"/uninstall /log C:\\logs\\old4.log", L"C:\\logs\\old4.log"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(Narrow(row.switches));
         const Watched run = RunWatched(Medium(L"full"), row.switches);

@@ -43,12 +43,14 @@ bool ComLeftOnThread() {
 class TaskLaunch : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(log_.ok()); }
-    // The log's texts, with the registered task's lines shortened to kRegistered and kDeleted.
+    // The log's texts, with the lines of a task "Launch N" shortened to kRegistered and kDeleted.
     std::vector<std::string> Logged() const {
-        const std::string task = "Task Scheduler: task \"" + Narrow(RegisteredName(record_)) + "\" ";
+        const std::string task = "Task Scheduler: task \"Launch ";
         std::vector<std::string> texts = log_.Texts();
-        for (std::string& text : texts)
-            if (text.rfind(task, 0) == 0) text = text.substr(task.size());
+        for (std::string& text : texts) {
+            const size_t end = text.find("\" ", task.size());
+            if (text.rfind(task, 0) == 0 && end != std::string::npos) text = text.substr(end + 2);
+        }
         return texts;
     }
     kit::TaskStubRecord record_;
