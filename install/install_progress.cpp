@@ -26,7 +26,8 @@ ProgressFields ParseProgressText(const std::wstring& text) {
         const long index = std::wcstol(text.c_str() + at, &end, 10);
         const size_t indexEnd = static_cast<size_t>(end - text.c_str());
         if (indexEnd == at || indexEnd >= text.size() || text[indexEnd] != L':') break;
-        const long long value = std::wcstoll(text.c_str() + indexEnd + 1, &end, 10);
+        // The record's fields are 32-bit integers: long holds them.
+        const long value = std::wcstol(text.c_str() + indexEnd + 1, &end, 10);
         if (index >= 1 && index <= 4) fields.field[index - 1] = static_cast<int>(value);
         at = static_cast<size_t>(end - text.c_str());
         while (at < text.size() && text[at] == L' ') ++at;

@@ -115,7 +115,10 @@ std::vector<std::wstring> MatchProcessNames(const std::vector<AppProcessEntry>& 
 }
 
 std::wstring BuildCloseApplicationsMessage(const std::wstring& header, std::vector<std::wstring> names) {
-    std::sort(names.begin(), names.end());  // code-unit order: upper case before lower case
+    // Code-unit order (upper case before lower case), by insertion: the list holds a few names.
+    for (size_t i = 1; i < names.size(); ++i) {
+        for (size_t j = i; j > 0 && names[j] < names[j - 1]; --j) names[j].swap(names[j - 1]);
+    }
     std::wstring message = header;
     for (const std::wstring& name : names) message += L"\n" + name;
     return message;
