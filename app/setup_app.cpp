@@ -99,27 +99,36 @@ BOOL CSetupApp::InitInstance() {
 
 bool CSetupApp::CreatePages() {
     controller_ = new CBrowserController();
-
+    controller_->SetPageMaker(this);
     mainPage_ = new CMainPageDlg();
     mainPage_->SetProductName(run_.data.productName);
-    const bool mainCreated = mainPage_->Create(nullptr);
+    const bool created = mainPage_->Create(nullptr);
     mainPage_->SetController(controller_);
     controller_->AddPage(1, mainPage_);
+    // Without its page the setup cannot go on: it ends with exit code 1, showing nothing more.
+    return created;
+}
 
-    progressPage_ = new CProgressPage();
-    progressPage_->SetProductName(run_.data.productName);
-    progressPage_->SetRun(&run_);
-    const bool progressCreated = mainCreated && progressPage_->Create(nullptr);
-    progressPage_->SetController(controller_);
-    controller_->AddPage(3, progressPage_);
-
-    licensePage_ = new CEulaDlg();
-    licensePage_->SetRun(&run_);
-    const bool licenseCreated = progressCreated && licensePage_->Create(nullptr);
-    licensePage_->SetController(controller_);
-    controller_->AddPage(2, licensePage_);
-    // Without its pages the setup cannot go on: it ends with exit code 1, showing nothing more.
-    return mainCreated && licenseCreated;
+CBrowserPage* CSetupApp::MakePage(int pageNumber) {
+    CBrowserPage* page = nullptr;
+    bool created = false;
+    if (pageNumber == 2 && !licensePage_) {
+        licensePage_ = new CEulaDlg();
+        licensePage_->SetRun(&run_);
+        created = licensePage_->Create(nullptr);
+        page = licensePage_;
+    } else if (pageNumber == 3 && !progressPage_) {
+        progressPage_ = new CProgressPage();
+        progressPage_->SetProductName(run_.data.productName);
+        progressPage_->SetRun(&run_);
+        created = progressPage_->Create(nullptr);
+        page = progressPage_;
+    }
+    if (!page) return nullptr;
+    page->SetController(controller_);
+    if (created) return page;
+    run_.End(1);  // a page that cannot be made ends the setup, as at start-up
+    return nullptr;
 }
 
 void CSetupApp::ShowMainPage() { controller_->ShowPage(1); }
@@ -128,7 +137,7 @@ void CSetupApp::StartChecksPassed() { mainPage_->EnableNext(); }
 
 void CSetupApp::ShowInstallation(const InstallPlan& plan) {
     controller_->ShowPage(3);
-    progressPage_->Start(plan);
+    if (progressPage_ && progressPage_->hwnd()) progressPage_->Start(plan);
 }
 
 void CSetupApp::RunPassive() {

@@ -1,19 +1,20 @@
 #pragma once
-// The application object: reads the switches, walks the run's start checks (which build the
-// pages and show the main page in the run with pages), and owns the pages and the run.
+// The application object: reads the switches, walks the run's start checks (which build and
+// show the main page in the run with pages), makes the other pages as they are first shown, and
+// owns the pages and the run.
 #include <windows.h>
 
 #include "app/setup_data.h"
 #include "app/setup_run.h"
 #include "framework/app.h"
 #include "framework/com.h"
+#include "ui/browser_controller.h"
 
-class CBrowserController;
 class CMainPageDlg;
 class CEulaDlg;
 class CProgressPage;
 
-class CSetupApp : public fw::App, private RunPages {
+class CSetupApp : public fw::App, private RunPages, private PageMaker {
 public:
     CSetupApp();
     ~CSetupApp() override;
@@ -27,6 +28,9 @@ private:
     void ShowMainPage() override;
     void StartChecksPassed() override;
     void ShowInstallation(const InstallPlan& plan) override;
+    // PageMaker: the license page at the main page's "Next", the installation's page as the
+    // installation begins.
+    CBrowserPage* MakePage(int pageNumber) override;
 
     // A /passive run: the installation's page alone, ending by itself.
     void RunPassive();

@@ -30,13 +30,10 @@ void CBrowserController::AddPage(int pageNumber, CBrowserPage* page) {
 void CBrowserController::ShowPage(int pageNumber) {
     // The new page appears before the old one goes, so there is never no page on the screen.
     CBrowserPage* current = nullptr;
-    for (const auto& [number, page] : pages_) {
-        if (number == pageNumber) {
-            current = page;
-            page->Show(SW_SHOW);
-            break;
-        }
-    }
+    for (const auto& [number, page] : pages_)
+        if (number == pageNumber) current = page;
+    if (!current && maker_ && (current = maker_->MakePage(pageNumber))) AddPage(pageNumber, current);
+    if (current) current->Show(SW_SHOW);
     for (const auto& [number, page] : pages_) {
         if (number != pageNumber) page->Show(SW_HIDE);
     }

@@ -5,6 +5,17 @@
 
 class CBrowserPage;
 
+// Makes a page the first time it is shown: the main page shows sooner when the pages behind it
+// are not made before it.
+class PageMaker {
+public:
+    // The page's window, hidden; null when it cannot be made (the maker ends the run then).
+    virtual CBrowserPage* MakePage(int pageNumber) = 0;
+
+protected:
+    ~PageMaker() = default;
+};
+
 class CBrowserController {
 public:
     CBrowserController() = default;
@@ -14,12 +25,15 @@ public:
 
     // Hides the page and registers it, unless the number is taken.
     void AddPage(int pageNumber, CBrowserPage* page);
-    // Shows that page, then hides the others, makes it the owner of the message boxes, repaints
-    // it and runs its OnPageShown.
+    // Asked for a page whose number is not registered yet.
+    void SetPageMaker(PageMaker* maker) { maker_ = maker; }
+    // Shows that page (made first if it is not registered yet), then hides the others, makes it
+    // the owner of the message boxes, repaints it and runs its OnPageShown.
     void ShowPage(int pageNumber);
     // Posts the quit message with exit code 0.
     void ExitSetup();
 
 private:
+    PageMaker* maker_ = nullptr;
     std::vector<std::pair<int, CBrowserPage*>> pages_;  // a handful; the first page of a number stays
 };

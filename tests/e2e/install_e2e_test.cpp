@@ -481,8 +481,8 @@ TEST(KeyboardOnly, TabSpaceAndEnterInstallTheProduct) {
     ASSERT_TRUE(kit::WaitUntil([&] { return kit::FocusOf(main) == main; }, 5000));
     // Tab to "Next", Enter.
     for (WORD key : {VK_TAB, VK_RETURN}) kit::PressKey(key);
-    HWND license = kit::FindLicensePage(setup.id());
-    ASSERT_TRUE(license && kit::WaitVisible(license, 10000));
+    HWND license = kit::WaitForLicensePage(setup.id());
+    ASSERT_NE(license, nullptr);
     ASSERT_TRUE(kit::WaitUntil([&] { return kit::FocusOf(license) == GetDlgItem(license, kit::kLicenseText); }, 5000));
     // From the text box: Tab to each checkbox and Space, Tab to "Next", Enter.
     for (WORD key : {VK_TAB, VK_SPACE, VK_TAB, VK_SPACE, VK_TAB, VK_RETURN}) kit::PressKey(key);

@@ -57,17 +57,28 @@ bool OutcomeShown(HWND progressPage) {
     return progressPage && IsWindowVisible(GetDlgItem(progressPage, kProgressFinish));
 }
 
-HWND WaitForMainPage(DWORD processId, DWORD timeoutMs) {
+namespace {
+
+HWND WaitForVisiblePage(DWORD processId, HWND (*find)(DWORD), DWORD timeoutMs) {
     struct Context {
         DWORD processId;
+        HWND (*find)(DWORD);
         HWND page;
-    } context{processId, nullptr};
+    } context{processId, find, nullptr};
     Poll(timeoutMs, [](void* c) {
         auto* ctx = static_cast<Context*>(c);
-        ctx->page = FindMainPage(ctx->processId);
+        ctx->page = ctx->find(ctx->processId);
         return ctx->page != nullptr && IsWindowVisible(ctx->page) != FALSE;
     }, &context);
     return context.page;
+}
+
+}  // namespace
+
+HWND WaitForMainPage(DWORD processId, DWORD timeoutMs) { return WaitForVisiblePage(processId, FindMainPage, timeoutMs); }
+HWND WaitForLicensePage(DWORD processId, DWORD timeoutMs) {
+    HWND page = WaitForVisiblePage(processId, FindLicensePage, timeoutMs);
+    return page && IsWindowVisible(page) ? page : nullptr;
 }
 
 bool WaitVisible(HWND page, DWORD timeoutMs) {

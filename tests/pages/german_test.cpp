@@ -24,7 +24,8 @@ TEST(German, SatelliteTextsAndBitmap) {
     EXPECT_EQ(kit::ItemText(main, kit::kNextItem), L"Weiter");
     EXPECT_EQ(kit::TextOf(main), L"Cartoline Produktinstallation");
     EXPECT_EQ(FrameColour(main), RGB(0x80, 0x20, 0x20));
-    HWND license = kit::FindLicensePage(setup.id());
+    kit::ClickItem(main, kit::kNextItem);
+    HWND license = kit::WaitForLicensePage(setup.id());
     ASSERT_NE(license, nullptr);
     EXPECT_EQ(kit::TextOf(GetDlgItem(license, kit::kLicenseText)),
               L"ALLGEMEIN\r\n\r\n\r\n" + std::wstring(52, L'=') + L"\r\nDATEN");

@@ -27,8 +27,8 @@ HWND OpenLicensePage(const kit::Process& setup) {
     HWND main = WaitForReadyMainPage(setup);
     if (!main) return nullptr;
     kit::ClickItem(main, kit::kNextItem);
-    HWND license = kit::FindLicensePage(setup.id());
-    if (!license || !kit::WaitVisible(license, 10000)) return nullptr;
+    HWND license = kit::WaitForLicensePage(setup.id());
+    if (!license) return nullptr;
     kit::WaitUntil([&] { return !IsWindowVisible(main); }, 5000);
     return license;
 }

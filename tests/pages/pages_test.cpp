@@ -94,8 +94,7 @@ TEST(LicensePage, TextsAsTheMediumHoldsThem) {
     for (const LicenseCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "medium " << std::string(c.medium, c.medium + wcslen(c.medium)));
         kit::Process setup = StartSetup(Medium(c.medium));
-        ASSERT_NE(pages::WaitForReadyMainPage(setup), nullptr);
-        HWND license = kit::FindLicensePage(setup.id());
+        HWND license = pages::OpenLicensePage(setup);
         ASSERT_NE(license, nullptr);
         EXPECT_EQ(kit::TextOf(GetDlgItem(license, kit::kLicenseText)), c.text);
         setup.Kill();
@@ -115,13 +114,15 @@ TEST(LicensePage, MissingDataLicenseIsReportedThenTheSetupGoesOn) {
     for (const MissingCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "medium " << std::string(c.medium, c.medium + wcslen(c.medium)));
         kit::Process setup = StartSetup(Medium(c.medium));
+        HWND main = pages::WaitForReadyMainPage(setup);
+        ASSERT_NE(main, nullptr);
+        kit::ClickItem(main, kit::kNextItem);  // the license page reads its texts as it is made
         HWND box = kit::WaitForMessageBox(setup.id(), 30000);
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(kit::MessageBoxText(box), c.message);
-        HWND main = kit::FindMainPage(setup.id());
-        EXPECT_TRUE(main == nullptr || !IsWindowVisible(main));  // during start-up, before any page shows
+        EXPECT_EQ(GetWindow(box, GW_OWNER), main);
         kit::PressButton(box, IDOK);
-        HWND license = pages::OpenLicensePage(setup);
+        HWND license = kit::WaitForLicensePage(setup.id());
         ASSERT_NE(license, nullptr);
         EXPECT_EQ(kit::TextOf(GetDlgItem(license, kit::kLicenseText)), L"");
         pages::ExitWithYes(license, setup);

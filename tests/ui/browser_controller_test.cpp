@@ -161,6 +161,35 @@ TEST(BrowserController, ShowingAnUnknownNumberHidesEveryPageAndRunsNoHook) {
     EXPECT_EQ(b.shown, 0);
 }
 
+// Makes page 2 when asked, once; any other number it cannot make.
+class TwoMaker : public PageMaker {
+public:
+    ProbePage page;
+    std::vector<int> asked;
+    CBrowserPage* MakePage(int pageNumber) override {
+        asked.push_back(pageNumber);
+        return pageNumber == 2 && page.Create() ? &page : nullptr;
+    }
+};
+
+TEST(BrowserController, APageNotRegisteredIsMadeWhenFirstShown) {
+    CBrowserController controller;
+    TwoMaker maker;
+    ProbePage first;
+    ASSERT_TRUE(first.Create());
+    controller.AddPage(1, &first);
+    controller.SetPageMaker(&maker);
+    controller.ShowPage(1);
+    controller.ShowPage(2);
+    controller.ShowPage(2);  // registered now: not made again
+    EXPECT_TRUE(Visible(maker.page));
+    EXPECT_FALSE(Visible(first));
+    EXPECT_EQ(maker.page.shown, 2);
+    controller.ShowPage(3);  // the maker cannot: every page is hidden, as for an unknown number
+    EXPECT_FALSE(Visible(maker.page));
+    EXPECT_EQ(maker.asked, (std::vector<int>{2, 3}));
+}
+
 TEST(BrowserController, ExitSetupPostsQuitWithZeroEachTime) {
     DrainQuit();
     CBrowserController controller;
