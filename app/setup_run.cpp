@@ -105,24 +105,24 @@ const std::vector<StartCheck>& StartChecks() {
     // exist, 1 when the pages cannot be made or a system check on the shown main page refuses,
     // 0 for a refusal as the installation begins (the setup ends as "Exit" ends it).
     static const std::vector<StartCheck> table = {
-        {L"single instance", kStart, kEveryRun, Refusal::SecondCopy, 0, SingleInstance},
-        {L"internal network user", kStart, kInstallingRuns, Refusal::InternalUser, 0, NotInternalUser},
-        {L"installer engine update", kStart, kInstallingRuns, Refusal::None, 0, EngineUpdated},
-        {L"setup data", kStart, kEveryRun, Refusal::None, 0, SetupDataLogged},
-        {L"pages", kStart, kPagesOnly, Refusal::None, 1, PagesCreated},
-        {L"companion launcher", kStart, kInstallingRuns, Refusal::None, 0, LauncherClosed},
-        {L"main page", kStart, kPagesOnly, Refusal::None, 0, MainPageShown},
-        {L"Windows version", kStart, kEveryRun, Refusal::UnsupportedWindows, 1, WindowsSupported},
-        {L"administrator", kStart, kEveryRun, Refusal::NotAdministrator, 1, Administrator},
-        {L"another installation", kStart, kEveryRun, Refusal::AnotherInstallation, 1, NoOtherInstallation},
+        {"single instance", kStart, kEveryRun, Refusal::SecondCopy, 0, SingleInstance},
+        {"internal network user", kStart, kInstallingRuns, Refusal::InternalUser, 0, NotInternalUser},
+        {"installer engine update", kStart, kInstallingRuns, Refusal::None, 0, EngineUpdated},
+        {"setup data", kStart, kEveryRun, Refusal::None, 0, SetupDataLogged},
+        {"pages", kStart, kPagesOnly, Refusal::None, 1, PagesCreated},
+        {"companion launcher", kStart, kInstallingRuns, Refusal::None, 0, LauncherClosed},
+        {"main page", kStart, kPagesOnly, Refusal::None, 0, MainPageShown},
+        {"Windows version", kStart, kEveryRun, Refusal::UnsupportedWindows, 1, WindowsSupported},
+        {"administrator", kStart, kEveryRun, Refusal::NotAdministrator, 1, Administrator},
+        {"another installation", kStart, kEveryRun, Refusal::AnotherInstallation, 1, NoOtherInstallation},
         // What can already be known to fail comes before anything is closed or written.
-        {L"Windows Installer idle", kInstallation, kInstallingRuns, Refusal::AnotherInstallation, 0, InstallerIdle},
-        {L"plan", kInstallation, kInstallingRuns, Refusal::None, 0, PlanMade},
-        {L"packages on the medium", kInstallation, kInstallingRuns, Refusal::PackageUnusable, 0, PackagesOnTheMedium},
-        {L"drive choice", kInstallation, kInstallingRuns, Refusal::NoDriveWithRoom, 0, DriveWithRoom},
-        {L"running applications", kInstallation, kInstallingRuns, Refusal::ApplicationsRunning, 0,
+        {"Windows Installer idle", kInstallation, kInstallingRuns, Refusal::AnotherInstallation, 0, InstallerIdle},
+        {"plan", kInstallation, kInstallingRuns, Refusal::None, 0, PlanMade},
+        {"packages on the medium", kInstallation, kInstallingRuns, Refusal::PackageUnusable, 0, PackagesOnTheMedium},
+        {"drive choice", kInstallation, kInstallingRuns, Refusal::NoDriveWithRoom, 0, DriveWithRoom},
+        {"running applications", kInstallation, kInstallingRuns, Refusal::ApplicationsRunning, 0,
          ApplicationsNotRunning},
-        {L"folder registrations", kInstallation, kInstallingRuns, Refusal::None, 0, FoldersRegistered},
+        {"folder registrations", kInstallation, kInstallingRuns, Refusal::None, 0, FoldersRegistered},
     };
     return table;
 }
@@ -130,7 +130,7 @@ const std::vector<StartCheck>& StartChecks() {
 std::vector<std::wstring> CheckNames(RunKind kind, CheckPhase phase) {
     std::vector<std::wstring> names;
     for (const StartCheck& check : StartChecks())
-        if (check.phase == phase && (check.kinds & KindBit(kind))) names.push_back(check.name);
+        if (check.phase == phase && (check.kinds & KindBit(kind))) names.push_back(fw::Widen(check.name));
     return names;
 }
 
