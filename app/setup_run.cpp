@@ -13,16 +13,16 @@ namespace {
 bool SingleInstance(SetupRun& run) {
     run.instanceMutex = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        LogEvent(L"Single instance: another copy of the setup is running");
+        LogEvent("Single instance: another copy of the setup is running");
         return false;
     }
-    LogEvent(L"Single instance: passed");
+    LogEvent("Single instance: passed");
     return true;
 }
 
 bool NotInternalUser(SetupRun&) {
     if (IsInternalNetworkUser()) return false;
-    LogEvent(L"Internal network user: no");
+    LogEvent("Internal network user: no");
     return true;
 }
 
@@ -39,7 +39,7 @@ bool SetupDataLogged(SetupRun& run) {
 bool PagesCreated(SetupRun& run) { return run.pages->CreatePages(); }
 
 bool LauncherClosed(SetupRun&) {
-    LogEvent(CloseProgramByName(L"kStart.exe") ? L"kStart.exe: closed" : L"kStart.exe: not running");
+    LogEvent(CloseProgramByName(L"kStart.exe") ? "kStart.exe: closed" : "kStart.exe: not running");
     return true;
 }
 
@@ -50,29 +50,29 @@ bool MainPageShown(SetupRun& run) {
 
 bool WindowsSupported(SetupRun&) {
     if (GetWindowsVersion() < Win2000) return false;
-    LogEvent(L"Windows version: supported");
+    LogEvent("Windows version: supported");
     return true;
 }
 
 bool Administrator(SetupRun&) {
     if (!IsLocalAdministrator()) return false;
-    LogEvent(L"Administrator: yes");
+    LogEvent("Administrator: yes");
     return true;
 }
 
 bool NoOtherInstallation(SetupRun&) {
     if (IsAnotherInstallationRunning()) return false;
-    LogEvent(L"Another installation running: no");
+    LogEvent("Another installation running: no");
     return true;
 }
 
 // Another installation started since would make every package fail: it must end before
 // anything is closed or removed.
 bool InstallerIdle(SetupRun&) {
-    LogEvent(L"Install sequence: setup language " + fw::LoadResString(IDS_SETUP_LANGUAGE) + L", medium " +
-             GetSetupFolder());
+    LogEvent(fw::Format("Install sequence: setup language %s, medium %s", fw::LoadResString(IDS_SETUP_LANGUAGE).c_str(),
+                        GetSetupFolder().c_str()));
     if (IsWindowsInstallerBusy()) return false;
-    LogEvent(L"Windows Installer: idle");
+    LogEvent("Windows Installer: idle");
     return true;
 }
 
@@ -105,24 +105,24 @@ const std::vector<StartCheck>& StartChecks() {
     // exist, 1 when the pages cannot be made or a system check on the shown main page refuses,
     // 0 for a refusal as the installation begins (the setup ends as "Exit" ends it).
     static const std::vector<StartCheck> table = {
-        {L"single instance", kStart, kEveryRun, Refusal::SecondCopy, 0, SingleInstance},
-        {L"internal network user", kStart, kInstallingRuns, Refusal::InternalUser, 0, NotInternalUser},
-        {L"installer engine update", kStart, kInstallingRuns, Refusal::None, 0, EngineUpdated},
-        {L"setup data", kStart, kEveryRun, Refusal::None, 0, SetupDataLogged},
-        {L"pages", kStart, kPagesOnly, Refusal::None, 1, PagesCreated},
-        {L"companion launcher", kStart, kInstallingRuns, Refusal::None, 0, LauncherClosed},
-        {L"main page", kStart, kPagesOnly, Refusal::None, 0, MainPageShown},
-        {L"Windows version", kStart, kEveryRun, Refusal::UnsupportedWindows, 1, WindowsSupported},
-        {L"administrator", kStart, kEveryRun, Refusal::NotAdministrator, 1, Administrator},
-        {L"another installation", kStart, kEveryRun, Refusal::AnotherInstallation, 1, NoOtherInstallation},
+        {"single instance", kStart, kEveryRun, Refusal::SecondCopy, 0, SingleInstance},
+        {"internal network user", kStart, kInstallingRuns, Refusal::InternalUser, 0, NotInternalUser},
+        {"installer engine update", kStart, kInstallingRuns, Refusal::None, 0, EngineUpdated},
+        {"setup data", kStart, kEveryRun, Refusal::None, 0, SetupDataLogged},
+        {"pages", kStart, kPagesOnly, Refusal::None, 1, PagesCreated},
+        {"companion launcher", kStart, kInstallingRuns, Refusal::None, 0, LauncherClosed},
+        {"main page", kStart, kPagesOnly, Refusal::None, 0, MainPageShown},
+        {"Windows version", kStart, kEveryRun, Refusal::UnsupportedWindows, 1, WindowsSupported},
+        {"administrator", kStart, kEveryRun, Refusal::NotAdministrator, 1, Administrator},
+        {"another installation", kStart, kEveryRun, Refusal::AnotherInstallation, 1, NoOtherInstallation},
         // What can already be known to fail comes before anything is closed or written.
-        {L"Windows Installer idle", kInstallation, kInstallingRuns, Refusal::AnotherInstallation, 0, InstallerIdle},
-        {L"plan", kInstallation, kInstallingRuns, Refusal::None, 0, PlanMade},
-        {L"packages on the medium", kInstallation, kInstallingRuns, Refusal::PackageUnusable, 0, PackagesOnTheMedium},
-        {L"drive choice", kInstallation, kInstallingRuns, Refusal::NoDriveWithRoom, 0, DriveWithRoom},
-        {L"running applications", kInstallation, kInstallingRuns, Refusal::ApplicationsRunning, 0,
+        {"Windows Installer idle", kInstallation, kInstallingRuns, Refusal::AnotherInstallation, 0, InstallerIdle},
+        {"plan", kInstallation, kInstallingRuns, Refusal::None, 0, PlanMade},
+        {"packages on the medium", kInstallation, kInstallingRuns, Refusal::PackageUnusable, 0, PackagesOnTheMedium},
+        {"drive choice", kInstallation, kInstallingRuns, Refusal::NoDriveWithRoom, 0, DriveWithRoom},
+        {"running applications", kInstallation, kInstallingRuns, Refusal::ApplicationsRunning, 0,
          ApplicationsNotRunning},
-        {L"folder registrations", kInstallation, kInstallingRuns, Refusal::None, 0, FoldersRegistered},
+        {"folder registrations", kInstallation, kInstallingRuns, Refusal::None, 0, FoldersRegistered},
     };
     return table;
 }
@@ -130,7 +130,7 @@ const std::vector<StartCheck>& StartChecks() {
 std::vector<std::wstring> CheckNames(RunKind kind, CheckPhase phase) {
     std::vector<std::wstring> names;
     for (const StartCheck& check : StartChecks())
-        if (check.phase == phase && (check.kinds & KindBit(kind))) names.push_back(check.name);
+        if (check.phase == phase && (check.kinds & KindBit(kind))) names.push_back(fw::Widen(check.name));
     return names;
 }
 
@@ -186,12 +186,12 @@ void SetupRun::End(DWORD exitCode) { PostQuitMessage(static_cast<int>(exitCode))
 DWORD SetupRun::EndByRestartRule(UINT result, bool restartNeeded) {
     const RunEnd end = DecideRunEnd(result, restartNeeded, true, options_.noRestart);
     if (end.restart == RestartAction::RestartNow) {
-        LogEvent(L"Restart: a package asked for one; Windows restarts as the setup ends");
+        LogEvent("Restart: a package asked for one; Windows restarts as the setup ends");
         restartAtExit_ = true;
     } else if (end.exitCode == ERROR_SUCCESS_REBOOT_REQUIRED) {
-        LogEvent(L"Restart: a package asked for one; /norestart leaves it to whoever runs the setup");
+        LogEvent("Restart: a package asked for one; /norestart leaves it to whoever runs the setup");
     } else if (end.restartPending) {
-        LogEvent(fw::Format(L"Restart: pending, asked for before the failure; the run ends with %lu", end.exitCode));
+        LogEvent(fw::Format("Restart: pending, asked for before the failure; the run ends with %lu", end.exitCode));
     }
     return end.exitCode;
 }
@@ -200,11 +200,11 @@ int SetupRun::Exit(int exitCode) {
     // The exit code says what happened, so it is written after the restart was tried: a refused
     // restart leaves one required (3010), and the user who asked for it is told.
     if (restartAtExit_ && !RestartWindows()) {
-        LogEvent(fw::Format(L"Restart refused: error %lu; Windows must still be restarted", GetLastError()));
+        LogEvent(fw::Format("Restart refused: error %lu; Windows must still be restarted", GetLastError()));
         exitCode = static_cast<int>(ExitCodeAfterRestart(static_cast<DWORD>(exitCode), false));
         if (kind_ == RunKind::Pages) fw::AppMessageBox(IDS_RESTART_FAILED, MB_ICONWARNING | MB_OK);
     }
-    LogEvent(fw::Format(L"Exit code %d", exitCode));
+    LogEvent(fw::Format("Exit code %d", exitCode));
     return exitCode;
 }
 
@@ -213,6 +213,6 @@ void SetupRun::StartInstallation() {
 }
 
 void SetupRun::RestartAtExit() {
-    LogEvent(L"Restart now: Windows restarts as the setup ends");
+    LogEvent("Restart now: Windows restarts as the setup ends");
     restartAtExit_ = true;
 }

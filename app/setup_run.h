@@ -30,7 +30,7 @@ class SetupRun;
 // One row of the table: a check, or a step that cannot refuse (Refusal::None and passes always
 // true). A check logs what it found; a refusal is shown by the run as its kind shows refusals.
 struct StartCheck {
-    const wchar_t* name;
+    const char* name;
     CheckPhase phase;
     unsigned kinds;     // KindBit of each kind of run that makes it
     Refusal refusal;    // its message and its unattended exit code

@@ -20,19 +20,19 @@ std::wstring WindowsDescription() {
         GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version));
     }
 #pragma GCC diagnostic pop
-    return fw::Format(L"Windows %lu.%lu.%lu %s, platform %lu, version code %d, %s", version.dwMajorVersion,
+    return fw::Format("Windows %lu.%lu.%lu %s, platform %lu, version code %d, %hs", version.dwMajorVersion,
                       version.dwMinorVersion, version.dwBuildNumber, version.szCSDVersion, version.dwPlatformId,
-                      GetWindowsVersion(), IsWow64() ? L"64-bit" : L"32-bit");
+                      GetWindowsVersion(), IsWow64() ? "64-bit" : "32-bit");
 }
 
-const wchar_t* UiName(SetupUi ui) {
-    return ui == SetupUi::Quiet ? L"quiet" : ui == SetupUi::Passive ? L"passive" : L"interactive";
+const char* UiName(SetupUi ui) {
+    return ui == SetupUi::Quiet ? "quiet" : ui == SetupUi::Passive ? "passive" : "interactive";
 }
 
 }  // namespace
 
 void LogSetupData(const ProductSetupData& data) {
-    LogEvent(fw::Format(L"Setup data: product code \"%s\", %I64u bytes required, product name \"%s\"",
+    LogEvent(fw::Format("Setup data: product code \"%s\", %I64u bytes required, product name \"%s\"",
                         data.productCode.c_str(), data.requiredSpaceBytes, data.productName.c_str()));
 }
 
@@ -63,12 +63,12 @@ bool StartSetupLog(SetupLog& log, const std::wstring& path) {
     if (full.empty()) full = path;
     if (!log.Open(full)) return false;
     SetActiveSetupLog(&log);
-    LogEvent(L"Setup log: " + full);
-    LogEvent(L"Setup version: " SETUP_VERSION_WIDE);
-    LogEvent(std::wstring(L"Command line: ") + GetCommandLineW());
+    LogEvent("Setup log: ", full);
+    LogEvent("Setup version: " SETUP_VERSION_TEXT);
+    LogEvent("Command line: ", GetCommandLineW());
     LogEvent(WindowsDescription());
     LogEvent(RunnerDescription());
-    LogEvent(L"Medium: " + GetSetupFolder());
+    LogEvent("Medium: ", GetSetupFolder());
     return true;
 }
 
@@ -87,8 +87,8 @@ DWORD RunInvisibleStart(const SetupOptions& options, SetupLog& log) {
         LogEvent(fw::LoadEnglishString(IDS_USAGE));
         return ERROR_SUCCESS;
     }
-    LogEvent(std::wstring(L"No one can see this window station, so the setup shows no page or message: start it "
-                          L"with /quiet (or /passive). Command line: ") +
+    LogEvent("No one can see this window station, so the setup shows no page or message: start it "
+             "with /quiet (or /passive). Command line: ",
              GetCommandLineW());
     return RefusalExitCode(Refusal::InvalidSwitch);
 }
@@ -101,14 +101,14 @@ bool StartUnattendedRun(SetupRun& run, DWORD* exitCode) {
         *exitCode = RefusalExitCode(Refusal::LogNotWritable);
         return false;
     }
-    const wchar_t* restarts = options.noRestart ? L"suppressed" : L"done by the setup at the end";
+    const char* restarts = options.noRestart ? "suppressed" : "done by the setup at the end";
     if (run.kind() == RunKind::Uninstall)
-        LogEvent(fw::Format(L"Removal of the product: %s; restarts %s",
-                            options.ui == SetupUi::Quiet ? L"quiet" : L"passive", restarts));
+        LogEvent(fw::Format("Removal of the product: %hs; restarts %hs",
+                            options.ui == SetupUi::Quiet ? "quiet" : "passive", restarts));
     else
-        LogEvent(fw::Format(L"Unattended run: %s; restarts %s; running Korvel applications %s", UiName(options.ui),
-                            restarts, options.closeApplications ? L"are closed" : L"end the run"));
-    for (const std::wstring& argument : options.invalid) LogEvent(L"Not a switch of this setup: \"" + argument + L"\"");
+        LogEvent(fw::Format("Unattended run: %hs; restarts %hs; running Korvel applications %hs", UiName(options.ui),
+                            restarts, options.closeApplications ? "are closed" : "end the run"));
+    for (const std::wstring& argument : options.invalid) LogEvent("Not a switch of this setup: \"", argument, "\"");
     if (!options.invalid.empty() || options.showUsage) {
         LogEvent(fw::LoadEnglishString(IDS_USAGE));
         *exitCode = options.invalid.empty() ? ERROR_SUCCESS : RefusalExitCode(Refusal::InvalidSwitch);

@@ -14,10 +14,10 @@ UINT UninstallOutcome(UINT removalResult) {
 
 DWORD RemoveProduct(SetupRun& run) {
     const bool quiet = run.options().ui == SetupUi::Quiet;
-    LogEvent(L"The USB drivers package stays installed: other Korvel products use it");
+    LogEvent("The USB drivers package stays installed: other Korvel products use it");
     // Without the product code nothing says what to remove: removing nothing is no success.
     if (run.data.productCode.empty()) {
-        LogEvent(L"No product code: setup.dat is missing beside setup.exe or names none; nothing was removed");
+        LogEvent("No product code: setup.dat is missing beside setup.exe or names none; nothing was removed");
         return ERROR_INSTALL_PACKAGE_OPEN_FAILED;
     }
     // The installer's own user interface: none for /quiet; its progress alone otherwise, since a
@@ -25,6 +25,6 @@ DWORD RemoveProduct(SetupRun& run) {
     SetInstallerUiLevel(quiet ? INSTALLUILEVEL_NONE : INSTALLUILEVEL_BASIC | INSTALLUILEVEL_PROGRESSONLY);
     LogPackageTo(L"Uninstall");
     const UINT result = ConfigureProductAbsent(BracedProductCode(run.data.productCode), WithRestartSuppressed(L""));
-    if (result == ERROR_UNKNOWN_PRODUCT) LogEvent(L"The product is not installed: nothing to remove");
+    if (result == ERROR_UNKNOWN_PRODUCT) LogEvent("The product is not installed: nothing to remove");
     return run.EndByRestartRule(UninstallOutcome(result), AsksForRestart(result));
 }

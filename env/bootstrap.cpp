@@ -55,7 +55,7 @@ DWORD CBootstrap::GetInstallerVersion() {
 }
 
 void CBootstrap::UpdateInstallerEngine(bool quiet) {
-    LogEvent(fw::Format(L"Windows Installer engine %u.%u", HIWORD(installerVersion_), LOWORD(installerVersion_)));
+    LogEvent(fw::Format("Windows Installer engine %u.%u", HIWORD(installerVersion_), LOWORD(installerVersion_)));
     if (!NeedsEngineUpdate(installerVersion_)) return;
     const std::wstring shown = EngineSetupCommandLine(setupFolder_, osVersion_, quiet);
     std::wstring commandLine = shown;
@@ -65,6 +65,8 @@ void CBootstrap::UpdateInstallerEngine(bool quiet) {
     // multithreaded apartment and polls, while this thread keeps its windows answering.
     bool started = false;
     fw::RunOffThread([&] { started = RunProgram(commandLine, true, exitCode); });
-    LogEvent(L"Engine update: " + shown +
-             (started ? fw::Format(L": exit code %lu", exitCode) : std::wstring(L": not started")));
+    if (started)
+        LogEvent(fw::Format("Engine update: %s: exit code %lu", shown.c_str(), exitCode));
+    else
+        LogEvent("Engine update: ", shown, ": not started");
 }

@@ -36,12 +36,12 @@ std::wstring Decimal(long long value) {
     return std::wstring(first, digits + 24);
 }
 
-std::wstring Format(const wchar_t* format, ...) {
+namespace {
+
+std::wstring FormatList(const wchar_t* format, va_list args) {
     // msvcrt.dll of Windows 2000 has no _vscwprintf to measure the text first: grow the buffer
     // until _vsnwprintf fits the text and its terminator (-1, or the full count, when it does not).
     constexpr size_t kLimit = size_t{1} << 24;
-    va_list args;
-    va_start(args, format);
     std::wstring result;
     for (size_t capacity = 256; capacity <= kLimit; capacity *= 2) {
         result.assign(capacity, L'\0');
@@ -51,12 +51,34 @@ std::wstring Format(const wchar_t* format, ...) {
         va_end(copy);
         if (length >= 0 && static_cast<size_t>(length) < capacity) {
             result.resize(static_cast<size_t>(length));
-            va_end(args);
             return result;
         }
     }
-    va_end(args);
     return {};
+}
+
+}  // namespace
+
+std::wstring Format(const wchar_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::wstring result = FormatList(format, args);
+    va_end(args);
+    return result;
+}
+
+std::wstring Format(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::wstring result = FormatList(Widen(format).c_str(), args);
+    va_end(args);
+    return result;
+}
+
+std::wstring Widen(const char* text) {
+    std::wstring wide;
+    while (*text) wide += static_cast<wchar_t>(static_cast<unsigned char>(*text++));
+    return wide;
 }
 
 std::string ToAnsi(const std::wstring& text) {

@@ -18,6 +18,12 @@ std::wstring LoadEnglishString(UINT id);
 
 // printf-style wide formatting into a string of any length.
 std::wstring Format(const wchar_t* format, ...);
+// The same with the format in ASCII, which takes half the room of a wide literal in the
+// executable: the arguments are those of the wide format ("%s" a wide string, "%hs" a narrow one).
+std::wstring Format(const char* format, ...);
+
+// ASCII text as a wide string, character for character.
+std::wstring Widen(const char* text);
 
 // A whole number in decimal digits, with "-" when negative (std::to_wstring without the C99
 // formatting code it would bring into setup.exe).

@@ -39,7 +39,7 @@ DriveFacts ProbeDrive(const std::wstring& root) {
     DriveFacts facts;
     facts.type = GetDriveTypeW(root.c_str());
     facts.freeMegabytes = GetFreeMegabytes(root);
-    LogEvent(fw::Format(L"Drive %s: type %u, %d MiB free", root.c_str(), facts.type, facts.freeMegabytes));
+    LogEvent(fw::Format("Drive %s: type %u, %d MiB free", root.c_str(), facts.type, facts.freeMegabytes));
     return facts;
 }
 

@@ -35,15 +35,15 @@ std::wstring NameList(const std::vector<AppProcessEntry>& applications) {
 bool ApplicationsClosedUnattended(bool closeApplications) {
     std::vector<AppProcessEntry> running = FindRunningGuardedApplications();
     if (running.empty()) {
-        LogEvent(L"Running applications: none");
+        LogEvent("Running applications: none");
         return true;
     }
-    LogEvent(L"Running applications: " + NameList(running));
+    LogEvent("Running applications: ", NameList(running));
     if (closeApplications) {
         for (const std::wstring& line : CloseRunningApplications(running)) LogEvent(line);
         running = FindRunningGuardedApplications();
         if (running.empty()) return true;
-        LogEvent(L"Still running: " + NameList(running));
+        LogEvent("Still running: ", NameList(running));
     }
     std::vector<std::wstring> names;
     for (const AppProcessEntry& application : running) names.push_back(application.displayName);
@@ -63,8 +63,10 @@ void RemoveByMsiexec(const InstallPlan& plan, InstallOutcome* outcome) {
     DWORD exitCode = 0;
     const bool started = plan.options.Unattended() ? RunProgramDirect(commandLine, true, exitCode)
                                                    : RunProgram(commandLine, true, exitCode);
-    LogEvent(L"Removal of the earlier version: " + removalLine +
-             (started ? fw::Format(L": ended with %lu", exitCode) : std::wstring(L": not started")));
+    if (started)
+        LogEvent(fw::Format("Removal of the earlier version: %s: ended with %lu", removalLine.c_str(), exitCode));
+    else
+        LogEvent("Removal of the earlier version: ", removalLine, ": not started");
     outcome->restartNeeded = outcome->restartNeeded || (started && AsksForRestart(exitCode));
     if (plan.options.Unattended() && started && IsFailedRemoval(exitCode)) {
         outcome->removalFailed = true;
@@ -90,7 +92,7 @@ bool CheckedPackage(const std::wstring& package, std::wstring* refusalText) {
     InstallerPackageReader reader;
     const PackageCheck check = CheckPackage(package, reader);
     if (check.problem == PackageProblem::None) {
-        LogEvent(L"Package: " + package + L" opens, with its cabinets");
+        LogEvent("Package: ", package, " opens, with its cabinets");
         return true;
     }
     const UINT message = check.problem == PackageProblem::Missing ? IDS_PACKAGE_MISSING : IDS_PACKAGE_DAMAGED;
@@ -104,7 +106,7 @@ bool CheckedPackage(const std::wstring& package, std::wstring* refusalText) {
 std::wstring BracedProductCode(const std::wstring& productCode) { return L"{" + productCode + L"}"; }
 
 std::wstring UsbDriversCommandLine(const std::wstring& systemDrive, const std::wstring& language) {
-    return fw::Format(L"TARGETDIR=\"%s\" LANG=%s", systemDrive.c_str(), language.c_str());
+    return fw::Format("TARGETDIR=\"%s\" LANG=%s", systemDrive.c_str(), language.c_str());
 }
 
 std::wstring UsbDriversPackagePath(const std::wstring& setupFolder, bool wow64) {
@@ -134,7 +136,7 @@ bool IsFailedRemoval(UINT result) {
 bool ApplicationsClosed(const InstallOptions& options) {
     if (options.Unattended()) return ApplicationsClosedUnattended(options.closeApplications);
     if (PromptToCloseApplications()) return true;
-    LogEvent(L"Running applications: the user cancelled");
+    LogEvent("Running applications: the user cancelled");
     return false;
 }
 
@@ -144,11 +146,11 @@ bool PackagesUsable(const InstallPlan& plan, std::wstring* refusalText) {
 }
 
 bool ChooseInstallDrive(uint64_t requiredSpaceBytes, InstallPlan* plan) {
-    LogEvent(L"Drive choice: a fixed drive with more than " + fw::Decimal(RequiredMegabytes(requiredSpaceBytes)) +
-             L" MiB free");
+    LogEvent("Drive choice: a fixed drive with more than ", fw::Decimal(RequiredMegabytes(requiredSpaceBytes)),
+             " MiB free");
     plan->driveRoot = ChooseDriveWithRoom(requiredSpaceBytes);
     if (plan->driveRoot.empty()) return false;
-    LogEvent(L"Install drive: " + plan->driveRoot);
+    LogEvent("Install drive: ", plan->driveRoot);
     plan->productCommandLine =
         WithRestartSuppressed(ProductCommandLine(fw::LoadResString(IDS_SETUP_LANGUAGE), plan->driveRoot));
     return true;
@@ -161,8 +163,9 @@ void RegisterDriveFolders(InstallPlan* plan) {
     PackageFacts facts;
     InstallerPackageReader reader;
     const std::wstring mediumVersion = reader.Read(plan->productPackage, &facts) ? facts.version : L"unknown";
-    LogEvent(L"Version installed now: " + (plan->earlierVersion.empty() ? L"none" : plan->earlierVersion) +
-             L"; version on the medium: " + (mediumVersion.empty() ? L"none" : mediumVersion));
+    LogEvent(fw::Format("Version installed now: %s; version on the medium: %s",
+                        plan->earlierVersion.empty() ? L"none" : plan->earlierVersion.c_str(),
+                        mediumVersion.empty() ? L"none" : mediumVersion.c_str()));
 }
 
 void CompletePlan(const std::wstring& productCode, const InstallOptions& options, InstallPlan* plan) {
@@ -170,11 +173,11 @@ void CompletePlan(const std::wstring& productCode, const InstallOptions& options
     const std::wstring programFolder = GetSetupFolder();
     plan->options = options;
     plan->productCode = productCode.empty() ? L"" : BracedProductCode(productCode);
-    if (productCode.empty()) LogEvent(L"No product code in the setup data: no removal of an earlier version");
+    if (productCode.empty()) LogEvent("No product code in the setup data: no removal of an earlier version");
     // In test mode the interactive run asks whether the drivers are current; no one can answer
     // in an unattended run, so the file versions decide there.
     plan->drivers = !(options.Unattended() ? UsbDriverVersionsCurrent() : AreUsbDriversCurrent());
-    LogEvent(plan->drivers ? L"USB drivers: older than the medium's" : L"USB drivers: current, no drivers package");
+    LogEvent(plan->drivers ? "USB drivers: older than the medium's" : "USB drivers: current, no drivers package");
     plan->driversPackage = UsbDriversPackagePath(programFolder, IsWow64());
     plan->driversCommandLine = WithRestartSuppressed(UsbDriversCommandLine(GetSystemDrive(), language));
     std::wstring packageName = fw::LoadResString(IDS_PRODUCT_PACKAGE);
@@ -197,9 +200,9 @@ InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& ob
     auto stopped = [&](bool betweenSteps = true) {
         outcome.lastError = messages.LastError();
         outcome.cancelled = outcome.cancelled || (betweenSteps && observer.CancelRequested());
-        if (outcome.cancelled) LogEvent(L"Cancelled by the user");
+        if (outcome.cancelled) LogEvent("Cancelled by the user");
         if (outcome.removalFailed)
-            LogEvent(fw::Format(L"The removal of the earlier version failed with %u: nothing more is installed",
+            LogEvent(fw::Format("The removal of the earlier version failed with %u: nothing more is installed",
                                 outcome.removalResult));
         return outcome.cancelled || outcome.removalFailed;
     };
@@ -223,8 +226,8 @@ InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& ob
         }
     }
     ExternalInstallerUi handler(messages, !plan.options.Unattended());
-    LogEvent(std::wstring(L"Windows Installer messages: ") + handler.Kind() +
-             L" handler; the installer's own user interface off");
+    LogEvent(fw::Format("Windows Installer messages: %hs handler; the installer's own user interface off",
+                        handler.Kind()));
     if (!plan.productCode.empty()) {
         ConfigureAbsent(plan, &outcome);
         removalEnded();
@@ -236,7 +239,7 @@ InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& ob
         switch (ClassifyDriversResult(drivers, observer.CancelRequested())) {
         case DriversResult::Cancelled: outcome.cancelled = true; break;
         case DriversResult::Failed:
-            LogEvent(fw::Format(L"Warning: the USB drivers package failed with %u; the installation goes on", drivers));
+            LogEvent(fw::Format("Warning: the USB drivers package failed with %u; the installation goes on", drivers));
             break;
         case DriversResult::Installed: break;
         }
@@ -249,9 +252,9 @@ InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& ob
     if (outcome.productResult == ERROR_INSTALL_USEREXIT) outcome.cancelled = true;
     if (stopped(false)) return outcome;
 
-    LogEvent(L"Registry access: opening Software\\Korvel to ordinary users");
+    LogEvent("Registry access: opening Software\\Korvel to ordinary users");
     PrepareRegistryAccess();
-    LogEvent(L"Registry access: prepared");
+    LogEvent("Registry access: prepared");
     // A failed package leaves the bar where the installation got to.
     if (ProductInstalled(outcome.productResult)) progress.Complete();
     observer.OnProgress(progress.Permille());

@@ -187,7 +187,7 @@ int InstallerMessages::Handle(const InstallerMessage& message) {
     case INSTALLMESSAGE_USER: {
         if (kind == INSTALLMESSAGE_ERROR || kind == INSTALLMESSAGE_FATALEXIT) lastError_ = message.text;
         if (kind != INSTALLMESSAGE_USER)
-            LogEvent((kind == INSTALLMESSAGE_WARNING ? L"Windows Installer warning: " : L"Windows Installer error: ") +
+            LogEvent(kind == INSTALLMESSAGE_WARNING ? "Windows Installer warning: " : "Windows Installer error: ",
                      message.text);
         // The premature end is told by the outcome, not by a box of its own.
         if (!interactive_ || kind == INSTALLMESSAGE_FATALEXIT || message.text.empty()) return 0;
@@ -211,7 +211,7 @@ int InstallerMessages::Handle(const InstallerMessage& message) {
         return 0;
     }
     case INSTALLMESSAGE_OUTOFDISKSPACE:
-        LogEvent(L"Windows Installer: out of disk space");
+        LogEvent("Windows Installer: out of disk space");
         if (!interactive_) return 0;
         return observer_.Ask(fw::LoadResString(IDS_OUT_OF_DISK_SPACE), MB_RETRYCANCEL | MB_ICONERROR);
     case INSTALLMESSAGE_INITIALIZE:
@@ -249,6 +249,6 @@ ExternalInstallerUi::~ExternalInstallerUi() {
         setInternal(static_cast<INSTALLUILEVEL>(previousLevel_), nullptr);
 }
 
-const wchar_t* ExternalInstallerUi::Kind() const {
-    return kind_ == kRecord ? L"record" : kind_ == kString ? L"string" : L"none";
+const char* ExternalInstallerUi::Kind() const {
+    return kind_ == kRecord ? "record" : kind_ == kString ? "string" : "none";
 }

@@ -87,7 +87,7 @@ public:
     ExternalInstallerUi& operator=(const ExternalInstallerUi&) = delete;
 
     // "record", "string" or "none": what was installed, for the log.
-    const wchar_t* Kind() const;
+    const char* Kind() const;
 
 private:
     int kind_ = 0;

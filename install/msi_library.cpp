@@ -44,13 +44,13 @@ HMODULE MsiLibrary() {
 
 UINT InstallProduct(const std::wstring& packagePath, const std::wstring& commandLine) {
     const UINT result = CallInstall(packagePath, commandLine);
-    LogEvent(fw::Format(L"MsiInstallProductW(\"%s\", \"%s\") = %u", packagePath.c_str(), commandLine.c_str(), result));
+    LogEvent(fw::Format("MsiInstallProductW(\"%s\", \"%s\") = %u", packagePath.c_str(), commandLine.c_str(), result));
     return result;
 }
 
 UINT ConfigureProductAbsent(const std::wstring& productCode, const std::wstring& properties) {
     const UINT result = CallConfigureAbsent(productCode, properties);
-    LogEvent(fw::Format(L"MsiConfigureProductExW(%s, 0xffff, absent, \"%s\") = %u", productCode.c_str(),
+    LogEvent(fw::Format("MsiConfigureProductExW(%s, 0xffff, absent, \"%s\") = %u", productCode.c_str(),
                         properties.c_str(), result));
     return result;
 }
@@ -62,12 +62,12 @@ void LogPackageTo(const std::wstring& package) {
     auto enableLog = fw::ProcAddress<MsiEnableLogFn>(MsiLibrary(), "MsiEnableLogW");
     const UINT result =
         enableLog ? enableLog(kVerboseLogMode, path.c_str(), INSTALLLOGATTRIBUTES_APPEND) : ERROR_PROC_NOT_FOUND;
-    LogEvent(fw::Format(L"MsiEnableLogW(verbose, \"%s\", append) = %u", path.c_str(), result));
+    LogEvent(fw::Format("MsiEnableLogW(verbose, \"%s\", append) = %u", path.c_str(), result));
 }
 
 int SetInstallerUiLevel(int level) {
     auto setUi = fw::ProcAddress<MsiSetInternalUiFn>(MsiLibrary(), "MsiSetInternalUI");
     const int previous = setUi ? setUi(level, nullptr) : 0;
-    LogEvent(fw::Format(L"MsiSetInternalUI(0x%x) = 0x%x", level, previous));
+    LogEvent(fw::Format("MsiSetInternalUI(0x%x) = 0x%x", level, previous));
     return previous;
 }

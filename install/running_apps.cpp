@@ -220,9 +220,9 @@ std::vector<std::wstring> CloseRunningApplications(const std::vector<AppProcessE
         done.push_back(name);
         for (const DWORD copyId : ProcessIdsNamed(RunningProcesses(), name)) {
             fw::UniqueHandle process(OpenProcess(kOpenForClosing, FALSE, copyId));
-            const std::wstring prefix = fw::Format(L"Closing %s: ", name.c_str());
+            const std::wstring prefix = fw::Format("Closing %s: ", name.c_str());
             if (!process) {
-                lines.push_back(prefix + fw::Format(L"not ended (process %lu cannot be opened, error %lu)",
+                lines.push_back(prefix + fw::Format("not ended (process %lu cannot be opened, error %lu)",
                                                     copyId, GetLastError()));
                 continue;
             }
@@ -231,7 +231,7 @@ std::vector<std::wstring> CloseRunningApplications(const std::vector<AppProcessE
             // Read before it ends: which copy it was, whose, and where.
             fw::UniqueHandle query(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, copyId));
             const std::wstring which =
-                fw::Format(L" (process %lu, %s, user %s, session %s)", copyId, ProcessImagePath(copyId).c_str(),
+                fw::Format(" (process %lu, %s, user %s, session %s)", copyId, ProcessImagePath(copyId).c_str(),
                            query ? ProcessAccount(query.get()).c_str() : L"",
                            sessionKnown ? fw::Decimal(session).c_str() : L"unknown");
             CloseContext context{copyId};
@@ -243,15 +243,15 @@ std::vector<std::wstring> CloseRunningApplications(const std::vector<AppProcessE
                     lines.push_back(prefix + L"closed" + which);
                     continue;
                 }
-                outcome = L"ended after 5 seconds";
+                outcome = fw::Widen("ended after 5 seconds");
             } else {
                 outcome = session != ownSession && sessionKnown
-                              ? fw::Format(L"ended at once, in session %lu where no close message reaches", session)
-                              : std::wstring(L"ended at once, no window on this desktop to ask");
+                              ? fw::Format("ended at once, in session %lu where no close message reaches", session)
+                              : fw::Widen("ended at once, no window on this desktop to ask");
             }
             const bool ended = TerminateProcess(process.get(), kEndedExitCode) &&
                                fw::WaitDispatchingAll(process.get(), kCloseWaitMs) == WAIT_OBJECT_0;
-            lines.push_back(prefix + (ended ? outcome : fw::Format(L"not ended (error %lu)", GetLastError())) + which);
+            lines.push_back(prefix + (ended ? outcome : fw::Format("not ended (error %lu)", GetLastError())) + which);
         }
     }
     return lines;

@@ -286,10 +286,10 @@ bool CProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
     case WM_QUERYENDSESSION:
         // A session ended in the middle of a package leaves the product half installed.
         *result = done_ ? TRUE : FALSE;
-        if (!done_) LogEvent(L"Windows asked to end the session: refused while the installation runs");
+        if (!done_) LogEvent("Windows asked to end the session: refused while the installation runs");
         return true;
     case WM_ENDSESSION:
-        if (wParam && !done_) LogEvent(L"Windows is ending the session while the installation runs");
+        if (wParam && !done_) LogEvent("Windows is ending the session while the installation runs");
         *result = 0;
         return true;
     case kDoneMessage:
@@ -324,8 +324,8 @@ void CProgressPage::ShowOutcome() {
     // The log in English, whatever the page shows.
     const OutcomeTexts english = BuildOutcomeTexts(outcome_, productName_, plan_.driveRoot, L"",
                                                    plan_.options.noRestart, fw::LoadEnglishString);
-    LogEvent(L"Outcome: " + english.headline + (offerRestart ? L" A restart is offered." : L""));
-    if (!english.details.empty()) LogEvent(L"Outcome details: " + english.details);
+    LogEvent("Outcome: ", english.headline, offerRestart ? " A restart is offered." : "");
+    if (!english.details.empty()) LogEvent("Outcome details: ", english.details);
     stepItem_.SetCaption(texts.headline);
     actionItem_.SetCaption(texts.details);
     ShowWindow(cancelItem_.hwnd(), SW_HIDE);
@@ -354,9 +354,9 @@ void CProgressPage::ConfirmCancel() {
 
 void CProgressPage::CancelConfirmed() {
     cancelRequested_ = true;
-    LogEvent(removalBegun_ ? L"Cancel: the user asked for it once the removal of the earlier version had begun; "
-                             L"the setup stops when the running step has ended"
-                           : L"Cancel: the user asked for it");
+    LogEvent(removalBegun_ ? "Cancel: the user asked for it once the removal of the earlier version had begun; "
+                             "the setup stops when the running step has ended"
+                           : "Cancel: the user asked for it");
     cancelItem_.Enable(false);
     cancelItem_.RedrawInParent();
     KeepFocusOnVisibleItem();

@@ -50,39 +50,39 @@ uint64_t CreationTime(HANDLE process) {
 }
 
 // A step of the launch through the Task Scheduler that failed, in the setup log.
-bool StepFailed(const wchar_t* step, HRESULT result) {
-    LogEvent(fw::Format(L"Task Scheduler: %s failed with 0x%08lx", step, static_cast<unsigned long>(result)));
+bool StepFailed(const char* step, HRESULT result) {
+    LogEvent(fw::Format("Task Scheduler: %hs failed with 0x%08lx", step, static_cast<unsigned long>(result)));
     return false;
 }
 
 bool InitializeComSecurity() {
     const HRESULT hr = CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_PKT_PRIVACY,
                                             RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
-    return IsComSecurityUsable(hr) || StepFailed(L"CoInitializeSecurity", hr);
+    return IsComSecurityUsable(hr) || StepFailed("CoInitializeSecurity", hr);
 }
 
 // The service of this computer and its root folder.
 bool ConnectToRootFolder(ComRef<ITaskService>& service, ComRef<ITaskFolder>& folder) {
     HRESULT hr =
         CoCreateInstance(kClsidTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, kIidTaskService, service.putVoid());
-    if (FAILED(hr)) return StepFailed(L"CoCreateInstance", hr);
+    if (FAILED(hr)) return StepFailed("CoCreateInstance", hr);
     {
         Variant server, user, domain, password;
         hr = service->Connect(server.get(), user.get(), domain.get(), password.get());
     }
-    if (FAILED(hr)) return StepFailed(L"ITaskService::Connect", hr);
+    if (FAILED(hr)) return StepFailed("ITaskService::Connect", hr);
     hr = service->GetFolder(Bstr(L"\\"), folder.put());
-    return SUCCEEDED(hr) || StepFailed(L"ITaskService::GetFolder", hr);
+    return SUCCEEDED(hr) || StepFailed("ITaskService::GetFolder", hr);
 }
 
 // A registration trigger with no settings: the task starts as soon as it is registered.
 bool AddRegistrationTrigger(ITaskDefinition* task) {
     ComRef<ITriggerCollection> triggers;
     HRESULT hr = task->get_Triggers(triggers.put());
-    if (FAILED(hr)) return StepFailed(L"ITaskDefinition::get_Triggers", hr);
+    if (FAILED(hr)) return StepFailed("ITaskDefinition::get_Triggers", hr);
     ComRef<ITrigger> trigger;
     hr = triggers->Create(TASK_TRIGGER_REGISTRATION, trigger.put());
-    return SUCCEEDED(hr) || StepFailed(L"ITriggerCollection::Create", hr);
+    return SUCCEEDED(hr) || StepFailed("ITriggerCollection::Create", hr);
 }
 
 // The action takes the executable and its arguments apart; a whole command line as the path
@@ -92,18 +92,18 @@ bool SetProgram(ITaskDefinition* task, const std::wstring& commandLine) {
     {
         ComRef<IActionCollection> actions;
         HRESULT hr = task->get_Actions(actions.put());
-        if (FAILED(hr)) return StepFailed(L"ITaskDefinition::get_Actions", hr);
+        if (FAILED(hr)) return StepFailed("ITaskDefinition::get_Actions", hr);
         ComRef<IAction> action;
         hr = actions->Create(TASK_ACTION_EXEC, action.put());
-        if (FAILED(hr)) return StepFailed(L"IActionCollection::Create", hr);
+        if (FAILED(hr)) return StepFailed("IActionCollection::Create", hr);
         hr = action->QueryInterface(kIidExecAction, execAction.putVoid());
-        if (FAILED(hr)) return StepFailed(L"IAction::QueryInterface", hr);
+        if (FAILED(hr)) return StepFailed("IAction::QueryInterface", hr);
     }
     const CommandLineParts parts = SplitCommandLine(commandLine);
     HRESULT hr = execAction->put_Path(Bstr(parts.program));
-    if (FAILED(hr)) return StepFailed(L"IExecAction::put_Path", hr);
+    if (FAILED(hr)) return StepFailed("IExecAction::put_Path", hr);
     hr = execAction->put_Arguments(Bstr(parts.arguments));
-    return SUCCEEDED(hr) || StepFailed(L"IExecAction::put_Arguments", hr);
+    return SUCCEEDED(hr) || StepFailed("IExecAction::put_Arguments", hr);
 }
 
 // The service's defaults keep a task from starting on battery power and stop it when the
@@ -111,11 +111,11 @@ bool SetProgram(ITaskDefinition* task, const std::wstring& commandLine) {
 bool AllowOnBatteries(ITaskDefinition* task) {
     ComRef<ITaskSettings> settings;
     HRESULT hr = task->get_Settings(settings.put());
-    if (FAILED(hr)) return StepFailed(L"ITaskDefinition::get_Settings", hr);
+    if (FAILED(hr)) return StepFailed("ITaskDefinition::get_Settings", hr);
     hr = settings->put_DisallowStartIfOnBatteries(VARIANT_FALSE);
-    if (FAILED(hr)) return StepFailed(L"ITaskSettings::put_DisallowStartIfOnBatteries", hr);
+    if (FAILED(hr)) return StepFailed("ITaskSettings::put_DisallowStartIfOnBatteries", hr);
     hr = settings->put_StopIfGoingOnBatteries(VARIANT_FALSE);
-    return SUCCEEDED(hr) || StepFailed(L"ITaskSettings::put_StopIfGoingOnBatteries", hr);
+    return SUCCEEDED(hr) || StepFailed("ITaskSettings::put_StopIfGoingOnBatteries", hr);
 }
 
 // The task of the Users group, which the registration starts.
@@ -124,8 +124,8 @@ bool RegisterTask(ITaskFolder* folder, const std::wstring& taskName, ITaskDefini
     Variant user(kUsersGroupSid), password, security(L"");
     const HRESULT hr = folder->RegisterTaskDefinition(Bstr(taskName), task, TASK_CREATE, user.get(), password.get(),
                                                       TASK_LOGON_GROUP, security.get(), registered.put());
-    if (FAILED(hr)) return StepFailed(L"ITaskFolder::RegisterTaskDefinition", hr);
-    LogEvent(L"Task Scheduler: task \"" + taskName + L"\" registered");
+    if (FAILED(hr)) return StepFailed("ITaskFolder::RegisterTaskDefinition", hr);
+    LogEvent("Task Scheduler: task \"", taskName, "\" registered");
     return true;
 }
 
@@ -141,8 +141,8 @@ void PollUntilRunning(IRegisteredTask* registered) {
 
 bool DeleteTask(ITaskFolder* folder, const std::wstring& taskName) {
     const HRESULT hr = folder->DeleteTask(Bstr(taskName), 0);
-    if (FAILED(hr)) return StepFailed(L"ITaskFolder::DeleteTask", hr);
-    LogEvent(L"Task Scheduler: task \"" + taskName + L"\" deleted");
+    if (FAILED(hr)) return StepFailed("ITaskFolder::DeleteTask", hr);
+    LogEvent("Task Scheduler: task \"", taskName, "\" deleted");
     return true;
 }
 
@@ -151,7 +151,7 @@ bool DeleteTask(ITaskFolder* folder, const std::wstring& taskName) {
 bool RegisterStartAndDeleteTask(const std::wstring& taskName, const std::wstring& commandLine) {
     ComScope com;
     const HRESULT hr = com.Initialize();
-    if (FAILED(hr)) return StepFailed(L"CoInitializeEx", hr);
+    if (FAILED(hr)) return StepFailed("CoInitializeEx", hr);
     ComRef<ITaskService> service;
     ComRef<ITaskFolder> folder;
     if (!InitializeComSecurity() || !ConnectToRootFolder(service, folder)) return false;
@@ -159,7 +159,7 @@ bool RegisterStartAndDeleteTask(const std::wstring& taskName, const std::wstring
     ComRef<ITaskDefinition> task;
     const HRESULT created = service->NewTask(0, task.put());
     service.reset();
-    if (FAILED(created)) return StepFailed(L"ITaskService::NewTask", created);
+    if (FAILED(created)) return StepFailed("ITaskService::NewTask", created);
     ComRef<IRegisteredTask> registered;
     if (!AddRegistrationTrigger(task.get()) || !SetProgram(task.get(), commandLine) ||
         !AllowOnBatteries(task.get()) || !RegisterTask(folder.get(), taskName, task.get(), registered))

@@ -77,6 +77,6 @@ bool SeenBySomeone(bool visibleStation, DWORD session, bool vistaOrLater) {
 
 std::wstring RunnerDescription() {
     const DWORD session = ProcessSession(GetCurrentProcessId(), 0);
-    return fw::Format(L"Account: %s, session %lu, window station %s", ProcessAccount(GetCurrentProcess()).c_str(),
+    return fw::Format("Account: %s, session %lu, window station %s", ProcessAccount(GetCurrentProcess()).c_str(),
                       session, WindowStationName().c_str());
 }

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "framework/strings.h"
+
 namespace {
 
 SetupLog* g_activeLog = nullptr;
@@ -73,6 +75,12 @@ void SetActiveSetupLog(SetupLog* log) { g_activeLog = log; }
 
 void LogEvent(const std::wstring& text) {
     if (g_activeLog) g_activeLog->Write(text);
+}
+
+void LogEvent(const char* text) { LogEvent(fw::Widen(text)); }
+
+void LogEvent(const char* start, const std::wstring& text, const char* end) {
+    if (g_activeLog) g_activeLog->Write(fw::Widen(start) + text + fw::Widen(end));
 }
 
 std::string LogLineBytes(const SYSTEMTIME& time, int utcOffsetMinutes, DWORD processId, const std::wstring& text) {

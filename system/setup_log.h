@@ -31,6 +31,10 @@ SetupLog* ActiveSetupLog();
 void SetActiveSetupLog(SetupLog* log);
 // A line in the active log, when there is one.
 void LogEvent(const std::wstring& text);
+// The program's own texts in ASCII (half the room of wide literals in the executable): the line,
+// or the text between an ASCII start and end.
+void LogEvent(const char* text);
+void LogEvent(const char* start, const std::wstring& text, const char* end = "");
 
 // One line as written: "YYYY-MM-DD hh:mm:ss.mmm +hh:mm [process id] text" and CR LF, in UTF-8: local
 // time and its offset from UTC, so lines of machines in other time zones can be put side by

@@ -1,6 +1,7 @@
 // The order of the start checks for each kind of run, as the one table gives it, and what each
 // refusal ends an unattended run with.
 #include "app/setup_run.h"
+#include "framework/strings.h"
 
 #include <gtest/gtest.h>
 
@@ -73,7 +74,7 @@ TEST(StartChecks, ARefusalEndsTheRunWithItsCodeAndPagesBeforeTheSystemChecksWith
     for (const auto& row : rows) {
         bool found = false;
         for (const StartCheck& check : StartChecks()) {
-            if (row.name != std::wstring(check.name)) continue;
+            if (row.name != fw::Widen(check.name)) continue;
             found = true;
             EXPECT_EQ(RefusalExitCode(check.refusal), row.unattended) << check.name;
             EXPECT_EQ(check.pagesExitCode, row.pages) << check.name;

@@ -75,7 +75,13 @@ TEST(Format, TextsOfEveryLengthAroundTheBufferSteps) {
         EXPECT_EQ(fw::Format(L"%s", text.c_str()), text) << length;
         EXPECT_EQ(fw::Format(L"<%s|%d|%I64u>", text.c_str(), -7, 12345678901234ull), L"<" + text + L"|-7|12345678901234>")
             << length;
+        // An ASCII format takes the wide format's arguments: "%s" wide, "%hs" narrow.
+        EXPECT_EQ(fw::Format("<%s|%hs|%I64u>", text.c_str(), "narrow", 12345678901234ull),
+                  L"<" + text + L"|narrow|12345678901234>")
+            << length;
     }
+    EXPECT_EQ(fw::Widen("Setup \"%s\" 100%"), L"Setup \"%s\" 100%");
+    EXPECT_EQ(fw::Widen(""), L"");
 }
 
 TEST(Satellite, ResourcesComeFromTheLibraryOfTheUsersLanguage) {

@@ -80,12 +80,19 @@ TEST(SetupLogFile, RunsSharingAFileAppendTheirLines) {
 
     // Only the active log is written through LogEvent.
     LogEvent(L"nobody listens");
+    LogEvent("nobody", L" listens", " either");
     SetActiveSetupLog(&second);
     LogEvent(L"through the active log");
+    LogEvent("ASCII line");
+    LogEvent("Package: ", L"D:\\K\u00f6rvel.msi", " opens");
+    LogEvent("Medium: ", L"D:\\");
     SetActiveSetupLog(nullptr);
     const std::string after = kit::ReadBytes(path);
-    EXPECT_EQ(after.find("nobody listens"), std::string::npos);
+    EXPECT_EQ(after.find("nobody"), std::string::npos);
     EXPECT_NE(after.find("] through the active log\r\n"), std::string::npos);
+    EXPECT_NE(after.find("] ASCII line\r\n"), std::string::npos);
+    EXPECT_NE(after.find("] Package: D:\\K\xc3\xb6rvel.msi opens\r\n"), std::string::npos) << after;
+    EXPECT_NE(after.find("] Medium: D:\\\r\n"), std::string::npos) << after;
 
     SetupLog nowhere;
     EXPECT_FALSE(nowhere.Open(folder / L"missing folder\\setup.log"));
