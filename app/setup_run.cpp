@@ -5,6 +5,7 @@
 #include "env/system_checks.h"
 #include "framework/message_box.h"
 #include "framework/strings.h"
+#include "framework/thread.h"
 #include "install/running_apps.h"
 #include "resources/resource.h"
 
@@ -38,8 +39,15 @@ bool SetupDataLogged(SetupRun& run) {
 
 bool PagesCreated(SetupRun& run) { return run.pages->CreatePages(); }
 
-bool LauncherClosed(SetupRun&) {
+void CloseLauncher() {
     LogEvent(CloseProgramByName(L"kStart.exe") ? "kStart.exe: closed" : "kStart.exe: not running");
+}
+
+// With pages, the launcher is closed beside the start-up: the main page does not wait for the
+// process listing, nor for a launcher slow to close. The installation waits for it.
+bool LauncherClosed(SetupRun& run) {
+    if (run.kind() == RunKind::Pages) run.launcherClosing = fw::StartThread(CloseLauncher);
+    if (!run.launcherClosing) CloseLauncher();
     return true;
 }
 
@@ -159,6 +167,7 @@ InstallOptions SetupRun::installOptions() const {
 }
 
 bool SetupRun::Walk(CheckPhase phase) {
+    if (phase == CheckPhase::Installation) AwaitLauncherClosed();
     for (const StartCheck& check : StartChecks()) {
         if (check.phase != phase || !(check.kinds & KindBit(kind_)) || check.passes(*this)) continue;
         Refuse(check);
@@ -196,7 +205,13 @@ DWORD SetupRun::EndByRestartRule(UINT result, bool restartNeeded) {
     return end.exitCode;
 }
 
+void SetupRun::AwaitLauncherClosed() {
+    if (launcherClosing) fw::WaitDispatchingAll(launcherClosing.get());
+    launcherClosing.reset();
+}
+
 int SetupRun::Exit(int exitCode) {
+    AwaitLauncherClosed();
     // The exit code says what happened, so it is written after the restart was tried: a refused
     // restart leaves one required (3010), and the user who asked for it is told.
     if (restartAtExit_ && !RestartWindows()) {

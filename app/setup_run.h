@@ -9,6 +9,7 @@
 
 #include "app/command_line.h"
 #include "app/setup_data.h"
+#include "framework/handle.h"
 #include "install/install_sequence.h"
 #include "pages/page_run.h"
 #include "system/setup_log.h"
@@ -93,9 +94,13 @@ public:
     // A check's own refusal text in the user's language (it names a file; the check logs it in
     // English); without one the refusal's message is shown.
     std::wstring refusalText;
-    RunPages* pages = nullptr;       // the run with pages only
+    RunPages* pages = nullptr;  // the run with pages only
+    // The thread closing the companion launcher in the run with pages, until it has ended.
+    fw::UniqueHandle launcherClosing;
 
 private:
+    // The installation and the end of the run come after the launcher's closing.
+    void AwaitLauncherClosed();
     void Refuse(const StartCheck& check);
 
     SetupOptions options_;
