@@ -128,6 +128,10 @@ int wmain(int argc, wchar_t** argv) {
     double m = Median(manifestTimes);
     wprintf(L"minimal dialog with setup.exe's manifest (common controls 6), median of %d runs: %.1f ms\n", runs, m);
     wprintf(L"ratio main page / floor with the same manifest: %.2f (target at most 1.2)\n", s / m);
+    // Each run's pair started moments apart, so a slower moment of the machine weighs on both.
+    std::vector<double> ratios;
+    for (int i = 0; i < runs; ++i) ratios.push_back(setupTimes[i] / manifestTimes[i]);
+    wprintf(L"the same ratio, median of the runs' own ratios: %.2f\n", Median(ratios));
     wprintf(L"peak working set of setup.exe: %lu KB\n", static_cast<unsigned long>(peakKb));
     std::wstring names, beyond;
     for (const std::wstring& name : loaded) {
