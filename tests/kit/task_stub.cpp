@@ -95,7 +95,14 @@ std::vector<TaskCall> TaskStubRecord::Calls(const std::string& method) const {
     return selected;
 }
 
-void TaskStubRecord::Clear() const { DeleteFileW(path_.c_str()); }
+void TaskStubRecord::Clear() const {
+    // The stand-in opens the record for each line it adds, without sharing its deletion: a line
+    // being written as the record is cleared would leave every earlier line in it.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (DeleteFileW(path_.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND) return;
+        Sleep(20);
+    }
+}
 
 void SetTaskStub(const wchar_t* name, const std::wstring& value) {
     SetEnvironmentVariableW(name, value.empty() ? nullptr : value.c_str());
