@@ -110,7 +110,8 @@ void SetTaskStub(const wchar_t* name, const std::wstring& value) {
 
 HRESULT FindRootTask(const std::wstring& name) { return WithRootFolder(GetTask, name); }
 
-HRESULT RegisterStartingTask(const std::wstring& name, const std::wstring& path, const std::wstring& arguments) {
+HRESULT RegisterRootTask(const std::wstring& name, const std::wstring& path, const std::wstring& arguments,
+                         bool startsAtRegistration) {
     fw::ComScope com;
     com.Initialize();
     fw::ComRef<ITaskService> service;
@@ -124,8 +125,8 @@ HRESULT RegisterStartingTask(const std::wstring& name, const std::wstring& path,
     HRESULT hr = Connect(service);
     if (SUCCEEDED(hr)) hr = service->GetFolder(fw::Bstr(L"\\"), folder.put());
     if (SUCCEEDED(hr)) hr = service->NewTask(0, definition.put());
-    if (SUCCEEDED(hr)) hr = definition->get_Triggers(triggers.put());
-    if (SUCCEEDED(hr)) hr = triggers->Create(TASK_TRIGGER_REGISTRATION, trigger.put());
+    if (SUCCEEDED(hr) && startsAtRegistration) hr = definition->get_Triggers(triggers.put());
+    if (SUCCEEDED(hr) && startsAtRegistration) hr = triggers->Create(TASK_TRIGGER_REGISTRATION, trigger.put());
     if (SUCCEEDED(hr)) hr = definition->get_Actions(actions.put());
     if (SUCCEEDED(hr)) hr = actions->Create(TASK_ACTION_EXEC, action.put());
     if (SUCCEEDED(hr)) hr = action->QueryInterface(__uuidof(IExecAction), exec.putVoid());

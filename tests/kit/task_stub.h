@@ -39,9 +39,11 @@ void SetTaskStub(const wchar_t* name, const std::wstring& value);
 
 // ITaskFolder::GetTask of the root folder for the name, through the registered scheduler.
 HRESULT FindRootTask(const std::wstring& name);
-// Registers a task of the root folder that starts the program at its registration; the
-// result of ITaskFolder::RegisterTaskDefinition (or of the step before it that failed).
-HRESULT RegisterStartingTask(const std::wstring& name, const std::wstring& path, const std::wstring& arguments);
+// Registers a task of the root folder for the program, which a registration trigger starts as it
+// is registered when asked; the result of ITaskFolder::RegisterTaskDefinition (or of the step
+// before it that failed).
+HRESULT RegisterRootTask(const std::wstring& name, const std::wstring& path, const std::wstring& arguments,
+                         bool startsAtRegistration);
 // Removes a task of the root folder; the result of ITaskFolder::DeleteTask.
 HRESULT DeleteRootTask(const std::wstring& name);
 // The stand-in's objects not yet released in this process; -1 when it is not loaded.

@@ -1,7 +1,7 @@
 #include "system/launch.h"
 
 #include <gtest/gtest.h>
-#include <taskschd.h>
+#include <objbase.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -13,6 +13,7 @@
 #include "tests/kit/log_capture.h"
 #include "tests/kit/kit.h"
 #include "tests/kit/recorder.h"
+#include "tests/kit/task_stub.h"
 
 namespace {
 
@@ -280,63 +281,9 @@ TEST(UninstallCommandLine, TheSystemsMsiexecRunsNeverACopyInTheCurrentFolder) {
 // ---------------------------------------------------------------------------------------------
 // The scheduled-task launch, as far as Wine's Task Scheduler goes
 
-class Com {
-public:
-    Com() : result_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-    ~Com() {
-        if (SUCCEEDED(result_)) CoUninitialize();
-    }
-
-private:
-    HRESULT result_;
-};
-
-template <typename T>
-struct Ref {
-    T* p = nullptr;
-    ~Ref() {
-        if (p) p->Release();
-    }
-    T* operator->() const { return p; }
-};
-
-// The root task folder of the local Task Scheduler, for the checks of the test.
-bool WithRootFolder(void (*use)(ITaskFolder*, void*), void* context) {
-    Com com;
-    const CLSID clsid = {0x0f87369f, 0xa4e5, 0x4cfc, {0xbd, 0x3e, 0x73, 0xe6, 0x15, 0x45, 0x72, 0xdd}};
-    const IID iid = {0x2faba4c7, 0x4da9, 0x4013, {0x96, 0x97, 0x20, 0xcc, 0x3f, 0xd4, 0x0f, 0x85}};
-    Ref<ITaskService> service;
-    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, reinterpret_cast<void**>(&service.p))))
-        return false;
-    VARIANT empty;
-    VariantInit(&empty);
-    if (FAILED(service->Connect(empty, empty, empty, empty))) return false;
-    Ref<ITaskFolder> folder;
-    BSTR root = SysAllocString(L"\\");
-    HRESULT hr = service->GetFolder(root, &folder.p);
-    SysFreeString(root);
-    if (FAILED(hr)) return false;
-    use(folder.p, context);
-    return true;
-}
-
-struct TaskQuery {
-    std::wstring name;
-    bool found = false;
-};
-
-void FindTask(ITaskFolder* folder, void* context) {
-    auto* query = static_cast<TaskQuery*>(context);
-    BSTR name = SysAllocString(query->name.c_str());
-    Ref<IRegisteredTask> task;
-    query->found = SUCCEEDED(folder->GetTask(name, &task.p));
-    SysFreeString(name);
-}
-
-bool TaskExists(const std::wstring& name) {
-    TaskQuery query{name};
-    EXPECT_TRUE(WithRootFolder(FindTask, &query));
-    return query.found;
+// A task that would run notepad, registered with no trigger: Wine's scheduler takes it.
+bool RegisterProbe(const std::wstring& name) {
+    return kit::RegisterRootTask(name, L"C:\\windows\\system32\\notepad.exe", L"", false) == S_OK;
 }
 
 // The names a launch between the two times can have given its task: the name comes from the
@@ -350,47 +297,6 @@ std::vector<std::wstring> LaunchNamesBetween(time_t first, time_t last) {
     return names;
 }
 
-struct ProbeTask {
-    std::wstring name;
-    bool registered = false;
-};
-
-void RegisterProbe(ITaskFolder* folder, void* context) {
-    auto* probe = static_cast<ProbeTask*>(context);
-    Ref<ITaskService> unused;
-    Ref<ITaskDefinition> definition;
-    // A definition comes from the service; reach it through a second connection.
-    const CLSID clsid = {0x0f87369f, 0xa4e5, 0x4cfc, {0xbd, 0x3e, 0x73, 0xe6, 0x15, 0x45, 0x72, 0xdd}};
-    const IID iid = {0x2faba4c7, 0x4da9, 0x4013, {0x96, 0x97, 0x20, 0xcc, 0x3f, 0xd4, 0x0f, 0x85}};
-    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, reinterpret_cast<void**>(&unused.p))))
-        return;
-    VARIANT empty;
-    VariantInit(&empty);
-    if (FAILED(unused->Connect(empty, empty, empty, empty))) return;
-    if (FAILED(unused->NewTask(0, &definition.p))) return;
-    Ref<IActionCollection> actions;
-    if (FAILED(definition->get_Actions(&actions.p))) return;
-    Ref<IAction> action;
-    if (FAILED(actions->Create(TASK_ACTION_EXEC, &action.p))) return;
-    Ref<IExecAction> exec;
-    if (FAILED(action->QueryInterface(IID_IExecAction, reinterpret_cast<void**>(&exec.p)))) return;
-    BSTR path = SysAllocString(L"C:\\windows\\system32\\notepad.exe");
-    exec->put_Path(path);
-    SysFreeString(path);
-    BSTR name = SysAllocString(probe->name.c_str());
-    Ref<IRegisteredTask> registered;
-    HRESULT hr = folder->RegisterTaskDefinition(name, definition.p, TASK_CREATE_OR_UPDATE, empty, empty,
-                                                TASK_LOGON_INTERACTIVE_TOKEN, empty, &registered.p);
-    SysFreeString(name);
-    probe->registered = SUCCEEDED(hr);
-}
-
-void DeleteProbe(ITaskFolder* folder, void* context) {
-    BSTR name = SysAllocString(static_cast<ProbeTask*>(context)->name.c_str());
-    folder->DeleteTask(name, 0);
-    SysFreeString(name);
-}
-
 TEST(RunProgramAsScheduledTask, StopsCleanlyAtTheRegistrationTrigger) {
     kit::LogCapture capture;
     ASSERT_TRUE(capture.ok());
@@ -400,12 +306,8 @@ TEST(RunProgramAsScheduledTask, StopsCleanlyAtTheRegistrationTrigger) {
     // Tasks under each name the launch may choose in the next seconds: the launch removes the
     // one of its own name first (and registers none).
     time_t first = time(nullptr);
-    std::vector<ProbeTask> probes;
-    for (const std::wstring& name : LaunchNamesBetween(first, first + 5)) probes.push_back(ProbeTask{name});
-    for (ProbeTask& probe : probes) {
-        ASSERT_TRUE(WithRootFolder(RegisterProbe, &probe));
-        ASSERT_TRUE(probe.registered);
-    }
+    const std::vector<std::wstring> probes = LaunchNamesBetween(first, first + 5);
+    for (const std::wstring& name : probes) ASSERT_TRUE(RegisterProbe(name));
     DWORD exitCode = 12345;
     EXPECT_FALSE(RunProgramAsScheduledTask(line, true, exitCode));
     time_t last = time(nullptr);
@@ -413,24 +315,23 @@ TEST(RunProgramAsScheduledTask, StopsCleanlyAtTheRegistrationTrigger) {
     EXPECT_EQ(exitCode, 12345u);
     EXPECT_EQ(capture.Texts(), std::vector<std::string>{kTriggerRefused});
     int gone = 0;
-    for (const std::wstring& name : LaunchNamesBetween(first, last)) gone += !TaskExists(name);
+    for (const std::wstring& name : LaunchNamesBetween(first, last)) gone += kit::FindRootTask(name) != S_OK;
     EXPECT_GE(gone, 1);
-    for (ProbeTask& probe : probes) WithRootFolder(DeleteProbe, &probe);
+    for (const std::wstring& name : probes) kit::DeleteRootTask(name);
     Sleep(1000);
     EXPECT_FALSE(child.Ran());
 }
 
 TEST(RunProgramAsScheduledTask, RemovesALeftoverTaskOfTheSameName) {
-    ProbeTask probe{L"Launch " + std::to_wstring(GetCurrentProcessId() % 30000)};
-    ASSERT_TRUE(WithRootFolder(RegisterProbe, &probe));
-    ASSERT_TRUE(probe.registered);
-    ASSERT_TRUE(TaskExists(probe.name));  // the query sees such a task
+    const std::wstring name = L"Launch " + std::to_wstring(GetCurrentProcessId() % 30000);
+    ASSERT_TRUE(RegisterProbe(name));
+    ASSERT_EQ(kit::FindRootTask(name), S_OK);  // the query sees such a task
 
     kit::LogCapture capture;
     DWORD exitCode = 12345;
-    EXPECT_FALSE(RunProgramAsNamedTask(probe.name, L"notepad.exe", false, exitCode));
+    EXPECT_FALSE(RunProgramAsNamedTask(name, L"notepad.exe", false, exitCode));
     EXPECT_EQ(capture.Texts(), std::vector<std::string>{kTriggerRefused});
-    EXPECT_FALSE(TaskExists(probe.name));
+    EXPECT_NE(kit::FindRootTask(name), S_OK);
 }
 
 TEST(RunProgramAsScheduledTask, UninitialisesComOnceAndOnlyWhenItInitialisedIt) {

@@ -75,7 +75,7 @@ TEST_F(TaskLaunch, TheStandInStartsThePathAsTheProgram) {
     for (const Row& row : rows) {
         record_.Clear();
         const std::wstring name = L"Direct " + std::to_wstring(GetCurrentProcessId());
-        EXPECT_EQ(kit::RegisterStartingTask(name, row.path, L"exit=2"), S_OK);
+        EXPECT_EQ(kit::RegisterRootTask(name, row.path, L"exit=2", true), S_OK);
         EXPECT_EQ(record_.Calls("start").size(), row.starts ? 1u : 0u) << Narrow(row.path);
         EXPECT_EQ(record_.Calls("start-failed").size(), row.starts ? 0u : 1u) << Narrow(row.path);
         EXPECT_EQ(kit::DeleteRootTask(name), S_OK);
