@@ -97,7 +97,21 @@ BOOL CSetupApp::InitInstance() {
     return TRUE;
 }
 
+namespace {
+
+// No window of the setup takes typed text (the license text is read-only), so the process needs
+// no input method: starting one for the first window to take the focus is the dearest step
+// before the main page shows. Where the input method library is not loaded, there is none.
+void TurnOffInputMethod() {
+    using ImmDisableImeFn = BOOL(WINAPI*)(DWORD);
+    auto disable = fw::ProcAddress<ImmDisableImeFn>(GetModuleHandleW(L"imm32.dll"), "ImmDisableIME");
+    if (disable) disable(static_cast<DWORD>(-1));  // every thread of the process
+}
+
+}  // namespace
+
 bool CSetupApp::CreatePages() {
+    TurnOffInputMethod();
     controller_ = new CBrowserController();
     controller_->SetPageMaker(this);
     mainPage_ = new CMainPageDlg();

@@ -72,9 +72,14 @@ TEST(Startup, MainPageIsTheOnlyPageUntilNextAndTheLicenseTextIsLoaded) {
     // The pages behind the main page are made as they are first shown, not before it.
     EXPECT_EQ(kit::FindLicensePage(setup.id()), nullptr);
     EXPECT_EQ(kit::FindProgressPage(setup.id()), nullptr);
-    int visible = 0;
-    for (HWND window : kit::TopLevelWindows(setup.id())) visible += IsWindowVisible(window) ? 1 : 0;
+    int visible = 0, inputMethods = 0;
+    for (HWND window : kit::TopLevelWindows(setup.id())) {
+        visible += IsWindowVisible(window) ? 1 : 0;
+        inputMethods += kit::ClassOf(window) == L"IME" ? 1 : 0;
+    }
     EXPECT_EQ(visible, 1);
+    // No page takes typed text, so no input method is started for them.
+    EXPECT_EQ(inputMethods, 0);
     kit::ClickItem(main, kit::kNextItem);
     HWND license = kit::WaitForLicensePage(setup.id());
     ASSERT_NE(license, nullptr);
