@@ -19,7 +19,7 @@ std::wstring SystemDriveFromDirectory(const std::wstring& directory);
 
 
 // Major and minor of the file's version resource (major in the high half); 0 when none.
-// version.dll is loaded from the system folder at first use.
+// Read from the file itself; no library is loaded for it.
 DWORD GetFileVersionMS(std::wstring path);
 
 // Name of the mutex that Windows Installer setups hold, for a version code.

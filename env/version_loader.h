@@ -1,11 +1,16 @@
 #pragma once
-// Version resources through version.dll, loaded from the system folder at first use: a static
-// import would be resolved from the program's own folder first, where anyone can plant one.
+// The fixed version information of a program file, read from the file's own resource section:
+// no library is loaded for it, and no loader lock is taken.
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 
-// dwFileVersionMS of the file's fixed version information (major in the high half). False when
-// the file has no readable version resource or version.dll cannot be loaded; unlike
-// GetFileVersionMS this tells a version 0.0 from none.
+// dwFileVersionMS of the fixed version information in the bytes of a PE file, 32- or 64-bit
+// (major in the high half): from the version resource's first language. False for any other
+// bytes, truncated or damaged files included; nothing outside the given bytes is read.
+bool FixedFileVersionMS(const BYTE* file, size_t size, DWORD* versionMS);
+
+// The same for a file on disk. False when the file cannot be read or has no version resource;
+// unlike GetFileVersionMS this tells a version 0.0 from none.
 bool ReadFileVersionMS(const std::wstring& path, DWORD* versionMS);

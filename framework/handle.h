@@ -82,6 +82,11 @@ struct ModuleTraits {
     static Type Invalid() { return nullptr; }
     static void Close(Type h) { FreeLibrary(h); }
 };
+struct ViewTraits {
+    using Type = void*;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type view) { UnmapViewOfFile(view); }
+};
 struct MemoryDcTraits {
     using Type = HDC;
     static Type Invalid() { return nullptr; }
@@ -96,5 +101,6 @@ using UniqueSid = Unique<SidTraits>;
 using UniqueGdiObject = Unique<GdiObjectTraits>;
 using UniqueModule = Unique<ModuleTraits>;
 using UniqueMemoryDc = Unique<MemoryDcTraits>;
+using UniqueView = Unique<ViewTraits>;
 
 }  // namespace fw

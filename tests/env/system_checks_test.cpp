@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
+#include "env/version_loader.h"
 #include "tests/kit/kit.h"
 
 namespace {
@@ -173,13 +176,57 @@ TEST(GetFileVersionMS, ReadsMajorAndMinorOfRealFiles) {
     EXPECT_EQ(GetFileVersionMS(folder / L"krvlusb.sys"), 0x0005000Au);
 }
 
-TEST(GetFileVersionMS, LoadsVersionDllFromTheSystemFolder) {
-    ASSERT_NE(GetFileVersionMS(kit::BinPath(L"fileversion_5_2.dll")), 0u);
-    HMODULE module = GetModuleHandleW(L"version.dll");
-    ASSERT_NE(module, nullptr);
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(module, path, MAX_PATH);
-    EXPECT_EQ(Lower(path), L"c:\\windows\\system32\\version.dll");
+// The system's own reading is the reference: the files of the system folder, and on 64-bit
+// Windows the 64-bit ones behind "sysnative".
+TEST(ReadFileVersionMS, ReadsWhatVersionDllReads) {
+    std::vector<std::wstring> files;
+    for (const wchar_t* name : {L"kernel32.dll", L"user32.dll", L"comctl32.dll", L"msi.dll", L"msiexec.exe"}) {
+        files.push_back(GetSystemFolder() + L"\\" + name);
+        if (IsWow64()) files.push_back(L"C:\\windows\\sysnative\\" + std::wstring(name));
+    }
+    files.push_back(kit::BinPath(L"fileversion_2_3_9_9.dll"));
+    for (const std::wstring& path : files) {
+        const std::string what(path.begin(), path.end());
+        DWORD unused = 0;
+        std::vector<BYTE> block(GetFileVersionInfoSizeW(path.c_str(), &unused));
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT length = 0;
+        ASSERT_FALSE(block.empty()) << what;
+        ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()) &&
+                    VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length))
+            << what;
+        DWORD version = 0;
+        EXPECT_TRUE(ReadFileVersionMS(path, &version)) << what;
+        EXPECT_EQ(version, fixed->dwFileVersionMS) << what;
+    }
+}
+
+// Every shortened copy of a real file, ending just before a page no one may read: a read past
+// the bytes faults, and no reading may come from a resource that is cut off.
+TEST(FixedFileVersionMS, TruncatedFilesReadNothingBeyondTheirEnd) {
+    const std::string whole = kit::ReadBytes(kit::BinPath(L"fileversion_5_10.dll"));
+    ASSERT_GT(whole.size(), 512u);
+    SYSTEM_INFO system{};
+    GetSystemInfo(&system);
+    const size_t span = (whole.size() / system.dwPageSize + 1) * system.dwPageSize;
+    auto* pages = static_cast<BYTE*>(VirtualAlloc(nullptr, span + system.dwPageSize, MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(pages, nullptr);
+    DWORD old = 0;
+    ASSERT_TRUE(VirtualProtect(pages + span, system.dwPageSize, PAGE_NOACCESS, &old));
+    size_t read = 0;
+    for (size_t size = 0; size <= whole.size(); ++size) {
+        BYTE* start = pages + span - size;
+        std::memcpy(start, whole.data(), size);
+        DWORD version = 0;
+        if (FixedFileVersionMS(start, size, &version)) {
+            EXPECT_EQ(version, 0x0005000Au) << size;
+            ++read;
+        }
+    }
+    // The version is read once the fixed information is whole, whatever follows it.
+    EXPECT_GT(read, 0u);
+    EXPECT_LT(read, whole.size() / 2);
+    VirtualFree(pages, 0, MEM_RELEASE);
 }
 
 }  // namespace
