@@ -34,9 +34,9 @@ bool CBrowserCheckbox::CaptionFits(const std::wstring& text) {
 
 void CBrowserCheckbox::RedrawInParent() {
     HWND parent = Parent();
-    if (!hwnd()) return;
+    // A hidden page is drawn whole when it is shown.
+    if (!hwnd() || !parent || !IsWindowVisible(parent)) return;
     InvalidateRect(hwnd(), nullptr, TRUE);
-    if (!parent) return;
     RECT area{};
     GetClientRect(hwnd(), &area);
     MapWindowPoints(hwnd(), parent, reinterpret_cast<POINT*>(&area), 2);

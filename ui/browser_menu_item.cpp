@@ -40,7 +40,8 @@ void CBrowserMenuItem::SetHoverDescription(UINT stringId, CBrowserMenuItem* desc
 
 void CBrowserMenuItem::RedrawInParent() {
     HWND parent = Parent();
-    if (!hwnd() || !parent) return;
+    // A hidden page is drawn whole when it is shown.
+    if (!hwnd() || !parent || !IsWindowVisible(parent)) return;
     RECT area{};
     GetClientRect(hwnd(), &area);
     MapWindowPoints(hwnd(), parent, reinterpret_cast<POINT*>(&area), 2);

@@ -33,8 +33,12 @@ void CBrowserPage::SetReadingOrder(std::initializer_list<ReadingElement> element
     for (const ReadingElement& element : elements) {
         if (!element.window) continue;
         const LONG_PTR style = GetWindowLongPtrW(element.window, GWL_STYLE);
-        SetWindowLongPtrW(element.window, GWL_STYLE, element.tabStop ? style | WS_TABSTOP : style & ~WS_TABSTOP);
-        SetWindowPos(element.window, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        const LONG_PTR wanted = element.tabStop ? style | WS_TABSTOP : style & ~WS_TABSTOP;
+        if (wanted != style) SetWindowLongPtrW(element.window, GWL_STYLE, wanted);
+        // Each change is a round of window messages: what is already in place stays.
+        const HWND above = GetWindow(element.window, GW_HWNDPREV);
+        if (previous == HWND_TOP ? above != nullptr : above != previous)
+            SetWindowPos(element.window, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         previous = element.window;
     }
 }

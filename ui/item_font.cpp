@@ -4,16 +4,29 @@
 
 #include "ui/skin_rules.h"
 
+namespace {
+
+// The system's resolution stays as it is for the life of a process that is not aware of each
+// monitor's own, so it is asked once rather than at every item's first paint.
+int SystemPixelsPerInch() {
+    static const int resolution = [] {
+        HDC screen = GetDC(nullptr);
+        const int value = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+        if (screen) ReleaseDC(nullptr, screen);
+        return value;
+    }();
+    return resolution;
+}
+
+}  // namespace
+
 HFONT CreateBoldItemFont(HWND control, int points) {
     HWND parent = GetParent(control);
     auto parentFont = reinterpret_cast<HFONT>(SendMessageW(parent, WM_GETFONT, 0, 0));
     if (!parentFont) return nullptr;
     LOGFONTW description{};
     if (GetObjectW(parentFont, sizeof description, &description) == 0) return nullptr;
-    HDC dc = GetDC(control);
-    int resolution = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
-    if (dc) ReleaseDC(control, dc);
-    description.lfHeight = FontHeightForPoints(points, resolution);
+    description.lfHeight = FontHeightForPoints(points, SystemPixelsPerInch());
     description.lfWeight = FW_BOLD;
     return CreateFontIndirectW(&description);
 }
