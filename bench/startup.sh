@@ -2,7 +2,7 @@
 # Start-up speed, size and memory of setup.exe under Wine on a virtual display, with a warm
 # Wine server (the rig's keep-alive process): the time from process start to the main page
 # shown with "Next" enabled, beside the first window of a minimal dialog program (the floor).
-#   bench/startup.sh [runs]   (default 15)
+#   bench/startup.sh [runs]   (default 31: single starts vary by a quarter on a busy machine)
 # BENCH_SETUP=path/setup.exe measures that setup.exe instead of the build's (an earlier one).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -14,13 +14,13 @@ size=$(stat -c %s "$setup")
 echo "setup.exe stripped size: $size bytes (target at most 131072: $((131072 - size)) bytes to spare)"
 echo "minimal dialog program size: $(stat -c %s "$build/bench/min_dialog.exe") bytes"
 BENCH_SETUP=$setup BUILD_DIR=$build "$here/run_in_prefix.sh" win32-winxp "$build/bench/startup_bench.exe" \
-    'C:\bench\medium\setup.exe' "Z:$build/bench/min_dialog.exe" "Z:$build/bench/min_dialog_cc6.exe" "${1:-15}"
+    'C:\bench\medium\setup.exe' "Z:$build/bench/min_dialog.exe" "Z:$build/bench/min_dialog_cc6.exe" "${1:-31}"
 
 # The satellite library's cost for a German user: the medium with setupDEU.dll against the same
 # medium without satellites, interleaved in one German prefix; then a German prefix against an
 # English one on the same medium, in turns (each round in fresh prefixes: noisier).
 LC_ALL=de_DE.UTF-8 BUILD_DIR=$build "$here/run_in_prefix.sh" win32-winxp "$build/bench/startup_bench.exe" --pair \
-    'C:\bench\medium\setup.exe' 'C:\bench\nosatellite\setup.exe' "${1:-15}"
+    'C:\bench\medium\setup.exe' 'C:\bench\nosatellite\setup.exe' "${1:-31}"
 english=() german=()
 for round in 1 2 3; do
     for locale in en_US.UTF-8 de_DE.UTF-8; do
