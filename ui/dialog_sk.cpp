@@ -96,15 +96,15 @@ LRESULT CDialogSK::OnEraseBackground(HDC dc) {
         FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
         return TRUE;
     }
-    // The bitmap is stretched over the whole client area, so the dialog's own fill is needed
-    // only where there is none.
-    fw::UniqueMemoryDc memory(background_ ? CreateCompatibleDC(dc) : nullptr);
-    if (!memory) return Default(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    LRESULT erased = Default(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    if (!background_) return erased;
     RECT client{};
     GetClientRect(hwnd(), &client);
+    fw::UniqueMemoryDc memory(CreateCompatibleDC(dc));
+    if (!memory) return erased;
     HGDIOBJ previous = SelectObject(memory.get(), background_.get());
     StretchBlt(dc, 0, 0, client.right - client.left, client.bottom - client.top, memory.get(), 0, 0,
                static_cast<int>(bitmapWidth_), static_cast<int>(bitmapHeight_), SRCCOPY);
     SelectObject(memory.get(), previous);
-    return TRUE;
+    return erased;
 }
