@@ -77,7 +77,9 @@ void LogEvent(const std::wstring& text) {
     if (g_activeLog) g_activeLog->Write(text);
 }
 
-void LogEvent(const char* text) { LogEvent(fw::Widen(text)); }
+void LogEvent(const char* text) {
+    if (g_activeLog) g_activeLog->Write(fw::Widen(text));
+}
 
 void LogEvent(const char* start, const std::wstring& text, const char* end) {
     if (g_activeLog) g_activeLog->Write(fw::Widen(start) + text + fw::Widen(end));

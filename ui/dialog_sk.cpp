@@ -21,10 +21,7 @@ BOOL CDialogSK::SetBackgroundBitmap(HBITMAP bitmap) {
         }
         bitmapWidth_ = static_cast<UINT>(header.bmWidth);
         bitmapHeight_ = static_cast<UINT>(header.bmHeight);
-        HDC screen = GetDC(hwnd());
-        int resolution = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-        if (screen) ReleaseDC(hwnd(), screen);
-        SIZE scaled = ScaledBitmapSize(bitmapWidth_, bitmapHeight_, resolution);
+        SIZE scaled = ScaledBitmapSize(bitmapWidth_, bitmapHeight_, SystemPixelsPerInch());
         scaledWidth_ = scaled.cx;
         scaledHeight_ = scaled.cy;
     }

@@ -2,23 +2,8 @@
 
 #include <commctrl.h>
 
+#include "ui/item_theme.h"
 #include "ui/skin_rules.h"
-
-namespace {
-
-// The system's resolution stays as it is for the life of a process that is not aware of each
-// monitor's own, so it is asked once rather than at every item's first paint.
-int SystemPixelsPerInch() {
-    static const int resolution = [] {
-        HDC screen = GetDC(nullptr);
-        const int value = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-        if (screen) ReleaseDC(nullptr, screen);
-        return value;
-    }();
-    return resolution;
-}
-
-}  // namespace
 
 HFONT CreateBoldItemFont(HWND control, int points) {
     HWND parent = GetParent(control);

@@ -51,3 +51,13 @@ UINT SystemTextScale() {
                          type == REG_DWORD && size == sizeof value;
     return EffectiveTextScale(present, value);
 }
+
+int SystemPixelsPerInch() {
+    static const int resolution = [] {
+        HDC screen = GetDC(nullptr);
+        const int value = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+        if (screen) ReleaseDC(nullptr, screen);
+        return value;
+    }();
+    return resolution;
+}

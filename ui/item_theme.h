@@ -22,3 +22,7 @@ SIZE SystemFocusFrameThickness();
 
 // The text scale factor in percent (100 when the system has none).
 UINT SystemTextScale();
+
+// The screen's pixels per inch. It stays as it is for the life of a process that is not aware
+// of each monitor's own, so it is asked of the system once.
+int SystemPixelsPerInch();
