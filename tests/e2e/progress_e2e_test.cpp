@@ -138,7 +138,8 @@ TEST(Watched, PageAnswersBarMovesForwardStepsInOrderNothingElseShows) {
     bool asked = false;
     std::vector<LRESULT> endSession;
     PageWatch watch = WatchPage(setup, [&](PageWatch& seen) {
-        if (endSession.empty() && seen.steps.back() == L"Installing Example Maps") endSession.push_back(QueryEndSession(seen.page));
+        if (endSession.empty() && !seen.steps.empty() && seen.steps.back() == L"Installing Example Maps")
+            endSession.push_back(QueryEndSession(seen.page));
         CancelWith(setup, seen, IDNO, &asked, kCancelAfterRemovalQuestion);
     });
     ASSERT_NE(watch.page, nullptr);
@@ -152,6 +153,7 @@ TEST(Watched, PageAnswersBarMovesForwardStepsInOrderNothingElseShows) {
     EXPECT_EQ(watch.positions.back(), 1000);
     const std::vector<std::wstring> steps = {L"Removing the earlier version", L"Installing the USB drivers",
                                              L"Installing Example Maps", L"Example Maps has been installed."};
+    ASSERT_FALSE(watch.steps.empty());
     EXPECT_TRUE(InOrder(watch.steps, steps)) << Narrow(watch.steps.front());
     EXPECT_EQ(watch.steps.back(), L"Example Maps has been installed.");
     EXPECT_TRUE(watch.otherWindows.empty()) << Narrow(watch.otherWindows.front());
@@ -347,6 +349,7 @@ TEST(Passive, ProgressPageAloneEndsByItself) {
     EXPECT_GT(watch.pings, 50);
     EXPECT_FALSE(watch.cancelShown);
     EXPECT_TRUE(watch.otherWindows.empty()) << Narrow(watch.otherWindows.front());
+    ASSERT_FALSE(watch.steps.empty());
     EXPECT_EQ(watch.steps.back(), L"Installing Example Maps");
     EXPECT_EQ(setup.Wait(60000), 0u);
     EXPECT_TRUE(Installed());
