@@ -17,11 +17,16 @@
 
 namespace {
 
-bool AnyVisibleWindow(DWORD processId) {
+// The minimal dialog's window, shown or not yet.
+HWND FindDialog(DWORD processId) {
     for (HWND window : kit::TopLevelWindows(processId))
-        if (IsWindowVisible(window)) return true;
-    return false;
+        if (kit::ClassOf(window) == L"#32770") return window;
+    return nullptr;
 }
+
+bool Shown(HWND window) { return IsWindowVisible(window) != FALSE; }
+
+bool NextEnabled(HWND page) { return IsWindowVisible(page) && kit::ItemEnabled(page, kit::kNextItem); }
 
 // The file names of the DLLs a process has loaded, sorted, lower case.
 std::set<std::wstring> LoadedModules(HANDLE process) {
@@ -38,17 +43,21 @@ std::set<std::wstring> LoadedModules(HANDLE process) {
     return names;
 }
 
-// Milliseconds until ready() holds for the started program, or a negative number. With loaded,
-// the DLLs the program has loaded at that moment.
-template <typename Ready>
-double TimeUntil(const std::wstring& exe, Ready ready, SIZE_T* peakKb, std::set<std::wstring>* loaded = nullptr) {
+// Milliseconds until ready() holds for the window find() gives of the started program, or a
+// negative number. All windows are searched only until that window exists; from then on only
+// its own state is asked, the same few questions for every program, so the watching takes
+// little from the program it watches. With loaded, the DLLs the program has loaded at that
+// moment.
+double TimeUntil(const std::wstring& exe, HWND (*find)(DWORD), bool (*ready)(HWND), SIZE_T* peakKb,
+                 std::set<std::wstring>* loaded = nullptr) {
     std::wstring folder = exe.substr(0, exe.find_last_of(L'\\') + 1);
     double start = NowMs();
     kit::Process process(L"\"" + exe + L"\"", folder);
     if (!process.started()) return -1;
-    while (!ready(process.id())) {
+    for (HWND window = nullptr; !window || !ready(window);) {
         if (!process.Running() || NowMs() - start > 60000) return -1;
         Sleep(1);
+        if (!window) window = find(process.id());
     }
     double elapsed = NowMs() - start;
     if (loaded) *loaded = LoadedModules(process.handle());
@@ -68,19 +77,14 @@ double TimeUntil(const std::wstring& exe, Ready ready, SIZE_T* peakKb, std::set<
 
 }  // namespace
 
-bool MainPageReady(DWORD id) {
-    HWND page = kit::FindMainPage(id);
-    return page && IsWindowVisible(page) && kit::ItemEnabled(page, kit::kNextItem);
-}
-
 // The same program from two media (one with the user's satellite library, one without), in turns.
 int ComparePair(const std::wstring& first, const std::wstring& second, int runs) {
     std::vector<double> firstTimes, secondTimes;
-    TimeUntil(first, MainPageReady, nullptr);
-    TimeUntil(second, MainPageReady, nullptr);
+    TimeUntil(first, kit::FindMainPage, NextEnabled, nullptr);
+    TimeUntil(second, kit::FindMainPage, NextEnabled, nullptr);
     for (int i = 0; i < runs; ++i) {
-        const double a = TimeUntil(first, MainPageReady, nullptr);
-        const double b = TimeUntil(second, MainPageReady, nullptr);
+        const double a = TimeUntil(first, kit::FindMainPage, NextEnabled, nullptr);
+        const double b = TimeUntil(second, kit::FindMainPage, NextEnabled, nullptr);
         if (a < 0 || b < 0) return 1;
         firstTimes.push_back(a);
         secondTimes.push_back(b);
@@ -104,17 +108,14 @@ int wmain(int argc, wchar_t** argv) {
     SIZE_T peakKb = 0;
     std::set<std::wstring> loaded, floorLoaded;
     // One run of each first, not counted: the first start of a program pays for the cache.
-    TimeUntil(setup, [](DWORD id) { HWND p = kit::FindMainPage(id); return p && IsWindowVisible(p); }, nullptr);
-    TimeUntil(floor, AnyVisibleWindow, nullptr);
-    TimeUntil(floorManifest, AnyVisibleWindow, nullptr);
+    TimeUntil(setup, kit::FindMainPage, Shown, nullptr);
+    TimeUntil(floor, FindDialog, Shown, nullptr);
+    TimeUntil(floorManifest, FindDialog, Shown, nullptr);
     for (int i = 0; i < runs; ++i) {
         SIZE_T peak = 0;
-        double s = TimeUntil(setup, [](DWORD id) {
-            HWND page = kit::FindMainPage(id);
-            return page && IsWindowVisible(page) && kit::ItemEnabled(page, kit::kNextItem);
-        }, &peak, i == 0 ? &loaded : nullptr);
-        double f = TimeUntil(floor, AnyVisibleWindow, nullptr);
-        double m = TimeUntil(floorManifest, AnyVisibleWindow, nullptr, i == 0 ? &floorLoaded : nullptr);
+        double s = TimeUntil(setup, kit::FindMainPage, NextEnabled, &peak, i == 0 ? &loaded : nullptr);
+        double f = TimeUntil(floor, FindDialog, Shown, nullptr);
+        double m = TimeUntil(floorManifest, FindDialog, Shown, nullptr, i == 0 ? &floorLoaded : nullptr);
         if (s < 0 || f < 0 || m < 0) {
             wprintf(L"run %d failed\n", i);
             return 1;
