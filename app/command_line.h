@@ -12,8 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "install/setup_result.h"
-
+#include "install/install_sequence.h"
 
 struct SetupOptions {
     SetupUi ui = SetupUi::Full;
@@ -42,15 +41,6 @@ std::vector<std::wstring> CommandLineArguments(const std::wstring& commandLine, 
 // the switches above.
 SetupOptions ParseSetupCommandLine(const std::wstring& commandLine, const std::wstring& programPath = L"");
 
-// What start-up does with the switches. Where no one can see a window (a window station that is
-// not visible, as a service's), nothing may wait for an answer: the usage and the refusal go to
-// the log instead of a box.
-enum class StartAction {
-    Interactive,  // the pages
-    UsageBox,     // the usage in a message box: exit code 0 for /? alone, else 87
-    Unattended,   // /quiet or /passive: the installation, logged
-    Uninstall,    // /uninstall: the product's removal, unattended and logged
-    UsageToLog,   // invisible window station, /? alone: the usage in the log, exit code 0
-    NeedsQuiet,   // invisible window station, neither /quiet nor /passive: a log line, exit code 87
-};
-StartAction ChooseStartAction(const SetupOptions& options, bool visibleWindowStation);
+
+// The switches' usage: the string table's text, the English one when a satellite lacks it.
+std::wstring UsageText();

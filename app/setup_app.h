@@ -1,13 +1,10 @@
 #pragma once
-// The application object: reads the switches, walks the run's start checks (which build and
-// show the main page in the run with pages), makes the other pages as they are first shown, and
-// owns the pages and the run.
+// The application object: makes the windows the run asks for (the main page at start-up, the
+// other pages as they are first shown) and owns them and the run.
 #include <windows.h>
 
-#include "app/setup_data.h"
 #include "app/setup_run.h"
 #include "framework/app.h"
-#include "framework/com.h"
 #include "ui/browser_controller.h"
 
 class CMainPageDlg;
@@ -27,15 +24,13 @@ private:
     bool CreatePages() override;
     void ShowMainPage() override;
     void StartChecksPassed() override;
-    void ShowInstallation(const InstallPlan& plan) override;
+    bool ShowInstallation(Installation& installation) override;
     // PageMaker: the license page at the main page's "Next", the installation's page as the
     // installation begins.
     CBrowserPage* MakePage(int pageNumber) override;
 
-    // A /passive run: the installation's page alone, ending by itself.
-    void RunPassive();
+    CBrowserController& controller();
 
-    fw::ComScope apartment_;  // the GUI thread's single-threaded apartment, for the whole run
     SetupRun run_;
     CBrowserController* controller_ = nullptr;
     CMainPageDlg* mainPage_ = nullptr;

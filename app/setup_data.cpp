@@ -1,5 +1,7 @@
 #include "app/setup_data.h"
 
+#include "system/setup_log.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -84,3 +86,8 @@ ProductSetupData ReadSetupDataFrom(const std::wstring& folder) {
 }
 
 ProductSetupData ReadSetupData() { return ReadSetupDataFrom(GetSetupFolder()); }
+
+void LogSetupData(const ProductSetupData& data) {
+    LogEvent(fw::Format("Setup data: product code \"%s\", %I64u bytes required, product name \"%s\"",
+                        data.productCode.c_str(), data.requiredSpaceBytes, data.productName.c_str()));
+}

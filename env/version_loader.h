@@ -6,6 +6,10 @@
 #include <cstddef>
 #include <string>
 
+// Major and minor of the file's version resource (major in the high half); 0 when none.
+// Read from the file itself; no library is loaded for it.
+DWORD GetFileVersionMS(std::wstring path);
+
 // dwFileVersionMS of the fixed version information in the bytes of a PE file, 32- or 64-bit
 // (major in the high half): from the version resource's first language. False for any other
 // bytes, truncated or damaged files included; nothing outside the given bytes is read.

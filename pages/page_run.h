@@ -6,6 +6,4 @@ public:
     // The license page's "Next": the checks made as the installation begins, then the
     // installation page; a refusal ends the run.
     virtual void StartInstallation() = 0;
-    // "Restart now": Windows restarts as the setup ends.
-    virtual void RestartAtExit() = 0;
 };

@@ -9,7 +9,7 @@
 
 #include "framework/strings.h"
 #include "install/installer_messages.h"
-#include "pages/progress_page.h"
+#include "pages/outcome_texts.h"
 
 namespace {
 
@@ -282,8 +282,9 @@ TEST(Outcome, TextsForEachEnd) {
          L"Installed on drive D:\\\n\nRestart Windows to finish the installation."},
     };
     for (const auto& row : rows) {
-        const OutcomeTexts texts =
-            BuildOutcomeTexts(row.outcome, row.name, L"D:\\", row.log, row.noRestart, fw::LoadResString);
+        const bool pending =
+            DecideRunEnd(row.outcome.productResult, row.outcome.restartNeeded, false, row.noRestart).restartPending;
+        const OutcomeTexts texts = BuildOutcomeTexts(row.outcome, row.name, L"D:\\", row.log, pending, fw::LoadResString);
         EXPECT_EQ(texts.headline, row.headline) << row.what;
         EXPECT_EQ(texts.details, row.details) << row.what;
     }
