@@ -74,14 +74,14 @@ ProductSetupData ReadSetupDataFrom(const std::wstring& folder) {
     if (!fw::FileExists(path)) return {};
 
     fw::File file;
-    fw::FileException error;
+    fw::FileError error;
     if (!file.OpenForReading(path, &error)) return {};
     // The fields lie in the first 112 bytes and the name follows; a file of more than a
     // mebibyte is no setup data file, and only its beginning is read.
     const uint32_t length = std::min<uint32_t>(static_cast<uint32_t>(file.Length()), kMaxSetupDataBytes);
     std::vector<unsigned char> bytes(length);
     const uint32_t got = length ? file.Read(bytes.data(), length, &error) : 0;
-    if (error.cause() != fw::FileException::None) return {};
+    if (error.cause() != fw::FileError::None) return {};
     return ParseSetupData(bytes.data(), got);
 }
 

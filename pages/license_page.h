@@ -25,7 +25,7 @@ public:
     BOOL LoadLicenseText();
     // The text of a UTF-16 file whose first two bytes are a byte-order mark. False, with the
     // error filled, when the file cannot be opened or read.
-    static bool ReadUnicodeTextFile(const std::wstring& path, std::wstring* text, fw::FileException* error);
+    static bool ReadUnicodeTextFile(const std::wstring& path, std::wstring* text, fw::FileError* error);
 
 protected:
     void DoDataExchange(fw::DataExchange& exchange) override;

@@ -197,7 +197,7 @@ void CProgressPage::ShowOutcome(const RunEnd& end) {
 void CProgressPage::ConfirmCancel() {
     asking_ = true;
     const int answer = fw::AppMessageBox(CancelQuestion(removalBegun_, productName_, fw::LoadResString),
-                                         MB_YESNO | MB_ICONQUESTION, static_cast<UINT>(-1));
+                                         MB_YESNO | MB_ICONQUESTION);
     asking_ = false;
     if (answer == IDYES && !done_) CancelConfirmed();
     // The installer's question that came meanwhile; after Yes it still gets its answer.
