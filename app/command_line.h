@@ -14,17 +14,14 @@
 
 #include "install/install_sequence.h"
 
-struct SetupOptions {
-    SetupUi ui = SetupUi::Full;
-    bool noRestart = false;
-    bool closeApplications = false;
+// The installation's options, and what only the start needs.
+struct SetupOptions : InstallOptions {
     bool showUsage = false;
     bool uninstall = false;
     std::wstring logFile;
     // Arguments that are no switch of the setup, and "/log" when no file follows it.
     std::vector<std::wstring> invalid;
 
-    bool Unattended() const { return ui != SetupUi::Full; }
     bool operator==(const SetupOptions&) const = default;
 };
 

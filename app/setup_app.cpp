@@ -7,18 +7,6 @@
 #include "pages/progress_page.h"
 #include "ui/browser_controller.h"
 
-void RestrictDllSearchToSystemFolder() {
-    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    auto setDefault = fw::ProcAddress<SetDefaultDllDirectoriesFn>(GetModuleHandleW(L"kernel32"),
-                                                                  "SetDefaultDllDirectories");
-    if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    // Where that is missing, at least the current folder leaves the search order (Windows XP
-    // SP1 and later; Windows 2000 has neither).
-    using SetDllDirectoryFn = BOOL(WINAPI*)(LPCWSTR);
-    auto setDirectory = fw::ProcAddress<SetDllDirectoryFn>(GetModuleHandleW(L"kernel32"), "SetDllDirectoryW");
-    if (setDirectory) setDirectory(L"");
-}
-
 CSetupApp::CSetupApp() = default;
 
 CSetupApp::~CSetupApp() {
@@ -68,7 +56,7 @@ CBrowserPage* CSetupApp::MakePage(int pageNumber) {
     bool created = false;
     if (pageNumber == 2 && !licensePage_) {
         licensePage_ = new CEulaDlg();
-        licensePage_->SetRun(&run_);
+        licensePage_->SetInstall([this] { run_.Install(); });
         created = licensePage_->Create(nullptr);
         page = licensePage_;
     } else if (pageNumber == 3 && !progressPage_) {

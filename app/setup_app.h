@@ -11,7 +11,7 @@ class CMainPageDlg;
 class CEulaDlg;
 class CProgressPage;
 
-class CSetupApp : public fw::App, private RunPages, private PageMaker {
+class CSetupApp : public fw::App, private PageMaker {
 public:
     CSetupApp();
     ~CSetupApp() override;
@@ -19,12 +19,15 @@ public:
     BOOL InitInstance() override;
     SetupRun& run() { return run_; }
 
+    // The pages, hidden; false when one cannot be made.
+    bool CreatePages();
+    void ShowMainPage();
+    // Every start check passed: the main page's "Next" may be used.
+    void StartChecksPassed();
+    // The installation's page, watching the installation; false when it cannot be made.
+    bool ShowInstallation(Installation& installation);
+
 private:
-    // RunPages
-    bool CreatePages() override;
-    void ShowMainPage() override;
-    void StartChecksPassed() override;
-    bool ShowInstallation(Installation& installation) override;
     // PageMaker: the license page at the main page's "Next", the installation's page as the
     // installation begins.
     CBrowserPage* MakePage(int pageNumber) override;
@@ -37,7 +40,3 @@ private:
     CEulaDlg* licensePage_ = nullptr;
     CProgressPage* progressPage_ = nullptr;
 };
-
-// Makes the loader look for DLLs loaded later in the system folder only, where the system
-// supports it, so a DLL planted on the medium beside setup.exe is never loaded.
-void RestrictDllSearchToSystemFolder();

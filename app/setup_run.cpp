@@ -1,5 +1,6 @@
 #include "app/setup_run.h"
 
+#include "app/setup_app.h"
 #include "app/uninstall_setup.h"
 #include "env/bootstrap.h"
 #include "env/system_checks.h"
@@ -41,18 +42,21 @@ DWORD InvisibleStart(const SetupOptions& options, const std::wstring& productNam
 
 }  // namespace
 
-void SetupRun::Start(RunPages& pages) {
-    pages_ = &pages;
+void SetupRun::Start(CSetupApp& app) {
+    app_ = &app;
     options_ = ParseSetupCommandLine(GetCommandLineW(), fw::ModulePath());
     data_ = ReadSetupData();  // it names the default log
     kind_ = RunKindOf(options_, IsWindowStationVisible());
+    plan_.options = options_;
     // A run without pages joins the single-threaded apartment before anything else. The pages
     // need none of COM's libraries, which take long to load: in the interactive run the GUI
     // thread joins COM only when a screen reader first asks a page (item_accessible).
     if (kind_ != RunKind::Pages) apartment_.Initialize(COINIT_APARTMENTTHREADED);
     switch (kind_) {
     case RunKind::UsageToLog:
-    case RunKind::NeedsQuiet: End(InvisibleStart(options_, data_.productName, kind_ == RunKind::UsageToLog, log_)); return;
+    case RunKind::NeedsQuiet:
+        End(InvisibleStart(options_, data_.productName, kind_ == RunKind::UsageToLog, log_));
+        return;
     case RunKind::UsageBox:
         fw::AppMessageBox(UsageText(), MB_ICONINFORMATION | MB_OK);
         End(options_.invalid.empty() ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
@@ -73,7 +77,7 @@ void SetupRun::Start(RunPages& pages) {
     SetApplicationTitle(fw::LoadResString(IDS_APPLICATION_TITLE));
     if (!Walk(RunPhase::Start)) return;
     if (kind_ == RunKind::Pages) {
-        pages_->StartChecksPassed();  // the pages take it from here
+        app_->StartChecksPassed();  // the pages take it from here
         return;
     }
     Install();
@@ -102,39 +106,128 @@ bool SetupRun::StartUnattended(DWORD* exitCode) {
     return true;
 }
 
+namespace {
+
+void CloseCompanionLauncher() {
+    LogEvent(CloseProgramByName(L"kStart.exe") ? "kStart.exe: closed" : "kStart.exe: not running");
+}
+
+}  // namespace
+
+// The table's steps and checks, with the run's own state.
+struct SetupRunRows {
+    static bool SingleInstance(SetupRun& run) {
+        // Open until the process ends; never owned, only there to be found by a second copy.
+        run.instanceMutex_.reset(CreateMutexW(nullptr, FALSE, kInstanceMutexName));
+        if (GetLastError() == ERROR_ALREADY_EXISTS) {
+            LogEvent("Single instance: another copy of the setup is running");
+            return false;
+        }
+        LogEvent("Single instance: passed");
+        return true;
+    }
+
+    static bool NotInternalUser(SetupRun&) {
+        if (IsInternalNetworkUser()) return false;
+        LogEvent("Internal network user: no");
+        return true;
+    }
+
+    static void UpdateInstallerEngine(SetupRun& run) {
+        CBootstrap().UpdateInstallerEngine(run.kind_ != RunKind::Pages);
+    }
+
+    static void LogData(SetupRun& run) { LogSetupData(run.data_); }
+
+    static bool PagesCreated(SetupRun& run) { return run.app_->CreatePages(); }
+
+    // With pages, the launcher is closed beside the start-up: the main page does not wait for the
+    // process listing, nor for a launcher slow to close. The installation waits for it.
+    static void CloseLauncher(SetupRun& run) {
+        if (run.kind_ == RunKind::Pages) run.launcherClosing_ = fw::StartThread(CloseCompanionLauncher);
+        if (!run.launcherClosing_) CloseCompanionLauncher();
+    }
+
+    static void ShowMainPage(SetupRun& run) { run.app_->ShowMainPage(); }
+
+    static bool WindowsSupported(SetupRun&) {
+        if (GetWindowsVersion() < Win2000) return false;
+        LogEvent("Windows version: supported");
+        return true;
+    }
+
+    static bool Administrator(SetupRun&) {
+        if (!IsLocalAdministrator()) return false;
+        LogEvent("Administrator: yes");
+        return true;
+    }
+
+    static bool NoOtherInstallation(SetupRun&) {
+        if (IsAnotherInstallationRunning()) return false;
+        LogEvent("Another installation running: no");
+        return true;
+    }
+
+    // Another installation started since would make every package fail: it must end before
+    // anything is closed or removed.
+    static bool InstallerIdle(SetupRun&) {
+        LogEvent(fw::Format("Install sequence: setup language %s, medium %s",
+                            fw::LoadResString(IDS_SETUP_LANGUAGE).c_str(), GetSetupFolder().c_str()));
+        if (IsWindowsInstallerBusy()) return false;
+        LogEvent("Windows Installer: idle");
+        return true;
+    }
+
+    static void MakePlan(SetupRun& run) { CompletePlan(run.data_.productCode, run.plan_.options, &run.plan_); }
+
+    // A medium without its packages (a package manager that fetched setup.exe alone) or with a
+    // damaged one ends here, while the earlier version is installed and the applications open.
+    static bool PackagesOnTheMedium(SetupRun& run) { return PackagesUsable(run.plan_, &run.refusalText_); }
+
+    static bool DriveWithRoom(SetupRun& run) { return ChooseInstallDrive(run.data_.requiredSpaceBytes, &run.plan_); }
+
+    static bool ApplicationsNotRunning(SetupRun& run) { return ApplicationsClosed(run.plan_.options); }
+
+    static void RegisterFolders(SetupRun& run) { RegisterDriveFolders(&run.plan_); }
+};
+
+namespace {
+
 // The interactive run's exit codes: 0 for a start-up that refuses to run before the pages exist,
 // 1 when the pages cannot be made or a system check on the shown main page refuses, 0 for a
 // refusal as the installation begins (the setup ends as "Exit" ends it).
-const RunRow SetupRun::kRows[] = {
-    {"single instance", RunPhase::Start, kEveryRun, nullptr, &SetupRun::SingleInstance, Refusal::SecondCopy, 0},
-    {"internal network user", RunPhase::Start, kInstallingRuns, nullptr, &SetupRun::NotInternalUser,
+constexpr RunRow kRows[] = {
+    {"single instance", RunPhase::Start, kEveryRun, nullptr, SetupRunRows::SingleInstance, Refusal::SecondCopy, 0},
+    {"internal network user", RunPhase::Start, kInstallingRuns, nullptr, SetupRunRows::NotInternalUser,
      Refusal::InternalUser, 0},
-    {"installer engine update", RunPhase::Start, kInstallingRuns, &SetupRun::UpdateInstallerEngine},
-    {"setup data", RunPhase::Start, kEveryRun, &SetupRun::LogData},
-    {"pages", RunPhase::Start, KindBit(RunKind::Pages), nullptr, &SetupRun::PagesCreated, Refusal::None, 1},
-    {"companion launcher", RunPhase::Start, kInstallingRuns, &SetupRun::CloseLauncher},
-    {"main page", RunPhase::Start, KindBit(RunKind::Pages), &SetupRun::ShowMainPage},
-    {"Windows version", RunPhase::Start, kEveryRun, nullptr, &SetupRun::WindowsSupported, Refusal::UnsupportedWindows,
-     1},
-    {"administrator", RunPhase::Start, kEveryRun, nullptr, &SetupRun::Administrator, Refusal::NotAdministrator, 1},
-    {"another installation", RunPhase::Start, kEveryRun, nullptr, &SetupRun::NoOtherInstallation,
+    {"installer engine update", RunPhase::Start, kInstallingRuns, SetupRunRows::UpdateInstallerEngine},
+    {"setup data", RunPhase::Start, kEveryRun, SetupRunRows::LogData},
+    {"pages", RunPhase::Start, KindBit(RunKind::Pages), nullptr, SetupRunRows::PagesCreated, Refusal::None, 1},
+    {"companion launcher", RunPhase::Start, kInstallingRuns, SetupRunRows::CloseLauncher},
+    {"main page", RunPhase::Start, KindBit(RunKind::Pages), SetupRunRows::ShowMainPage},
+    {"Windows version", RunPhase::Start, kEveryRun, nullptr, SetupRunRows::WindowsSupported,
+     Refusal::UnsupportedWindows, 1},
+    {"administrator", RunPhase::Start, kEveryRun, nullptr, SetupRunRows::Administrator, Refusal::NotAdministrator, 1},
+    {"another installation", RunPhase::Start, kEveryRun, nullptr, SetupRunRows::NoOtherInstallation,
      Refusal::AnotherInstallation, 1},
     // What can already be known to fail comes before anything is closed or written.
-    {"Windows Installer idle", RunPhase::Installation, kInstallingRuns, nullptr, &SetupRun::InstallerIdle,
+    {"Windows Installer idle", RunPhase::Installation, kInstallingRuns, nullptr, SetupRunRows::InstallerIdle,
      Refusal::AnotherInstallation, 0},
-    {"plan", RunPhase::Installation, kInstallingRuns, &SetupRun::MakePlan},
-    {"packages on the medium", RunPhase::Installation, kInstallingRuns, nullptr, &SetupRun::PackagesOnTheMedium,
+    {"plan", RunPhase::Installation, kInstallingRuns, SetupRunRows::MakePlan},
+    {"packages on the medium", RunPhase::Installation, kInstallingRuns, nullptr, SetupRunRows::PackagesOnTheMedium,
      Refusal::PackageUnusable, 0},
-    {"drive choice", RunPhase::Installation, kInstallingRuns, nullptr, &SetupRun::DriveWithRoom,
+    {"drive choice", RunPhase::Installation, kInstallingRuns, nullptr, SetupRunRows::DriveWithRoom,
      Refusal::NoDriveWithRoom, 0},
-    {"running applications", RunPhase::Installation, kInstallingRuns, nullptr, &SetupRun::ApplicationsNotRunning,
+    {"running applications", RunPhase::Installation, kInstallingRuns, nullptr, SetupRunRows::ApplicationsNotRunning,
      Refusal::ApplicationsRunning, 0},
-    {"folder registrations", RunPhase::Installation, kInstallingRuns, &SetupRun::RegisterFolders},
+    {"folder registrations", RunPhase::Installation, kInstallingRuns, SetupRunRows::RegisterFolders},
 };
 
-std::span<const RunRow> SetupRun::Rows() { return kRows; }
+}  // namespace
 
-DWORD SetupRun::ExitCodeOf(const RunRow& row, RunKind kind) {
+std::span<const RunRow> RunRows() { return kRows; }
+
+DWORD ExitCodeOf(const RunRow& row, RunKind kind) {
     return kind == RunKind::Pages ? static_cast<DWORD>(row.pagesExitCode) : RefusalExitCode(row.refusal);
 }
 
@@ -143,8 +236,8 @@ bool SetupRun::Walk(RunPhase phase) {
     for (const RunRow& row : kRows) {
         if (row.phase != phase || !(row.kinds & KindBit(kind_))) continue;
         if (row.step) {
-            (this->*row.step)();
-        } else if (!(this->*row.check)()) {
+            row.step(*this);
+        } else if (!row.check(*this)) {
             Refuse(row);
             return false;
         }
@@ -161,100 +254,9 @@ void SetupRun::Refuse(const RunRow& row) {
     End(ExitCodeOf(row, kind_));
 }
 
-bool SetupRun::SingleInstance() {
-    // Open until the process ends; never owned, only there to be found by a second copy.
-    instanceMutex_.reset(CreateMutexW(nullptr, FALSE, kInstanceMutexName));
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        LogEvent("Single instance: another copy of the setup is running");
-        return false;
-    }
-    LogEvent("Single instance: passed");
-    return true;
-}
-
-bool SetupRun::NotInternalUser() {
-    if (IsInternalNetworkUser()) return false;
-    LogEvent("Internal network user: no");
-    return true;
-}
-
-void SetupRun::UpdateInstallerEngine() { CBootstrap().UpdateInstallerEngine(kind_ != RunKind::Pages); }
-
-void SetupRun::LogData() { LogSetupData(data_); }
-
-bool SetupRun::PagesCreated() { return pages_->CreatePages(); }
-
-namespace {
-
-void CloseCompanionLauncher() {
-    LogEvent(CloseProgramByName(L"kStart.exe") ? "kStart.exe: closed" : "kStart.exe: not running");
-}
-
-}  // namespace
-
-// With pages, the launcher is closed beside the start-up: the main page does not wait for the
-// process listing, nor for a launcher slow to close. The installation waits for it.
-void SetupRun::CloseLauncher() {
-    if (kind_ == RunKind::Pages) launcherClosing_ = fw::StartThread(CloseCompanionLauncher);
-    if (!launcherClosing_) CloseCompanionLauncher();
-}
-
-void SetupRun::ShowMainPage() { pages_->ShowMainPage(); }
-
-bool SetupRun::WindowsSupported() {
-    if (GetWindowsVersion() < Win2000) return false;
-    LogEvent("Windows version: supported");
-    return true;
-}
-
-bool SetupRun::Administrator() {
-    if (!IsLocalAdministrator()) return false;
-    LogEvent("Administrator: yes");
-    return true;
-}
-
-bool SetupRun::NoOtherInstallation() {
-    if (IsAnotherInstallationRunning()) return false;
-    LogEvent("Another installation running: no");
-    return true;
-}
-
-// Another installation started since would make every package fail: it must end before
-// anything is closed or removed.
-bool SetupRun::InstallerIdle() {
-    LogEvent(fw::Format("Install sequence: setup language %s, medium %s", fw::LoadResString(IDS_SETUP_LANGUAGE).c_str(),
-                        GetSetupFolder().c_str()));
-    if (IsWindowsInstallerBusy()) return false;
-    LogEvent("Windows Installer: idle");
-    return true;
-}
-
-void SetupRun::MakePlan() { CompletePlan(data_.productCode, installOptions(), &plan_); }
-
-// A medium without its packages (a package manager that fetched setup.exe alone) or with a
-// damaged one ends here, while the earlier version is installed and the applications open.
-bool SetupRun::PackagesOnTheMedium() { return PackagesUsable(plan_, &refusalText_); }
-
-bool SetupRun::DriveWithRoom() { return ChooseInstallDrive(data_.requiredSpaceBytes, &plan_); }
-
-bool SetupRun::ApplicationsNotRunning() { return ApplicationsClosed(installOptions()); }
-
-void SetupRun::RegisterFolders() { RegisterDriveFolders(&plan_); }
-
-InstallOptions SetupRun::installOptions() const {
-    InstallOptions install;
-    install.ui = options_.ui;
-    install.noRestart = options_.noRestart;
-    install.closeApplications = options_.closeApplications;
-    return install;
-}
-
-void SetupRun::StartInstallation() { Install(); }
-
 void SetupRun::Install() {
     Installation::Operations operations;
     if (kind_ == RunKind::Uninstall) {
-        plan_.options = installOptions();
         operations = [code = data_.productCode](InstallObserver& observer) { return RemoveProduct(code, observer); };
     } else {
         if (!Walk(RunPhase::Installation)) return;
@@ -263,7 +265,7 @@ void SetupRun::Install() {
     installation_.SetPlan(plan_);
     // Only /quiet shows nothing; a page that cannot be made ends the interactive run, while a
     // passive one still installs, as a quiet one.
-    if (options_.ui != SetupUi::Quiet && !pages_->ShowInstallation(installation_) && kind_ == RunKind::Pages) {
+    if (options_.ui != SetupUi::Quiet && !app_->ShowInstallation(installation_) && kind_ == RunKind::Pages) {
         End(1);
         return;
     }

@@ -14,7 +14,6 @@
 #include "framework/com.h"
 #include "framework/handle.h"
 #include "install/installation.h"
-#include "pages/page_run.h"
 #include "system/setup_log.h"
 
 // The kinds of run. Where no one can see a window (a window station that is not visible, as a
@@ -38,6 +37,7 @@ constexpr unsigned kEveryRun = kInstallingRuns | KindBit(RunKind::Uninstall);
 // right after start-up in an unattended run). Nothing on the machine changes before the second.
 enum class RunPhase { Start, Installation };
 
+class CSetupApp;
 class SetupRun;
 
 // One row of the table: a step, which does its part and cannot refuse, or a check, which logs
@@ -46,26 +46,17 @@ struct RunRow {
     const char* name;
     RunPhase phase;
     unsigned kinds;                // KindBit of each kind of run that walks it
-    void (SetupRun::*step)();      // a step, or
-    bool (SetupRun::*check)();     // a check: false refuses
+    void (*step)(SetupRun& run);   // a step, or
+    bool (*check)(SetupRun& run);  // a check: false refuses
     Refusal refusal;               // its message and its unattended exit code
     int pagesExitCode;             // the interactive run's exit code after it refuses
 };
+// The table, in the order every kind of run walks it.
+std::span<const RunRow> RunRows();
+// A row's exit code when it refuses in this kind of run.
+DWORD ExitCodeOf(const RunRow& row, RunKind kind);
 
-// What only the runs with windows have; the application object makes them.
-class RunPages {
-public:
-    virtual ~RunPages() = default;
-    // The pages, hidden; false when one cannot be made.
-    virtual bool CreatePages() = 0;
-    virtual void ShowMainPage() = 0;
-    // Every start check passed: the main page's "Next" may be used.
-    virtual void StartChecksPassed() = 0;
-    // The installation's page, watching the installation; false when it cannot be made.
-    virtual bool ShowInstallation(Installation& installation) = 0;
-};
-
-class SetupRun : public PageRun {
+class SetupRun {
 public:
     SetupRun() = default;
     SetupRun(const SetupRun&) = delete;
@@ -73,18 +64,16 @@ public:
 
     // The run from the switches to the message loop: the kind, the log, the start's rows, and in
     // an unattended run the installation and its end.
-    void Start(RunPages& pages);
+    void Start(CSetupApp& app);
     const ProductSetupData& data() const { return data_; }
-    // The rows of the table in the order every kind of run walks them.
-    static std::span<const RunRow> Rows();
-    // A row's exit code when it refuses in this kind of run.
-    static DWORD ExitCodeOf(const RunRow& row, RunKind kind);
 
     // Ends the run with this exit code once the message loop has taken what is queued.
     void End(DWORD exitCode);
 
-    // PageRun: the license page's "Next".
-    void StartInstallation() override;
+    // The checks as the installation begins, then the installation, on its page where the
+    // kind shows one; an unattended run waits for its end and ends. The pages' run calls it at
+    // the license page's "Next".
+    void Install();
 
     // The one way out, after the message loop: the installation stopped, the "Exit code" line,
     // then the restart when the run asked for one. Gives the process's exit code.
@@ -100,32 +89,10 @@ private:
     // write the run's first lines, and answer an invalid switch or /? there. False, with the
     // run's exit code, when the run ends there.
     bool StartUnattended(DWORD* exitCode);
-    // The checks as the installation begins, then the installation, on its page where the
-    // kind shows one; an unattended run waits for its end and ends.
-    void Install();
-    InstallOptions installOptions() const;
     // The installation and the end of the run come after the launcher's closing.
     void AwaitLauncherClosed();
 
-    // The rows.
-    bool SingleInstance();
-    bool NotInternalUser();
-    void UpdateInstallerEngine();
-    void LogData();
-    bool PagesCreated();
-    void CloseLauncher();
-    void ShowMainPage();
-    bool WindowsSupported();
-    bool Administrator();
-    bool NoOtherInstallation();
-    bool InstallerIdle();
-    void MakePlan();
-    bool PackagesOnTheMedium();
-    bool DriveWithRoom();
-    bool ApplicationsNotRunning();
-    void RegisterFolders();
-
-    static const RunRow kRows[];
+    friend struct SetupRunRows;  // the table's steps and checks
 
     RunKind kind_ = RunKind::Pages;
     SetupOptions options_;
@@ -134,7 +101,7 @@ private:
     ProductSetupData data_;
     InstallPlan plan_;
     Installation installation_;
-    RunPages* pages_ = nullptr;
+    CSetupApp* app_ = nullptr;  // makes the windows
     fw::UniqueHandle instanceMutex_;  // open until the process ends
     // A check's own refusal text in the user's language (it names a file; the check logs it in
     // English); without one the refusal's message is shown.

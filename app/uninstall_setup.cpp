@@ -6,10 +6,6 @@
 #include "install/msi_library.h"
 #include "system/setup_log.h"
 
-UINT UninstallOutcome(UINT removalResult) {
-    return removalResult == ERROR_UNKNOWN_PRODUCT ? ERROR_SUCCESS : removalResult;
-}
-
 InstallOutcome RemoveProduct(const std::wstring& productCode, InstallObserver& observer) {
     InstallOutcome outcome;
     LogEvent("The USB drivers package stays installed: other Korvel products use it");
@@ -31,7 +27,8 @@ InstallOutcome RemoveProduct(const std::wstring& productCode, InstallObserver& o
     LogPackageTo(L"Uninstall");
     const UINT result = ConfigureProductAbsent(BracedProductCode(productCode), WithRestartSuppressed(L""));
     if (result == ERROR_UNKNOWN_PRODUCT) LogEvent("The product is not installed: nothing to remove");
-    outcome.productResult = UninstallOutcome(result);
+    // Not installed is success; a restart asked for is the setup's, at the end.
+    outcome.productResult = result == ERROR_UNKNOWN_PRODUCT ? ERROR_SUCCESS : result;
     outcome.restartNeeded = AsksForRestart(result);
     progress.Complete();
     observer.OnProgress(progress.Permille());

@@ -22,6 +22,7 @@ struct InstallOptions {
     bool closeApplications = false;  // unattended: close the running guarded applications
 
     bool Unattended() const { return ui != SetupUi::Full; }
+    bool operator==(const InstallOptions&) const = default;
 };
 
 // What the package operations do, fixed before they start.

@@ -11,7 +11,8 @@ HANDLE ManualResetEvent() { return CreateEventW(nullptr, TRUE, FALSE, nullptr); 
 
 }  // namespace
 
-Installation::Installation() : ended_(ManualResetEvent()), answered_(ManualResetEvent()), viewGone_(ManualResetEvent()) {
+Installation::Installation()
+    : ended_(ManualResetEvent()), answered_(ManualResetEvent()), viewGone_(ManualResetEvent()) {
     InitializeCriticalSection(&lock_);
 }
 
@@ -45,7 +46,7 @@ void Installation::Watch(HWND view, UINT message, const std::wstring& reason) {
     }
     message_ = message;
     view_ = view;
-    if (!HasEnded()) BlockShutdown(reason);
+    if (WaitForSingleObject(ended_.get(), 0) != WAIT_OBJECT_0) BlockShutdown(reason);
 }
 
 void Installation::Post(Change change, LPARAM value) {
@@ -147,8 +148,8 @@ void Installation::Stop() {
     thread_.reset();
 }
 
+// Vista and later; looked up so that the setup still starts on Windows 2000.
 void Installation::BlockShutdown(const std::wstring& reason) {
-    // Vista and later; looked up so that the setup still starts on Windows 2000.
     using CreateReasonFn = BOOL(WINAPI*)(HWND, LPCWSTR);
     auto create = fw::ProcAddress<CreateReasonFn>(GetModuleHandleW(L"user32"), "ShutdownBlockReasonCreate");
     if (!shutdownBlockedBy_ && create && create(view_, reason.c_str())) shutdownBlockedBy_ = view_;

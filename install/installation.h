@@ -1,10 +1,8 @@
 #pragma once
 // The installation the run owns: the package operations (or the product's removal) on a thread
-// of their own, and everything that thread and the GUI thread share in one object: the step, the
-// installer's action, the bar's share, a question and its answer, the cancel request and the
-// outcome with the run's end. Whoever shows it (the installation's page, or nobody) only watches
-// it; it is started the same way for every kind of run. The thread touches no window: it posts
-// to the view and waits for an answer on an event.
+// of their own, and all that thread shares with the GUI thread: the step, the action, the bar,
+// a question and its answer, the cancel, the outcome and the run's end. Whoever shows it (the
+// installation's page, or nobody) only watches; the thread posts to the view, never touches it.
 #include <windows.h>
 
 #include <atomic>
@@ -16,12 +14,9 @@
 
 class Installation : private InstallObserver {
 public:
-    // What changed, as the view's message's wParam; lParam carries the step or whether the
-    // installer can take a cancel now.
+    // The view's message's wParam; lParam is the step, or whether a cancel can be taken now.
     enum class Change { Step, Action, Question, CancelShown, Done };
-    // What runs on the thread; the observer is the installation itself.
     using Operations = std::function<InstallOutcome(InstallObserver&)>;
-    // The installer's question waiting for the view's answer.
     struct Question {
         std::wstring text;
         UINT type = 0;  // the message box type
@@ -55,7 +50,6 @@ public:
 
     // Signalled once the operations have ended.
     HANDLE Ended() const { return ended_.get(); }
-    bool HasEnded() const { return WaitForSingleObject(ended_.get(), 0) == WAIT_OBJECT_0; }
     // Once ended: the thread gone, the session's end allowed again, and the run's end decided,
     // once, by the restart rule (an unattended run's failed removal ends with its result).
     const RunEnd& Finish();
@@ -76,6 +70,7 @@ private:
     void OnCancelShown(bool shown) override;
 
     void Post(Change change, LPARAM value = 0);
+    // While the operations run, Windows is asked to wait before it ends the session.
     void BlockShutdown(const std::wstring& reason);
     void AllowShutdown();
 
@@ -90,8 +85,7 @@ private:
     HWND shutdownBlockedBy_ = nullptr;
     std::atomic<int> permille_{0};
     std::atomic<bool> cancelRequested_{false};
-    mutable CRITICAL_SECTION lock_;
-    // Guarded by lock_:
+    mutable CRITICAL_SECTION lock_;  // guards the action and the question
     std::wstring actionText_;
     Question question_;
     bool questionWaiting_ = false;

@@ -192,5 +192,5 @@ void CEulaDlg::OnLicenseEditFocus() {
 
 void CEulaDlg::RunInstallSequence() {
     busy_ = true;  // for good: the installation never comes back to this page
-    run_->StartInstallation();
+    install_();
 }

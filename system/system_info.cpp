@@ -105,3 +105,15 @@ std::wstring GetSystemDrive() {
     buffer.resize(length < buffer.size() ? length : 0);
     return SystemDriveFromDirectory(buffer);
 }
+
+void RestrictDllSearchToSystemFolder() {
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    auto setDefault = fw::ProcAddress<SetDefaultDllDirectoriesFn>(GetModuleHandleW(L"kernel32"),
+                                                                  "SetDefaultDllDirectories");
+    if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // Where that is missing, at least the current folder leaves the search order (Windows XP
+    // SP1 and later; Windows 2000 has neither).
+    using SetDllDirectoryFn = BOOL(WINAPI*)(LPCWSTR);
+    auto setDirectory = fw::ProcAddress<SetDllDirectoryFn>(GetModuleHandleW(L"kernel32"), "SetDllDirectoryW");
+    if (setDirectory) setDirectory(L"");
+}

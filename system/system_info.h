@@ -43,6 +43,10 @@ std::wstring SystemDriveFromDirectory(const std::wstring& directory);
 std::wstring GetSystemFolder();
 std::wstring SystemFolderFromDirectory(const std::wstring& directory);
 
+// Makes the loader look for DLLs loaded later in the system folder only, where the system
+// supports it, so a DLL planted on the medium beside setup.exe is never loaded.
+void RestrictDllSearchToSystemFolder();
+
 // Loads a DLL from the system folder only, never from the program's folder (a planted copy
 // beside setup.exe must not run with administrator rights). The module stays loaded.
 HMODULE LoadSystemLibrary(const wchar_t* name);

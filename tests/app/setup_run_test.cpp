@@ -42,23 +42,27 @@ using Walk = std::vector<std::pair<std::string, DWORD>>;
 
 Walk Walked(RunKind kind, RunPhase phase) {
     Walk walk;
-    for (const RunRow& row : SetupRun::Rows()) {
+    for (const RunRow& row : RunRows()) {
         if (row.phase != phase || !(row.kinds & KindBit(kind))) continue;
         EXPECT_NE(!row.step, !row.check) << row.name << ": a row is a step or a check";
-        walk.emplace_back(row.name, row.check ? SetupRun::ExitCodeOf(row, kind) : 0);
+        walk.emplace_back(row.name, row.check ? ExitCodeOf(row, kind) : 0);
     }
     return walk;
 }
 
 TEST(RunRows, EachKindWalksTheOneTableInItsOrderAndRefusesWithItsCodes) {
     // What can be known to fail before anything is closed or written: the packages and the drive.
-    const Walk installation = {{"Windows Installer idle", 1618}, {"plan", 0},           {"packages on the medium", 1619},
-                               {"drive choice", 112},            {"running applications", 32}, {"folder registrations", 0}};
-    const Walk pagesInstallation = {{"Windows Installer idle", 0}, {"plan", 0},           {"packages on the medium", 0},
-                                    {"drive choice", 0},           {"running applications", 0}, {"folder registrations", 0}};
-    const Walk unattended = {{"single instance", 1618}, {"internal network user", 1638}, {"installer engine update", 0},
-                             {"setup data", 0},         {"companion launcher", 0},      {"Windows version", 1150},
-                             {"administrator", 740},    {"another installation", 1618}};
+    const Walk installation = {{"Windows Installer idle", 1618}, {"plan", 0},
+                               {"packages on the medium", 1619}, {"drive choice", 112},
+                               {"running applications", 32},     {"folder registrations", 0}};
+    // The interactive run ends as "Exit" ends it after a refusal as the installation begins.
+    const Walk pagesInstallation = {{"Windows Installer idle", 0}, {"plan", 0},
+                                    {"packages on the medium", 0}, {"drive choice", 0},
+                                    {"running applications", 0},   {"folder registrations", 0}};
+    const Walk unattended = {{"single instance", 1618},    {"internal network user", 1638},
+                             {"installer engine update", 0}, {"setup data", 0},
+                             {"companion launcher", 0},      {"Windows version", 1150},
+                             {"administrator", 740},         {"another installation", 1618}};
     const struct {
         RunKind kind;
         Walk start;

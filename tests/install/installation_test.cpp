@@ -75,7 +75,7 @@ TEST(Installation, ACancelDuringAQuestionStillLetsItsAnswerThroughAndAStaleAnswe
     Installation::Question again;
     EXPECT_FALSE(installation.TakeQuestion(&again)) << "a question is shown once";
     installation.Cancel();  // the user's cancel while the question is open
-    EXPECT_FALSE(installation.HasEnded());
+    EXPECT_EQ(WaitForSingleObject(installation.Ended(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
     installation.Answer(first.serial, IDRETRY);
 
     ASSERT_TRUE(view.NextQuestion());
@@ -122,7 +122,7 @@ TEST(Installation, StoppedWhileTheThreadWaitsForAnAnswer) {
     installation.Start(AskTwice);
     ASSERT_TRUE(view.NextQuestion());
     installation.Stop();  // as the run ends: a cancel, and the thread no longer waits
-    EXPECT_TRUE(installation.HasEnded());
+    EXPECT_EQ(WaitForSingleObject(installation.Ended(), 0), WAIT_OBJECT_0);
     EXPECT_TRUE(installation.CancelRequested());
     installation.Finish();
     EXPECT_TRUE(installation.outcome().cancelled);
