@@ -2,7 +2,7 @@
 // The setup's switches. Each starts with "/" or "-" and is matched without regard to case:
 //   /quiet, /q          no window, no message box, no installer user interface
 //     (also /qn, /s, /silent)
-//   /passive            no pages and no questions; the installer shows its progress only
+//   /passive            no pages and no questions; the installation's page alone shows the progress
 //   /norestart          every package gets REBOOT=ReallySuppress
 //   /closeapplications  an unattended run closes the maker's running applications
 //   /log <file>         the setup log, and the packages' logs beside it
