@@ -57,7 +57,9 @@ public:
     // "Restart now" of the page: Windows restarts as the setup ends.
     void ChooseRestart();
     // Windows restarts as the setup ends: the rule says so, or the user chose it.
-    bool RestartAtEnd() const { return finished_ && (end_.restart == RestartAction::RestartNow || restartChosen_); }
+    bool RestartAtEnd() const {
+        return finished_ && (end_.restart == RestartAction::RestartNow || restartChosen_);
+    }
     // Cancels and waits for the thread, dispatching this thread's messages meanwhile.
     void Stop();
 

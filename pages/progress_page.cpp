@@ -144,11 +144,7 @@ void CProgressPage::OnChange(Installation::Change change, LPARAM value) {
         break;
     case Installation::Change::Question:
         // While the cancel question is open the installer's question waits, and comes after it.
-        if (asking_) {
-            questionPending_ = true;
-        } else {
-            AnswerQuestion();
-        }
+        if (!asking_) AnswerQuestion();
         break;
     case Installation::Change::CancelShown:
         cancelShown_ = value != 0;
@@ -200,11 +196,7 @@ void CProgressPage::ConfirmCancel() {
                                          MB_YESNO | MB_ICONQUESTION);
     asking_ = false;
     if (answer == IDYES && !done_) CancelConfirmed();
-    // The installer's question that came meanwhile; after Yes it still gets its answer.
-    if (questionPending_) {
-        questionPending_ = false;
-        AnswerQuestion();
-    }
+    AnswerQuestion();  // one that came meanwhile; after Yes it still gets its answer
 }
 
 void CProgressPage::CancelConfirmed() {

@@ -35,7 +35,7 @@ private:
     void ShowOutcome(const RunEnd& end);
     void ConfirmCancel();
     void CancelConfirmed();
-    // Shows the installation's waiting question and sends the answer back.
+    // Shows the installation's waiting question, if one waits unshown, and sends the answer back.
     void AnswerQuestion();
     void UpdateBar();
     // After an item went away or became unavailable: the focus on the first item that can take
@@ -48,9 +48,6 @@ private:
     bool done_ = false;
     bool asking_ = false;  // the cancel question is open
     bool installerAsking_ = false;  // an installer's question is open
-    // An installer's question that came while the cancel question was open: one box at a time,
-    // so it is shown once that is answered.
-    bool questionPending_ = false;
     bool cancelShown_ = true;  // the installer can take a cancel now
     bool removalBegun_ = false;
     CBrowserMenuItem titleItem_;
