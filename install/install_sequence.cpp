@@ -120,6 +120,12 @@ std::wstring RemovalCommandLine(const std::wstring& systemFolder, const std::wst
     return line + L" " + kSuppressRestart;
 }
 
+std::wstring PackageLanguage(const std::wstring& setupLanguage) {
+    bool letters = setupLanguage.size() == 3;
+    for (const wchar_t c : setupLanguage) letters = letters && ((c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'));
+    return letters ? setupLanguage : L"ENU";
+}
+
 std::wstring UsbDriversCommandLine(const std::wstring& systemDrive, const std::wstring& language) {
     return fw::Format("TARGETDIR=\"%s\" LANG=%s", systemDrive.c_str(), language.c_str());
 }
@@ -167,7 +173,7 @@ bool ChooseInstallDrive(uint64_t requiredSpaceBytes, InstallPlan* plan) {
     if (plan->driveRoot.empty()) return false;
     LogEvent("Install drive: ", plan->driveRoot);
     plan->productCommandLine =
-        WithRestartSuppressed(ProductCommandLine(fw::LoadResString(IDS_SETUP_LANGUAGE), plan->driveRoot));
+        WithRestartSuppressed(ProductCommandLine(PackageLanguage(fw::LoadResString(IDS_SETUP_LANGUAGE)), plan->driveRoot));
     return true;
 }
 
@@ -184,7 +190,7 @@ void RegisterDriveFolders(InstallPlan* plan) {
 }
 
 void CompletePlan(const std::wstring& productCode, const InstallOptions& options, InstallPlan* plan) {
-    const std::wstring language = fw::LoadResString(IDS_SETUP_LANGUAGE);
+    const std::wstring language = PackageLanguage(fw::LoadResString(IDS_SETUP_LANGUAGE));
     const std::wstring programFolder = GetSetupFolder();
     plan->options = options;
     plan->productCode = productCode.empty() ? L"" : BracedProductCode(productCode);

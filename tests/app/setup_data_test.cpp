@@ -88,7 +88,7 @@ TEST(SetupDataLayout, ProductCodeOnlyInGuidForm) {
     } rows[] = {
         {"upper case", kCode, true},
         {"lower case", L"8a6c1d2e-3f40-4b5c-9d6e-7f8091a2b3c4", true},
-        {"quotation mark and switches", L"{x}\" /i \\host\\x.msi /qn            ", false},
+        {"quotation mark and switches", L"{x}\" /i \\\\host\\x.msi /qn            ", false},
         {"quotation mark in place of a digit", L"8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3C\"", false},
         {"blanks", std::wstring(36, L' '), false},
         {"NUL inside", std::wstring(L"8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3C") + L'\0', false},

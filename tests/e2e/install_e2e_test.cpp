@@ -482,7 +482,8 @@ TEST(HostileCode, RefusedBeforeAnythingChangesAndNothingStarted) {
     kit::Process viewer(L"\"" + (apps / L"KPX_Viewer.exe") + L"\"");
     ASSERT_TRUE(kit::WaitUntil([&] { return !kit::TopLevelWindows(viewer.id()).empty(); }));
     kit::TaskStubRecord record;
-    kit::Process setup = pages::StartSetup(pages::Medium(L"hostilecode"));
+    const std::wstring log = L"C:\\hostile.log";
+    kit::Process setup(L"\"" + pages::Medium(L"hostilecode") + L"setup.exe\" /log " + log, pages::Medium(L"hostilecode"));
     ChildPrograms children(setup);
     ASSERT_TRUE(children.ok());
     pages::AcceptAndInstall(setup);
@@ -500,6 +501,13 @@ TEST(HostileCode, RefusedBeforeAnythingChangesAndNothingStarted) {
     EXPECT_TRUE(viewer.Running());
     ExpectEarlierBuildUntouched();
     EXPECT_FALSE(kit::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline"));
+    // The log says why, and the field's text never reaches it.
+    const std::string text = kit::ReadBytes(log);
+    EXPECT_NE(text.find("Setup data: product code \"\", "), std::string::npos);
+    EXPECT_NE(text.find("Setup data: the product code field holds no product code"), std::string::npos);
+    EXPECT_NE(text.find("setup.dat is damaged"), std::string::npos);
+    EXPECT_EQ(text.find("x.msi"), std::string::npos);
+    EXPECT_EQ(text.find("msiexec"), std::string::npos);
 }
 
 TEST(KeyboardOnly, TabSpaceAndEnterInstallTheProduct) {

@@ -110,8 +110,9 @@ TEST(QuotedArgument, RefusesWhatWouldEndTheArgument) {
         EXPECT_EQ(QuotedArgument(row.argument), row.refused ? L"" : L"\"" + row.argument + L"\"") << what;
         if (!row.refused) continue;
         EXPECT_EQ(UninstallCommandLine(L"C:\\WINDOWS\\system32", row.argument, true), L"") << what;
-        if (row.argument.back() != L'\\')  // inside a path a backslash is no end
+        if (row.argument.back() != L'\\') {  // inside a path a backslash is no end
             EXPECT_EQ(UninstallCommandLine(L"C:\\" + row.argument, kCode, false), L"") << what;
+        }
     }
 }
 
