@@ -605,7 +605,7 @@ TEST(OldWindows, RefusedWithItsCodeShowingNothing) {
             continue;
         }
         const std::string text = kit::ReadBytes(row.log);
-        const std::string refusal = "This is an unsupported OS version.  Must be Win98 or greater and not NT4";
+        const std::string refusal = "This is an unsupported OS version.  Windows 2000 or later is required.";
         EXPECT_EQ(text.find("] " + refusal + "\r\n"), text.find("] ")) << text;
         EXPECT_TRUE(LogHas(text, "Exit code 1150")) << text;
     }
