@@ -18,9 +18,10 @@ declare -A sources=(
     [version_resource]="env/version_resource.cpp"
     [cabinet_header]="install/cabinet_header.cpp"
     [package_check]="install/package_check.cpp install/cabinet_header.cpp"
+    [bitmap_file]="ui/bitmap_file.cpp"
 )
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(setup_data license_text version_resource cabinet_header package_check)
+[ ${#targets[@]} -gt 0 ] || targets=(setup_data license_text version_resource cabinet_header package_check bitmap_file)
 
 mkdir -p "$out"
 for target in "${targets[@]}"; do
