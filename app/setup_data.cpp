@@ -1,20 +1,10 @@
 #include "app/setup_data.h"
 
-#include <windows.h>
-
-#include <algorithm>
-#include <vector>
-
-#include "env/system_checks.h"
-#include "framework/file.h"
-#include "framework/strings.h"
-
 namespace {
 
 constexpr size_t kCodeUnits = 36;
 constexpr size_t kNumberUnits = 20;
 constexpr size_t kNameStart = kCodeUnits + kNumberUnits;
-constexpr uint32_t kMaxSetupDataBytes = 1u << 20;
 
 bool IsStreamSpace(wchar_t c) {
     return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r';
@@ -81,21 +71,3 @@ ProductSetupData ParseSetupData(const unsigned char* data, size_t size) {
     }
     return record;
 }
-
-ProductSetupData ReadSetupDataFrom(const std::wstring& folder) {
-    const std::wstring path = folder + L"setup.dat";
-    if (!fw::FileExists(path)) return {};
-
-    fw::File file;
-    fw::FileException error;
-    if (!file.OpenForReading(path, &error)) return {};
-    // The fields lie in the first 112 bytes and the name follows; a file of more than a
-    // mebibyte is no setup data file, and only its beginning is read.
-    const uint32_t length = std::min<uint32_t>(static_cast<uint32_t>(file.Length()), kMaxSetupDataBytes);
-    std::vector<unsigned char> bytes(length);
-    const uint32_t got = length ? file.Read(bytes.data(), length, &error) : 0;
-    if (error.cause() != fw::FileException::None) return {};
-    return ParseSetupData(bytes.data(), got);
-}
-
-ProductSetupData ReadSetupData() { return ReadSetupDataFrom(GetSetupFolder()); }

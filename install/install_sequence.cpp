@@ -89,15 +89,17 @@ void ConfigureAbsent(const InstallPlan& plan, InstallOutcome* outcome) {
     }
 }
 
-// The packages the run will install, opened read-only with their cabinets before anything is
-// changed.
+// The packages the run will install, opened read-only, and the headers of their external
+// cabinets read, before anything is changed.
 bool CheckedPackage(const std::wstring& package, std::wstring* refusalText) {
     InstallerPackageReader reader;
     const PackageCheck check = CheckPackage(package, reader);
     if (check.problem == PackageProblem::None) {
-        LogEvent("Package: ", package, " opens, with its cabinets");
+        LogEvent(fw::Format("Package: %s opens; %u %hs whole", package.c_str(), static_cast<unsigned>(check.wholeCabinets),
+                            check.wholeCabinets == 1 ? "cabinet" : "cabinets"));
         return true;
     }
+    if (*check.fault) LogEvent(fw::Format("Package: %s: %hs", check.file.c_str(), check.fault));
     const UINT message = check.problem == PackageProblem::Missing ? IDS_PACKAGE_MISSING : IDS_PACKAGE_DAMAGED;
     LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(message), L"%s", check.file));
     *refusalText = fw::ReplaceFirst(fw::LoadResString(message), L"%s", check.file);
