@@ -16,6 +16,17 @@ wchar_t UnitAt(const unsigned char* data, size_t unit) {
 
 }  // namespace
 
+bool IsProductCodeForm(std::wstring_view code) {
+    if (code.size() != kCodeUnits) return false;
+    for (size_t i = 0; i < code.size(); ++i) {
+        const wchar_t c = code[i];
+        const bool hyphen = i == 8 || i == 13 || i == 18 || i == 23;
+        const bool hex = (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F') || (c >= L'a' && c <= L'f');
+        if (hyphen ? c != L'-' : !hex) return false;
+    }
+    return true;
+}
+
 bool ParseRequiredSpace(std::wstring_view field, uint64_t* value) {
     size_t i = 0;
     while (i < field.size() && IsStreamSpace(field[i])) ++i;
@@ -40,8 +51,12 @@ ProductSetupData ParseSetupData(const unsigned char* data, size_t size) {
     ProductSetupData record;
     const size_t units = size / 2;  // an odd last byte is not part of any unit
     if (units >= kCodeUnits) {
-        record.productCode.resize(kCodeUnits);
-        for (size_t u = 0; u < kCodeUnits; ++u) record.productCode[u] = UnitAt(data, u);
+        std::wstring code(kCodeUnits, L'\0');
+        for (size_t u = 0; u < kCodeUnits; ++u) code[u] = UnitAt(data, u);
+        if (IsProductCodeForm(code))
+            record.productCode = code;
+        else
+            record.productCodeRefused = true;
     }
     if (units >= kNameStart) {
         std::wstring field(kNumberUnits, L'\0');

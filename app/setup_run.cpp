@@ -34,6 +34,9 @@ bool EngineUpdated(SetupRun& run) {
 
 bool SetupDataLogged(SetupRun& run) {
     LogSetupData(run.data);
+    // Only the verdict: the field's text could forge log lines.
+    if (run.data.productCodeRefused)
+        LogEvent("Setup data: the product code field holds no product code (8-4-4-4-12 hexadecimal digits); taken as none");
     return true;
 }
 
@@ -89,9 +92,20 @@ bool PlanMade(SetupRun& run) {
     return true;
 }
 
+// A product code field that holds something else was written by no build of the medium: the
+// setup data is damaged or was altered, and the run would install without removing the earlier
+// version.
+bool SetupDataWhole(SetupRun& run) {
+    if (!run.data.productCodeRefused) return true;
+    const std::wstring path = GetSetupFolder() + L"setup.dat";
+    LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(IDS_PACKAGE_DAMAGED), L"%s", path));
+    run.refusalText = fw::ReplaceFirst(fw::LoadResString(IDS_PACKAGE_DAMAGED), L"%s", path);
+    return false;
+}
+
 // A medium without its packages (a package manager that fetched setup.exe alone) or with a
 // damaged one ends here, while the earlier version is installed and the applications open.
-bool PackagesOnTheMedium(SetupRun& run) { return PackagesUsable(run.plan, &run.refusalText); }
+bool PackagesOnTheMedium(SetupRun& run) { return SetupDataWhole(run) && PackagesUsable(run.plan, &run.refusalText); }
 
 bool DriveWithRoom(SetupRun& run) { return ChooseInstallDrive(run.data.requiredSpaceBytes, &run.plan); }
 

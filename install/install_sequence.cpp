@@ -55,10 +55,13 @@ bool ApplicationsClosedUnattended(bool closeApplications) {
 // a logged-on user's session, so an unattended run, which may have none and is elevated
 // already, starts msiexec itself.
 void RemoveByMsiexec(const InstallPlan& plan, InstallOutcome* outcome) {
-    std::wstring moreArguments = kSuppressRestart;
-    if (const SetupLog* log = ActiveSetupLog())
-        moreArguments = L"/l*v+ \"" + PackageLogPath(log->path(), L"Removal") + L"\" " + moreArguments;
-    const std::wstring removalLine = UninstallCommandLine(GetSystemFolder(), plan.productCode, true) + L" " + moreArguments;
+    const SetupLog* log = ActiveSetupLog();
+    const std::wstring removalLine =
+        RemovalCommandLine(GetSystemFolder(), plan.productCode, log ? PackageLogPath(log->path(), L"Removal") : L"");
+    if (removalLine.empty()) {
+        LogEvent("Removal of the earlier version: not started: an argument holds a quotation mark or a control character");
+        return;
+    }
     std::wstring commandLine = removalLine;
     DWORD exitCode = 0;
     const bool started = plan.options.Unattended() ? RunProgramDirect(commandLine, true, exitCode)
@@ -107,6 +110,24 @@ bool CheckedPackage(const std::wstring& package, std::wstring* refusalText) {
 
 std::wstring BracedProductCode(const std::wstring& productCode) { return L"{" + productCode + L"}"; }
 
+std::wstring RemovalCommandLine(const std::wstring& systemFolder, const std::wstring& productCode,
+                               const std::wstring& logPath) {
+    std::wstring line = UninstallCommandLine(systemFolder, productCode, true);
+    if (line.empty()) return {};
+    if (!logPath.empty()) {
+        const std::wstring log = QuotedArgument(logPath);
+        if (log.empty()) return {};
+        line += L" /l*v+ " + log;
+    }
+    return line + L" " + kSuppressRestart;
+}
+
+std::wstring PackageLanguage(const std::wstring& setupLanguage) {
+    bool letters = setupLanguage.size() == 3;
+    for (const wchar_t c : setupLanguage) letters = letters && ((c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'));
+    return letters ? setupLanguage : L"ENU";
+}
+
 std::wstring UsbDriversCommandLine(const std::wstring& systemDrive, const std::wstring& language) {
     return fw::Format("TARGETDIR=\"%s\" LANG=%s", systemDrive.c_str(), language.c_str());
 }
@@ -154,7 +175,7 @@ bool ChooseInstallDrive(uint64_t requiredSpaceBytes, InstallPlan* plan) {
     if (plan->driveRoot.empty()) return false;
     LogEvent("Install drive: ", plan->driveRoot);
     plan->productCommandLine =
-        WithRestartSuppressed(ProductCommandLine(fw::LoadResString(IDS_SETUP_LANGUAGE), plan->driveRoot));
+        WithRestartSuppressed(ProductCommandLine(PackageLanguage(fw::LoadResString(IDS_SETUP_LANGUAGE)), plan->driveRoot));
     return true;
 }
 
@@ -171,7 +192,7 @@ void RegisterDriveFolders(InstallPlan* plan) {
 }
 
 void CompletePlan(const std::wstring& productCode, const InstallOptions& options, InstallPlan* plan) {
-    const std::wstring language = fw::LoadResString(IDS_SETUP_LANGUAGE);
+    const std::wstring language = PackageLanguage(fw::LoadResString(IDS_SETUP_LANGUAGE));
     const std::wstring programFolder = GetSetupFolder();
     plan->options = options;
     plan->productCode = productCode.empty() ? L"" : BracedProductCode(productCode);

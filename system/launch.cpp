@@ -196,8 +196,18 @@ std::wstring ExecutableNameOf(const std::wstring& commandLine) {
     return name;
 }
 
+std::wstring QuotedArgument(const std::wstring& argument) {
+    for (const wchar_t c : argument)
+        if (c == L'"' || c < 0x20 || (c >= 0x7f && c <= 0x9f)) return {};
+    if (!argument.empty() && argument.back() == L'\\') return {};
+    return L"\"" + argument + L"\"";
+}
+
 std::wstring UninstallCommandLine(const std::wstring& systemFolder, const std::wstring& productCode, bool quiet) {
-    return L"\"" + systemFolder + L"\\msiexec.exe\"" + (quiet ? L" /q /x" : L" /x") + L" \"" + productCode + L"\"";
+    const std::wstring program = QuotedArgument(systemFolder + L"\\msiexec.exe");
+    const std::wstring code = QuotedArgument(productCode);
+    if (program.empty() || code.empty()) return {};
+    return program + (quiet ? L" /q /x " : L" /x ") + code;
 }
 
 bool UsesScheduledTask(int windowsVersion) { return windowsVersion >= WinVista; }

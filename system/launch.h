@@ -19,8 +19,16 @@ CommandLineParts SplitCommandLine(const std::wstring& commandLine);
 // no folder, ".exe" added when the name has no extension.
 std::wstring ExecutableNameOf(const std::wstring& commandLine);
 
+// An argument in quotation marks, for a command line the setup starts; empty when it is refused.
+// A quotation mark would end the argument early and let the rest add switches, a control
+// character (a line break) ends a task's or a log's line, and a backslash before the closing mark
+// would escape it: no quoting keeps such a value one argument, so its program is not started.
+// Every value from outside the setup (the medium, the command line, the system) that goes into a
+// command line goes through here.
+std::wstring QuotedArgument(const std::wstring& argument);
+
 // The system folder's msiexec.exe in quotation marks, " /q /x" or " /x", a blank and the
-// product code in quotation marks.
+// product code in quotation marks; empty when either is refused.
 std::wstring UninstallCommandLine(const std::wstring& systemFolder, const std::wstring& productCode, bool quiet);
 
 // From Vista on programs are started through a one-shot scheduled task.

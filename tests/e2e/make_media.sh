@@ -12,6 +12,8 @@ mkdir -p "$media"
 
 "${make[@]}" "$media/full" --setup "$setup_exe" "${packages[@]}"
 "${make[@]}" "$media/nosetupdat" --setup "$setup_exe" --no-setup-dat "${packages[@]}"
+# setup.dat's product code field would end msiexec's quoted argument and add switches.
+"${make[@]}" "$media/hostilecode" --setup "$setup_exe" "${packages[@]}" --product-code '{x}" /i \\host\x.msi /qn'
 # More room than any drive has: about 900 TB.
 "${make[@]}" "$media/huge" --setup "$setup_exe" --size 999999999999999999 "${packages[@]}"
 # The product package is not a package at all.

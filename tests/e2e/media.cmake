@@ -122,7 +122,7 @@ add_wine_test(install_e2e_german_test SOURCES e2e/install_e2e_test.cpp pages/pag
 # The removal of the earlier build through the Task Scheduler stand-in.
 add_wine_test(install_task_e2e_test SOURCES e2e/install_e2e_test.cpp pages/page_test_kit.cpp
   PREFIXES win32-win7 win64-win10 SETUP e2e/make_media.sh taskstub/register.sh
-  DEPENDS setup media fake_app setupDEU taskstub LIBS msi TIMEOUT 400 SUITES TaskRemoval)
+  DEPENDS setup media fake_app setupDEU taskstub LIBS msi TIMEOUT 400 SUITES TaskRemoval HostileCode)
 add_wine_test(install_keyboard_test SOURCES e2e/install_e2e_test.cpp pages/page_test_kit.cpp
   PREFIXES win32-winxp SETUP e2e/make_media.sh DEPENDS setup media fake_app setupDEU LIBS msi TIMEOUT 400
   SUITES KeyboardOnly)

@@ -84,6 +84,38 @@ TEST(UninstallCommandLine, TheSystemFoldersMsiexecQuotedThenTheQuotedCode) {
     EXPECT_EQ(parts.arguments, L"/q /x \"" + std::wstring(kCode) + L"\"");
 }
 
+// What cannot stay one quoted argument is refused; the rest is taken whole, switches and all.
+TEST(QuotedArgument, RefusesWhatWouldEndTheArgument) {
+    struct Row {
+        std::wstring argument;
+        bool refused;
+    } rows[] = {
+        {L"C:\\Program Files\\Medium\\x.log", false},
+        {L"{x} /i \\\\host\\x.msi /qn", false},
+        {std::wstring(300, L'a'), false},
+        {L"", false},
+        {L"C:\\a\\b", false},
+        {L"{x}\" /i \\\\host\\x.msi /qn \"", true},
+        {L"\"", true},
+        {L"a\r\nb", true},
+        {L"a\nb", true},
+        {L"a\tb", true},
+        {std::wstring(L"a") + L'\0' + L"b", true},
+        {L"a\x7f", true},
+        {L"a\x85", true},  // the C1 next-line character
+        {L"C:\\folder\\", true},
+    };
+    for (const Row& row : rows) {
+        const std::string what(row.argument.begin(), row.argument.end());
+        EXPECT_EQ(QuotedArgument(row.argument), row.refused ? L"" : L"\"" + row.argument + L"\"") << what;
+        if (!row.refused) continue;
+        EXPECT_EQ(UninstallCommandLine(L"C:\\WINDOWS\\system32", row.argument, true), L"") << what;
+        if (row.argument.back() != L'\\') {  // inside a path a backslash is no end
+            EXPECT_EQ(UninstallCommandLine(L"C:\\" + row.argument, kCode, false), L"") << what;
+        }
+    }
+}
+
 TEST(UsesScheduledTask, FromVistaOn) {
     for (int code = WinUnknown; code <= Win7SP1; ++code)
         EXPECT_EQ(UsesScheduledTask(code), code >= 11) << code;

@@ -3,12 +3,15 @@
 // that can fail.
 #include "system/launch.h"
 
+#include <shellapi.h>
+
 #include <gtest/gtest.h>
 #include <objbase.h>
 
 #include <string>
 #include <vector>
 
+#include "install/install_sequence.h"
 #include "tests/kit/log_capture.h"
 #include "tests/kit/kit.h"
 #include "tests/kit/recorder.h"
@@ -240,6 +243,60 @@ TEST_F(TaskLaunch, EachFailingStepReportsItselfAndLeavesNothingBehind) {
         }
         DeleteFileW((folder / L"failing.done").c_str());
     }
+}
+
+// Values from outside the setup in the removal's command line, run through the task: each stays
+// one quoted argument of msiexec, or the line is refused and there is nothing to start.
+TEST_F(TaskLaunch, HostileValuesAddNothingToTheTasksCommandLine) {
+    kit::TempFolder folder;
+    kit::PlantedRecorder child(folder / L"msiexec.exe");
+    ASSERT_TRUE(child.planted());
+    const std::wstring system = folder.path().substr(0, folder.path().size() - 1);
+    const std::wstring code = L"{8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3C4}";
+    const std::wstring longLog = L"C:\\" + std::wstring(292, L'a') + L".log";
+    struct Row {
+        const char* what;
+        std::wstring code, log;
+        bool refused;
+    } rows[] = {
+        {"plain", code, L"C:\\logs\\Example Removal.log", false},
+        {"switches without a quotation mark stay in the argument", code, L"C:\\x /i \\\\host\\x.msi /qn.log", false},
+        {"300 characters", code, longLog, false},
+        {"quotation mark in the code", L"{x}\" /i \\\\host\\x.msi /qn \"", L"", true},
+        {"quotation mark in the log path", code, L"C:\\l.log\" /i \\\\host\\x.msi /qn \"", true},
+        {"line break", code, L"C:\\l.log\r\n/i \\\\host\\x.msi", true},
+        {"tab", L"{8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3C4}\t/qn", L"", true},
+        {"backslash before the closing mark", code, L"C:\\logs\\", true},
+    };
+    size_t runs = 0;
+    for (const Row& row : rows) {
+        record_.Clear();
+        const std::wstring line = RemovalCommandLine(system, row.code, row.log);
+        if (row.refused) {
+            EXPECT_EQ(line, L"") << row.what;
+            continue;
+        }
+        const std::wstring arguments = L"/q /x \"" + row.code + L"\"" + (row.log.empty() ? L"" : L" /l*v+ \"" + row.log + L"\"") +
+                                       L" REBOOT=ReallySuppress";
+        EXPECT_EQ(line, L"\"" + child.path() + L"\" " + arguments) << row.what;
+        std::wstring commandLine = line;
+        DWORD exitCode = kUntouched;
+        ASSERT_TRUE(RunProgram(commandLine, true, exitCode)) << row.what;
+        std::vector<kit::TaskCall> registered = record_.Calls("ITaskFolder::RegisterTaskDefinition");
+        ASSERT_EQ(registered.size(), 1u) << row.what;
+        EXPECT_EQ(registered[0]["path"], Narrow(child.path())) << row.what;
+        EXPECT_EQ(registered[0]["arguments"], Narrow(arguments)) << row.what;
+        // What msiexec received, split as a program splits its command line: six arguments.
+        ASSERT_TRUE(kit::WaitUntil([&] { return child.CommandLines().size() == runs + 1; })) << row.what;
+        int count = 0;
+        LPWSTR* argv = CommandLineToArgvW(child.CommandLines()[runs++].c_str(), &count);
+        ASSERT_NE(argv, nullptr) << row.what;
+        std::vector<std::wstring> received(argv + 1, argv + count);
+        LocalFree(argv);
+        EXPECT_EQ(received, (std::vector<std::wstring>{L"/q", L"/x", row.code, L"/l*v+", row.log,
+                                                       L"REBOOT=ReallySuppress"})) << row.what;
+    }
+    EXPECT_EQ(runs, 3u);
 }
 
 // The 50 polls end without the running state: the launch goes on, deletes the task and finds
