@@ -231,7 +231,7 @@ bool RunProgramDirect(std::wstring& commandLine, bool wait, DWORD& exitCode) {
 }
 
 std::wstring ExitCodeText(DWORD exitCode) {
-    return exitCode == kExitCodeUnknown ? L"unknown" : std::to_wstring(exitCode);
+    return exitCode == kExitCodeUnknown ? L"unknown" : fw::Format("%lu", exitCode);
 }
 
 bool CouldBeTaskProgram(const RunningProcess& process, const std::vector<RunningProcess>& processes) {
