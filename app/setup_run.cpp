@@ -43,7 +43,7 @@ bool SetupDataLogged(SetupRun& run) {
 bool PagesCreated(SetupRun& run) { return run.pages->CreatePages(); }
 
 void CloseLauncher() {
-    LogEvent(CloseProgramByName(L"kStart.exe") ? "kStart.exe: closed" : "kStart.exe: not running");
+    LogEvent(LauncherLine(CloseProgramByName(L"kStart.exe")));
 }
 
 // With pages, the launcher is closed beside the start-up: the main page does not wait for the

@@ -72,7 +72,7 @@ void CBootstrap::UpdateInstallerEngine(bool quiet) {
     bool started = false;
     fw::RunOffThread([&] { started = RunProgram(commandLine, true, exitCode); });
     if (started)
-        LogEvent(fw::Format("Engine update: %s: exit code %lu", shown.c_str(), exitCode));
+        LogEvent(fw::Format("Engine update: %s: exit code %s", shown.c_str(), ExitCodeText(exitCode).c_str()));
     else
         LogEvent("Engine update: ", shown, ": not started");
 }

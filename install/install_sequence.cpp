@@ -67,7 +67,9 @@ void RemoveByMsiexec(const InstallPlan& plan, InstallOutcome* outcome) {
     const bool started = plan.options.Unattended() ? RunProgramDirect(commandLine, true, exitCode)
                                                    : RunProgram(commandLine, true, exitCode);
     if (started)
-        LogEvent(fw::Format("Removal of the earlier version: %s: ended with %lu", removalLine.c_str(), exitCode));
+        LogEvent(fw::Format(exitCode == kExitCodeUnknown ? "Removal of the earlier version: %s: ended, exit code %s"
+                                                         : "Removal of the earlier version: %s: ended with %s",
+                            removalLine.c_str(), ExitCodeText(exitCode).c_str()));
     else
         LogEvent("Removal of the earlier version: ", removalLine, ": not started");
     outcome->restartNeeded = outcome->restartNeeded || (started && AsksForRestart(exitCode));

@@ -6,6 +6,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "system/processes.h"
 
 // Program token and the rest of a command line, as a task action wants them: the program
 // without its quotation marks, the arguments without the blanks that separate them from it.
@@ -48,8 +51,19 @@ bool RunProgramAsScheduledTask(std::wstring& commandLine, bool wait, DWORD& exit
 bool RunProgramAsNamedTask(const std::wstring& taskName, const std::wstring& commandLine, bool wait,
                            DWORD& exitCode);
 
-// Finds the running process whose program file name is the given one (without regard to case)
-// and that was started first at or after startedAfter (a FILETIME value; 0: any), waits for it
-// and writes its exit code. False when none runs.
+// What a wait writes when the program a task started had ended before it could be found, so
+// its exit code cannot be known (GetExitCodeProcess's "no exit code yet").
+constexpr DWORD kExitCodeUnknown = STILL_ACTIVE;
+// "1605", or "unknown" for kExitCodeUnknown.
+std::wstring ExitCodeText(DWORD exitCode);
+
+// Whether a process could be the program a task started, going by who started it: not when a
+// service did (its parent is services.exe: the Windows Installer service runs as msiexec.exe
+// too), nor a program of its own name (the installer service's custom-action servers).
+bool CouldBeTaskProgram(const RunningProcess& process, const std::vector<RunningProcess>& processes);
+
+// Finds the running process whose program file name is the given one (without regard to case),
+// that could be the task's program and that was started first at or after startedAfter (a
+// FILETIME value; 0: any), waits for it and writes its exit code. False when none runs.
 bool WaitForProgramByName(const std::wstring& fileName, DWORD& exitCode, uint64_t startedAfter = 0);
 

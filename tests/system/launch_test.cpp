@@ -137,6 +137,35 @@ TEST(IsComSecurityUsable, SetNowOrAlreadySetForTheProcess) {
 // ---------------------------------------------------------------------------------------------
 // Direct launch
 
+// Who started a process of the task program's name tells whether it could be that program.
+TEST(CouldBeTaskProgram, NotWhatAServiceOrAProgramOfItsOwnNameStarted) {
+    const std::vector<RunningProcess> processes = {
+        {4, L"services.exe", 1}, {8, L"svchost.exe", 4}, {12, L"taskeng.exe", 8}, {16, L"msiexec.exe", 4},
+        {20, L"MSIEXEC.EXE", 12}, {24, L"msiexec.exe", 16}, {28, L"msiexec.exe", 8}, {32, L"msiexec.exe", 99},
+    };
+    const struct {
+        DWORD id;
+        bool could;
+        const char* why;
+    } rows[] = {
+        {16, false, "the installer service: started by services.exe"},
+        {20, true, "started by the task engine"},
+        {24, false, "a custom-action server: started by the service, a program of its own name"},
+        {28, true, "started by the scheduler's service host"},
+        {32, true, "its parent has ended"},
+    };
+    for (const auto& row : rows) {
+        const RunningProcess& process = processes[row.id / 4 - 1];
+        EXPECT_EQ(CouldBeTaskProgram(process, processes), row.could) << row.why;
+    }
+}
+
+TEST(ExitCodeText, TheNumberOrUnknown) {
+    EXPECT_EQ(ExitCodeText(1605), L"1605");
+    EXPECT_EQ(ExitCodeText(0), L"0");
+    EXPECT_EQ(ExitCodeText(kExitCodeUnknown), L"unknown");
+}
+
 TEST(RunProgramDirect, StartsWaitsAndCollectsTheExitCode) {
     kit::TempFolder folder;
     kit::PlantedRecorder child(folder / L"with space\\child.exe");
