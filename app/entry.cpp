@@ -5,7 +5,10 @@
 
 #include <cstdlib>
 
+#include "app/command_line.h"
+#include "app/fatal_exit.h"
 #include "app/old_windows.h"
+#include "framework/strings.h"
 #include "system/system_info.h"
 
 extern "C" void __main();  // the compiler's runtime: runs the static constructors
@@ -13,13 +16,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show)
 
 namespace {
 
-// What follows the program's name (quoted or not) and the blanks after it.
-wchar_t* ArgumentsOf(wchar_t* commandLine) {
-    bool quoted = false;
-    for (; *commandLine && (quoted || *commandLine > L' '); ++commandLine)
-        if (*commandLine == L'"') quoted = !quoted;
-    while (*commandLine && *commandLine <= L' ') ++commandLine;
-    return commandLine;
+// A fatal failure is shown in a box only where the pages would be: /quiet, /passive and
+// /uninstall wait for no one.
+void DecideFatalBox() {
+    const SetupOptions options = ParseSetupCommandLine(GetCommandLineW(), fw::ModulePath());
+    ShowFatalBox(!options.Unattended() && !options.uninstall);
 }
 
 }  // namespace
@@ -32,7 +33,9 @@ wchar_t* ArgumentsOf(wchar_t* commandLine) {
 extern "C" void SetupEntry() {
     if (IsOlderThanWindows2000(GetVersion())) ExitProcess(RefuseOldWindows());
     __main();  // registers the static destructors with atexit, so exit runs them
-    std::exit(wWinMain(GetModuleHandleW(nullptr), nullptr, ArgumentsOf(GetCommandLineW()), SW_SHOWDEFAULT));
+    DecideFatalBox();
+    // The program reads its command line where it needs it (GetCommandLineW).
+    std::exit(wWinMain(GetModuleHandleW(nullptr), nullptr, nullptr, SW_SHOWDEFAULT));
 }
 
 // The runtime DLL's list of functions exit runs (the toolchain's start-up code defines this
@@ -43,17 +46,43 @@ extern "C" int atexit(void (*function)()) {
 
 namespace {
 
-// A delay-loaded DLL is loaded from the system folder, never from the program's folder where a
-// DLL of the same name could have been planted.
-FARPROC WINAPI LoadDelayedLibrary(unsigned notification, PDelayLoadInfo info) {
-    if (notification != dliNotePreLoadLibrary) return nullptr;
-    wchar_t name[MAX_PATH] = {};
-    if (!MultiByteToWideChar(CP_ACP, 0, info->szDll, -1, name, MAX_PATH)) return nullptr;
-    return reinterpret_cast<FARPROC>(LoadSystemLibrary(name));
+// "name" or "#ordinal" of the function asked for.
+const char* FunctionName(const DelayLoadProc& procedure, char* buffer) {
+    if (procedure.fImportByName) return procedure.szProcName;
+    wsprintfA(buffer, "#%lu", static_cast<unsigned long>(procedure.dwOrdinal));
+    return buffer;
+}
+
+// A delay-loaded DLL comes from the system folder only, and each of its functions from that
+// module; what cannot be had ends the run, saying which. Returning nothing would let the
+// toolchain's helper search the ordinary way (the program's folder first, where a DLL of the
+// same name could have been planted) and then raise an exception that nothing catches. The
+// same function is the failure hook, which the helper then never reaches.
+FARPROC WINAPI LoadDelayed(unsigned notification, PDelayLoadInfo info) {
+    char ordinal[16];
+    switch (notification) {
+    case dliNotePreLoadLibrary: {
+        wchar_t name[MAX_PATH] = {};
+        HMODULE module = MultiByteToWideChar(CP_ACP, 0, info->szDll, -1, name, MAX_PATH) ? LoadSystemLibrary(name) : nullptr;
+        if (!module) EndFatally(FatalCause::MissingDll, info->szDll);
+        return reinterpret_cast<FARPROC>(module);
+    }
+    case dliNotePreGetProcAddress: {
+        const DelayLoadProc& procedure = info->dlp;
+        FARPROC function = GetProcAddress(
+            info->hmodCur, procedure.fImportByName ? procedure.szProcName : MAKEINTRESOURCEA(procedure.dwOrdinal));
+        if (!function) EndFatally(FatalCause::MissingFunction, info->szDll, FunctionName(procedure, ordinal));
+        return function;
+    }
+    case dliFailLoadLib: EndFatally(FatalCause::MissingDll, info->szDll);
+    case dliFailGetProc: EndFatally(FatalCause::MissingFunction, info->szDll, FunctionName(info->dlp, ordinal));
+    default: return nullptr;
+    }
 }
 
 }  // namespace
 
 extern "C" {
-PfnDliHook __pfnDliNotifyHook2 = LoadDelayedLibrary;
+PfnDliHook __pfnDliNotifyHook2 = LoadDelayed;
+PfnDliHook __pfnDliFailureHook2 = LoadDelayed;
 }

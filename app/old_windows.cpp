@@ -28,7 +28,7 @@ void AppendToLog(const std::wstring& path, const char* const* lines, int count) 
     for (int i = 0; i < count; ++i) {
         char line[600];
         DWORD written = 0;
-        WriteFile(file, line, OldWindowsLogLine(now, offset, GetCurrentProcessId(), lines[i], line), &written, nullptr);
+        WriteFile(file, line, AnsiLogLine(now, offset, GetCurrentProcessId(), lines[i], line), &written, nullptr);
     }
     CloseHandle(file);
 }
@@ -39,22 +39,16 @@ bool IsOlderThanWindows2000(DWORD getVersionResult) {
     return (getVersionResult & 0x80000000u) != 0 || LOBYTE(LOWORD(getVersionResult)) < 5;
 }
 
-int OldWindowsLogLine(const SYSTEMTIME& time, int utcOffsetMinutes, DWORD processId, const char* text, char* buffer) {
-    const int offset = utcOffsetMinutes < 0 ? -utcOffsetMinutes : utcOffsetMinutes;
-    int length = wsprintfA(buffer, "%04u-%02u-%02u %02u:%02u:%02u.%03u %c%02d:%02d [%lu] ", time.wYear, time.wMonth,
-                           time.wDay, time.wHour, time.wMinute, time.wSecond, time.wMilliseconds,
-                           utcOffsetMinutes < 0 ? '-' : '+', offset / 60, offset % 60, processId);
-    bool inBreak = false;
-    for (const char* c = text; *c; ++c) {
-        const bool lineBreak = *c == '\r' || *c == '\n';
-        if (lineBreak && !inBreak) buffer[length++] = ' ';
-        if (!lineBreak) buffer[length++] = *c;
-        inBreak = lineBreak;
-    }
-    buffer[length++] = '\r';
-    buffer[length++] = '\n';
-    buffer[length] = '\0';
-    return length;
+char* ProgramCaption(char* path) {
+    char* name = path;
+    for (char* c = path; *c; ++c)
+        if (*c == '\\' || *c == '/') name = c + 1;
+    for (char* c = name + lstrlenA(name); c > name; --c)
+        if (*c == '.') {
+            *c = '\0';
+            break;
+        }
+    return name;
 }
 
 UINT RefuseOldWindows() {
@@ -72,15 +66,6 @@ UINT RefuseOldWindows() {
         if (!options.logFile.empty()) AppendToLog(options.logFile, lines, 2);
         return exitCode;
     }
-    // The framework's caption: the program's file name without its extension.
-    char* name = program;
-    for (char* c = program; *c; ++c)
-        if (*c == '\\' || *c == '/') name = c + 1;
-    for (char* c = name + lstrlenA(name); c > name; --c)
-        if (*c == '.') {
-            *c = '\0';
-            break;
-        }
-    MessageBoxA(nullptr, message, name, MB_OK | MB_ICONINFORMATION);
+    MessageBoxA(nullptr, message, ProgramCaption(program), MB_OK | MB_ICONINFORMATION);
     return 1;
 }

@@ -9,9 +9,9 @@
 // set) or an NT major version below 5.
 bool IsOlderThanWindows2000(DWORD getVersionResult);
 
-// One line of the setup log ("YYYY-MM-DD hh:mm:ss.mmm +hh:mm [process id] text" and CR LF) for
-// ANSI text, in buffer (at least 64 bytes longer than text). Its length in bytes.
-int OldWindowsLogLine(const SYSTEMTIME& time, int utcOffsetMinutes, DWORD processId, const char* text, char* buffer);
+// The framework's caption for a box: the program's file name without its extension, cut out of
+// its path in place.
+char* ProgramCaption(char* path);
 
 // Shows message 138 and gives exit code 1; with /quiet, /passive or /uninstall shows nothing, writes the
 // message and the exit code to the /log file when one is given, and gives 1150.

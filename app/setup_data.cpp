@@ -1,22 +1,13 @@
 #include "app/setup_data.h"
 
-#include "system/setup_log.h"
-
-#include <windows.h>
-
-#include <algorithm>
-#include <vector>
-
-#include "env/system_checks.h"
-#include "framework/file.h"
 #include "framework/strings.h"
+#include "system/setup_log.h"
 
 namespace {
 
 constexpr size_t kCodeUnits = 36;
 constexpr size_t kNumberUnits = 20;
 constexpr size_t kNameStart = kCodeUnits + kNumberUnits;
-constexpr uint32_t kMaxSetupDataBytes = 1u << 20;
 
 bool IsStreamSpace(wchar_t c) {
     return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r';
@@ -27,6 +18,17 @@ wchar_t UnitAt(const unsigned char* data, size_t unit) {
 }
 
 }  // namespace
+
+bool IsProductCodeForm(std::wstring_view code) {
+    if (code.size() != kCodeUnits) return false;
+    for (size_t i = 0; i < code.size(); ++i) {
+        const wchar_t c = code[i];
+        const bool hyphen = i == 8 || i == 13 || i == 18 || i == 23;
+        const bool hex = (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F') || (c >= L'a' && c <= L'f');
+        if (hyphen ? c != L'-' : !hex) return false;
+    }
+    return true;
+}
 
 bool ParseRequiredSpace(std::wstring_view field, uint64_t* value) {
     size_t i = 0;
@@ -52,8 +54,12 @@ ProductSetupData ParseSetupData(const unsigned char* data, size_t size) {
     ProductSetupData record;
     const size_t units = size / 2;  // an odd last byte is not part of any unit
     if (units >= kCodeUnits) {
-        record.productCode.resize(kCodeUnits);
-        for (size_t u = 0; u < kCodeUnits; ++u) record.productCode[u] = UnitAt(data, u);
+        std::wstring code(kCodeUnits, L'\0');
+        for (size_t u = 0; u < kCodeUnits; ++u) code[u] = UnitAt(data, u);
+        if (IsProductCodeForm(code))
+            record.productCode = code;
+        else
+            record.productCodeRefused = true;
     }
     if (units >= kNameStart) {
         std::wstring field(kNumberUnits, L'\0');
@@ -68,24 +74,6 @@ ProductSetupData ParseSetupData(const unsigned char* data, size_t size) {
     }
     return record;
 }
-
-ProductSetupData ReadSetupDataFrom(const std::wstring& folder) {
-    const std::wstring path = folder + L"setup.dat";
-    if (!fw::FileExists(path)) return {};
-
-    fw::File file;
-    fw::FileError error;
-    if (!file.OpenForReading(path, &error)) return {};
-    // The fields lie in the first 112 bytes and the name follows; a file of more than a
-    // mebibyte is no setup data file, and only its beginning is read.
-    const uint32_t length = std::min<uint32_t>(static_cast<uint32_t>(file.Length()), kMaxSetupDataBytes);
-    std::vector<unsigned char> bytes(length);
-    const uint32_t got = length ? file.Read(bytes.data(), length, &error) : 0;
-    if (error.cause() != fw::FileError::None) return {};
-    return ParseSetupData(bytes.data(), got);
-}
-
-ProductSetupData ReadSetupData() { return ReadSetupDataFrom(GetSetupFolder()); }
 
 void LogSetupData(const ProductSetupData& data) {
     LogEvent(fw::Format("Setup data: product code \"%s\", %I64u bytes required, product name \"%s\"",

@@ -1,6 +1,6 @@
 #pragma once
 // The product setup data file "setup.dat": UTF-16LE, no byte-order mark, fields by position.
-//   units 0..35   product code (36 units, taken as they stand)
+//   units 0..35   product code (36 units: a GUID in registry form without its braces)
 //   units 36..55  required space in bytes, decimal text
 //   units 56..    product name, up to the first NUL unit
 #include <cstddef>
@@ -11,6 +11,8 @@ struct ProductSetupData {
     std::wstring productCode;
     uint64_t requiredSpaceBytes = 52428800;  // 50 MiB when the file is missing
     std::wstring productName;
+    // The product code field held something other than a product code; productCode is empty.
+    bool productCodeRefused = false;
 };
 
 constexpr uint64_t kDefaultRequiredSpaceBytes = 52428800;
@@ -20,8 +22,14 @@ constexpr uint64_t kDefaultRequiredSpaceBytes = 52428800;
 // non-digit. Gives false when there is no digit or the number does not fit in 64 bits.
 bool ParseRequiredSpace(std::wstring_view field, uint64_t* value);
 
+// A product code as the setup data holds it: 8-4-4-4-12 hexadecimal digits with hyphens, the
+// registry form of a GUID without its braces. It goes into an elevated command line, so nothing
+// else is taken.
+bool IsProductCodeForm(std::wstring_view code);
+
 // Parses the bytes of a setup.dat. Never reads past size. Parts the data does not hold in full,
-// and a number field that cannot be read, keep the missing-file defaults.
+// and a number field that cannot be read, keep the missing-file defaults; a product code field
+// not in product code form gives no product code.
 ProductSetupData ParseSetupData(const unsigned char* data, size_t size);
 
 // Reads "setup.dat" from the given folder (ending with a backslash). A missing file, or one that

@@ -109,7 +109,7 @@ bool SetupRun::StartUnattended(DWORD* exitCode) {
 namespace {
 
 void CloseCompanionLauncher() {
-    LogEvent(CloseProgramByName(L"kStart.exe") ? "kStart.exe: closed" : "kStart.exe: not running");
+    LogEvent(LauncherLine(CloseProgramByName(L"kStart.exe")));
 }
 
 }  // namespace
@@ -137,7 +137,13 @@ struct SetupRunRows {
         CBootstrap().UpdateInstallerEngine(run.kind_ != RunKind::Pages);
     }
 
-    static void LogData(SetupRun& run) { LogSetupData(run.data_); }
+    static void LogData(SetupRun& run) {
+        LogSetupData(run.data_);
+        // Only the verdict: the field's text could forge log lines.
+        if (run.data_.productCodeRefused)
+            LogEvent("Setup data: the product code field holds no product code (8-4-4-4-12 hexadecimal digits); "
+                     "taken as none");
+    }
 
     static bool PagesCreated(SetupRun& run) { return run.app_->CreatePages(); }
 
@@ -180,9 +186,22 @@ struct SetupRunRows {
 
     static void MakePlan(SetupRun& run) { CompletePlan(run.data_.productCode, run.plan_.options, &run.plan_); }
 
+    // A product code field that holds something else was written by no build of the medium: the
+    // setup data is damaged or was altered, and the run would install without removing the
+    // earlier version.
+    static bool SetupDataWhole(SetupRun& run) {
+        if (!run.data_.productCodeRefused) return true;
+        const std::wstring path = GetSetupFolder() + L"setup.dat";
+        LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(IDS_PACKAGE_DAMAGED), L"%s", path));
+        run.refusalText_ = fw::ReplaceFirst(fw::LoadResString(IDS_PACKAGE_DAMAGED), L"%s", path);
+        return false;
+    }
+
     // A medium without its packages (a package manager that fetched setup.exe alone) or with a
     // damaged one ends here, while the earlier version is installed and the applications open.
-    static bool PackagesOnTheMedium(SetupRun& run) { return PackagesUsable(run.plan_, &run.refusalText_); }
+    static bool PackagesOnTheMedium(SetupRun& run) {
+        return SetupDataWhole(run) && PackagesUsable(run.plan_, &run.refusalText_);
+    }
 
     static bool DriveWithRoom(SetupRun& run) { return ChooseInstallDrive(run.data_.requiredSpaceBytes, &run.plan_); }
 

@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """Makes a delay-load import library from a DLL's ordinary import library.
 
-usage: delay_library.py NM DLLTOOL IMPORT_LIB DLL_NAME OUTPUT [--except NAME...] [--only-missing-from LIST]
+usage: delay_library.py NM DLLTOOL IMPORT_LIB DLL_NAME OUTPUT [--except NAME...]
+                        [--only-missing-from LIST [--less LIST]...]
 
 Every function of IMPORT_LIB goes into OUTPUT, except the names after --except (they stay ordinary
 imports) and, with --only-missing-from, the names LIST holds (one a line): then only the functions
-that system lacks are delayed. Linked before the ordinary import library, OUTPUT takes the calls
+that system lacks are delayed; each --less LIST takes its names out of the floor again (a second
+system that lacks them), so they are delayed too. Linked before the ordinary import library, OUTPUT takes the calls
 to its functions, and the DLL is loaded at the first of them.
 """
 import os
@@ -25,6 +27,9 @@ def main():
         elif option == "--only-missing-from":
             with open(rest.pop(0), encoding="utf-8") as f:
                 floor = {line.strip() for line in f if line.strip()}
+        elif option == "--less" and floor is not None:
+            with open(rest.pop(0), encoding="utf-8") as f:
+                floor -= {line.strip() for line in f if line.strip()}
         else:
             sys.exit(f"unknown option {option}")
     symbols = subprocess.run([nm, "--defined-only", import_lib], check=True, capture_output=True, text=True).stdout

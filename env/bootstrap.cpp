@@ -30,10 +30,12 @@ std::wstring InstallerEnginePath(const std::wstring& installerLocation) {
 bool NeedsEngineUpdate(DWORD installerVersion) { return HIWORD(installerVersion) < 2; }
 
 std::wstring EngineSetupCommandLine(const std::wstring& setupFolder, int osVersion, bool quiet) {
-    std::wstring program = setupFolder + L"bin\\Msi\\2.0" + (osVersion >= WinNT4 ? L"\\InstMsiW.exe" : L"\\InstMsiA.exe");
     // Quoted, so a setup folder with a blank cannot start a program named by its first word.
-    if (quiet) return L"\"" + program + L"\" /q /c:\"msiinst /delayrebootq\"";
-    return L"\"" + program + L"\" /c:\"msiinst /delayreboot\"";
+    const std::wstring program =
+        QuotedArgument(setupFolder + L"bin\\Msi\\2.0" + (osVersion >= WinNT4 ? L"\\InstMsiW.exe" : L"\\InstMsiA.exe"));
+    if (program.empty()) return {};
+    if (quiet) return program + L" /q /c:\"msiinst /delayrebootq\"";
+    return program + L" /c:\"msiinst /delayreboot\"";
 }
 
 CBootstrap::CBootstrap() : CBootstrap(GetWindowsVersion(), GetSetupFolder()) {}
@@ -58,6 +60,10 @@ void CBootstrap::UpdateInstallerEngine(bool quiet) {
     LogEvent(fw::Format("Windows Installer engine %u.%u", HIWORD(installerVersion_), LOWORD(installerVersion_)));
     if (!NeedsEngineUpdate(installerVersion_)) return;
     const std::wstring shown = EngineSetupCommandLine(setupFolder_, osVersion_, quiet);
+    if (shown.empty()) {
+        LogEvent("Engine update: not started: the medium's folder holds a quotation mark or a control character");
+        return;
+    }
     std::wstring commandLine = shown;
     DWORD exitCode = 0;
     // Neither a failed start nor the exit code changes the course of the setup.
@@ -66,7 +72,7 @@ void CBootstrap::UpdateInstallerEngine(bool quiet) {
     bool started = false;
     fw::RunOffThread([&] { started = RunProgram(commandLine, true, exitCode); });
     if (started)
-        LogEvent(fw::Format("Engine update: %s: exit code %lu", shown.c_str(), exitCode));
+        LogEvent(fw::Format("Engine update: %s: exit code %s", shown.c_str(), ExitCodeText(exitCode).c_str()));
     else
         LogEvent("Engine update: ", shown, ": not started");
 }

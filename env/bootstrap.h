@@ -30,5 +30,6 @@ std::wstring InstallerEnginePath(const std::wstring& installerLocation);
 // Engines before 2.0 are updated; the minor number plays no part.
 bool NeedsEngineUpdate(DWORD installerVersion);
 // The engine setup of the medium for the Windows version, quoted, with its switches; quiet adds
-// the switches that show nothing and delay the restart without asking.
+// the switches that show nothing and delay the restart without asking; empty when the folder is
+// refused (see QuotedArgument).
 std::wstring EngineSetupCommandLine(const std::wstring& setupFolder, int osVersion, bool quiet = false);

@@ -3,18 +3,18 @@
 // no library is loaded for it, and no loader lock is taken.
 #include <windows.h>
 
-#include <cstddef>
 #include <string>
+
+#include "env/version_resource.h"
 
 // Major and minor of the file's version resource (major in the high half); 0 when none.
 // Read from the file itself; no library is loaded for it.
 DWORD GetFileVersionMS(std::wstring path);
 
-// dwFileVersionMS of the fixed version information in the bytes of a PE file, 32- or 64-bit
-// (major in the high half): from the version resource's first language. False for any other
-// bytes, truncated or damaged files included; nothing outside the given bytes is read.
-bool FixedFileVersionMS(const BYTE* file, size_t size, DWORD* versionMS);
+// A program file larger than this is no driver or engine setup program; it has no version here.
+constexpr uint32_t kMaxProgramFileBytes = 64u << 20;
 
-// The same for a file on disk. False when the file cannot be read or has no version resource;
-// unlike GetFileVersionMS this tells a version 0.0 from none.
+// dwFileVersionMS of a file on disk, read whole into memory (never through a mapped view: a
+// disc or network read error there ends the process). False when the file cannot be read or
+// has no version resource; unlike GetFileVersionMS this tells a version 0.0 from none.
 bool ReadFileVersionMS(const std::wstring& path, DWORD* versionMS);

@@ -49,7 +49,9 @@ std::wstring SatelliteLibraryPath(const std::wstring& executablePath, const std:
 std::wstring UserLanguageAbbreviation();
 
 // Loads the satellite library of the executable for the user's language as a resource-only
-// image (never run) and makes it the resource module. Gives whether one was loaded.
+// image (never run) and makes it the resource module. Gives whether one was loaded. It is read
+// from the medium and loaded from a copy in the temporary folder, which goes with the
+// application object.
 bool LoadSatelliteResources();
 
 }  // namespace fw

@@ -6,6 +6,20 @@
 namespace fw {
 
 bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+DWORD ReadFileHead(const std::wstring& path, size_t limit, std::vector<uint8_t>* bytes, uint64_t* size) {
+    bytes->clear();
+    *size = 0;
+    File file;
+    FileError error;
+    if (!file.OpenForReading(path, &error)) return error.osError();
+    *size = file.Length();
+    const uint32_t count = static_cast<uint32_t>(*size < limit ? *size : limit);
+    bytes->resize(count);
+    const uint32_t got = count ? file.Read(bytes->data(), count, &error) : 0;
+    bytes->resize(got);
+    return error.osError();
+}
 namespace {
 
 constexpr UINT kFileNotFoundText = 61858;
@@ -71,7 +85,8 @@ int FileError::ReportError(UINT type) const {
 }
 
 bool File::OpenForReading(const std::wstring& path, FileError* error) {
-    handle_.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    // Read sharing only: nobody changes the file while it is read.
+    handle_.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     const DWORD osError = handle_ ? ERROR_SUCCESS : GetLastError();
     path_ = FullPath(path);

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "framework/handle.h"
 
@@ -13,6 +14,12 @@ namespace fw {
 // Whether a file or folder of that path exists (what PathFileExistsW answers, without loading
 // shlwapi.dll, which pulls COM's libraries in with it).
 bool FileExists(const std::wstring& path);
+
+// Reads a file's first min(size, limit) bytes into memory with ReadFile, opened with read
+// sharing only, and gives its size. Never through a mapped view: a read error of a scratched
+// disc, a pulled stick or a dropped share is there an exception that ends the process; here it
+// is an error code (0 when read). A file cut short meanwhile gives the bytes it still has.
+DWORD ReadFileHead(const std::wstring& path, size_t limit, std::vector<uint8_t>* bytes, uint64_t* size);
 
 class FileError {
 public:

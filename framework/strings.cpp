@@ -20,7 +20,11 @@ std::wstring LoadStringFrom(HMODULE module, UINT id) {
     return std::wstring(text, static_cast<size_t>(length));
 }
 
-std::wstring LoadResString(UINT id) { return LoadStringFrom(ResourceModule(), id); }
+std::wstring LoadResString(UINT id) {
+    std::wstring text = LoadStringFrom(ResourceModule(), id);
+    if (text.empty() && g_resourceModule) text = LoadEnglishString(id);
+    return text;
+}
 
 std::wstring LoadEnglishString(UINT id) { return LoadStringFrom(GetModuleHandleW(nullptr), id); }
 

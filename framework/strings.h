@@ -11,6 +11,9 @@ void SetResourceModule(HMODULE module);
 
 // A missing entry gives the empty string.
 std::wstring LoadStringFrom(HMODULE module, UINT id);
+// The entry of the resource module; one the satellite lacks (a satellite older than the
+// executable) comes from the executable's own English table, so no refusal is left without its
+// text. Empty only when neither has the entry.
 std::wstring LoadResString(UINT id);
 // The executable's own (English) entry, whatever the satellite: for the log, which is read by
 // support in one language.

@@ -55,16 +55,21 @@ bool ApplicationsClosedUnattended(bool closeApplications) {
 // a logged-on user's session, so an unattended run, which may have none and is elevated
 // already, starts msiexec itself.
 void RemoveByMsiexec(const InstallPlan& plan, InstallOutcome* outcome) {
-    std::wstring moreArguments = kSuppressRestart;
-    if (const SetupLog* log = ActiveSetupLog())
-        moreArguments = L"/l*v+ \"" + PackageLogPath(log->path(), L"Removal") + L"\" " + moreArguments;
-    const std::wstring removalLine = UninstallCommandLine(GetSystemFolder(), plan.productCode, true) + L" " + moreArguments;
+    const SetupLog* log = ActiveSetupLog();
+    const std::wstring removalLine =
+        RemovalCommandLine(GetSystemFolder(), plan.productCode, log ? PackageLogPath(log->path(), L"Removal") : L"");
+    if (removalLine.empty()) {
+        LogEvent("Removal of the earlier version: not started: an argument holds a quotation mark or a control character");
+        return;
+    }
     std::wstring commandLine = removalLine;
     DWORD exitCode = 0;
     const bool started = plan.options.Unattended() ? RunProgramDirect(commandLine, true, exitCode)
                                                    : RunProgram(commandLine, true, exitCode);
     if (started)
-        LogEvent(fw::Format("Removal of the earlier version: %s: ended with %lu", removalLine.c_str(), exitCode));
+        LogEvent(fw::Format(exitCode == kExitCodeUnknown ? "Removal of the earlier version: %s: ended, exit code %s"
+                                                         : "Removal of the earlier version: %s: ended with %s",
+                            removalLine.c_str(), ExitCodeText(exitCode).c_str()));
     else
         LogEvent("Removal of the earlier version: ", removalLine, ": not started");
     outcome->restartNeeded = outcome->restartNeeded || (started && AsksForRestart(exitCode));
@@ -86,15 +91,17 @@ void ConfigureAbsent(const InstallPlan& plan, InstallOutcome* outcome) {
     }
 }
 
-// The packages the run will install, opened read-only with their cabinets before anything is
-// changed.
+// The packages the run will install, opened read-only, and the headers of their external
+// cabinets read, before anything is changed.
 bool CheckedPackage(const std::wstring& package, std::wstring* refusalText) {
     InstallerPackageReader reader;
     const PackageCheck check = CheckPackage(package, reader);
     if (check.problem == PackageProblem::None) {
-        LogEvent("Package: ", package, " opens, with its cabinets");
+        LogEvent(fw::Format("Package: %s opens; %u %hs whole", package.c_str(), static_cast<unsigned>(check.wholeCabinets),
+                            check.wholeCabinets == 1 ? "cabinet" : "cabinets"));
         return true;
     }
+    if (*check.fault) LogEvent(fw::Format("Package: %s: %hs", check.file.c_str(), check.fault));
     const UINT message = check.problem == PackageProblem::Missing ? IDS_PACKAGE_MISSING : IDS_PACKAGE_DAMAGED;
     LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(message), L"%s", check.file));
     *refusalText = fw::ReplaceFirst(fw::LoadResString(message), L"%s", check.file);
@@ -104,6 +111,24 @@ bool CheckedPackage(const std::wstring& package, std::wstring* refusalText) {
 }  // namespace
 
 std::wstring BracedProductCode(const std::wstring& productCode) { return L"{" + productCode + L"}"; }
+
+std::wstring RemovalCommandLine(const std::wstring& systemFolder, const std::wstring& productCode,
+                               const std::wstring& logPath) {
+    std::wstring line = UninstallCommandLine(systemFolder, productCode, true);
+    if (line.empty()) return {};
+    if (!logPath.empty()) {
+        const std::wstring log = QuotedArgument(logPath);
+        if (log.empty()) return {};
+        line += L" /l*v+ " + log;
+    }
+    return line + L" " + kSuppressRestart;
+}
+
+std::wstring PackageLanguage(const std::wstring& setupLanguage) {
+    bool letters = setupLanguage.size() == 3;
+    for (const wchar_t c : setupLanguage) letters = letters && ((c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'));
+    return letters ? setupLanguage : L"ENU";
+}
 
 std::wstring UsbDriversCommandLine(const std::wstring& systemDrive, const std::wstring& language) {
     return fw::Format("TARGETDIR=\"%s\" LANG=%s", systemDrive.c_str(), language.c_str());
@@ -152,7 +177,7 @@ bool ChooseInstallDrive(uint64_t requiredSpaceBytes, InstallPlan* plan) {
     if (plan->driveRoot.empty()) return false;
     LogEvent("Install drive: ", plan->driveRoot);
     plan->productCommandLine =
-        WithRestartSuppressed(ProductCommandLine(fw::LoadResString(IDS_SETUP_LANGUAGE), plan->driveRoot));
+        WithRestartSuppressed(ProductCommandLine(PackageLanguage(fw::LoadResString(IDS_SETUP_LANGUAGE)), plan->driveRoot));
     return true;
 }
 
@@ -169,7 +194,7 @@ void RegisterDriveFolders(InstallPlan* plan) {
 }
 
 void CompletePlan(const std::wstring& productCode, const InstallOptions& options, InstallPlan* plan) {
-    const std::wstring language = fw::LoadResString(IDS_SETUP_LANGUAGE);
+    const std::wstring language = PackageLanguage(fw::LoadResString(IDS_SETUP_LANGUAGE));
     const std::wstring programFolder = GetSetupFolder();
     plan->options = options;
     plan->productCode = productCode.empty() ? L"" : BracedProductCode(productCode);

@@ -75,6 +75,13 @@ InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& ob
 
 // Command lines and paths of the sequence.
 std::wstring BracedProductCode(const std::wstring& productCode);
+// msiexec's quiet removal of the braced product code, with its own verbose log when a log path is
+// given, restarts suppressed; empty when an argument is refused (see QuotedArgument).
+std::wstring RemovalCommandLine(const std::wstring& systemFolder, const std::wstring& productCode,
+                                const std::wstring& logPath);
+// The satellite's setup language as the packages' LANG property, which stands unquoted among
+// the properties: three letters ("DEU"); anything else, which could add properties, gives "ENU".
+std::wstring PackageLanguage(const std::wstring& setupLanguage);
 std::wstring UsbDriversCommandLine(const std::wstring& systemDrive, const std::wstring& language);
 std::wstring UsbDriversPackagePath(const std::wstring& setupFolder, bool wow64);
 std::wstring ProductCommandLine(const std::wstring& language, const std::wstring& driveRoot);

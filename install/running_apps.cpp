@@ -159,14 +159,25 @@ bool PromptToCloseApplications() {
     }
 }
 
-bool CloseProgramByName(const std::wstring& executableName) {
+ProgramClose CloseProgramByName(const std::wstring& executableName) {
     const std::vector<DWORD> ids = ProcessIdsNamed(RunningProcesses(), executableName);
-    if (ids.empty()) return false;
+    if (ids.empty()) return ProgramClose::NotRunning;
     fw::UniqueHandle process(OpenProcess(kOpenForClosing, FALSE, ids.front()));
-    if (!process) return false;
+    if (!process) return ProgramClose::NotClosed;
     CloseContext context{ids.front()};
     EnumWindows(PostCloseToProcessWindows, reinterpret_cast<LPARAM>(&context));
-    return fw::WaitDispatchingAll(process.get(), kCloseWaitMs) == WAIT_OBJECT_0 || TerminateProcess(process.get(), 0);
+    const bool ended =
+        fw::WaitDispatchingAll(process.get(), kCloseWaitMs) == WAIT_OBJECT_0 || TerminateProcess(process.get(), 0);
+    return ended ? ProgramClose::Closed : ProgramClose::NotClosed;
+}
+
+const char* LauncherLine(ProgramClose result) {
+    switch (result) {
+    case ProgramClose::Closed: return "kStart.exe: closed";
+    case ProgramClose::NotClosed: return "kStart.exe: running, could not be closed";
+    case ProgramClose::NotRunning: break;
+    }
+    return "kStart.exe: not running";
 }
 
 std::vector<AppProcessEntry> UnseenClassEntries(const std::vector<AppWindowEntry>& windowEntries,

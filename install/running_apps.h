@@ -76,6 +76,10 @@ CloseWay ChooseCloseWay(DWORD copySession, DWORD ownSession, bool hasWindowOnThi
 std::vector<std::wstring> CloseRunningApplications(const std::vector<AppProcessEntry>& applications);
 
 // Asks every top-level window of the first running copy of the program to close, waits 5 s
-// while this thread's messages are dispatched, then terminates it. False when none runs or it
-// could not be ended.
-bool CloseProgramByName(const std::wstring& executableName);
+// while this thread's messages are dispatched, then terminates it. NotClosed when it runs but
+// could not be opened or ended.
+enum class ProgramClose { NotRunning, Closed, NotClosed };
+ProgramClose CloseProgramByName(const std::wstring& executableName);
+// The log line of closing the companion launcher: "kStart.exe: closed", "kStart.exe: running,
+// could not be closed", "kStart.exe: not running".
+const char* LauncherLine(ProgramClose result);

@@ -14,26 +14,8 @@
 #include "framework/file.h"
 
 namespace {
-// Three line breaks, 52 "=" and a line break.
-const std::wstring kSeparator = L"\r\n\r\n\r\n" + std::wstring(52, L'=') + L"\r\n";
 constexpr uint32_t kMaxLicenseBytes = 16u << 20;
 }  // namespace
-
-std::wstring JoinLicenseTexts(const std::wstring& general, const std::wstring& data) {
-    return general.empty() ? data : general + kSeparator + data;
-}
-
-std::wstring LicenseTextFromBytes(const unsigned char* bytes, size_t size) {
-    std::wstring text;
-    if (size <= 2) return text;
-    // An odd last byte belongs to no character.
-    for (size_t i = 2; i + 1 < size; i += 2) {
-        wchar_t c = static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
-        if (c == L'\0') break;
-        text += c;
-    }
-    return text;
-}
 
 CEulaDlg::CEulaDlg() : CBrowserPage(IDD_LICENSE_PAGE) { icon_ = ApplicationIcon(); }
 
@@ -113,11 +95,11 @@ bool CEulaDlg::ReadUnicodeTextFile(const std::wstring& path, std::wstring* text,
     text->clear();
     fw::File file;
     if (!file.OpenForReading(path, error)) return false;
-    uint32_t length = static_cast<uint32_t>(file.Length());
-    if (length <= 2) return true;
+    const uint64_t fileLength = file.Length();
+    if (fileLength <= 2) return true;
     // No license text is megabytes long; reading at most this much keeps the buffer's size,
     // and its two closing zero bytes, well inside what a 32-bit process can hold.
-    if (length > kMaxLicenseBytes) length = kMaxLicenseBytes;
+    const uint32_t length = fileLength > kMaxLicenseBytes ? kMaxLicenseBytes : static_cast<uint32_t>(fileLength);
     std::vector<unsigned char> bytes(static_cast<size_t>(length) + 2, 0);
     fw::FileError readError;
     const uint32_t got = file.Read(bytes.data(), length, &readError);

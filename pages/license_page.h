@@ -8,6 +8,7 @@
 #include "framework/control.h"
 #include "framework/file.h"
 #include "framework/handle.h"
+#include "pages/license_text.h"
 #include "ui/browser_checkbox.h"
 #include "ui/browser_menu_item.h"
 #include "ui/browser_page.h"
@@ -52,11 +53,3 @@ private:
     CBrowserCheckbox softwareLicense_;
     CBrowserCheckbox dataLicense_;
 };
-
-// The two license texts as the text box shows them: the general text, a separator line when
-// it is not empty, then the data license.
-std::wstring JoinLicenseTexts(const std::wstring& general, const std::wstring& data);
-
-// The text of a license file's bytes: from byte 2 up to the first NUL unit or the end of the
-// data, whichever comes first.
-std::wstring LicenseTextFromBytes(const unsigned char* bytes, size_t size);

@@ -25,15 +25,19 @@ std::wstring StepText(InstallStep step, const std::wstring& productName, const s
 
 namespace {
 
-std::wstring NameOr(const std::wstring& productName, const std::function<std::wstring(UINT)>& text) {
-    return productName.empty() ? text(IDS_THE_PRODUCT) : productName;
-}
-
-std::wstring EarlierVersionText(EarlierVersion earlier, const std::wstring& name,
+// Without a name each text has a form of its own: a noun phrase put in the name's place would
+// take the wrong case or article in most languages.
+std::wstring EarlierVersionText(EarlierVersion earlier, const std::wstring& productName,
                                 const std::function<std::wstring(UINT)>& text) {
-    if (earlier == EarlierVersion::Removed)
-        return fw::ReplaceFirst(fw::ReplaceFirst(text(IDS_CANCELLED_EARLIER_REMOVED), L"%s", name), L"%s", name);
-    if (earlier == EarlierVersion::Kept) return fw::ReplaceFirst(text(IDS_CANCELLED_EARLIER_KEPT), L"%s", name);
+    const bool unnamed = productName.empty();
+    if (earlier == EarlierVersion::Removed) {
+        if (unnamed) return text(IDS_CANCELLED_EARLIER_REMOVED_UNNAMED);
+        return fw::ReplaceFirst(fw::ReplaceFirst(text(IDS_CANCELLED_EARLIER_REMOVED), L"%s", productName), L"%s",
+                                productName);
+    }
+    if (earlier == EarlierVersion::Kept)
+        return unnamed ? text(IDS_CANCELLED_EARLIER_KEPT_UNNAMED)
+                       : fw::ReplaceFirst(text(IDS_CANCELLED_EARLIER_KEPT), L"%s", productName);
     return {};
 }
 
@@ -43,14 +47,15 @@ std::wstring CancelQuestion(bool removalBegun, const std::wstring& productName,
                             const std::function<std::wstring(UINT)>& text) {
     if (!removalBegun) return text(IDS_CONFIRM_CANCEL);
     return text(IDS_CONFIRM_CANCEL) + L"\n\n" +
-           fw::ReplaceFirst(text(IDS_CANCEL_AFTER_REMOVAL), L"%s", NameOr(productName, text));
+           (productName.empty() ? text(IDS_CANCEL_AFTER_REMOVAL_UNNAMED)
+                                : fw::ReplaceFirst(text(IDS_CANCEL_AFTER_REMOVAL), L"%s", productName));
 }
 
 OutcomeTexts BuildOutcomeTexts(const InstallOutcome& outcome, const std::wstring& productName,
                                const std::wstring& driveRoot, const std::wstring& logPath, bool restartPending,
                                const std::function<std::wstring(UINT)>& text) {
     const std::wstring restart = restartPending ? text(IDS_RESTART_NEEDED) : std::wstring();
-    const std::wstring earlier = EarlierVersionText(outcome.earlier, NameOr(productName, text), text);
+    const std::wstring earlier = EarlierVersionText(outcome.earlier, productName, text);
     if (outcome.cancelled) return {text(IDS_CANCELLED), Joined(earlier, restart, L"\n\n")};
     if (outcome.productResult != ERROR_SUCCESS && !AsksForRestart(outcome.productResult)) {
         const std::wstring result =

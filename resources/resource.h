@@ -79,10 +79,14 @@
 #define IDS_CANCEL_AFTER_REMOVAL 195
 #define IDS_CANCELLED_EARLIER_REMOVED 196
 #define IDS_CANCELLED_EARLIER_KEPT 197
-#define IDS_THE_PRODUCT 198
 #define IDS_RESTART_FAILED 199
 #define IDS_PACKAGE_MISSING 200
 #define IDS_PACKAGE_DAMAGED 201
+// The same three without a product name: the languages that inflect a name cannot take a noun
+// phrase in its place.
+#define IDS_CANCEL_AFTER_REMOVAL_UNNAMED 202
+#define IDS_CANCELLED_EARLIER_REMOVED_UNNAMED 203
+#define IDS_CANCELLED_EARLIER_KEPT_UNNAMED 204
 // Default action names screen readers announce for the items.
 #define IDS_PRESS_ACTION 170
 #define IDS_CHECK_ACTION 171

@@ -196,8 +196,18 @@ std::wstring ExecutableNameOf(const std::wstring& commandLine) {
     return name;
 }
 
+std::wstring QuotedArgument(const std::wstring& argument) {
+    for (const wchar_t c : argument)
+        if (c == L'"' || c < 0x20 || (c >= 0x7f && c <= 0x9f)) return {};
+    if (!argument.empty() && argument.back() == L'\\') return {};
+    return L"\"" + argument + L"\"";
+}
+
 std::wstring UninstallCommandLine(const std::wstring& systemFolder, const std::wstring& productCode, bool quiet) {
-    return L"\"" + systemFolder + L"\\msiexec.exe\"" + (quiet ? L" /q /x" : L" /x") + L" \"" + productCode + L"\"";
+    const std::wstring program = QuotedArgument(systemFolder + L"\\msiexec.exe");
+    const std::wstring code = QuotedArgument(productCode);
+    if (program.empty() || code.empty()) return {};
+    return program + (quiet ? L" /q /x " : L" /x ") + code;
 }
 
 bool UsesScheduledTask(int windowsVersion) { return windowsVersion >= WinVista; }
@@ -230,14 +240,33 @@ bool RunProgramDirect(std::wstring& commandLine, bool wait, DWORD& exitCode) {
     return true;
 }
 
+std::wstring ExitCodeText(DWORD exitCode) {
+    return exitCode == kExitCodeUnknown ? L"unknown" : fw::Format("%lu", exitCode);
+}
+
+bool CouldBeTaskProgram(const RunningProcess& process, const std::vector<RunningProcess>& processes) {
+    for (const RunningProcess& parent : processes) {
+        if (parent.processId != process.parentId) continue;
+        return _wcsicmp(parent.executableName.c_str(), L"services.exe") != 0 &&
+               _wcsicmp(parent.executableName.c_str(), process.executableName.c_str()) != 0;
+    }
+    return true;  // its parent has ended: no service, which runs as long as the system
+}
+
 bool WaitForProgramByName(const std::wstring& fileName, DWORD& exitCode, uint64_t startedAfter) {
     // Of the processes of that name started since the launch, the first one started: the
-    // program the launch started rather than one its work brought up (the installer service
-    // runs under msiexec's name too).
+    // program the launch started rather than one its work brought up. Who started each tells
+    // the Windows Installer service (also msiexec.exe) from the task's msiexec on every system
+    // from Vista on; a 64-bit process's command line is out of a 32-bit program's reach there,
+    // and the task's running instance names only the scheduler's own engine.
+    const std::vector<RunningProcess> processes = RunningProcesses();
     fw::UniqueHandle found;
     uint64_t foundCreated = 0;
-    for (const DWORD id : ProcessIdsNamed(RunningProcesses(), fileName)) {
-        fw::UniqueHandle process(OpenProcess(kOpenForWait, FALSE, id));
+    for (const RunningProcess& candidate : processes) {
+        if (_wcsicmp(candidate.executableName.c_str(), fileName.c_str()) != 0 ||
+            !CouldBeTaskProgram(candidate, processes))
+            continue;
+        fw::UniqueHandle process(OpenProcess(kOpenForWait, FALSE, candidate.processId));
         if (!process) continue;
         const uint64_t created = CreationTime(process.get());
         if (created < startedAfter || (found && created >= foundCreated)) continue;
@@ -254,7 +283,10 @@ bool RunProgramAsNamedTask(const std::wstring& taskName, const std::wstring& com
                            DWORD& exitCode) {
     const uint64_t launched = Now();
     if (!RegisterStartAndDeleteTask(taskName, commandLine)) return false;
-    if (wait) WaitForProgramByName(ExecutableNameOf(commandLine), exitCode, launched);
+    if (wait && !WaitForProgramByName(ExecutableNameOf(commandLine), exitCode, launched)) {
+        LogEvent("Task Scheduler: the program of \"", taskName, "\" ended before it could be waited for: exit code unknown");
+        exitCode = kExitCodeUnknown;
+    }
     return true;
 }
 

@@ -6,6 +6,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "system/processes.h"
 
 // Program token and the rest of a command line, as a task action wants them: the program
 // without its quotation marks, the arguments without the blanks that separate them from it.
@@ -19,8 +22,16 @@ CommandLineParts SplitCommandLine(const std::wstring& commandLine);
 // no folder, ".exe" added when the name has no extension.
 std::wstring ExecutableNameOf(const std::wstring& commandLine);
 
+// An argument in quotation marks, for a command line the setup starts; empty when it is refused.
+// A quotation mark would end the argument early and let the rest add switches, a control
+// character (a line break) ends a task's or a log's line, and a backslash before the closing mark
+// would escape it: no quoting keeps such a value one argument, so its program is not started.
+// Every value from outside the setup (the medium, the command line, the system) that goes into a
+// command line goes through here.
+std::wstring QuotedArgument(const std::wstring& argument);
+
 // The system folder's msiexec.exe in quotation marks, " /q /x" or " /x", a blank and the
-// product code in quotation marks.
+// product code in quotation marks; empty when either is refused.
 std::wstring UninstallCommandLine(const std::wstring& systemFolder, const std::wstring& productCode, bool quiet);
 
 // From Vista on programs are started through a one-shot scheduled task.
@@ -40,8 +51,19 @@ bool RunProgramAsScheduledTask(std::wstring& commandLine, bool wait, DWORD& exit
 bool RunProgramAsNamedTask(const std::wstring& taskName, const std::wstring& commandLine, bool wait,
                            DWORD& exitCode);
 
-// Finds the running process whose program file name is the given one (without regard to case)
-// and that was started first at or after startedAfter (a FILETIME value; 0: any), waits for it
-// and writes its exit code. False when none runs.
+// What a wait writes when the program a task started had ended before it could be found, so
+// its exit code cannot be known (GetExitCodeProcess's "no exit code yet").
+constexpr DWORD kExitCodeUnknown = STILL_ACTIVE;
+// "1605", or "unknown" for kExitCodeUnknown.
+std::wstring ExitCodeText(DWORD exitCode);
+
+// Whether a process could be the program a task started, going by who started it: not when a
+// service did (its parent is services.exe: the Windows Installer service runs as msiexec.exe
+// too), nor a program of its own name (the installer service's custom-action servers).
+bool CouldBeTaskProgram(const RunningProcess& process, const std::vector<RunningProcess>& processes);
+
+// Finds the running process whose program file name is the given one (without regard to case),
+// that could be the task's program and that was started first at or after startedAfter (a
+// FILETIME value; 0: any), waits for it and writes its exit code. False when none runs.
 bool WaitForProgramByName(const std::wstring& fileName, DWORD& exitCode, uint64_t startedAfter = 0);
 

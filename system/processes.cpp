@@ -12,7 +12,7 @@ std::vector<RunningProcess> RunningProcesses() {
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof(entry);
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
-        processes.push_back({entry.th32ProcessID, fw::FileNameOfPath(entry.szExeFile)});
+        processes.push_back({entry.th32ProcessID, fw::FileNameOfPath(entry.szExeFile), entry.th32ParentProcessID});
     return processes;
 }
 

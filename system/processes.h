@@ -9,6 +9,7 @@
 struct RunningProcess {
     DWORD processId;
     std::wstring executableName;  // file name without folder, as the system reports it
+    DWORD parentId = 0;           // the process that started it (it may have ended since)
 };
 
 // The processes running now; empty when they cannot be listed.

@@ -71,6 +71,16 @@ void SetupLog::Write(const std::wstring& text) {
     WriteFile(file_.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
+void SetupLog::WriteAnsi(const char* text) const {
+    if (!file_) return;
+    char line[600];
+    if (lstrlenA(text) > static_cast<int>(sizeof line) - 64) return;
+    int offset = 0;
+    const SYSTEMTIME now = LocalTimeNow(&offset);
+    DWORD written = 0;
+    WriteFile(file_.get(), line, AnsiLogLine(now, offset, GetCurrentProcessId(), text, line), &written, nullptr);
+}
+
 SYSTEMTIME LocalTimeNow(int* utcOffsetMinutes) {
     // The offset of this moment, daylight saving time included.
     FILETIME utc{}, local{};
@@ -119,6 +129,24 @@ std::string LogLineBytes(const SYSTEMTIME& time, int utcOffsetMinutes, DWORD pro
               time.wDay, time.wHour, time.wMinute, time.wSecond, time.wMilliseconds, utcOffsetMinutes < 0 ? '-' : '+',
               offset / 60, offset % 60, static_cast<unsigned long>(processId));
     return stamp + Utf8(flat) + "\r\n";
+}
+
+int AnsiLogLine(const SYSTEMTIME& time, int utcOffsetMinutes, DWORD processId, const char* text, char* buffer) {
+    const int offset = utcOffsetMinutes < 0 ? -utcOffsetMinutes : utcOffsetMinutes;
+    int length = wsprintfA(buffer, "%04u-%02u-%02u %02u:%02u:%02u.%03u %c%02d:%02d [%lu] ", time.wYear, time.wMonth,
+                           time.wDay, time.wHour, time.wMinute, time.wSecond, time.wMilliseconds,
+                           utcOffsetMinutes < 0 ? '-' : '+', offset / 60, offset % 60, processId);
+    bool inBreak = false;
+    for (const char* c = text; *c; ++c) {
+        const bool lineBreak = *c == '\r' || *c == '\n';
+        if (lineBreak && !inBreak) buffer[length++] = ' ';
+        if (!lineBreak) buffer[length++] = *c;
+        inBreak = lineBreak;
+    }
+    buffer[length++] = '\r';
+    buffer[length++] = '\n';
+    buffer[length] = '\0';
+    return length;
 }
 
 std::wstring DefaultLogFileName(const std::wstring& productName, const SYSTEMTIME& date) {

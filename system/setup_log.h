@@ -20,6 +20,9 @@ public:
     bool IsOpen() const { return static_cast<bool>(file_); }
     const std::wstring& path() const { return path_; }
     void Write(const std::wstring& text);
+    // A line of ASCII text, written without allocating: the one way a run that is out of memory
+    // still says why it ends.
+    void WriteAnsi(const char* text) const;
 
 private:
     fw::UniqueFileHandle file_;
@@ -42,6 +45,9 @@ void LogEvent(const char* start, const std::wstring& text, const char* end = "")
 // The local time now, and its offset from UTC in minutes (daylight saving time included).
 SYSTEMTIME LocalTimeNow(int* utcOffsetMinutes);
 std::string LogLineBytes(const SYSTEMTIME& time, int utcOffsetMinutes, DWORD processId, const std::wstring& text);
+// The same line for ANSI text, in buffer (at least 64 bytes longer than text), with no allocation
+// and only functions every Win32 system exports. Its length in bytes.
+int AnsiLogLine(const SYSTEMTIME& time, int utcOffsetMinutes, DWORD processId, const char* text, char* buffer);
 
 // "<product> Setup YYYY-MM-DD.log", or "Setup YYYY-MM-DD.log" without a product name; characters
 // a file name cannot hold become "_".

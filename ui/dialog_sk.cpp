@@ -1,8 +1,41 @@
 #include "ui/dialog_sk.h"
 
+#include <cstring>
+#include <vector>
+
+#include "framework/file.h"
 #include "ui/app_title.h"
+#include "ui/bitmap_file.h"
 #include "ui/item_theme.h"
 #include "ui/skin_rules.h"
+
+namespace {
+
+// A background of this size would be some 4000 by 4000 pixels in 32 bits.
+constexpr size_t kMaxBitmapFileBytes = 64u << 20;
+
+// The bitmap of a file on the medium, read into memory (LoadImage would read it through a
+// mapped view, where a read error of the disc ends the process) and checked before GDI sees
+// it; null when it cannot be read or is no bitmap this dialog can show.
+HBITMAP BitmapFromFile(const std::wstring& path) {
+    std::vector<uint8_t> bytes;
+    uint64_t size = 0;
+    if (fw::ReadFileHead(path, kMaxBitmapFileBytes, &bytes, &size) != ERROR_SUCCESS || size > bytes.size())
+        return nullptr;
+    BitmapFileLayout layout;
+    if (!ReadBitmapFileLayout(bytes.data(), bytes.size(), &layout)) return nullptr;
+    // The header and colour table, aligned as GDI expects them.
+    std::vector<uint32_t> info((layout.infoSize + 3) / 4);
+    std::memcpy(info.data(), bytes.data() + layout.info, layout.infoSize);
+    const auto* header = reinterpret_cast<const BITMAPINFO*>(info.data());
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap =
+        CreateDIBitmap(screen, &header->bmiHeader, CBM_INIT, bytes.data() + layout.bits, header, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    return bitmap;
+}
+
+}  // namespace
 
 CDialogSK::CDialogSK(UINT templateId, HWND parent) : fw::Dialog(templateId, parent) {}
 
@@ -30,8 +63,7 @@ BOOL CDialogSK::SetBackgroundBitmap(HBITMAP bitmap) {
 }
 
 BOOL CDialogSK::LoadBackgroundBitmap(const std::wstring& path) {
-    auto bitmap = static_cast<HBITMAP>(LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-    return SetBackgroundBitmap(bitmap);
+    return SetBackgroundBitmap(BitmapFromFile(path));
 }
 
 void CDialogSK::SetBackgroundStyle(BackgroundStyle style) {

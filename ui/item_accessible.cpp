@@ -72,12 +72,10 @@ UINT TakeFocusMessage() {
     return message;
 }
 
-// A satellite table without the entry leaves the name to the executable's own table: a reader
-// would otherwise announce an action without a name.
+// A satellite table without the entry leaves the name to the executable's own table (the
+// loader's fall-back): a reader would otherwise announce an action without a name.
 std::wstring DefaultActionName(ItemRole role, bool checked) {
-    const UINT id = ItemDefaultActionStringId(role, checked);
-    std::wstring name = fw::LoadResString(id);
-    return name.empty() ? fw::LoadStringFrom(GetModuleHandleW(nullptr), id) : name;
+    return fw::LoadResString(ItemDefaultActionStringId(role, checked));
 }
 
 std::wstring DescriptionOf(HWND item) {

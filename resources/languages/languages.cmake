@@ -7,25 +7,27 @@
 set(SETUP_LANGUAGES DEU FRA ESN ITA NLD PTB PLK SVE DAN NOR FIN CSY)
 set(SETUP_LANGUAGE_ALIASES ESP=ESN NON=NOR PTG=PTB)
 
+# Each library carries a version resource with the setup's version and its language; a library
+# of SETUP_LANGUAGE_ALIASES is made from the other language's file under its own name.
 set(satellite_files "")
-foreach(language ${SETUP_LANGUAGES})
-  set(source ${CMAKE_CURRENT_LIST_DIR}/${language}.rc)
+set(satellite_sources ${SETUP_LANGUAGES})
+foreach(alias ${SETUP_LANGUAGE_ALIASES})
+  list(APPEND satellite_sources ${alias})
+endforeach()
+foreach(entry ${satellite_sources})
+  string(REPLACE "=" ";" pair ${entry})
+  list(GET pair 0 language)
+  list(GET pair -1 texts)
+  set(source ${CMAKE_CURRENT_LIST_DIR}/${texts}.rc)
   set(object ${CMAKE_BINARY_DIR}/languages/setup${language}.res.o)
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/setup${language}.dll
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/languages
-    COMMAND ${CMAKE_RC_COMPILER} -c 65001 -I ${SETUP_SOURCE_DIR} -i ${source} -o ${object}
+    COMMAND ${CMAKE_RC_COMPILER} -c 65001 -I ${SETUP_SOURCE_DIR} -I ${SETUP_GENERATED_DIR}
+            -D SATELLITE_NAME=setup${language} -i ${source} -o ${object}
     COMMAND ${CMAKE_C_COMPILER} -shared -nostdlib -Wl,-e,0 -Wl,--no-insert-timestamp -Wl,--disable-auto-image-base -s
             -o ${CMAKE_BINARY_DIR}/setup${language}.dll ${object}
-    DEPENDS ${source} ${SETUP_SOURCE_DIR}/resources/resource.h VERBATIM)
-  list(APPEND satellite_files ${CMAKE_BINARY_DIR}/setup${language}.dll)
-endforeach()
-foreach(alias ${SETUP_LANGUAGE_ALIASES})
-  string(REPLACE "=" ";" pair ${alias})
-  list(GET pair 0 language)
-  list(GET pair 1 texts)
-  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/setup${language}.dll
-    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/setup${texts}.dll ${CMAKE_BINARY_DIR}/setup${language}.dll
-    DEPENDS ${CMAKE_BINARY_DIR}/setup${texts}.dll VERBATIM)
+    DEPENDS ${source} ${CMAKE_CURRENT_LIST_DIR}/satellite_version.rc ${SETUP_SOURCE_DIR}/resources/resource.h
+            ${SETUP_GENERATED_DIR}/setup_version.h VERBATIM)
   list(APPEND satellite_files ${CMAKE_BINARY_DIR}/setup${language}.dll)
 endforeach()
 add_custom_target(satellites ALL DEPENDS ${satellite_files})

@@ -24,7 +24,7 @@ TEST(OldWindows, LogLineAsTheSetupLogWritesIt) {
     } rows[] = {{"Exit code 1150", 60}, {"two\r\nlines\n\nhere", -330}, {"", 0}};
     for (const auto& row : rows) {
         char line[128];
-        const int length = OldWindowsLogLine(time, row.offset, 4711, row.text, line);
+        const int length = AnsiLogLine(time, row.offset, 4711, row.text, line);
         EXPECT_EQ(std::string(line, length),
                   LogLineBytes(time, row.offset, 4711, std::wstring(row.text, row.text + strlen(row.text))));
     }

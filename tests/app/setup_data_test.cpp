@@ -79,14 +79,37 @@ TEST(SetupDataLayout, NameEndsAtNulOrEndOfData) {
     EXPECT_EQ(noName.requiredSpaceBytes, 3000u);
 }
 
-TEST(SetupDataLayout, CodeTakenAsItStands) {
-    // No trimming, and a NUL unit inside stays a character.
-    std::wstring blank(36, L' ');
-    EXPECT_EQ(Parse(Layout(blank, L"1", L"x")).productCode, blank);
-    std::wstring withNul = std::wstring(L"ABC") + L'\0' + std::wstring(32, L'D');
-    ProductSetupData d = Parse(Layout(withNul, L"1", L"x"));
-    ASSERT_EQ(d.productCode.size(), 36u);
-    EXPECT_EQ(d.productCode, withNul);
+// The code goes into an elevated msiexec command line: only a GUID's registry form is taken.
+TEST(SetupDataLayout, ProductCodeOnlyInGuidForm) {
+    struct Row {
+        const char* what;
+        std::wstring field;  // 36 units
+        bool taken;
+    } rows[] = {
+        {"upper case", kCode, true},
+        {"lower case", L"8a6c1d2e-3f40-4b5c-9d6e-7f8091a2b3c4", true},
+        {"quotation mark and switches", L"{x}\" /i \\\\host\\x.msi /qn            ", false},
+        {"quotation mark in place of a digit", L"8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3C\"", false},
+        {"blanks", std::wstring(36, L' '), false},
+        {"NUL inside", std::wstring(L"8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3C") + L'\0', false},
+        {"line break", L"8A6C1D2E-3F40-4B5C-9D6E-7F8091A2\r\nC4", false},
+        {"braces within the 36 units", L"{8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3}", false},
+        {"hyphen out of place", L"8A6C1D2E3-F40-4B5C-9D6E-7F8091A2B3C4", false},
+        {"letter past F", L"8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3CG", false},
+        {"full-width digit", L"8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3C\xFF14", false},
+    };
+    for (const Row& row : rows) {
+        ASSERT_EQ(row.field.size(), 36u) << row.what;
+        EXPECT_EQ(IsProductCodeForm(row.field), row.taken) << row.what;
+        ProductSetupData d = Parse(Layout(row.field, L"1", L"x"));
+        EXPECT_EQ(d.productCode, row.taken ? row.field : L"") << row.what;
+        EXPECT_EQ(d.productCodeRefused, !row.taken) << row.what;
+        // The rest of the record is read all the same.
+        EXPECT_EQ(d.requiredSpaceBytes, 1u) << row.what;
+        EXPECT_EQ(d.productName, L"x") << row.what;
+    }
+    EXPECT_FALSE(IsProductCodeForm(L"{8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3C4}"));
+    EXPECT_FALSE(IsProductCodeForm(L""));
 }
 
 TEST(SetupDataLayout, UnreadableNumberKeepsDefault) {

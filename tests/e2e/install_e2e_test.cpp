@@ -397,26 +397,39 @@ TEST(NoRoom, InsufficientSpaceEndsBeforeAnyChangeAndASecondNextDoesNothing) {
 
 // The product package is no package: a box names it before anything is closed or removed, and
 // the earlier build and the running viewer stay as they were.
+// A package or cabinet that is there but not whole: the box names it, and neither the earlier
+// build nor a running viewer is touched.
 TEST(BrokenPackage, BoxNamesTheFileAndNothingChanges) {
     InstallEarlierBuild();
     kit::TempFolder apps;
     ASSERT_TRUE(kit::CopyTo(kit::BinPath(L"fake_app.exe"), apps / L"KPX_Viewer.exe"));
     kit::Process viewer(L"\"" + (apps / L"KPX_Viewer.exe") + L"\"");
     ASSERT_TRUE(kit::WaitUntil([&] { return !kit::TopLevelWindows(viewer.id()).empty(); }));
-    kit::Process setup = pages::StartSetup(pages::Medium(L"broken"));
-    pages::AcceptAndInstall(setup);
-    HWND box = kit::WaitForMessageBox(setup.id(), 30000);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(kit::MessageBoxText(box), L"C:\\media\\broken\\Setup_ENU.msi is damaged or is not a Windows Installer "
-                                        L"package. Nothing was changed on this computer.");
-    kit::PressButton(box, IDOK);
-    ASSERT_TRUE(kit::WaitUntil([&] { return !IsWindow(box); }, 5000));
-    InstallationWatch watch = WatchInstallation(setup);
-    EXPECT_EQ(watch.exitCode, 0u);
-    EXPECT_EQ(watch.boxes, 0);  // no close prompt after it
-    EXPECT_TRUE(viewer.Running());
-    ExpectEarlierBuildUntouched();
-    EXPECT_FALSE(kit::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline"));
+    const struct {
+        const wchar_t* medium;
+        const wchar_t* file;
+    } rows[] = {
+        {L"broken", L"C:\\media\\broken\\Setup_ENU.msi"},
+        {L"cutcabinet", L"C:\\media\\cutcabinet\\data1.cab"},
+        {L"foreigncabinet", L"C:\\media\\foreigncabinet\\data1.cab"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.medium);
+        kit::Process setup = pages::StartSetup(pages::Medium(row.medium));
+        pages::AcceptAndInstall(setup);
+        HWND box = kit::WaitForMessageBox(setup.id(), 30000);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(kit::MessageBoxText(box), std::wstring(row.file) + L" is damaged or is not a Windows Installer "
+                                                                     L"package. Nothing was changed on this computer.");
+        kit::PressButton(box, IDOK);
+        ASSERT_TRUE(kit::WaitUntil([&] { return !IsWindow(box); }, 5000));
+        InstallationWatch watch = WatchInstallation(setup);
+        EXPECT_EQ(watch.exitCode, 0u);
+        EXPECT_EQ(watch.boxes, 0);  // no close prompt after it
+        EXPECT_TRUE(viewer.Running());
+        ExpectEarlierBuildUntouched();
+        EXPECT_FALSE(kit::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline"));
+    }
 }
 
 TEST(ExitFromLicense, NothingInstalled) {
@@ -471,6 +484,43 @@ TEST(TaskRemoval, EarlierBuildRemovedThroughTheTaskBeforeTheInstallerIsCalled) {
     ASSERT_EQ(ends.size(), 1u);
     EXPECT_EQ(ends[0]["pid"], starts[0]["pid"]);
     EXPECT_EQ(ends[0]["exit"], "0");  // it found the earlier build and removed it
+}
+
+// setup.dat's product code field holds a quotation mark and msiexec switches: the medium is
+// refused as damaged before anything is closed, removed or started, through the task or not.
+TEST(HostileCode, RefusedBeforeAnythingChangesAndNothingStarted) {
+    InstallEarlierBuild();
+    kit::TempFolder apps;
+    ASSERT_TRUE(kit::CopyTo(kit::BinPath(L"fake_app.exe"), apps / L"KPX_Viewer.exe"));
+    kit::Process viewer(L"\"" + (apps / L"KPX_Viewer.exe") + L"\"");
+    ASSERT_TRUE(kit::WaitUntil([&] { return !kit::TopLevelWindows(viewer.id()).empty(); }));
+    kit::TaskStubRecord record;
+    const std::wstring log = L"C:\\hostile.log";
+    kit::Process setup(L"\"" + pages::Medium(L"hostilecode") + L"setup.exe\" /log " + log, pages::Medium(L"hostilecode"));
+    ChildPrograms children(setup);
+    ASSERT_TRUE(children.ok());
+    pages::AcceptAndInstall(setup);
+    HWND box = kit::WaitForMessageBox(setup.id(), 30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(kit::MessageBoxText(box), L"C:\\media\\hostilecode\\setup.dat is damaged or is not a Windows Installer "
+                                        L"package. Nothing was changed on this computer.");
+    kit::PressButton(box, IDOK);
+    ASSERT_TRUE(kit::WaitUntil([&] { return !IsWindow(box); }, 5000));
+    InstallationWatch watch = WatchInstallation(setup, &children);
+    EXPECT_EQ(watch.exitCode, 0u);
+    EXPECT_EQ(watch.boxes, 0);
+    EXPECT_TRUE(children.children().empty());
+    EXPECT_TRUE(record.Calls("ITaskFolder::RegisterTaskDefinition").empty());
+    EXPECT_TRUE(viewer.Running());
+    ExpectEarlierBuildUntouched();
+    EXPECT_FALSE(kit::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline"));
+    // The log says why, and the field's text never reaches it.
+    const std::string text = kit::ReadBytes(log);
+    EXPECT_NE(text.find("Setup data: product code \"\", "), std::string::npos);
+    EXPECT_NE(text.find("Setup data: the product code field holds no product code"), std::string::npos);
+    EXPECT_NE(text.find("setup.dat is damaged"), std::string::npos);
+    EXPECT_EQ(text.find("x.msi"), std::string::npos);
+    EXPECT_EQ(text.find("msiexec"), std::string::npos);
 }
 
 TEST(KeyboardOnly, TabSpaceAndEnterInstallTheProduct) {

@@ -12,6 +12,8 @@ mkdir -p "$media"
 
 "${make[@]}" "$media/full" --setup "$setup_exe" "${packages[@]}"
 "${make[@]}" "$media/nosetupdat" --setup "$setup_exe" --no-setup-dat "${packages[@]}"
+# setup.dat's product code field would end msiexec's quoted argument and add switches.
+"${make[@]}" "$media/hostilecode" --setup "$setup_exe" "${packages[@]}" --product-code '{x}" /i \\host\x.msi /qn'
 # More room than any drive has: about 900 TB.
 "${make[@]}" "$media/huge" --setup "$setup_exe" --size 999999999999999999 "${packages[@]}"
 # The product package is not a package at all.
@@ -20,6 +22,14 @@ mkdir -p "$media"
 "${make[@]}" "$media/tiles" --setup "$setup_exe" "${packages[@]}" --copy "$build/media/Setup_ENU_tiles.msi=Setup_ENU.msi"
 # The product package asks a question through the installer before it installs, and a restart.
 "${make[@]}" "$media/ask" --setup "$setup_exe" "${packages[@]}" --copy "$build/media/Setup_ENU_ask.msi=Setup_ENU.msi"
+# The product package's cabinet beside it: whole, cut short by an interrupted copy, and
+# replaced by the page a failed download saved under its name.
+for medium in cabinet cutcabinet foreigncabinet; do
+    "${make[@]}" "$media/$medium" --setup "$setup_exe" "${packages[@]}" \
+        --copy "$build/media/Setup_ENU_extcab.msi=Setup_ENU.msi" --copy "$build/media/data1.cab=data1.cab"
+done
+truncate -s 100 "$media/cutcabinet/data1.cab"
+cp "$build/media/download_error.html" "$media/foreigncabinet/data1.cab"
 # A German satellite library; its product package "Setup_DEU.msi" is not on the medium.
 "${make[@]}" "$media/german" --setup "$setup_exe" --lang DEU "${packages[@]}"
 "${make[@]}" "$media/german" --lang ENU --no-setup-dat --no-eula --no-data-license

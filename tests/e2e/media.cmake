@@ -68,6 +68,15 @@ add_custom_command(OUTPUT ${MEDIA_DIR}/Setup_ENU_nocab.msi
   COMMAND msibuild Setup_ENU_nocab.msi -q "UPDATE `Media` SET `Cabinet`='data1.cab' WHERE `DiskId`=1"
   WORKING_DIRECTORY ${MEDIA_DIR} DEPENDS ${MEDIA_DIR}/Setup_ENU.msi VERBATIM)
 list(APPEND MEDIA_FILES ${MEDIA_DIR}/Setup_ENU_nocab.msi)
+# The product package with its cabinet beside it as data1.cab, and what a failed download may
+# leave in the cabinet's place.
+add_custom_command(OUTPUT ${MEDIA_DIR}/Setup_ENU_extcab.msi ${MEDIA_DIR}/data1.cab
+  COMMAND ${CMAKE_COMMAND} -E copy Setup_ENU.msi Setup_ENU_extcab.msi
+  COMMAND sh -c "msiinfo extract Setup_ENU.msi product.cab >data1.cab"
+  COMMAND msibuild Setup_ENU_extcab.msi -q "UPDATE `Media` SET `Cabinet`='data1.cab' WHERE `DiskId`=1"
+  WORKING_DIRECTORY ${MEDIA_DIR} DEPENDS ${MEDIA_DIR}/Setup_ENU.msi VERBATIM)
+list(APPEND MEDIA_FILES ${MEDIA_DIR}/Setup_ENU_extcab.msi)
+file(WRITE ${MEDIA_DIR}/download_error.html "<html><body>503 Service Unavailable</body></html>\n")
 add_package(Setup_ENU_failing.msi x86 product.wxs -D ProductCode=${DEMO_PRODUCT_CODE} -D Version=2.0.0
             -D ComponentGuid=1B7E2C44-9A3D-4E51-8F20-6C4D8B1A0E77 -D FileName=maps.dat
             -D FileSource=maps.dat -D Reboot=no -D Actions=failinstall)
@@ -113,7 +122,7 @@ add_wine_test(install_e2e_german_test SOURCES e2e/install_e2e_test.cpp pages/pag
 # The removal of the earlier build through the Task Scheduler stand-in.
 add_wine_test(install_task_e2e_test SOURCES e2e/install_e2e_test.cpp pages/page_test_kit.cpp
   PREFIXES win32-win7 win64-win10 SETUP e2e/make_media.sh taskstub/register.sh
-  DEPENDS setup media fake_app setupDEU taskstub LIBS msi TIMEOUT 400 SUITES TaskRemoval)
+  DEPENDS setup media fake_app setupDEU taskstub LIBS msi TIMEOUT 400 SUITES TaskRemoval HostileCode)
 add_wine_test(install_keyboard_test SOURCES e2e/install_e2e_test.cpp pages/page_test_kit.cpp
   PREFIXES win32-winxp SETUP e2e/make_media.sh DEPENDS setup media fake_app setupDEU LIBS msi TIMEOUT 400
   SUITES KeyboardOnly)

@@ -126,7 +126,7 @@ HANDLE NoShutdownToken() {
     return restricted;
 }
 
-enum class Arrange { Nothing, SecondCopy, InternalUser, NotAdministrator, NoShutdownPrivilege, InstallerMutex, InstallerBusy, ViewerRunning, EarlierBuild, StuckEarlierBuild };
+enum class Arrange { Nothing, SecondCopy, InternalUser, NotAdministrator, NoShutdownPrivilege, InstallerMutex, InstallerBusy, ViewerRunning, EarlierBuild, EarlierBuildAndViewer, StuckEarlierBuild };
 
 // What a row needs on the machine while the setup runs; put back when it goes.
 class Arranged {
@@ -141,6 +141,9 @@ public:
         case Arrange::NotAdministrator: token_ = NonAdministratorToken(); break;
         case Arrange::NoShutdownPrivilege: token_ = NoShutdownToken(); break;
         case Arrange::ViewerRunning: StartViewer(); break;
+        case Arrange::EarlierBuildAndViewer:
+            StartViewer();
+            [[fallthrough]];
         case Arrange::EarlierBuild:
             EXPECT_EQ(kit::Process(L"msiexec /i C:\\media\\Setup_ENU_earlier.msi /qn TARGETDIR=C:\\").Wait(120000), 0u);
             break;
@@ -156,7 +159,7 @@ public:
         if (mutex_) CloseHandle(mutex_);
         if (token_) CloseHandle(token_);
         if (arrange_ == Arrange::InternalUser) kit::DeleteKeyTree(HKEY_LOCAL_MACHINE, kNetworkKey);
-        if (arrange_ == Arrange::EarlierBuild)
+        if (arrange_ == Arrange::EarlierBuild || arrange_ == Arrange::EarlierBuildAndViewer)
             kit::Process(std::wstring(L"msiexec /x ") + kProductCode + L" /qn REBOOT=ReallySuppress").Wait(120000);
     }
     Arranged(const Arranged&) = delete;
@@ -224,6 +227,13 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
         {"a cabinet missing", Arrange::EarlierBuild, L"nocabinet", L"/passive /closeapplications", 1619,
          "C:\\media\\nocabinet\\data1.cab is missing from the installation medium. Nothing was changed on this computer.",
          true, true},
+        {"a cabinet cut short", Arrange::EarlierBuildAndViewer, L"cutcabinet", L"/quiet /closeapplications", 1619,
+         "Package: C:\\media\\cutcabinet\\data1.cab: cut short or too long", true, true},
+        {"a cabinet replaced by another file", Arrange::EarlierBuildAndViewer, L"foreigncabinet",
+         L"/quiet /closeapplications", 1619,
+         "C:\\media\\foreigncabinet\\data1.cab is damaged or is not a Windows Installer package. Nothing was changed "
+         "on this computer.",
+         true, true},
         {"product package that is no package", Arrange::Nothing, L"broken", L"/quiet", 1619,
          "C:\\media\\broken\\Setup_ENU.msi is damaged or is not a Windows Installer package. Nothing was changed on "
          "this computer.", false, true},
@@ -233,6 +243,8 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
         // A drivers package that ends with 1602 though no one cancelled: a failed drivers package.
         {"drivers package ends with 1602 by itself: a warning", Arrange::Nothing, L"quitdrivers", L"/quiet", 0,
          "Warning: the USB drivers package failed with 1602; the installation goes on", true, false},
+        {"a whole cabinet beside the package", Arrange::Nothing, L"cabinet", L"/quiet", 0,
+         "Package: C:\\media\\cabinet\\Setup_ENU.msi opens; 1 cabinet whole", true, false},
         {"failed product package", Arrange::Nothing, L"failing", L"/quiet", 1603,
          "MsiInstallProductW(\"C:\\media\\failing\\Setup_ENU.msi\", \"" + language + " TARGETDIR=C:\\ REBOOT=ReallySuppress\") = 1603",
          false, false},
@@ -248,9 +260,12 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
          "The removal of the earlier version failed with 1603: nothing more is installed", true, false},
     };
     int index = 0;
+    std::wstring suppressedRestart;  // the package log of the first run that suppressed a restart
     for (const Outcome& row : rows) {
         SCOPED_TRACE(row.what);
         const std::wstring log = L"C:\\logs\\outcome" + std::to_wstring(++index) + L".log";
+        if (suppressedRestart.empty() && std::wstring(row.medium) == L"reboot")
+            suppressedRestart = L"C:\\logs\\outcome" + std::to_wstring(index) + L"_Setup_ENU.log";
         Arranged arranged(row.arrange);
         const Watched run = RunWatched(Medium(row.medium), std::wstring(row.switches) + L" /log " + log, arranged.token());
         const DWORD code = row.exitCode;
@@ -261,8 +276,10 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
         EXPECT_TRUE(LogHas(text, "Exit code " + std::to_string(code))) << text;
         EXPECT_EQ(Installed(kProductCode), row.productInstalled);
         if (!row.productInstalled) EXPECT_FALSE(kit::FileExists(L"C:\\ExampleMaps\\maps.dat"));
-        if (row.arrange == Arrange::ViewerRunning) EXPECT_TRUE(arranged.viewer().Running());
-        if (row.arrange == Arrange::EarlierBuild) EXPECT_TRUE(kit::FileExists(kEarlierMarker));
+        if (row.arrange == Arrange::ViewerRunning || row.arrange == Arrange::EarlierBuildAndViewer)
+            EXPECT_TRUE(arranged.viewer().Running());
+        if (row.arrange == Arrange::EarlierBuild || row.arrange == Arrange::EarlierBuildAndViewer)
+            EXPECT_TRUE(kit::FileExists(kEarlierMarker));
         if (row.refused) {
             EXPECT_TRUE(Unknown(UsbCode()));
             EXPECT_FALSE(kit::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline\\Products"));
@@ -277,7 +294,7 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
         if (std::string(row.what).find("drivers") != std::string::npos) EXPECT_TRUE(Unknown(UsbCode()));
     }
     // The installer was told not to restart: the package's own log shows the property.
-    const std::string packageLog = kit::ReadBytes(L"C:\\logs\\outcome15_Setup_ENU.log");
+    const std::string packageLog = kit::ReadBytes(suppressedRestart);
     EXPECT_NE(packageLog.find("REBOOT = ReallySuppress"), std::string::npos);
 }
 
@@ -407,8 +424,8 @@ TEST(Installation, QuietRunClosesApplicationsWhenAskedAndLogsEveryStep) {
          "Internal network user: no", "Windows Installer engine ", "Setup data: product code", "kStart.exe: not running",
          "Windows version: supported", "Administrator: yes", "Another installation running: no",
          // Whatever can be known to fail is known before the viewer is closed.
-         "USB drivers: older than the medium's", "Package: C:\\media\\full\\Setup_ENU.msi opens, with its cabinets",
-         "Package: C:\\media\\full\\USB_Drivers\\" + usb + ".msi opens, with its cabinets",
+         "USB drivers: older than the medium's", "Package: C:\\media\\full\\Setup_ENU.msi opens; 0 cabinets whole",
+         "Package: C:\\media\\full\\USB_Drivers\\" + usb + ".msi opens; 0 cabinets whole",
          "Drive choice: a fixed drive with more than 51 MiB free", "Drive C:\\: type 3, ", "Install drive: C:\\",
          "Running applications: KPX_Viewer (KPX_Viewer.exe)",
          "Closing KPX_Viewer.exe: closed (process " + std::to_string(viewer.viewer().id()) + ", " +
@@ -605,7 +622,7 @@ TEST(OldWindows, RefusedWithItsCodeShowingNothing) {
             continue;
         }
         const std::string text = kit::ReadBytes(row.log);
-        const std::string refusal = "This is an unsupported OS version.  Must be Win98 or greater and not NT4";
+        const std::string refusal = "This is an unsupported OS version.  Windows 2000 or later is required.";
         EXPECT_EQ(text.find("] " + refusal + "\r\n"), text.find("] ")) << text;
         EXPECT_TRUE(LogHas(text, "Exit code 1150")) << text;
     }

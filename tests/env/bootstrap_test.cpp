@@ -97,6 +97,9 @@ TEST(EngineSetupCommandLine, QuotedProgramOfTheMediumThenTheSwitches) {
         {L"D:\\", WinUnknown, L"\"D:\\bin\\Msi\\2.0\\InstMsiA.exe\" /c:\"msiinst /delayreboot\""},
         {L"C:\\Program Files\\Medium\\", WinXPSP2,
          L"\"C:\\Program Files\\Medium\\bin\\Msi\\2.0\\InstMsiW.exe\" /c:\"msiinst /delayreboot\""},
+        // A folder that would end the quoted program early: nothing to start.
+        {L"\\\\host\\m\" /x \"\\", WinXPSP2, L""},
+        {L"D:\\a\nb\\", WinXPSP2, L""},
     };
     for (const Row& row : rows) EXPECT_EQ(EngineSetupCommandLine(row.folder, row.osVersion), row.line) << row.line;
 }

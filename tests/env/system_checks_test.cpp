@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "env/version_loader.h"
+#include "framework/handle.h"
 #include "tests/kit/kit.h"
+#include "tests/kit/log_capture.h"
 
 namespace {
 
@@ -201,6 +203,28 @@ TEST(ReadFileVersionMS, ReadsWhatVersionDllReads) {
     }
 }
 
+// A file the medium does not give (here: held open by another without sharing, as a read
+// error of a failing disc would) has no version, and the log names it with the error.
+TEST(ReadFileVersionMS, ReadErrorIsNoVersionWithALogLine) {
+    kit::LogCapture log;
+    ASSERT_TRUE(log.ok());
+    kit::TempFolder folder;
+    const std::wstring path = folder / L"krvlusb.sys";
+    ASSERT_TRUE(kit::CopyTo(kit::BinPath(L"fileversion_5_10.dll"), path));
+    DWORD version = 7;
+    {
+        fw::UniqueFileHandle held(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_FALSE(ReadFileVersionMS(path, &version));
+        EXPECT_EQ(version, 7u);
+    }
+    const std::string narrowPath(path.begin(), path.end());
+    EXPECT_EQ(log.Texts(), std::vector<std::string>{"Version: " + narrowPath + ": read error 32"});
+    // Once the file reads again, so does its version.
+    EXPECT_TRUE(ReadFileVersionMS(path, &version));
+    EXPECT_EQ(version, 0x0005000Au);
+}
+
 // Every shortened copy of a real file, ending just before a page no one may read: a read past
 // the bytes faults, and no reading may come from a resource that is cut off.
 TEST(FixedFileVersionMS, TruncatedFilesReadNothingBeyondTheirEnd) {
@@ -217,7 +241,7 @@ TEST(FixedFileVersionMS, TruncatedFilesReadNothingBeyondTheirEnd) {
     for (size_t size = 0; size <= whole.size(); ++size) {
         BYTE* start = pages + span - size;
         std::memcpy(start, whole.data(), size);
-        DWORD version = 0;
+        uint32_t version = 0;
         if (FixedFileVersionMS(start, size, &version)) {
             EXPECT_EQ(version, 0x0005000Au) << size;
             ++read;

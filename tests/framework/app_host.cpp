@@ -4,6 +4,8 @@
 //   refuse        start-up refuses to run
 //   errormode     exits with the process error mode flags the start-up set
 //   report PATH   opens PATH and reports the failure in the application's message box
+//   satellite     exits with 6 when its satellite beside it could be deleted while its strings
+//                 are in use (it was loaded from elsewhere), with 7 when not
 #include <windows.h>
 
 #include <shellapi.h>
@@ -46,6 +48,12 @@ public:
         }
         if (mode == L"quit") {
             PostQuitMessage(_wtoi(Argument(2).c_str()));
+            return TRUE;
+        }
+        if (mode == L"satellite") {
+            const std::wstring beside = fw::SatelliteLibraryPath(fw::ModulePath(), fw::UserLanguageAbbreviation());
+            const bool deleted = DeleteFileW(beside.c_str()) != FALSE;
+            PostQuitMessage(fw::LoadResString(131) == L"String of the satellite" && deleted ? 6 : 7);
             return TRUE;
         }
         if (mode == L"errormode") {

@@ -119,6 +119,30 @@ TEST(Satellite, ResourcesComeFromTheLibraryOfTheUsersLanguage) {
     }
 }
 
+// Copies of satellites left in the temporary folder.
+size_t SatelliteCopiesLeft() {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((std::wstring(temp) + L"stl*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    size_t count = 0;
+    do ++count;
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+    return count;
+}
+
+// The satellite on the medium is read once: the program's strings come from a copy on a local
+// disk (so a medium that fails later cannot end the process), which goes when the program ends.
+TEST(Satellite, LoadedFromALocalCopyThatGoesAtTheEnd) {
+    Host host;
+    ASSERT_TRUE(kit::CopyTo(kit::BinPath(L"fw_satellite.dll"), host.folder / L"probeENU.dll"));
+    EXPECT_EQ(host.Run(L"satellite").Wait(), 6u);
+    EXPECT_FALSE(kit::FileExists(host.folder / L"probeENU.dll"));
+    EXPECT_EQ(SatelliteCopiesLeft(), 0u);
+}
+
 TEST(Application, ExitCodeIsTheQuitMessagesAndStartUpSetsTheErrorMode) {
     Host host;
     struct Row {

@@ -10,8 +10,8 @@ EXPORTS_FOLDER (Windows XP / Server 2003), with the names that came after Window
 as well.
 
 Windows 95, 98, Me and NT 4: the program must load there to show its refusal. Its header asks
-for no system later than 4.0; the loader may resolve only KERNEL32 functions of Windows 95 and
-msvcrt.dll functions of NT 4 (lists in OLD_WINDOWS_FOLDER) and three ANSI USER32 functions that
+for no system later than 4.0; the loader may resolve only KERNEL32 functions of Windows 95 that
+NT 4 exports too (Windows 95's list less NT 4's missing names) and msvcrt.dll functions of NT 4 (lists in OLD_WINDOWS_FOLDER) and three ANSI USER32 functions that
 every Win32 system has; everything else is delay-loaded (or looked up at run time). A delay slot
 must hold the address of its loading code (not zero) and lie in a writable section.
 """
@@ -210,6 +210,7 @@ def check(imports, folder):
 def check_old_windows(imports, folder):
     """Text of each ordinary import that keeps the program from loading on Windows 95 to NT 4."""
     kernel32 = read_list(os.path.join(folder, "win95_kernel32.txt"))
+    nt4_missing = read_list(os.path.join(folder, "nt4_kernel32_missing.txt"))
     msvcrt = read_list(os.path.join(folder, "nt4_msvcrt.txt"))
     faults = []
     for dll, name in imports:
@@ -217,6 +218,8 @@ def check_old_windows(imports, folder):
         if key == "kernel32.dll":
             if name not in kernel32:
                 faults.append(f"{dll}!{name}: not exported by Windows 95: delay-load it")
+            elif name in nt4_missing:
+                faults.append(f"{dll}!{name}: not exported by NT 4: delay-load it")
         elif key == "msvcrt.dll":
             if name not in msvcrt:
                 faults.append(f"{dll}!{name}: not in NT 4's msvcrt.dll")

@@ -12,3 +12,10 @@ add_test(NAME import_check_finds_empty_delay_slot
          COMMAND ${IMPORT_CHECK} $<TARGET_FILE:empty_delay_slot> ${CMAKE_CURRENT_LIST_DIR}/winexports ${CMAKE_CURRENT_LIST_DIR}/oldwin)
 set_tests_properties(import_check_finds_empty_delay_slot PROPERTIES
   PASS_REGULAR_EXPRESSION "USER32.DLL!GetSystemMetrics: its address slot is zero")
+# The check sees an ordinary import that Windows 95 exports and NT 4 lacks.
+add_executable(toolhelp_import ${CMAKE_CURRENT_LIST_DIR}/toolhelp_import.c)
+set_target_properties(toolhelp_import PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
+add_test(NAME import_check_finds_nt4_gap
+         COMMAND ${IMPORT_CHECK} $<TARGET_FILE:toolhelp_import> ${CMAKE_CURRENT_LIST_DIR}/winexports ${CMAKE_CURRENT_LIST_DIR}/oldwin)
+set_tests_properties(import_check_finds_nt4_gap PROPERTIES
+  PASS_REGULAR_EXPRESSION "KERNEL32.dll!CreateToolhelp32Snapshot: not exported by NT 4")

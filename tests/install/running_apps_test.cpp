@@ -215,14 +215,14 @@ TEST_F(RunningApplications, PromptReturnsAtOnceWhenNothingRuns) {
 // Closing the companion launcher at start-up, by its executable's name.
 class CloseProgram : public RunningApplications {
 protected:
-    bool Close(const std::wstring& name) { return CloseProgramByName(name); }
+    ProgramClose Close(const std::wstring& name) { return CloseProgramByName(name); }
 };
 
 TEST_F(CloseProgram, ProgramThatClosesOnRequest) {
     kit::Process launcher = StartAs(folder_, L"kStart.exe");
     kit::Process bystander = StartAs(folder_, L"other.exe");
     DWORD start = GetTickCount();
-    EXPECT_TRUE(Close(L"KSTART.exe"));
+    EXPECT_EQ(Close(L"KSTART.exe"), ProgramClose::Closed);
     EXPECT_LT(GetTickCount() - start, 4000u);
     EXPECT_EQ(launcher.Wait(0), 7u);  // it closed itself on WM_CLOSE
     EXPECT_TRUE(bystander.Running());
@@ -232,7 +232,7 @@ TEST_F(CloseProgram, ProgramThatIgnoresTheRequestIsTerminated) {
     kit::Process first = StartAs(folder_, L"kStart.exe", L"--ignore-close");
     kit::Process second = StartAs(folder_, L"kStart.exe", L"--ignore-close");
     DWORD start = GetTickCount();
-    EXPECT_TRUE(Close(L"kStart.exe"));
+    EXPECT_EQ(Close(L"kStart.exe"), ProgramClose::Closed);
     EXPECT_GE(GetTickCount() - start, 4900u);
     // Only the first instance found is handled; it was terminated with exit code 0.
     int ended = (first.Wait(0) == 0) + (second.Wait(0) == 0);
@@ -242,9 +242,42 @@ TEST_F(CloseProgram, ProgramThatIgnoresTheRequestIsTerminated) {
 
 TEST_F(CloseProgram, NoSuchProgram) {
     kit::Process bystander = StartAs(folder_, L"other.exe");
-    EXPECT_FALSE(Close(L"kStart.exe"));
+    EXPECT_EQ(Close(L"kStart.exe"), ProgramClose::NotRunning);
     Sleep(300);
     EXPECT_TRUE(bystander.Running());
+}
+
+// A copy this user may not end (its process allows no one anything) runs on, and the log says so.
+TEST_F(CloseProgram, ProgramThatCannotBeOpenedIsReportedRunning) {
+    const std::wstring path = folder_ / L"kStart.exe";
+    ASSERT_TRUE(kit::CopyTo(kit::BinPath(L"fake_app.exe"), path));
+    SECURITY_DESCRIPTOR nobody{};
+    InitializeSecurityDescriptor(&nobody, SECURITY_DESCRIPTOR_REVISION);
+    ACL emptyList{};
+    InitializeAcl(&emptyList, sizeof emptyList, ACL_REVISION);
+    SetSecurityDescriptorDacl(&nobody, TRUE, &emptyList, FALSE);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, &nobody, FALSE};
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    std::wstring line = L"\"" + path + L"\" --ignore-close";
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), &attributes, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
+    CloseHandle(info.hThread);
+    EXPECT_EQ(Close(L"kStart.exe"), ProgramClose::NotClosed);
+    EXPECT_EQ(WaitForSingleObject(info.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    TerminateProcess(info.hProcess, 0);
+    WaitForSingleObject(info.hProcess, 5000);
+    CloseHandle(info.hProcess);
+}
+
+TEST(RunningApplicationsRules, TheLauncherLineSaysWhatHappened) {
+    const struct {
+        ProgramClose result;
+        std::string line;
+    } rows[] = {{ProgramClose::Closed, "kStart.exe: closed"},
+                {ProgramClose::NotClosed, "kStart.exe: running, could not be closed"},
+                {ProgramClose::NotRunning, "kStart.exe: not running"}};
+    for (const auto& row : rows) EXPECT_EQ(LauncherLine(row.result), row.line);
 }
 
 }  // namespace

@@ -79,6 +79,16 @@ TEST(DriversResult, FailedCancelledOrInstalled) {
     for (const auto& [result, installed] : products) EXPECT_EQ(ProductInstalled(result), installed) << result;
 }
 
+// The language stands unquoted among the packages' properties: only three letters are taken.
+TEST(PackageLanguage, ThreeLettersOrEnglish) {
+    const std::pair<const wchar_t*, const wchar_t*> rows[] = {
+        {L"DEU", L"DEU"}, {L"ptb", L"ptb"}, {L"", L"ENU"}, {L"DEUT", L"ENU"}, {L"DE", L"ENU"},
+        {L"DEU TRANSFORMS=\\\\host\\x.mst", L"ENU"}, {L"D\"U", L"ENU"}, {L"D U", L"ENU"}, {L"DE\n", L"ENU"},
+        {L"D\xC4U", L"ENU"}, {L"D1U", L"ENU"},
+    };
+    for (const auto& [text, language] : rows) EXPECT_EQ(PackageLanguage(text), language) << text;
+}
+
 TEST(RestartSuppressed, EveryPackageOperationAndTheRemovalResults) {
     EXPECT_EQ(WithRestartSuppressed(L"LANG=ENU TARGETDIR=C:\\"), L"LANG=ENU TARGETDIR=C:\\ REBOOT=ReallySuppress");
     EXPECT_EQ(WithRestartSuppressed(L""), L"REBOOT=ReallySuppress");

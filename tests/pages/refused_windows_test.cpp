@@ -16,7 +16,7 @@ TEST(SupportedWindows, OlderThanWindows2000IsRefused) {
     }
     HWND box = kit::WaitForMessageBox(setup.id(), 30000);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(kit::MessageBoxText(box), L"This is an unsupported OS version.  Must be Win98 or greater and not NT4");
+    EXPECT_EQ(kit::MessageBoxText(box), L"This is an unsupported OS version.  Windows 2000 or later is required.");
     wchar_t caption[64] = {};
     GetWindowTextW(box, caption, 64);
     EXPECT_STREQ(caption, L"setup");

@@ -1,12 +1,15 @@
 // Every satellite library beside setup.exe against the English table: the same entries, the same
 // placeholders, the language's own file names, and captions that fit their items on every page,
-// drawn as the items draw them, at the dialog font and 96 DPI.
+// drawn as the items draw them, at the dialog font and 96 DPI. Then what a localiser checks: the
+// buttons a message names are the ones its box shows in that language, the texts filled in with a
+// product name and without one, the typography, and the library's version resource.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
 #include <cwctype>
+#include <functional>
 
 #include <map>
 #include <regex>
@@ -94,6 +97,172 @@ std::string Narrow(const std::wstring& text) {
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
     utf8.pop_back();
     return utf8;
+}
+
+// Windows' own names of the message-box buttons in each language, without their access keys.
+enum Button { kOk, kCancel, kAbort, kRetry, kIgnore, kYes, kNo, kTryAgain, kButtons };
+struct ButtonNames {
+    const wchar_t* language;
+    const wchar_t* names[kButtons];
+};
+const ButtonNames kButtonNames[] = {
+    {L"ENU", {L"OK", L"Cancel", L"Abort", L"Retry", L"Ignore", L"Yes", L"No", L"Try Again"}},
+    {L"DEU", {L"OK", L"Abbrechen", L"Abbrechen", L"Wiederholen", L"Ignorieren", L"Ja", L"Nein", L"Wiederholen"}},
+    {L"FRA", {L"OK", L"Annuler", L"Abandonner", L"Recommencer", L"Ignorer", L"Oui", L"Non", L"Réessayer"}},
+    {L"ESN", {L"Aceptar", L"Cancelar", L"Anular", L"Reintentar", L"Omitir", L"Sí", L"No", L"Volver a intentarlo"}},
+    {L"ITA", {L"OK", L"Annulla", L"Interrompi", L"Riprova", L"Ignora", L"Sì", L"No", L"Riprova"}},
+    {L"NLD", {L"OK", L"Annuleren", L"Afbreken", L"Opnieuw", L"Negeren", L"Ja", L"Nee", L"Opnieuw proberen"}},
+    {L"PTB", {L"OK", L"Cancelar", L"Anular", L"Repetir", L"Ignorar", L"Sim", L"Não", L"Tentar Novamente"}},
+    {L"PLK", {L"OK", L"Anuluj", L"Przerwij", L"Ponów próbę", L"Ignoruj", L"Tak", L"Nie", L"Spróbuj ponownie"}},
+    {L"SVE", {L"OK", L"Avbryt", L"Avbryt", L"Försök igen", L"Ignorera", L"Ja", L"Nej", L"Försök igen"}},
+    {L"DAN", {L"OK", L"Annuller", L"Afbryd", L"Prøv igen", L"Ignorer", L"Ja", L"Nej", L"Prøv igen"}},
+    {L"NOR", {L"OK", L"Avbryt", L"Avbryt", L"Prøv igjen", L"Ignorer", L"Ja", L"Nei", L"Prøv på nytt"}},
+    {L"FIN", {L"OK", L"Peruuta", L"Keskeytä", L"Yritä uudelleen", L"Ohita", L"Kyllä", L"Ei", L"Yritä uudelleen"}},
+    {L"CSY", {L"OK", L"Storno", L"Přerušit", L"Opakovat", L"Ignorovat", L"Ano", L"Ne", L"Zkusit znovu"}},
+};
+
+// The messages that name buttons of their own box, with the box's buttons.
+struct BoxMessage {
+    UINT id;
+    std::vector<Button> buttons;
+};
+const BoxMessage kBoxMessages[] = {
+    {IDS_FILES_IN_USE, {kAbort, kRetry, kIgnore}},      // MB_ABORTRETRYIGNORE
+    {IDS_RM_FILES_IN_USE, {kYes, kNo, kCancel}},        // MB_YESNOCANCEL
+    {IDS_OUT_OF_DISK_SPACE, {kRetry, kCancel}},         // MB_RETRYCANCEL
+    {IDS_CONFIRM_EXIT, {kYes, kNo}},                    // MB_YESNO
+    {IDS_CONFIRM_CANCEL, {kYes, kNo}},                  // MB_YESNO
+};
+
+bool HasWord(const std::wstring& text, const std::wstring& word) {
+    for (size_t at = text.find(word); at != std::wstring::npos; at = text.find(word, at + 1)) {
+        const size_t end = at + word.size();
+        if ((at == 0 || !std::iswalpha(text[at - 1])) && (end == text.size() || !std::iswalpha(text[end]))) return true;
+    }
+    return false;
+}
+
+// Where a message names a button of its box, in the words of the language's Windows; and it never
+// names the button another box type shows for trying again.
+std::vector<std::string> ButtonNamesThatAreWrong(const std::wstring& language,
+                                                 const std::function<std::wstring(UINT)>& text,
+                                                 const std::function<std::wstring(UINT)>& english) {
+    const ButtonNames* names = nullptr;
+    const ButtonNames* englishNames = &kButtonNames[0];
+    for (const ButtonNames& row : kButtonNames)
+        if (language == row.language) names = &row;
+    if (!names) return {"no button names for " + Narrow(language)};
+    std::vector<std::string> wrong;
+    for (const BoxMessage& message : kBoxMessages) {
+        const std::wstring shown = text(message.id);
+        const std::wstring source = english(message.id);
+        bool namesTryAgain = HasWord(shown, names->names[kTryAgain]);
+        for (Button button : message.buttons) {
+            if (!HasWord(source, englishNames->names[button])) continue;
+            if (!HasWord(shown, names->names[button]))
+                wrong.push_back("entry " + std::to_string(message.id) + " does not name \"" +
+                                Narrow(names->names[button]) + "\": " + Narrow(Printable(shown)));
+            if (button == kRetry && names->names[kRetry] == std::wstring(names->names[kTryAgain])) namesTryAgain = false;
+        }
+        if (namesTryAgain)
+            wrong.push_back("entry " + std::to_string(message.id) + " names \"" + Narrow(names->names[kTryAgain]) +
+                            "\", a button its box does not show");
+    }
+    // The license question names the page's own "Exit".
+    if (text(IDS_LICENSE_QUESTION).find(text(IDS_EXIT)) == std::wstring::npos)
+        wrong.push_back("entry " + std::to_string(IDS_LICENSE_QUESTION) + " does not name the page's \"" +
+                        Narrow(text(IDS_EXIT)) + "\"");
+    return wrong;
+}
+
+// The texts that take the product's name, with a name and without one: the name stands in the
+// named form, the unnamed form is the language's own entry, and nothing is left unfilled.
+std::vector<std::string> FilledTextsThatAreWrong(const std::function<std::wstring(UINT)>& text) {
+    InstallOutcome removed{}, kept{}, installed{};
+    installed.productResult = ERROR_SUCCESS;
+    removed.cancelled = kept.cancelled = true;
+    removed.earlier = EarlierVersion::Removed;
+    kept.earlier = EarlierVersion::Kept;
+    auto details = [&](const InstallOutcome& outcome, const std::wstring& name) {
+        return BuildOutcomeTexts(outcome, name, L"C:\\", L"", false, text).details;
+    };
+    const std::wstring question = text(IDS_CONFIRM_CANCEL) + L"\n\n";
+    struct Row {
+        std::wstring named, unnamed, expectedUnnamed;
+    } rows[] = {
+        {StepText(InstallStep::Product, kProduct, text), StepText(InstallStep::Product, L"", text),
+         text(IDS_STEP_PRODUCT_UNNAMED)},
+        {CancelQuestion(true, kProduct, text), CancelQuestion(true, L"", text),
+         question + text(IDS_CANCEL_AFTER_REMOVAL_UNNAMED)},
+        {details(removed, kProduct), details(removed, L""), text(IDS_CANCELLED_EARLIER_REMOVED_UNNAMED)},
+        {details(kept, kProduct), details(kept, L""), text(IDS_CANCELLED_EARLIER_KEPT_UNNAMED)},
+        {BuildOutcomeTexts(installed, kProduct, L"C:\\", L"", false, text).headline,
+         BuildOutcomeTexts(installed, L"", L"C:\\", L"", false, text).headline, text(IDS_INSTALLED_UNNAMED)},
+    };
+    std::vector<std::string> wrong;
+    for (const Row& row : rows) {
+        if (row.named.find(kProduct) == std::wstring::npos || row.named.find(L'%') != std::wstring::npos)
+            wrong.push_back("named: " + Narrow(Printable(row.named)));
+        if (row.unnamed != row.expectedUnnamed || row.expectedUnnamed.empty() || row.unnamed.find(L'%') != std::wstring::npos)
+            wrong.push_back("unnamed: " + Narrow(Printable(row.unnamed)));
+    }
+    return wrong;
+}
+
+// A blank before a colon, semicolon, question or exclamation mark is a no-break one (French), or
+// there is none; the same inside French quotation marks.
+std::vector<std::string> BlanksThatBreak(const std::map<UINT, std::wstring>& table) {
+    std::vector<std::string> wrong;
+    for (const auto& [id, text] : table) {
+        for (const wchar_t* pair : {L" :", L" ;", L" ?", L" !", L" \u00bb", L"\u00ab "}) {
+            if (text.find(pair) != std::wstring::npos)
+                wrong.push_back("entry " + std::to_string(id) + ": an ordinary blank in \"" + Narrow(pair) + "\"");
+        }
+    }
+    return wrong;
+}
+
+struct VersionInfo {
+    std::vector<BYTE> data;
+    explicit VersionInfo(const std::wstring& path) {
+        DWORD ignored = 0;
+        data.resize(GetFileVersionInfoSizeW(path.c_str(), &ignored));
+        if (!data.empty() && !GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(data.size()), data.data()))
+            data.clear();
+    }
+    const VS_FIXEDFILEINFO* Fixed() {
+        void* value = nullptr;
+        UINT length = 0;
+        return !data.empty() && VerQueryValueW(data.data(), L"\\", &value, &length) ? static_cast<VS_FIXEDFILEINFO*>(value)
+                                                                                    : nullptr;
+    }
+    // The first language of the translation list.
+    LANGID Language() {
+        void* value = nullptr;
+        UINT length = 0;
+        if (data.empty() || !VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", &value, &length) || length < 4)
+            return 0;
+        return static_cast<WORD*>(value)[0];
+    }
+    std::wstring Text(LANGID language, const wchar_t* name) {
+        wchar_t key[64];
+        wsprintfW(key, L"\\StringFileInfo\\%04X04B0\\%s", language, name);
+        void* value = nullptr;
+        UINT length = 0;
+        if (data.empty() || !VerQueryValueW(data.data(), key, &value, &length) || length == 0) return L"";
+        return static_cast<const wchar_t*>(value);
+    }
+};
+
+BOOL CALLBACK FirstLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR found) {
+    *reinterpret_cast<LANGID*>(found) = language;
+    return FALSE;
+}
+
+std::wstring AbbreviationOf(LANGID language) {
+    wchar_t abbreviation[16] = {};
+    GetLocaleInfoW(MAKELCID(language, SORT_DEFAULT), LOCALE_SABBREVLANGNAME, abbreviation, 16);
+    return abbreviation;
 }
 
 // The texts each item of the pages shows at some time, in the font size the page gives it.
@@ -194,13 +363,19 @@ protected:
         ASSERT_NE(setup_.handle, nullptr) << "setup.exe not found beside the build";
         english_ = StringTable(setup_.handle);
         ASSERT_GT(english_.size(), 40u);
+        ASSERT_NE(setupVersion_.Fixed(), nullptr);
     }
     Module setup_{BuildFolder() + L"setup.exe"};
+    VersionInfo setupVersion_{BuildFolder() + L"setup.exe"};
     std::map<UINT, std::wstring> english_;
 };
 
-TEST_F(Languages, EnglishCaptionsFit) {
+TEST_F(Languages, EnglishCaptionsFitAndTextsRead) {
     for (const std::string& failure : CaptionsThatDoNotFit(setup_.handle, setup_.handle)) ADD_FAILURE() << failure;
+    const auto english = [&](UINT id) { return fw::LoadStringFrom(setup_.handle, id); };
+    for (const std::string& failure : ButtonNamesThatAreWrong(L"ENU", english, english)) ADD_FAILURE() << failure;
+    for (const std::string& failure : FilledTextsThatAreWrong(english)) ADD_FAILURE() << failure;
+    for (const std::string& failure : BlanksThatBreak(english_)) ADD_FAILURE() << failure;
 }
 
 TEST_F(Languages, EverySatelliteHasEveryEntryWithItsPlaceholdersAndFits) {
@@ -234,6 +409,31 @@ TEST_F(Languages, EverySatelliteHasEveryEntryWithItsPlaceholdersAndFits) {
             EXPECT_EQ(translated, StringTable(texts.handle)) << "not the texts of " << Narrow(source->second);
         }
         for (const std::string& failure : CaptionsThatDoNotFit(setup_.handle, satellite.handle)) ADD_FAILURE() << failure;
+
+        const auto text = [&](UINT id) { return fw::LoadStringFrom(satellite.handle, id); };
+        const auto english = [&](UINT id) { return fw::LoadStringFrom(setup_.handle, id); };
+        for (const std::string& failure : ButtonNamesThatAreWrong(files, text, english)) ADD_FAILURE() << failure;
+        for (const std::string& failure : FilledTextsThatAreWrong(text)) ADD_FAILURE() << failure;
+        for (const std::string& failure : BlanksThatBreak(translated)) ADD_FAILURE() << failure;
+
+        // The version resource: setup's version, in the language of the library's texts, which is
+        // the one Windows gives the abbreviation of those texts.
+        VersionInfo version(BuildFolder() + L"setup" + language + L".dll");
+        const VS_FIXEDFILEINFO* fixed = version.Fixed();
+        ASSERT_NE(fixed, nullptr) << "no version resource";
+        EXPECT_EQ(fixed->dwFileVersionMS, setupVersion_.Fixed()->dwFileVersionMS);
+        EXPECT_EQ(fixed->dwFileVersionLS, setupVersion_.Fixed()->dwFileVersionLS);
+        EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
+        EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
+        LANGID stringsLanguage = 0;
+        EnumResourceLanguagesW(satellite.handle, RT_STRING, MAKEINTRESOURCEW(IDS_CANCEL / 16 + 1), &FirstLanguage,
+                               reinterpret_cast<LONG_PTR>(&stringsLanguage));
+        const LANGID versionLanguage = version.Language();
+        EXPECT_EQ(versionLanguage, stringsLanguage);
+        EXPECT_EQ(AbbreviationOf(versionLanguage), files);
+        EXPECT_EQ(version.Text(versionLanguage, L"FileVersion"), setupVersion_.Text(0x0409, L"FileVersion"));
+        EXPECT_EQ(version.Text(versionLanguage, L"OriginalFilename"), L"setup" + language + L".dll");
+        EXPECT_FALSE(version.Text(versionLanguage, L"FileDescription").empty());
     }
 }
 

@@ -190,7 +190,7 @@ TEST_F(SetupResources, StringTable) {
         {135, L"Next"},
         {136, L"Exit this installation program"},
         {137, L"Continue with the installation"},
-        {138, L"This is an unsupported OS version.  Must be Win98 or greater and not NT4"},
+        {138, L"This is an unsupported OS version.  Windows 2000 or later is required."},
         {139, L"You must be a local administrator to run this application.\n\nPlease contact your system administrator."},
         {140, L"Another installation is already running.  Wait for it to finish and try again."},
         {141, L"If you exit now the installation will not be complete.  Are you sure you want to exit?"},

@@ -84,6 +84,38 @@ TEST(UninstallCommandLine, TheSystemFoldersMsiexecQuotedThenTheQuotedCode) {
     EXPECT_EQ(parts.arguments, L"/q /x \"" + std::wstring(kCode) + L"\"");
 }
 
+// What cannot stay one quoted argument is refused; the rest is taken whole, switches and all.
+TEST(QuotedArgument, RefusesWhatWouldEndTheArgument) {
+    struct Row {
+        std::wstring argument;
+        bool refused;
+    } rows[] = {
+        {L"C:\\Program Files\\Medium\\x.log", false},
+        {L"{x} /i \\\\host\\x.msi /qn", false},
+        {std::wstring(300, L'a'), false},
+        {L"", false},
+        {L"C:\\a\\b", false},
+        {L"{x}\" /i \\\\host\\x.msi /qn \"", true},
+        {L"\"", true},
+        {L"a\r\nb", true},
+        {L"a\nb", true},
+        {L"a\tb", true},
+        {std::wstring(L"a") + L'\0' + L"b", true},
+        {L"a\x7f", true},
+        {L"a\x85", true},  // the C1 next-line character
+        {L"C:\\folder\\", true},
+    };
+    for (const Row& row : rows) {
+        const std::string what(row.argument.begin(), row.argument.end());
+        EXPECT_EQ(QuotedArgument(row.argument), row.refused ? L"" : L"\"" + row.argument + L"\"") << what;
+        if (!row.refused) continue;
+        EXPECT_EQ(UninstallCommandLine(L"C:\\WINDOWS\\system32", row.argument, true), L"") << what;
+        if (row.argument.back() != L'\\') {  // inside a path a backslash is no end
+            EXPECT_EQ(UninstallCommandLine(L"C:\\" + row.argument, kCode, false), L"") << what;
+        }
+    }
+}
+
 TEST(UsesScheduledTask, FromVistaOn) {
     for (int code = WinUnknown; code <= Win7SP1; ++code)
         EXPECT_EQ(UsesScheduledTask(code), code >= 11) << code;
@@ -104,6 +136,35 @@ TEST(IsComSecurityUsable, SetNowOrAlreadySetForTheProcess) {
 
 // ---------------------------------------------------------------------------------------------
 // Direct launch
+
+// Who started a process of the task program's name tells whether it could be that program.
+TEST(CouldBeTaskProgram, NotWhatAServiceOrAProgramOfItsOwnNameStarted) {
+    const std::vector<RunningProcess> processes = {
+        {4, L"services.exe", 1}, {8, L"svchost.exe", 4}, {12, L"taskeng.exe", 8}, {16, L"msiexec.exe", 4},
+        {20, L"MSIEXEC.EXE", 12}, {24, L"msiexec.exe", 16}, {28, L"msiexec.exe", 8}, {32, L"msiexec.exe", 99},
+    };
+    const struct {
+        DWORD id;
+        bool could;
+        const char* why;
+    } rows[] = {
+        {16, false, "the installer service: started by services.exe"},
+        {20, true, "started by the task engine"},
+        {24, false, "a custom-action server: started by the service, a program of its own name"},
+        {28, true, "started by the scheduler's service host"},
+        {32, true, "its parent has ended"},
+    };
+    for (const auto& row : rows) {
+        const RunningProcess& process = processes[row.id / 4 - 1];
+        EXPECT_EQ(CouldBeTaskProgram(process, processes), row.could) << row.why;
+    }
+}
+
+TEST(ExitCodeText, TheNumberOrUnknown) {
+    EXPECT_EQ(ExitCodeText(1605), L"1605");
+    EXPECT_EQ(ExitCodeText(0), L"0");
+    EXPECT_EQ(ExitCodeText(kExitCodeUnknown), L"unknown");
+}
 
 TEST(RunProgramDirect, StartsWaitsAndCollectsTheExitCode) {
     kit::TempFolder folder;

@@ -10,4 +10,4 @@ add_custom_target(launch_record64 DEPENDS ${TEST_BIN_DIR}/launch_record64.exe)
 
 add_wine_test(task_launch_test SOURCES system/task_launch_test.cpp
               PREFIXES win32-win7 win64-win7 win32-win10 win64-win10 SETUP taskstub/register.sh
-              DEPENDS launch_record launch_record64 taskstub TIMEOUT 180)
+              DEPENDS launch_record launch_record64 taskstub LIBS shell32 TIMEOUT 180)

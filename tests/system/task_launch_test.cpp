@@ -3,12 +3,16 @@
 // that can fail.
 #include "system/launch.h"
 
+#include <shellapi.h>
+
 #include <gtest/gtest.h>
 #include <objbase.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "install/install_sequence.h"
 #include "tests/kit/log_capture.h"
 #include "tests/kit/kit.h"
 #include "tests/kit/recorder.h"
@@ -19,6 +23,7 @@ namespace {
 // The log's lines of a task registered and deleted, and of a failed step.
 const std::string kRegistered = "registered";
 const std::string kDeleted = "deleted";
+const std::string kUnknown = "program ended before it could be waited for: exit code unknown";
 std::string Failed(const char* step, const char* result) {
     return std::string("Task Scheduler: ") + step + " failed with 0x" + result;
 }
@@ -43,13 +48,17 @@ bool ComLeftOnThread() {
 class TaskLaunch : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(log_.ok()); }
-    // The log's texts, with the lines of a task "Launch N" shortened to kRegistered and kDeleted.
+    // The log's texts, with the lines of a task "Launch N" shortened to kRegistered, kDeleted and
+    // kUnknown.
     std::vector<std::string> Logged() const {
         const std::string task = "Task Scheduler: task \"Launch ";
+        const std::string program = "Task Scheduler: the program of \"Launch ";
         std::vector<std::string> texts = log_.Texts();
         for (std::string& text : texts) {
             const size_t end = text.find("\" ", task.size());
             if (text.rfind(task, 0) == 0 && end != std::string::npos) text = text.substr(end + 2);
+            const size_t unknown = text.find("\" ended before");
+            if (text.rfind(program, 0) == 0 && unknown != std::string::npos) text = "program" + text.substr(unknown + 1);
         }
         return texts;
     }
@@ -194,8 +203,8 @@ TEST_F(TaskLaunch, EachFailingStepReportsItselfAndLeavesNothingBehind) {
         {L"ITaskFolder::DeleteTask", HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION),
          {kRegistered, Failed("ITaskFolder::DeleteTask", "80070020")}, false, true, true},
         // A state that cannot be read is a state never seen running: the launch goes on.
-        {L"IRegisteredTask::get_State", HRESULT_FROM_WIN32(ERROR_TIMEOUT), {kRegistered, kDeleted}, true, true,
-         false},
+        {L"IRegisteredTask::get_State", HRESULT_FROM_WIN32(ERROR_TIMEOUT), {kRegistered, kDeleted, kUnknown}, true,
+         true, false},
     };
     for (const Row& row : rows) {
         const std::string what = Narrow(row.step);
@@ -213,8 +222,9 @@ TEST_F(TaskLaunch, EachFailingStepReportsItselfAndLeavesNothingBehind) {
 
         EXPECT_EQ(started, row.started) << what;
         EXPECT_EQ(Logged(), row.texts) << what;
-        // A started program has ended by the last poll: nothing is waited for either way.
-        EXPECT_EQ(exitCode, kUntouched) << what;
+        // A started program has ended by the last poll: nothing is waited for either way, and
+        // its exit code is not known.
+        EXPECT_EQ(exitCode, row.started ? kExitCodeUnknown : kUntouched) << what;
         std::vector<kit::TaskCall> injected;
         for (const kit::TaskCall& call : record_.Calls())
             if (call.injected) injected.push_back(call);
@@ -242,8 +252,62 @@ TEST_F(TaskLaunch, EachFailingStepReportsItselfAndLeavesNothingBehind) {
     }
 }
 
+// Values from outside the setup in the removal's command line, run through the task: each stays
+// one quoted argument of msiexec, or the line is refused and there is nothing to start.
+TEST_F(TaskLaunch, HostileValuesAddNothingToTheTasksCommandLine) {
+    kit::TempFolder folder;
+    kit::PlantedRecorder child(folder / L"msiexec.exe");
+    ASSERT_TRUE(child.planted());
+    const std::wstring system = folder.path().substr(0, folder.path().size() - 1);
+    const std::wstring code = L"{8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3C4}";
+    const std::wstring longLog = L"C:\\" + std::wstring(292, L'a') + L".log";
+    struct Row {
+        const char* what;
+        std::wstring code, log;
+        bool refused;
+    } rows[] = {
+        {"plain", code, L"C:\\logs\\Example Removal.log", false},
+        {"switches without a quotation mark stay in the argument", code, L"C:\\x /i \\\\host\\x.msi /qn.log", false},
+        {"300 characters", code, longLog, false},
+        {"quotation mark in the code", L"{x}\" /i \\\\host\\x.msi /qn \"", L"", true},
+        {"quotation mark in the log path", code, L"C:\\l.log\" /i \\\\host\\x.msi /qn \"", true},
+        {"line break", code, L"C:\\l.log\r\n/i \\\\host\\x.msi", true},
+        {"tab", L"{8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3C4}\t/qn", L"", true},
+        {"backslash before the closing mark", code, L"C:\\logs\\", true},
+    };
+    size_t runs = 0;
+    for (const Row& row : rows) {
+        record_.Clear();
+        const std::wstring line = RemovalCommandLine(system, row.code, row.log);
+        if (row.refused) {
+            EXPECT_EQ(line, L"") << row.what;
+            continue;
+        }
+        const std::wstring arguments = L"/q /x \"" + row.code + L"\"" + (row.log.empty() ? L"" : L" /l*v+ \"" + row.log + L"\"") +
+                                       L" REBOOT=ReallySuppress";
+        EXPECT_EQ(line, L"\"" + child.path() + L"\" " + arguments) << row.what;
+        std::wstring commandLine = line;
+        DWORD exitCode = kUntouched;
+        ASSERT_TRUE(RunProgram(commandLine, true, exitCode)) << row.what;
+        std::vector<kit::TaskCall> registered = record_.Calls("ITaskFolder::RegisterTaskDefinition");
+        ASSERT_EQ(registered.size(), 1u) << row.what;
+        EXPECT_EQ(registered[0]["path"], Narrow(child.path())) << row.what;
+        EXPECT_EQ(registered[0]["arguments"], Narrow(arguments)) << row.what;
+        // What msiexec received, split as a program splits its command line: six arguments.
+        ASSERT_TRUE(kit::WaitUntil([&] { return child.CommandLines().size() == runs + 1; })) << row.what;
+        int count = 0;
+        LPWSTR* argv = CommandLineToArgvW(child.CommandLines()[runs++].c_str(), &count);
+        ASSERT_NE(argv, nullptr) << row.what;
+        std::vector<std::wstring> received(argv + 1, argv + count);
+        LocalFree(argv);
+        EXPECT_EQ(received, (std::vector<std::wstring>{L"/q", L"/x", row.code, L"/l*v+", row.log,
+                                                       L"REBOOT=ReallySuppress"})) << row.what;
+    }
+    EXPECT_EQ(runs, 3u);
+}
+
 // The 50 polls end without the running state: the launch goes on, deletes the task and finds
-// no program to wait for, so the exit code stays as it was.
+// no program to wait for, so the exit code is unknown.
 TEST_F(TaskLaunch, ATaskNotSeenRunningEndsThePollsAndTheLaunchGoesOn) {
     kit::TempFolder folder;
     struct Row {
@@ -269,8 +333,8 @@ TEST_F(TaskLaunch, ATaskNotSeenRunningEndsThePollsAndTheLaunchGoesOn) {
         DWORD elapsed = GetTickCount() - before;
         EXPECT_EQ(child.Ran(), row.ranBeforeReturn) << what;
 
-        EXPECT_EQ(exitCode, kUntouched) << what;
-        EXPECT_EQ(Logged(), (std::vector<std::string>{kRegistered, kDeleted})) << what;
+        EXPECT_EQ(exitCode, kExitCodeUnknown) << what;
+        EXPECT_EQ(Logged(), (std::vector<std::string>{kRegistered, kDeleted, kUnknown})) << what;
         std::vector<kit::TaskCall> polls = record_.Calls("IRegisteredTask::get_State");
         EXPECT_EQ(polls.size(), 50u) << what;
         for (const kit::TaskCall& poll : polls) EXPECT_EQ(poll["state"], row.state) << what;
@@ -280,6 +344,68 @@ TEST_F(TaskLaunch, ATaskNotSeenRunningEndsThePollsAndTheLaunchGoesOn) {
         EXPECT_TRUE(kit::WaitUntil([&] { return child.Done(); })) << what;
     }
     kit::SetTaskStub(L"TASKSTUB_START", L"");
+}
+
+// Starts a program as if the given process had started it (as the service control manager
+// starts the Windows Installer service). The caller closes the handle.
+HANDLE StartWithParent(const std::wstring& commandLine, DWORD parentId) {
+    HANDLE parent = OpenProcess(PROCESS_CREATE_PROCESS, FALSE, parentId);
+    if (!parent) return nullptr;
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    std::vector<char> storage(size);
+    auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
+    InitializeProcThreadAttributeList(attributes, 1, 0, &size);
+    UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_PARENT_PROCESS, &parent, sizeof parent, nullptr,
+                              nullptr);
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = sizeof startup;
+    startup.lpAttributeList = attributes;
+    PROCESS_INFORMATION info{};
+    std::wstring line = commandLine;
+    const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, EXTENDED_STARTUPINFO_PRESENT,
+                                        nullptr, nullptr, &startup.StartupInfo, &info);
+    DeleteProcThreadAttributeList(attributes);
+    CloseHandle(parent);
+    if (!started) return nullptr;
+    CloseHandle(info.hThread);
+    return info.hProcess;
+}
+
+// The task's msiexec ends at once; the installer service, started by services.exe under the
+// same name after the launch, runs on. The launch never waits for the service and says that the
+// exit code is unknown.
+TEST_F(TaskLaunch, AProgramOfTheSameNameThatAServiceStartedIsNeverWaitedFor) {
+    kit::TempFolder folder;
+    kit::PlantedRecorder task(folder / L"task\\msiexec.exe");
+    kit::PlantedRecorder service(folder / L"service\\msiexec.exe");
+    ASSERT_TRUE(task.planted() && service.planted());
+    DWORD servicesId = 0;
+    for (const RunningProcess& process : RunningProcesses())
+        if (_wcsicmp(process.executableName.c_str(), L"services.exe") == 0) servicesId = process.processId;
+    ASSERT_NE(servicesId, 0u);
+    kit::SetTaskStub(L"TASKSTUB_START", L"finished");
+    // The service starts once the task's program has ended, while the launch still polls.
+    HANDLE serviceProcess = nullptr;
+    std::thread starter([&] {
+        if (kit::WaitUntil([&] { return task.Done(); }, 20000))
+            serviceProcess = StartWithParent(L"\"" + service.path() + L"\" exit=1 sleep=120000", servicesId);
+    });
+    std::wstring line = L"\"" + task.path() + L"\" exit=4";
+    DWORD exitCode = kUntouched;
+    const bool started = RunProgram(line, true, exitCode);
+    starter.join();
+    kit::SetTaskStub(L"TASKSTUB_START", L"");
+    ASSERT_NE(serviceProcess, nullptr);
+    const bool serviceRanOn = WaitForSingleObject(serviceProcess, 0) == WAIT_TIMEOUT;
+    TerminateProcess(serviceProcess, 0);
+    CloseHandle(serviceProcess);
+
+    EXPECT_TRUE(started);
+    EXPECT_TRUE(serviceRanOn);
+    EXPECT_EQ(exitCode, kExitCodeUnknown);
+    EXPECT_EQ(task.CommandLines(), std::vector<std::wstring>{L"\"" + task.path() + L"\" exit=4"});
+    EXPECT_EQ(Logged(), (std::vector<std::string>{kRegistered, kDeleted, kUnknown}));
 }
 
 }  // namespace

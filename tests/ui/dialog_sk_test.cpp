@@ -130,6 +130,8 @@ TEST_F(SkinnedDialog, LoadsTheBackgroundFromAFile) {
     kit::TempFolder folder;
     kit::WriteBytes(folder / L"bkgnd.bmp", kit::BmpFile(40, 30, [](int x, int y) { return Quadrant(x, y, 40, 30); }));
     kit::WriteBytes(folder / L"text.bmp", "not a bitmap at all");
+    const std::string whole = kit::BmpFile(40, 30, [](int x, int y) { return Quadrant(x, y, 40, 30); });
+    kit::WriteBytes(folder / L"cut.bmp", whole.substr(0, whole.size() - 1));
     struct Row {
         const char* what;
         std::wstring file;
@@ -138,6 +140,7 @@ TEST_F(SkinnedDialog, LoadsTheBackgroundFromAFile) {
         {"a bitmap file", L"bkgnd.bmp", true},
         {"a missing file", L"missing.bmp", false},
         {"a file that is no bitmap", L"text.bmp", false},
+        {"a bitmap cut short", L"cut.bmp", false},
     };
     for (const Row& row : rows) {
         ProbeSk dialog;

@@ -1,0 +1,27 @@
+// Reading setup.dat from the medium; the parsing, which needs no system call, is beside it.
+#include <windows.h>
+
+#include <vector>
+
+#include "app/setup_data.h"
+#include "env/system_checks.h"
+#include "framework/file.h"
+
+namespace {
+
+// The fields lie in the first 112 bytes and the name follows; a file of more than a mebibyte
+// is no setup data file, and only its beginning is read.
+constexpr size_t kMaxSetupDataBytes = 1u << 20;
+
+}  // namespace
+
+ProductSetupData ReadSetupDataFrom(const std::wstring& folder) {
+    const std::wstring path = folder + L"setup.dat";
+    if (!fw::FileExists(path)) return {};
+    std::vector<uint8_t> bytes;
+    uint64_t size = 0;
+    if (fw::ReadFileHead(path, kMaxSetupDataBytes, &bytes, &size) != ERROR_SUCCESS) return {};
+    return ParseSetupData(bytes.data(), bytes.size());
+}
+
+ProductSetupData ReadSetupData() { return ReadSetupDataFrom(GetSetupFolder()); }

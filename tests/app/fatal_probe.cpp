@@ -1,0 +1,41 @@
+// setup.exe's entry point, delay-load hooks and fatal path around a body that fails on purpose:
+//   fatal_probe [/quiet] /log FILE absent-dll|absent-function|out-of-memory|precondition
+// It delay-loads korvelabsent.dll, which no system has, and a function psapi.dll lacks.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "framework/strings.h"
+#include "system/setup_log.h"
+
+extern "C" int WINAPI KorvelAbsentFunction();
+extern "C" int WINAPI KorvelMissingFunction();
+
+namespace {
+// Read through a volatile, so the compiler cannot tell the request cannot be met.
+volatile size_t g_hugeSize = 0x7FFFFFF0;
+volatile size_t g_pastTheEnd = 5;
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
+    const SetupOptions options = ParseSetupCommandLine(GetCommandLineW(), fw::ModulePath());
+    SetupLog log;
+    if (!log.Open(options.logFile)) return 2;
+    SetActiveSetupLog(&log);
+    const std::wstring what = options.invalid.empty() ? L"" : options.invalid.back();
+    LogEvent("Probe: ", what);
+    if (what == L"absent-dll") return KorvelAbsentFunction();
+    if (what == L"absent-function") return KorvelMissingFunction();
+    if (what == L"out-of-memory") {
+        std::vector<char> block;
+        block.reserve(g_hugeSize);
+        return block.data() != nullptr;
+    }
+    if (what == L"precondition") {
+        std::wstring text = L"abc";
+        return text[g_pastTheEnd];
+    }
+    return 0;
+}
