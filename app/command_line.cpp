@@ -3,6 +3,9 @@
 #include <cwchar>
 #include <cwctype>
 
+#include "framework/strings.h"
+#include "resources/resource.h"
+
 namespace {
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
@@ -102,10 +105,7 @@ SetupOptions ParseSetupCommandLine(const std::wstring& commandLine, const std::w
     return options;
 }
 
-StartAction ChooseStartAction(const SetupOptions& options, bool visibleWindowStation) {
-    if (options.uninstall) return StartAction::Uninstall;
-    if (options.Unattended()) return StartAction::Unattended;
-    const bool usage = options.showUsage || !options.invalid.empty();
-    if (visibleWindowStation) return usage ? StartAction::UsageBox : StartAction::Interactive;
-    return options.showUsage && options.invalid.empty() ? StartAction::UsageToLog : StartAction::NeedsQuiet;
+std::wstring UsageText() {
+    std::wstring text = fw::LoadResString(IDS_USAGE);
+    return text.empty() ? fw::LoadStringFrom(GetModuleHandleW(nullptr), IDS_USAGE) : text;
 }

@@ -2,7 +2,7 @@
 // The setup's switches. Each starts with "/" or "-" and is matched without regard to case:
 //   /quiet, /q          no window, no message box, no installer user interface
 //     (also /qn, /s, /silent)
-//   /passive            no pages and no questions; the installer shows its progress only
+//   /passive            no pages and no questions; the installation's page alone shows the progress
 //   /norestart          every package gets REBOOT=ReallySuppress
 //   /closeapplications  an unattended run closes the maker's running applications
 //   /log <file>         the setup log, and the packages' logs beside it
@@ -12,20 +12,16 @@
 #include <string>
 #include <vector>
 
-#include "install/setup_result.h"
+#include "install/install_sequence.h"
 
-
-struct SetupOptions {
-    SetupUi ui = SetupUi::Full;
-    bool noRestart = false;
-    bool closeApplications = false;
+// The installation's options, and what only the start needs.
+struct SetupOptions : InstallOptions {
     bool showUsage = false;
     bool uninstall = false;
     std::wstring logFile;
     // Arguments that are no switch of the setup, and "/log" when no file follows it.
     std::vector<std::wstring> invalid;
 
-    bool Unattended() const { return ui != SetupUi::Full; }
     bool operator==(const SetupOptions&) const = default;
 };
 
@@ -42,15 +38,6 @@ std::vector<std::wstring> CommandLineArguments(const std::wstring& commandLine, 
 // the switches above.
 SetupOptions ParseSetupCommandLine(const std::wstring& commandLine, const std::wstring& programPath = L"");
 
-// What start-up does with the switches. Where no one can see a window (a window station that is
-// not visible, as a service's), nothing may wait for an answer: the usage and the refusal go to
-// the log instead of a box.
-enum class StartAction {
-    Interactive,  // the pages
-    UsageBox,     // the usage in a message box: exit code 0 for /? alone, else 87
-    Unattended,   // /quiet or /passive: the installation, logged
-    Uninstall,    // /uninstall: the product's removal, unattended and logged
-    UsageToLog,   // invisible window station, /? alone: the usage in the log, exit code 0
-    NeedsQuiet,   // invisible window station, neither /quiet nor /passive: a log line, exit code 87
-};
-StartAction ChooseStartAction(const SetupOptions& options, bool visibleWindowStation);
+
+// The switches' usage: the string table's text, the English one when a satellite lacks it.
+std::wstring UsageText();

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "app/setup_app.h"
+#include "system/system_info.h"
 
 // The one application object, constructed before wWinMain runs.
 CSetupApp theApp;

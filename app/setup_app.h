@@ -1,20 +1,17 @@
 #pragma once
-// The application object: reads the switches, walks the run's start checks (which build and
-// show the main page in the run with pages), makes the other pages as they are first shown, and
-// owns the pages and the run.
+// The application object: makes the windows the run asks for (the main page at start-up, the
+// other pages as they are first shown) and owns them and the run.
 #include <windows.h>
 
-#include "app/setup_data.h"
 #include "app/setup_run.h"
 #include "framework/app.h"
-#include "framework/com.h"
 #include "ui/browser_controller.h"
 
 class CMainPageDlg;
 class CEulaDlg;
 class CProgressPage;
 
-class CSetupApp : public fw::App, private RunPages, private PageMaker {
+class CSetupApp : public fw::App, private PageMaker {
 public:
     CSetupApp();
     ~CSetupApp() override;
@@ -22,27 +19,24 @@ public:
     BOOL InitInstance() override;
     SetupRun& run() { return run_; }
 
+    // The pages, hidden; false when one cannot be made.
+    bool CreatePages();
+    void ShowMainPage();
+    // Every start check passed: the main page's "Next" may be used.
+    void StartChecksPassed();
+    // The installation's page, watching the installation; false when it cannot be made.
+    bool ShowInstallation(Installation& installation);
+
 private:
-    // RunPages
-    bool CreatePages() override;
-    void ShowMainPage() override;
-    void StartChecksPassed() override;
-    void ShowInstallation(const InstallPlan& plan) override;
     // PageMaker: the license page at the main page's "Next", the installation's page as the
     // installation begins.
     CBrowserPage* MakePage(int pageNumber) override;
 
-    // A /passive run: the installation's page alone, ending by itself.
-    void RunPassive();
+    CBrowserController& controller();
 
-    fw::ComScope apartment_;  // the GUI thread's single-threaded apartment, for the whole run
     SetupRun run_;
     CBrowserController* controller_ = nullptr;
     CMainPageDlg* mainPage_ = nullptr;
     CEulaDlg* licensePage_ = nullptr;
     CProgressPage* progressPage_ = nullptr;
 };
-
-// Makes the loader look for DLLs loaded later in the system folder only, where the system
-// supports it, so a DLL planted on the medium beside setup.exe is never loaded.
-void RestrictDllSearchToSystemFolder();

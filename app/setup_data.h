@@ -38,3 +38,6 @@ ProductSetupData ReadSetupDataFrom(const std::wstring& folder);
 
 // Reads "setup.dat" beside the running executable.
 ProductSetupData ReadSetupData();
+
+// The setup data as read, one log line.
+void LogSetupData(const ProductSetupData& data);

@@ -1,247 +1,316 @@
 #include "app/setup_run.h"
 
-#include "app/unattended_setup.h"
+#include "app/setup_app.h"
+#include "app/uninstall_setup.h"
 #include "env/bootstrap.h"
 #include "env/system_checks.h"
 #include "framework/message_box.h"
 #include "framework/strings.h"
 #include "framework/thread.h"
+#include "framework/wait_cursor.h"
 #include "install/running_apps.h"
 #include "resources/resource.h"
+#include "system/restart.h"
+#include "system/session_info.h"
+#include "ui/app_title.h"
+
+RunKind RunKindOf(const SetupOptions& options, bool visibleWindowStation) {
+    if (options.uninstall) return RunKind::Uninstall;
+    if (options.ui == SetupUi::Quiet) return RunKind::Quiet;
+    if (options.ui == SetupUi::Passive) return RunKind::Passive;
+    const bool usage = options.showUsage || !options.invalid.empty();
+    if (visibleWindowStation) return usage ? RunKind::UsageBox : RunKind::Pages;
+    return options.showUsage && options.invalid.empty() ? RunKind::UsageToLog : RunKind::NeedsQuiet;
+}
 
 namespace {
 
-bool SingleInstance(SetupRun& run) {
-    run.instanceMutex = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        LogEvent("Single instance: another copy of the setup is running");
-        return false;
+// A start without /quiet or /passive where no one can see a window: the usage (for /? alone,
+// exit code 0) or one line naming /quiet (exit code 87) goes to the log, /log's or the default.
+DWORD InvisibleStart(const SetupOptions& options, const std::wstring& productName, bool usage, SetupLog& log) {
+    const std::wstring path = options.logFile.empty() ? DefaultLogPath(productName) : options.logFile;
+    if (log.Open(path)) SetActiveSetupLog(&log);
+    if (usage) {
+        LogEvent(fw::LoadEnglishString(IDS_USAGE));
+        return ERROR_SUCCESS;
     }
-    LogEvent("Single instance: passed");
-    return true;
+    LogEvent("No one can see this window station, so the setup shows no page or message: start it "
+             "with /quiet (or /passive). Command line: ",
+             GetCommandLineW());
+    return RefusalExitCode(Refusal::InvalidSwitch);
 }
-
-bool NotInternalUser(SetupRun&) {
-    if (IsInternalNetworkUser()) return false;
-    LogEvent("Internal network user: no");
-    return true;
-}
-
-bool EngineUpdated(SetupRun& run) {
-    CBootstrap().UpdateInstallerEngine(run.kind() != RunKind::Pages);
-    return true;
-}
-
-bool SetupDataLogged(SetupRun& run) {
-    LogSetupData(run.data);
-    // Only the verdict: the field's text could forge log lines.
-    if (run.data.productCodeRefused)
-        LogEvent("Setup data: the product code field holds no product code (8-4-4-4-12 hexadecimal digits); taken as none");
-    return true;
-}
-
-bool PagesCreated(SetupRun& run) { return run.pages->CreatePages(); }
-
-void CloseLauncher() {
-    LogEvent(LauncherLine(CloseProgramByName(L"kStart.exe")));
-}
-
-// With pages, the launcher is closed beside the start-up: the main page does not wait for the
-// process listing, nor for a launcher slow to close. The installation waits for it.
-bool LauncherClosed(SetupRun& run) {
-    if (run.kind() == RunKind::Pages) run.launcherClosing = fw::StartThread(CloseLauncher);
-    if (!run.launcherClosing) CloseLauncher();
-    return true;
-}
-
-bool MainPageShown(SetupRun& run) {
-    run.pages->ShowMainPage();
-    return true;
-}
-
-bool WindowsSupported(SetupRun&) {
-    if (GetWindowsVersion() < Win2000) return false;
-    LogEvent("Windows version: supported");
-    return true;
-}
-
-bool Administrator(SetupRun&) {
-    if (!IsLocalAdministrator()) return false;
-    LogEvent("Administrator: yes");
-    return true;
-}
-
-bool NoOtherInstallation(SetupRun&) {
-    if (IsAnotherInstallationRunning()) return false;
-    LogEvent("Another installation running: no");
-    return true;
-}
-
-// Another installation started since would make every package fail: it must end before
-// anything is closed or removed.
-bool InstallerIdle(SetupRun&) {
-    LogEvent(fw::Format("Install sequence: setup language %s, medium %s", fw::LoadResString(IDS_SETUP_LANGUAGE).c_str(),
-                        GetSetupFolder().c_str()));
-    if (IsWindowsInstallerBusy()) return false;
-    LogEvent("Windows Installer: idle");
-    return true;
-}
-
-bool PlanMade(SetupRun& run) {
-    CompletePlan(run.data.productCode, run.installOptions(), &run.plan);
-    return true;
-}
-
-// A product code field that holds something else was written by no build of the medium: the
-// setup data is damaged or was altered, and the run would install without removing the earlier
-// version.
-bool SetupDataWhole(SetupRun& run) {
-    if (!run.data.productCodeRefused) return true;
-    const std::wstring path = GetSetupFolder() + L"setup.dat";
-    LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(IDS_PACKAGE_DAMAGED), L"%s", path));
-    run.refusalText = fw::ReplaceFirst(fw::LoadResString(IDS_PACKAGE_DAMAGED), L"%s", path);
-    return false;
-}
-
-// A medium without its packages (a package manager that fetched setup.exe alone) or with a
-// damaged one ends here, while the earlier version is installed and the applications open.
-bool PackagesOnTheMedium(SetupRun& run) { return SetupDataWhole(run) && PackagesUsable(run.plan, &run.refusalText); }
-
-bool DriveWithRoom(SetupRun& run) { return ChooseInstallDrive(run.data.requiredSpaceBytes, &run.plan); }
-
-bool ApplicationsNotRunning(SetupRun& run) { return ApplicationsClosed(run.installOptions()); }
-
-bool FoldersRegistered(SetupRun& run) {
-    RegisterDriveFolders(&run.plan);
-    return true;
-}
-
-constexpr unsigned kPagesOnly = KindBit(RunKind::Pages);
-constexpr CheckPhase kStart = CheckPhase::Start;
-constexpr CheckPhase kInstallation = CheckPhase::Installation;
 
 }  // namespace
 
-const std::vector<StartCheck>& StartChecks() {
-    // The interactive run's exit codes: 0 for a start-up that refuses to run before the pages
-    // exist, 1 when the pages cannot be made or a system check on the shown main page refuses,
-    // 0 for a refusal as the installation begins (the setup ends as "Exit" ends it).
-    static const std::vector<StartCheck> table = {
-        {"single instance", kStart, kEveryRun, Refusal::SecondCopy, 0, SingleInstance},
-        {"internal network user", kStart, kInstallingRuns, Refusal::InternalUser, 0, NotInternalUser},
-        {"installer engine update", kStart, kInstallingRuns, Refusal::None, 0, EngineUpdated},
-        {"setup data", kStart, kEveryRun, Refusal::None, 0, SetupDataLogged},
-        {"pages", kStart, kPagesOnly, Refusal::None, 1, PagesCreated},
-        {"companion launcher", kStart, kInstallingRuns, Refusal::None, 0, LauncherClosed},
-        {"main page", kStart, kPagesOnly, Refusal::None, 0, MainPageShown},
-        {"Windows version", kStart, kEveryRun, Refusal::UnsupportedWindows, 1, WindowsSupported},
-        {"administrator", kStart, kEveryRun, Refusal::NotAdministrator, 1, Administrator},
-        {"another installation", kStart, kEveryRun, Refusal::AnotherInstallation, 1, NoOtherInstallation},
-        // What can already be known to fail comes before anything is closed or written.
-        {"Windows Installer idle", kInstallation, kInstallingRuns, Refusal::AnotherInstallation, 0, InstallerIdle},
-        {"plan", kInstallation, kInstallingRuns, Refusal::None, 0, PlanMade},
-        {"packages on the medium", kInstallation, kInstallingRuns, Refusal::PackageUnusable, 0, PackagesOnTheMedium},
-        {"drive choice", kInstallation, kInstallingRuns, Refusal::NoDriveWithRoom, 0, DriveWithRoom},
-        {"running applications", kInstallation, kInstallingRuns, Refusal::ApplicationsRunning, 0,
-         ApplicationsNotRunning},
-        {"folder registrations", kInstallation, kInstallingRuns, Refusal::None, 0, FoldersRegistered},
-    };
-    return table;
-}
-
-std::vector<std::wstring> CheckNames(RunKind kind, CheckPhase phase) {
-    std::vector<std::wstring> names;
-    for (const StartCheck& check : StartChecks())
-        if (check.phase == phase && (check.kinds & KindBit(kind))) names.push_back(fw::Widen(check.name));
-    return names;
-}
-
-RunKind RunKindOf(const SetupOptions& options) {
-    if (options.uninstall) return RunKind::Uninstall;
-    switch (options.ui) {
-    case SetupUi::Quiet: return RunKind::Quiet;
-    case SetupUi::Passive: return RunKind::Passive;
-    case SetupUi::Full: break;
+void SetupRun::Start(CSetupApp& app) {
+    app_ = &app;
+    options_ = ParseSetupCommandLine(GetCommandLineW(), fw::ModulePath());
+    data_ = ReadSetupData();  // it names the default log
+    kind_ = RunKindOf(options_, IsWindowStationVisible());
+    plan_.options = options_;
+    // A run without pages joins the single-threaded apartment before anything else. The pages
+    // need none of COM's libraries, which take long to load: in the interactive run the GUI
+    // thread joins COM only when a screen reader first asks a page (item_accessible).
+    if (kind_ != RunKind::Pages) apartment_.Initialize(COINIT_APARTMENTTHREADED);
+    switch (kind_) {
+    case RunKind::UsageToLog:
+    case RunKind::NeedsQuiet:
+        End(InvisibleStart(options_, data_.productName, kind_ == RunKind::UsageToLog, log_));
+        return;
+    case RunKind::UsageBox:
+        fw::AppMessageBox(UsageText(), MB_ICONINFORMATION | MB_OK);
+        End(options_.invalid.empty() ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
+        return;
+    case RunKind::Pages:
+        if (!options_.logFile.empty()) StartSetupLog(log_, options_.logFile);  // unwritable: no log
+        break;
+    case RunKind::Passive:
+    case RunKind::Quiet:
+    case RunKind::Uninstall: {
+        DWORD exitCode = 0;
+        if (StartUnattended(&exitCode)) break;
+        End(exitCode);
+        return;
     }
-    return RunKind::Pages;
+    }
+    fw::WaitCursor wait;  // covers the engine update, the pages and the system checks
+    SetApplicationTitle(fw::LoadResString(IDS_APPLICATION_TITLE));
+    if (!Walk(RunPhase::Start)) return;
+    if (kind_ == RunKind::Pages) {
+        app_->StartChecksPassed();  // the pages take it from here
+        return;
+    }
+    Install();
 }
 
-void SetupRun::Begin(const SetupOptions& options) {
-    options_ = options;
-    kind_ = RunKindOf(options);
-    data = ReadSetupData();
-}
-
-InstallOptions SetupRun::installOptions() const {
-    InstallOptions install;
-    install.ui = options_.ui;
-    install.noRestart = options_.noRestart;
-    install.closeApplications = options_.closeApplications;
-    return install;
-}
-
-bool SetupRun::Walk(CheckPhase phase) {
-    if (phase == CheckPhase::Installation) AwaitLauncherClosed();
-    for (const StartCheck& check : StartChecks()) {
-        if (check.phase != phase || !(check.kinds & KindBit(kind_)) || check.passes(*this)) continue;
-        Refuse(check);
+bool SetupRun::StartUnattended(DWORD* exitCode) {
+    const std::wstring logPath = options_.logFile.empty() ? DefaultLogPath(data_.productName) : options_.logFile;
+    // Without a log of its own choosing the run goes on unlogged; a log asked for must be written.
+    if (!StartSetupLog(log_, logPath) && !options_.logFile.empty()) {
+        *exitCode = RefusalExitCode(Refusal::LogNotWritable);
         return false;
     }
-    if (phase == CheckPhase::Start && pages) pages->StartChecksPassed();
+    const char* restarts = options_.noRestart ? "suppressed" : "done by the setup at the end";
+    const char* ui = options_.ui == SetupUi::Quiet ? "quiet" : "passive";
+    if (kind_ == RunKind::Uninstall)
+        LogEvent(fw::Format("Removal of the product: %hs; restarts %hs", ui, restarts));
+    else
+        LogEvent(fw::Format("Unattended run: %hs; restarts %hs; running Korvel applications %hs", ui, restarts,
+                            options_.closeApplications ? "are closed" : "end the run"));
+    for (const std::wstring& argument : options_.invalid) LogEvent("Not a switch of this setup: \"", argument, "\"");
+    if (!options_.invalid.empty() || options_.showUsage) {
+        LogEvent(fw::LoadEnglishString(IDS_USAGE));
+        *exitCode = options_.invalid.empty() ? ERROR_SUCCESS : RefusalExitCode(Refusal::InvalidSwitch);
+        return false;
+    }
     return true;
 }
 
-void SetupRun::Refuse(const StartCheck& check) {
+namespace {
+
+void CloseCompanionLauncher() {
+    LogEvent(LauncherLine(CloseProgramByName(L"kStart.exe")));
+}
+
+}  // namespace
+
+// The table's steps and checks, with the run's own state.
+struct SetupRunRows {
+    static bool SingleInstance(SetupRun& run) {
+        // Open until the process ends; never owned, only there to be found by a second copy.
+        run.instanceMutex_.reset(CreateMutexW(nullptr, FALSE, kInstanceMutexName));
+        if (GetLastError() == ERROR_ALREADY_EXISTS) {
+            LogEvent("Single instance: another copy of the setup is running");
+            return false;
+        }
+        LogEvent("Single instance: passed");
+        return true;
+    }
+
+    static bool NotInternalUser(SetupRun&) {
+        if (IsInternalNetworkUser()) return false;
+        LogEvent("Internal network user: no");
+        return true;
+    }
+
+    static void UpdateInstallerEngine(SetupRun& run) {
+        CBootstrap().UpdateInstallerEngine(run.kind_ != RunKind::Pages);
+    }
+
+    static void LogData(SetupRun& run) {
+        LogSetupData(run.data_);
+        // Only the verdict: the field's text could forge log lines.
+        if (run.data_.productCodeRefused)
+            LogEvent("Setup data: the product code field holds no product code (8-4-4-4-12 hexadecimal digits); "
+                     "taken as none");
+    }
+
+    static bool PagesCreated(SetupRun& run) { return run.app_->CreatePages(); }
+
+    // With pages, the launcher is closed beside the start-up: the main page does not wait for the
+    // process listing, nor for a launcher slow to close. The installation waits for it.
+    static void CloseLauncher(SetupRun& run) {
+        if (run.kind_ == RunKind::Pages) run.launcherClosing_ = fw::StartThread(CloseCompanionLauncher);
+        if (!run.launcherClosing_) CloseCompanionLauncher();
+    }
+
+    static void ShowMainPage(SetupRun& run) { run.app_->ShowMainPage(); }
+
+    static bool WindowsSupported(SetupRun&) {
+        if (GetWindowsVersion() < Win2000) return false;
+        LogEvent("Windows version: supported");
+        return true;
+    }
+
+    static bool Administrator(SetupRun&) {
+        if (!IsLocalAdministrator()) return false;
+        LogEvent("Administrator: yes");
+        return true;
+    }
+
+    static bool NoOtherInstallation(SetupRun&) {
+        if (IsAnotherInstallationRunning()) return false;
+        LogEvent("Another installation running: no");
+        return true;
+    }
+
+    // Another installation started since would make every package fail: it must end before
+    // anything is closed or removed.
+    static bool InstallerIdle(SetupRun&) {
+        LogEvent(fw::Format("Install sequence: setup language %s, medium %s",
+                            fw::LoadResString(IDS_SETUP_LANGUAGE).c_str(), GetSetupFolder().c_str()));
+        if (IsWindowsInstallerBusy()) return false;
+        LogEvent("Windows Installer: idle");
+        return true;
+    }
+
+    static void MakePlan(SetupRun& run) { CompletePlan(run.data_.productCode, run.plan_.options, &run.plan_); }
+
+    // A product code field that holds something else was written by no build of the medium: the
+    // setup data is damaged or was altered, and the run would install without removing the
+    // earlier version.
+    static bool SetupDataWhole(SetupRun& run) {
+        if (!run.data_.productCodeRefused) return true;
+        const std::wstring path = GetSetupFolder() + L"setup.dat";
+        LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(IDS_PACKAGE_DAMAGED), L"%s", path));
+        run.refusalText_ = fw::ReplaceFirst(fw::LoadResString(IDS_PACKAGE_DAMAGED), L"%s", path);
+        return false;
+    }
+
+    // A medium without its packages (a package manager that fetched setup.exe alone) or with a
+    // damaged one ends here, while the earlier version is installed and the applications open.
+    static bool PackagesOnTheMedium(SetupRun& run) {
+        return SetupDataWhole(run) && PackagesUsable(run.plan_, &run.refusalText_);
+    }
+
+    static bool DriveWithRoom(SetupRun& run) { return ChooseInstallDrive(run.data_.requiredSpaceBytes, &run.plan_); }
+
+    static bool ApplicationsNotRunning(SetupRun& run) { return ApplicationsClosed(run.plan_.options); }
+
+    static void RegisterFolders(SetupRun& run) { RegisterDriveFolders(&run.plan_); }
+};
+
+namespace {
+
+// The interactive run's exit codes: 0 for a start-up that refuses to run before the pages exist,
+// 1 when the pages cannot be made or a system check on the shown main page refuses, 0 for a
+// refusal as the installation begins (the setup ends as "Exit" ends it).
+constexpr RunRow kRows[] = {
+    {"single instance", RunPhase::Start, kEveryRun, nullptr, SetupRunRows::SingleInstance, Refusal::SecondCopy, 0},
+    {"internal network user", RunPhase::Start, kInstallingRuns, nullptr, SetupRunRows::NotInternalUser,
+     Refusal::InternalUser, 0},
+    {"installer engine update", RunPhase::Start, kInstallingRuns, SetupRunRows::UpdateInstallerEngine},
+    {"setup data", RunPhase::Start, kEveryRun, SetupRunRows::LogData},
+    {"pages", RunPhase::Start, KindBit(RunKind::Pages), nullptr, SetupRunRows::PagesCreated, Refusal::None, 1},
+    {"companion launcher", RunPhase::Start, kInstallingRuns, SetupRunRows::CloseLauncher},
+    {"main page", RunPhase::Start, KindBit(RunKind::Pages), SetupRunRows::ShowMainPage},
+    {"Windows version", RunPhase::Start, kEveryRun, nullptr, SetupRunRows::WindowsSupported,
+     Refusal::UnsupportedWindows, 1},
+    {"administrator", RunPhase::Start, kEveryRun, nullptr, SetupRunRows::Administrator, Refusal::NotAdministrator, 1},
+    {"another installation", RunPhase::Start, kEveryRun, nullptr, SetupRunRows::NoOtherInstallation,
+     Refusal::AnotherInstallation, 1},
+    // What can already be known to fail comes before anything is closed or written.
+    {"Windows Installer idle", RunPhase::Installation, kInstallingRuns, nullptr, SetupRunRows::InstallerIdle,
+     Refusal::AnotherInstallation, 0},
+    {"plan", RunPhase::Installation, kInstallingRuns, SetupRunRows::MakePlan},
+    {"packages on the medium", RunPhase::Installation, kInstallingRuns, nullptr, SetupRunRows::PackagesOnTheMedium,
+     Refusal::PackageUnusable, 0},
+    {"drive choice", RunPhase::Installation, kInstallingRuns, nullptr, SetupRunRows::DriveWithRoom,
+     Refusal::NoDriveWithRoom, 0},
+    {"running applications", RunPhase::Installation, kInstallingRuns, nullptr, SetupRunRows::ApplicationsNotRunning,
+     Refusal::ApplicationsRunning, 0},
+    {"folder registrations", RunPhase::Installation, kInstallingRuns, SetupRunRows::RegisterFolders},
+};
+
+}  // namespace
+
+std::span<const RunRow> RunRows() { return kRows; }
+
+DWORD ExitCodeOf(const RunRow& row, RunKind kind) {
+    return kind == RunKind::Pages ? static_cast<DWORD>(row.pagesExitCode) : RefusalExitCode(row.refusal);
+}
+
+bool SetupRun::Walk(RunPhase phase) {
+    if (phase == RunPhase::Installation) AwaitLauncherClosed();
+    for (const RunRow& row : kRows) {
+        if (row.phase != phase || !(row.kinds & KindBit(kind_))) continue;
+        if (row.step) {
+            row.step(*this);
+        } else if (!row.check(*this)) {
+            Refuse(row);
+            return false;
+        }
+    }
+    return true;
+}
+
+void SetupRun::Refuse(const RunRow& row) {
     // The log is in English whatever the user's language; the box in the user's.
-    const UINT message = RefusalMessageId(check.refusal);
+    const UINT message = RefusalMessageId(row.refusal);
     if (message) LogEvent(fw::LoadEnglishString(message));
-    const std::wstring text = !refusalText.empty() ? refusalText : message ? fw::LoadResString(message) : L"";
-    if (kind_ != RunKind::Pages) {
-        End(RefusalExitCode(check.refusal));
+    const std::wstring text = !refusalText_.empty() ? refusalText_ : message ? fw::LoadResString(message) : L"";
+    if (kind_ == RunKind::Pages && !text.empty()) fw::AppMessageBox(text, MB_ICONINFORMATION | MB_OK);
+    End(ExitCodeOf(row, kind_));
+}
+
+void SetupRun::Install() {
+    Installation::Operations operations;
+    if (kind_ == RunKind::Uninstall) {
+        operations = [code = data_.productCode](InstallObserver& observer) { return RemoveProduct(code, observer); };
+    } else {
+        if (!Walk(RunPhase::Installation)) return;
+        operations = [this](InstallObserver& observer) { return RunPackageOperations(plan_, observer); };
+    }
+    installation_.SetPlan(plan_);
+    // Only /quiet shows nothing; a page that cannot be made ends the interactive run, while a
+    // passive one still installs, as a quiet one.
+    if (options_.ui != SetupUi::Quiet && !app_->ShowInstallation(installation_) && kind_ == RunKind::Pages) {
+        End(1);
         return;
     }
-    if (!text.empty()) fw::AppMessageBox(text, MB_ICONINFORMATION | MB_OK, static_cast<UINT>(-1));
-    End(check.pagesExitCode);
+    installation_.Start(std::move(operations));
+    if (kind_ == RunKind::Pages) return;  // the page's "Finish" ends the run
+    fw::WaitDispatchingAll(installation_.Ended());
+    End(installation_.Finish().exitCode);
 }
 
 void SetupRun::End(DWORD exitCode) { PostQuitMessage(static_cast<int>(exitCode)); }
 
-DWORD SetupRun::EndByRestartRule(UINT result, bool restartNeeded) {
-    const RunEnd end = DecideRunEnd(result, restartNeeded, true, options_.noRestart);
-    if (end.restart == RestartAction::RestartNow) {
-        LogEvent("Restart: a package asked for one; Windows restarts as the setup ends");
-        restartAtExit_ = true;
-    } else if (end.exitCode == ERROR_SUCCESS_REBOOT_REQUIRED) {
-        LogEvent("Restart: a package asked for one; /norestart leaves it to whoever runs the setup");
-    } else if (end.restartPending) {
-        LogEvent(fw::Format("Restart: pending, asked for before the failure; the run ends with %lu", end.exitCode));
-    }
-    return end.exitCode;
-}
-
 void SetupRun::AwaitLauncherClosed() {
-    if (launcherClosing) fw::WaitDispatchingAll(launcherClosing.get());
-    launcherClosing.reset();
+    if (launcherClosing_) fw::WaitDispatchingAll(launcherClosing_.get());
+    launcherClosing_.reset();
 }
 
 int SetupRun::Exit(int exitCode) {
     AwaitLauncherClosed();
+    installation_.Stop();
     // The exit code says what happened, so it is written after the restart was tried: a refused
     // restart leaves one required (3010), and the user who asked for it is told.
-    if (restartAtExit_ && !RestartWindows()) {
+    if (installation_.RestartAtEnd() && !RestartWindows()) {
         LogEvent(fw::Format("Restart refused: error %lu; Windows must still be restarted", GetLastError()));
         exitCode = static_cast<int>(ExitCodeAfterRestart(static_cast<DWORD>(exitCode), false));
         if (kind_ == RunKind::Pages) fw::AppMessageBox(IDS_RESTART_FAILED, MB_ICONWARNING | MB_OK);
     }
     LogEvent(fw::Format("Exit code %d", exitCode));
     return exitCode;
-}
-
-void SetupRun::StartInstallation() {
-    if (Walk(CheckPhase::Installation)) pages->ShowInstallation(plan);
-}
-
-void SetupRun::RestartAtExit() {
-    LogEvent("Restart now: Windows restarts as the setup ends");
-    restartAtExit_ = true;
 }

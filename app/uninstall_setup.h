@@ -4,11 +4,11 @@
 // products of the maker use it.
 #include <windows.h>
 
-// The removal's result as the run ends: not installed (1605) is success; otherwise as an
-// unattended installation ends (a restart it asks for is the setup's, at the end).
-UINT UninstallOutcome(UINT removalResult);
+#include <string>
 
-class SetupRun;
+#include "install/install_sequence.h"
 
-// The removal, once the run's start checks have passed; gives the run's exit code.
-DWORD RemoveProduct(SetupRun& run);
+// The removal of the product (the braceless code of the setup data), once the run's start
+// checks have passed; its result is the outcome's product result. The observer is told the
+// step and the progress; the installer asks no one.
+InstallOutcome RemoveProduct(const std::wstring& productCode, InstallObserver& observer);

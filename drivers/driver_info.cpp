@@ -1,6 +1,7 @@
 #include "drivers/driver_info.h"
 
 #include "env/system_checks.h"
+#include "env/version_loader.h"
 #include "framework/message_box.h"
 
 namespace {

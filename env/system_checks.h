@@ -1,26 +1,12 @@
 #pragma once
-// Facts about the machine the setup runs on. Each operation only answers; callers decide.
+// The checks of the start: another installer setup, administrator rights, internal network
+// users, and the test-mode switch. Each operation only answers; callers decide.
 #include <windows.h>
 
 #include <string>
 
 #include "system/system_info.h"
 
-
-// True when this 32-bit process runs on 64-bit Windows.
-bool IsWow64();
-
-// Folder of the running executable with a trailing backslash; empty without any backslash.
-std::wstring GetSetupFolder();
-std::wstring SetupFolderFromModulePath(const std::wstring& modulePath);
-// Drive of the system folder as two upper-case characters ("C:" when unknown).
-std::wstring GetSystemDrive();
-std::wstring SystemDriveFromDirectory(const std::wstring& directory);
-
-
-// Major and minor of the file's version resource (major in the high half); 0 when none.
-// Read from the file itself; no library is loaded for it.
-DWORD GetFileVersionMS(std::wstring path);
 
 // Name of the mutex that Windows Installer setups hold, for a version code.
 std::wstring InstallerSetupMutex(int windowsVersion);

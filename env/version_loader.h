@@ -7,6 +7,10 @@
 
 #include "env/version_resource.h"
 
+// Major and minor of the file's version resource (major in the high half); 0 when none.
+// Read from the file itself; no library is loaded for it.
+DWORD GetFileVersionMS(std::wstring path);
+
 // A program file larger than this is no driver or engine setup program; it has no version here.
 constexpr uint32_t kMaxProgramFileBytes = 64u << 20;
 

@@ -11,7 +11,7 @@ DWORD ReadFileHead(const std::wstring& path, size_t limit, std::vector<uint8_t>*
     bytes->clear();
     *size = 0;
     File file;
-    FileException error;
+    FileError error;
     if (!file.OpenForReading(path, &error)) return error.osError();
     *size = file.Length();
     const uint32_t count = static_cast<uint32_t>(*size < limit ? *size : limit);
@@ -50,7 +50,7 @@ std::wstring SystemErrorText(DWORD error) {
 
 }  // namespace
 
-FileException::Cause FileException::CauseFromOsError(DWORD error) {
+FileError::Cause FileError::CauseFromOsError(DWORD error) {
     switch (error) {
     case ERROR_SUCCESS: return None;
     case ERROR_FILE_NOT_FOUND: return FileNotFound;
@@ -67,7 +67,7 @@ FileException::Cause FileException::CauseFromOsError(DWORD error) {
     }
 }
 
-std::wstring FileException::Message() const {
+std::wstring FileError::Message() const {
     switch (cause_) {
     case FileNotFound: return ReplacePercentOne(LoadResString(kFileNotFoundText), path_);
     case BadPath: return ReplacePercentOne(LoadResString(kBadPathText), path_);
@@ -78,20 +78,20 @@ std::wstring FileException::Message() const {
     }
 }
 
-int FileException::ReportError(UINT type) const {
+int FileError::ReportError(UINT type) const {
     // A report that names no icon gets the warning icon, as the application's other reports do.
     if ((type & MB_ICONMASK) == 0) type |= MB_ICONEXCLAMATION;
-    return AppMessageBox(Message(), type, 0);
+    return AppMessageBox(Message(), type);
 }
 
-bool File::OpenForReading(const std::wstring& path, FileException* error) {
+bool File::OpenForReading(const std::wstring& path, FileError* error) {
     // Read sharing only: nobody changes the file while it is read.
     handle_.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     const DWORD osError = handle_ ? ERROR_SUCCESS : GetLastError();
     path_ = FullPath(path);
     if (handle_) return true;
-    if (error) *error = FileException(FileException::CauseFromOsError(osError), osError, path_);
+    if (error) *error = FileError(FileError::CauseFromOsError(osError), osError, path_);
     return false;
 }
 
@@ -101,14 +101,14 @@ uint64_t File::Length() const {
     return static_cast<uint64_t>(size.QuadPart);
 }
 
-uint32_t File::Read(void* buffer, uint32_t count, FileException* error) {
+uint32_t File::Read(void* buffer, uint32_t count, FileError* error) {
     auto* out = static_cast<BYTE*>(buffer);
     uint32_t total = 0;
     while (total < count) {
         DWORD got = 0;
         if (!ReadFile(handle_.get(), out + total, count - total, &got, nullptr)) {
             DWORD osError = GetLastError();
-            if (error) *error = FileException(FileException::CauseFromOsError(osError), osError, path_);
+            if (error) *error = FileError(FileError::CauseFromOsError(osError), osError, path_);
             return 0;
         }
         if (got == 0) break;

@@ -1,6 +1,7 @@
 #pragma once
-// Read-only binary file access with an exception object that can report itself the way the
-// user expects: "<full path> was not found." and the like.
+// Read-only binary file access. A failed call fills in an error value (the program has no
+// exceptions) that reports itself the way the user expects: "<full path> was not found." and
+// the like.
 #include <windows.h>
 #include <cstdint>
 #include <string>
@@ -20,12 +21,12 @@ bool FileExists(const std::wstring& path);
 // is an error code (0 when read). A file cut short meanwhile gives the bytes it still has.
 DWORD ReadFileHead(const std::wstring& path, size_t limit, std::vector<uint8_t>* bytes, uint64_t* size);
 
-class FileException {
+class FileError {
 public:
     enum Cause { None, Generic, FileNotFound, BadPath, AccessDenied, EndOfFile };
 
-    FileException() = default;
-    FileException(Cause cause, DWORD osError, std::wstring path)
+    FileError() = default;
+    FileError(Cause cause, DWORD osError, std::wstring path)
         : cause_(cause), osError_(osError), path_(std::move(path)) {}
 
     static Cause CauseFromOsError(DWORD error);
@@ -48,11 +49,11 @@ class File {
 public:
     File() = default;
     // Opens read-only, binary, sharing reads. On failure fills error (if given) and gives false.
-    bool OpenForReading(const std::wstring& path, FileException* error);
+    bool OpenForReading(const std::wstring& path, FileError* error);
     // Length in bytes; only the low 32 bits are used by the callers.
     uint64_t Length() const;
     // Reads up to count bytes; gives the number read, or fills error and gives 0.
-    uint32_t Read(void* buffer, uint32_t count, FileException* error);
+    uint32_t Read(void* buffer, uint32_t count, FileError* error);
     void Close() { handle_.reset(); }
     bool IsOpen() const { return static_cast<bool>(handle_); }
 

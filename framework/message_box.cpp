@@ -10,14 +10,14 @@ HWND g_mainWindow = nullptr;
 void SetMainWindow(HWND window) { g_mainWindow = window; }
 HWND MainWindow() { return g_mainWindow; }
 
-int AppMessageBox(const std::wstring& text, UINT type, UINT /*helpContext*/) {
+int AppMessageBox(const std::wstring& text, UINT type) {
     HWND owner = g_mainWindow && IsWindow(g_mainWindow) ? g_mainWindow : nullptr;
     std::wstring caption = ExecutableBaseName();
     return MessageBoxW(owner, text.c_str(), caption.c_str(), type);
 }
 
-int AppMessageBox(UINT stringId, UINT type, UINT helpContext) {
-    return AppMessageBox(LoadResString(stringId), type, helpContext);
+int AppMessageBox(UINT stringId, UINT type) {
+    return AppMessageBox(LoadResString(stringId), type);
 }
 
 }  // namespace fw

@@ -9,8 +9,7 @@ namespace fw {
 void SetMainWindow(HWND window);
 HWND MainWindow();
 
-// helpContext is accepted for the callers' sake; no help content exists.
-int AppMessageBox(const std::wstring& text, UINT type = MB_OK, UINT helpContext = 0);
-int AppMessageBox(UINT stringId, UINT type = MB_OK, UINT helpContext = static_cast<UINT>(-1));
+int AppMessageBox(const std::wstring& text, UINT type = MB_OK);
+int AppMessageBox(UINT stringId, UINT type = MB_OK);
 
 }  // namespace fw

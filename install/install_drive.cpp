@@ -124,9 +124,3 @@ std::wstring ChooseDriveWithRoom(uint64_t requiredBytes) {
     ListLogicalDrives(&roots);
     return ChooseInstallDrive(roots, RequiredMegabytes(requiredBytes), ProbeDrive);
 }
-
-std::wstring ResolveInstallDrive(uint64_t requiredBytes) {
-    const std::wstring root = ChooseDriveWithRoom(requiredBytes);
-    if (!root.empty()) RegisterInstallFolders(root);
-    return root;
-}

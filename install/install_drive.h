@@ -48,6 +48,3 @@ void RegisterInstallFolders(const std::wstring& root);
 // The root of the first fixed drive with room for the required bytes; empty when none
 // qualifies. Writes nothing.
 std::wstring ChooseDriveWithRoom(uint64_t requiredBytes);
-// The root of the first fixed drive with room for the required bytes, after registering the
-// maker's folders on it; empty when no drive qualifies (nothing is then written).
-std::wstring ResolveInstallDrive(uint64_t requiredBytes);

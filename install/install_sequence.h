@@ -12,12 +12,17 @@
 #include "install/installer_messages.h"
 #include "install/setup_result.h"
 
+// How a run shows itself: Full is the run with pages; Passive shows the installation's progress
+// and nothing else; Quiet shows nothing.
+enum class SetupUi { Full, Passive, Quiet };
+
 struct InstallOptions {
     SetupUi ui = SetupUi::Full;
     bool noRestart = false;          // the setup never restarts Windows itself
     bool closeApplications = false;  // unattended: close the running guarded applications
 
     bool Unattended() const { return ui != SetupUi::Full; }
+    bool operator==(const InstallOptions&) const = default;
 };
 
 // What the package operations do, fixed before they start.

@@ -7,8 +7,8 @@
 #include <string>
 
 // Null when the system has none. Loaded at the first installer call: the check of the packages
-// on the GUI thread, before the thread of the package operations starts; the two never call the
-// installer at the same time.
+// on the GUI thread, before the thread of the package operations starts (a removal by
+// /uninstall calls the installer on its thread alone); the two never call it at the same time.
 HMODULE MsiLibrary();
 
 // MsiInstallProductW.

@@ -155,7 +155,7 @@ bool PromptToCloseApplications() {
         std::wstring message = BuildCloseApplicationsMessage(fw::LoadResString(IDS_CLOSE_APPLICATIONS), running);
         // Only OK asks again: a box that could not be shown, or was ended by a quit request,
         // answers 0 and counts as Cancel.
-        if (fw::AppMessageBox(message, MB_OKCANCEL | MB_ICONEXCLAMATION, 0) != IDOK) return false;
+        if (fw::AppMessageBox(message, MB_OKCANCEL | MB_ICONEXCLAMATION) != IDOK) return false;
     }
 }
 

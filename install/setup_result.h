@@ -3,10 +3,6 @@
 // already read installer results understand it. The interactive run keeps its own exit codes.
 #include <windows.h>
 
-// How a run shows itself: Full is the run with pages; Passive shows the installation's progress
-// and nothing else; Quiet shows nothing.
-enum class SetupUi { Full, Passive, Quiet };
-
 // Where an unattended run stops before anything is installed.
 enum class Refusal {
     None,
@@ -50,8 +46,3 @@ RunEnd DecideRunEnd(UINT productResult, bool restartNeeded, bool unattended, boo
 // The exit code once the restart at the end was tried: a restart Windows refused leaves a
 // restart required (3010), not one under way (1641).
 DWORD ExitCodeAfterRestart(DWORD exitCode, bool restarted);
-
-// Restarts Windows as a planned restart for an application's installation, the shutdown
-// privilege enabled first. False when Windows refuses, or the shutdown privilege is not held
-// (ERROR_PRIVILEGE_NOT_HELD).
-bool RestartWindows();

@@ -91,7 +91,7 @@ BOOL CEulaDlg::SetLicenseFont() {
     return TRUE;
 }
 
-bool CEulaDlg::ReadUnicodeTextFile(const std::wstring& path, std::wstring* text, fw::FileException* error) {
+bool CEulaDlg::ReadUnicodeTextFile(const std::wstring& path, std::wstring* text, fw::FileError* error) {
     text->clear();
     fw::File file;
     if (!file.OpenForReading(path, error)) return false;
@@ -101,9 +101,9 @@ bool CEulaDlg::ReadUnicodeTextFile(const std::wstring& path, std::wstring* text,
     // and its two closing zero bytes, well inside what a 32-bit process can hold.
     const uint32_t length = fileLength > kMaxLicenseBytes ? kMaxLicenseBytes : static_cast<uint32_t>(fileLength);
     std::vector<unsigned char> bytes(static_cast<size_t>(length) + 2, 0);
-    fw::FileException readError;
+    fw::FileError readError;
     const uint32_t got = file.Read(bytes.data(), length, &readError);
-    if (readError.cause() != fw::FileException::None) {
+    if (readError.cause() != fw::FileError::None) {
         if (error) *error = readError;
         return false;
     }
@@ -117,7 +117,7 @@ BOOL CEulaDlg::LoadLicenseText() {
     std::wstring general;
     std::wstring generalPath = folder + fw::LoadResString(IDS_GENERAL_LICENSE_FILE);
     if (!fw::FileExists(generalPath)) generalPath = folder + licenseFileName_;
-    fw::FileException error;
+    fw::FileError error;
     if (fw::FileExists(generalPath) && !ReadUnicodeTextFile(generalPath, &general, &error)) {
         error.ReportError(MB_OK);
         return FALSE;
@@ -156,7 +156,7 @@ bool CEulaDlg::OnCommand(UINT id, UINT code) {
 
 void CEulaDlg::ConfirmExit() {
     busy_ = true;
-    const int answer = fw::AppMessageBox(IDS_CONFIRM_EXIT, MB_YESNO | MB_ICONQUESTION, static_cast<UINT>(-1));
+    const int answer = fw::AppMessageBox(IDS_CONFIRM_EXIT, MB_YESNO | MB_ICONQUESTION);
     busy_ = false;
     if (answer == IDYES) Controller()->ExitSetup();
 }
@@ -174,5 +174,5 @@ void CEulaDlg::OnLicenseEditFocus() {
 
 void CEulaDlg::RunInstallSequence() {
     busy_ = true;  // for good: the installation never comes back to this page
-    run_->StartInstallation();
+    install_();
 }

@@ -2,13 +2,13 @@
 // Page 2: the license texts and the two acceptance checkboxes; "Next" runs the installation
 // and is enabled only while both licenses are accepted.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "framework/control.h"
 #include "framework/file.h"
 #include "framework/handle.h"
 #include "pages/license_text.h"
-#include "pages/page_run.h"
 #include "ui/browser_checkbox.h"
 #include "ui/browser_menu_item.h"
 #include "ui/browser_page.h"
@@ -19,14 +19,14 @@ public:
     CEulaDlg();
     ~CEulaDlg() override;
 
-    // The run whose installation "Next" starts.
-    void SetRun(PageRun* run) { run_ = run; }
+    // What "Next" starts: the checks as the installation begins, then the installation.
+    void SetInstall(std::function<void()> install) { install_ = std::move(install); }
 
     BOOL SetLicenseFont();
     BOOL LoadLicenseText();
     // The text of a UTF-16 file whose first two bytes are a byte-order mark. False, with the
     // error filled, when the file cannot be opened or read.
-    static bool ReadUnicodeTextFile(const std::wstring& path, std::wstring* text, fw::FileException* error);
+    static bool ReadUnicodeTextFile(const std::wstring& path, std::wstring* text, fw::FileError* error);
 
 protected:
     void DoDataExchange(fw::DataExchange& exchange) override;
@@ -43,7 +43,7 @@ private:
     bool licenseFontMade_ = false;
     std::wstring licenseFileName_ = L"Eula.txt";
     bool busy_ = false;  // the exit confirmation or the installation is running
-    PageRun* run_ = nullptr;
+    std::function<void()> install_;
     CBrowserMenuItem exitItem_;
     CBrowserMenuItem nextItem_;
     CBrowserMenuItem titleItem_;

@@ -56,7 +56,7 @@ bool CMainPageDlg::OnCommand(UINT id, UINT code) {
 }
 
 void CMainPageDlg::ConfirmExit() {
-    if (fw::AppMessageBox(IDS_CONFIRM_EXIT, MB_YESNO | MB_ICONQUESTION, static_cast<UINT>(-1)) == IDYES)
+    if (fw::AppMessageBox(IDS_CONFIRM_EXIT, MB_YESNO | MB_ICONQUESTION) == IDYES)
         Controller()->ExitSetup();
 }
 

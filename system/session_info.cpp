@@ -8,6 +8,7 @@
 #include "framework/handle.h"
 #include "framework/proc_address.h"
 #include "framework/strings.h"
+#include "system/system_info.h"
 
 namespace {
 
@@ -79,4 +80,12 @@ std::wstring RunnerDescription() {
     const DWORD session = ProcessSession(GetCurrentProcessId(), 0);
     return fw::Format("Account: %s, session %lu, window station %s", ProcessAccount(GetCurrentProcess()).c_str(),
                       session, WindowStationName().c_str());
+}
+
+bool IsWindowStationVisible() {
+    USEROBJECTFLAGS flags{};
+    HWINSTA station = GetProcessWindowStation();
+    const bool visible = !station || !GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof(flags), nullptr) ||
+                         (flags.dwFlags & WSF_VISIBLE) != 0;
+    return SeenBySomeone(visible, ProcessSession(GetCurrentProcessId(), 1), GetWindowsVersion() >= WinVista);
 }

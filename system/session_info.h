@@ -23,3 +23,7 @@ bool SeenBySomeone(bool visibleStation, DWORD session, bool vistaOrLater);
 
 // The run's first facts for the log: "Account: DOMAIN\user, session 1, window station WinSta0".
 std::wstring RunnerDescription();
+
+// Whether anyone could see a window of this process: false in a window station that is not
+// visible (a service's), and from Vista on in session 0. True when it cannot be told.
+bool IsWindowStationVisible();

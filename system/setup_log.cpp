@@ -3,6 +3,9 @@
 #include <cstdio>
 
 #include "framework/strings.h"
+#include "setup_version.h"
+#include "system/session_info.h"
+#include "system/system_info.h"
 
 namespace {
 
@@ -28,6 +31,21 @@ size_t NameStart(const std::wstring& path) {
 size_t ExtensionStart(const std::wstring& path) {
     const size_t dot = path.find_last_of(L'.');
     return dot != std::wstring::npos && dot >= NameStart(path) ? dot : std::wstring::npos;
+}
+
+std::wstring WindowsDescription() {
+    OSVERSIONINFOEXW version{};
+    version.dwOSVersionInfoSize = sizeof(version);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version))) {
+        version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);  // systems before NT 4 SP6
+        GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version));
+    }
+#pragma GCC diagnostic pop
+    return fw::Format("Windows %lu.%lu.%lu %s, platform %lu, version code %d, %hs", version.dwMajorVersion,
+                      version.dwMinorVersion, version.dwBuildNumber, version.szCSDVersion, version.dwPlatformId,
+                      GetWindowsVersion(), IsWow64() ? "64-bit" : "32-bit");
 }
 
 }  // namespace
@@ -147,4 +165,35 @@ std::wstring PackageLogPath(const std::wstring& setupLogPath, const std::wstring
     const size_t logDot = ExtensionStart(setupLogPath);
     if (logDot == std::wstring::npos) return setupLogPath + L"_" + packageName;
     return setupLogPath.substr(0, logDot) + L"_" + packageName + setupLogPath.substr(logDot);
+}
+
+std::wstring DefaultLogPath(const std::wstring& productName) {
+    wchar_t folder[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    SYSTEMTIME today{};
+    GetLocalTime(&today);
+    const std::wstring name = DefaultLogFileName(productName, today);
+    if (length == 0 || length > MAX_PATH) return name;
+    return folder + name;
+}
+
+bool StartSetupLog(SetupLog& log, const std::wstring& path) {
+    // The packages' logs are written by the installer, whose current folder is not ours.
+    std::wstring full(MAX_PATH, L'\0');
+    DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length >= full.size()) {
+        full.resize(length);
+        length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    full.resize(length < full.size() ? length : 0);
+    if (full.empty()) full = path;
+    if (!log.Open(full)) return false;
+    SetActiveSetupLog(&log);
+    LogEvent("Setup log: ", full);
+    LogEvent("Setup version: " SETUP_VERSION_TEXT);
+    LogEvent("Command line: ", GetCommandLineW());
+    LogEvent(WindowsDescription());
+    LogEvent(RunnerDescription());
+    LogEvent("Medium: ", GetSetupFolder());
+    return true;
 }

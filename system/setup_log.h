@@ -57,3 +57,13 @@ std::wstring DefaultLogFileName(const std::wstring& productName, const SYSTEMTIM
 // extension goes before the log's extension ("C:\Logs\setup.log" and "D:\Setup_ENU.msi" give
 // "C:\Logs\setup_Setup_ENU.log").
 std::wstring PackageLogPath(const std::wstring& setupLogPath, const std::wstring& package);
+
+// Where an unattended run without /log writes its log: the temporary folder, under a name with
+// the product and the date.
+std::wstring DefaultLogPath(const std::wstring& productName);
+
+// Opens the log, makes it the one the setup writes to and writes the run's first lines: where
+// the log is, the setup's version, the command line, Windows and its bitness, the account,
+// session and window station, the medium. False when it cannot be
+// written (nothing is logged then).
+bool StartSetupLog(SetupLog& log, const std::wstring& path);

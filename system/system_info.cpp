@@ -1,5 +1,10 @@
 #include "system/system_info.h"
 
+#include <cwctype>
+
+#include "framework/proc_address.h"
+#include "framework/strings.h"
+
 int ClassifyWindowsVersion(DWORD platformId, DWORD major, DWORD minor, WORD servicePackMajor) {
     if (platformId == VER_PLATFORM_WIN32_WINDOWS) {
         if (minor == 10) return Win98;
@@ -59,4 +64,56 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
     HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (!module) module = LoadLibraryExW((GetSystemFolder() + L"\\" + name).c_str(), nullptr, 0);
     return module;
+}
+
+namespace {
+
+using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+
+// Looked up once, before start-up runs; may be null on Windows without the function.
+const IsWow64ProcessFn g_isWow64Process =
+    fw::ProcAddress<IsWow64ProcessFn>(GetModuleHandleW(L"kernel32"), "IsWow64Process");
+
+}  // namespace
+
+bool IsWow64() {
+    BOOL flag = FALSE;
+    if (g_isWow64Process && !g_isWow64Process(GetCurrentProcess(), &flag)) flag = FALSE;
+    return flag == TRUE;
+}
+
+std::wstring SetupFolderFromModulePath(const std::wstring& modulePath) {
+    size_t slash = modulePath.find_last_of(L'\\');
+    if (slash == std::wstring::npos) return {};
+    std::wstring folder = modulePath.substr(0, slash + 1);
+    size_t start = folder.find_first_not_of(L'"');
+    return start == std::wstring::npos ? std::wstring() : folder.substr(start);
+}
+
+std::wstring GetSetupFolder() { return SetupFolderFromModulePath(fw::ModulePath()); }
+
+std::wstring SystemDriveFromDirectory(const std::wstring& directory) {
+    if (directory.size() <= 2) return L"C:";
+    std::wstring drive = directory.substr(0, 2);
+    for (wchar_t& c : drive) c = static_cast<wchar_t>(std::towupper(c));
+    return drive;
+}
+
+std::wstring GetSystemDrive() {
+    std::wstring buffer(32767, L'\0');
+    UINT length = GetSystemDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
+    buffer.resize(length < buffer.size() ? length : 0);
+    return SystemDriveFromDirectory(buffer);
+}
+
+void RestrictDllSearchToSystemFolder() {
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    auto setDefault = fw::ProcAddress<SetDefaultDllDirectoriesFn>(GetModuleHandleW(L"kernel32"),
+                                                                  "SetDefaultDllDirectories");
+    if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // Where that is missing, at least the current folder leaves the search order (Windows XP
+    // SP1 and later; Windows 2000 has neither).
+    using SetDllDirectoryFn = BOOL(WINAPI*)(LPCWSTR);
+    auto setDirectory = fw::ProcAddress<SetDllDirectoryFn>(GetModuleHandleW(L"kernel32"), "SetDllDirectoryW");
+    if (setDirectory) setDirectory(L"");
 }

@@ -1,6 +1,6 @@
 #pragma once
-// What the system is, for every room of the setup: the Windows version, the system folder, and
-// DLLs loaded from there only.
+// What the system is, for every room of the setup: the Windows version and its bitness, the
+// setup's and the system's folders, and DLLs loaded from the system folder only.
 #include <windows.h>
 
 #include <string>
@@ -29,9 +29,23 @@ enum WindowsVersion {
 int ClassifyWindowsVersion(DWORD platformId, DWORD major, DWORD minor, WORD servicePackMajor);
 int GetWindowsVersion();
 
+// True when this 32-bit process runs on 64-bit Windows.
+bool IsWow64();
+
+// Folder of the running executable with a trailing backslash; empty without any backslash.
+std::wstring GetSetupFolder();
+std::wstring SetupFolderFromModulePath(const std::wstring& modulePath);
+// Drive of the system folder as two upper-case characters ("C:" when unknown).
+std::wstring GetSystemDrive();
+std::wstring SystemDriveFromDirectory(const std::wstring& directory);
+
 // Windows system folder without a trailing backslash ("c:\windows\system32" when unknown).
 std::wstring GetSystemFolder();
 std::wstring SystemFolderFromDirectory(const std::wstring& directory);
+
+// Makes the loader look for DLLs loaded later in the system folder only, where the system
+// supports it, so a DLL planted on the medium beside setup.exe is never loaded.
+void RestrictDllSearchToSystemFolder();
 
 // Loads a DLL from the system folder only, never from the program's folder (a planted copy
 // beside setup.exe must not run with administrator rights). The module stays loaded.

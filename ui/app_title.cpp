@@ -1,12 +1,9 @@
 #include "ui/app_title.h"
 
 namespace {
-std::wstring& Title() {
-    static std::wstring title;
-    return title;
-}
+std::wstring g_title;  // set once at start-up, read by every skinned dialog
 }  // namespace
 
-void SetApplicationTitle(const std::wstring& title) { Title() = title; }
+void SetApplicationTitle(const std::wstring& title) { g_title = title; }
 
-const std::wstring& ApplicationTitle() { return Title(); }
+const std::wstring& ApplicationTitle() { return g_title; }

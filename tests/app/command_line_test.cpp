@@ -102,32 +102,6 @@ TEST(SetupCommandLine, OtherInstallersSpellingsMeanTheSame) {
     }
 }
 
-TEST(SetupCommandLine, StartActionFollowsTheSwitchesAndWhetherAnyoneCanSee) {
-    struct Row {
-        const wchar_t* arguments;
-        StartAction visible;
-        StartAction invisible;
-    };
-    const Row rows[] = {
-        {L"", StartAction::Interactive, StartAction::NeedsQuiet},
-        {L"/log C:\a.log /norestart", StartAction::Interactive, StartAction::NeedsQuiet},
-        {L"/?", StartAction::UsageBox, StartAction::UsageToLog},
-        {L"/bogus", StartAction::UsageBox, StartAction::NeedsQuiet},
-        {L"/? /bogus", StartAction::UsageBox, StartAction::NeedsQuiet},
-        {L"/passive", StartAction::Unattended, StartAction::Unattended},
-        {L"/s /bogus", StartAction::Unattended, StartAction::Unattended},
-        {L"/qn /?", StartAction::Unattended, StartAction::Unattended},
-        {L"/uninstall", StartAction::Uninstall, StartAction::Uninstall},
-        {L"-UNINSTALL /quiet /bogus", StartAction::Uninstall, StartAction::Uninstall},
-    };
-    for (const Row& row : rows) {
-        const SetupOptions options = ParseSetupCommandLine(std::wstring(L"setup.exe ") + row.arguments);
-        EXPECT_EQ(ChooseStartAction(options, true), row.visible) << testing::PrintToString(std::wstring(row.arguments));
-        EXPECT_EQ(ChooseStartAction(options, false), row.invisible) << testing::PrintToString(std::wstring(row.arguments));
-    }
-    EXPECT_TRUE(ParseSetupCommandLine(L"setup.exe /Uninstall").uninstall);
-}
-
 TEST(SetupCommandLine, ProgramPathWithBlanksGivenUnquoted) {
     const std::wstring program = L"\\\\server\\My Share\\setup.exe";
     EXPECT_TRUE(ParseSetupCommandLine(program, program) == SetupOptions());

@@ -341,7 +341,8 @@ TEST(OneBox, InstallersQuestionWaitsForTheCancelQuestion) {
     CloseHandle(gate);
 }
 
-// /passive: the installation's page alone, with no Cancel, ending by itself.
+// /passive: the installation's page alone, with no Cancel, ending by itself; the removal by
+// /uninstall /passive likewise.
 TEST(Passive, ProgressPageAloneEndsByItself) {
     kit::Process setup(L"\"" + pages::Medium(L"tiles") + L"setup.exe\" /passive /norestart", pages::Medium(L"tiles"));
     PageWatch watch = WatchPage(setup);
@@ -353,6 +354,20 @@ TEST(Passive, ProgressPageAloneEndsByItself) {
     EXPECT_EQ(watch.steps.back(), L"Installing Example Maps");
     EXPECT_EQ(setup.Wait(60000), 0u);
     EXPECT_TRUE(Installed());
+
+    // /uninstall /passive: the same page, removing the product, with no Cancel and no window of
+    // the installer's own.
+    kit::Process removal(L"\"" + pages::Medium(L"tiles") + L"setup.exe\" /uninstall /passive",
+                         pages::Medium(L"tiles"));
+    PageWatch removing = WatchPage(removal);
+    ASSERT_NE(removing.page, nullptr);
+    EXPECT_FALSE(removing.cancelShown);
+    EXPECT_TRUE(removing.otherWindows.empty()) << Narrow(removing.otherWindows.front());
+    ASSERT_FALSE(removing.steps.empty());
+    EXPECT_EQ(removing.steps.back(), L"Removing the earlier version");
+    EXPECT_EQ(removal.Wait(60000), 0u);
+    EXPECT_FALSE(Installed());
+    EXPECT_FALSE(kit::FileExists(kTile));
 }
 
 }  // namespace

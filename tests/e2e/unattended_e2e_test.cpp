@@ -609,7 +609,7 @@ TEST(OldWindows, RefusedWithItsCodeShowingNothing) {
                 {L"/uninstall /quiet /log C:\\logs\\old3.log", L"C:\\logs\\old3.log"},
                 {L"/passive /norestart /l*v C:\\logs\\old2.log", L"C:\\logs\\old2.log"},
                 {L"/passive", nullptr},
-                {L"/uninstall /quiet /log C:\\logs\\old3.log", L"C:\\logs\\old3.log"},
+                {L"/uninstall /passive /log C:\\logs\\old5.log", L"C:\\logs\\old5.log"},
                 {L"/uninstall /log C:\\logs\\old4.log", L"C:\\logs\\old4.log"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(Narrow(row.switches));

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "env/system_checks.h"
+#include "env/version_loader.h"
 
 namespace {
 

@@ -63,7 +63,7 @@ public:
         }
         if (mode == L"report") {
             fw::File file;
-            fw::FileException error;
+            fw::FileError error;
             if (!file.OpenForReading(Argument(2), &error)) PostQuitMessage(error.ReportError(MB_OK));
             return TRUE;
         }

@@ -161,7 +161,7 @@ TEST(Application, ExitCodeIsTheQuitMessagesAndStartUpSetsTheErrorMode) {
     }
 }
 
-TEST(FileException, ReportsTheFullPathInTheApplicationsMessageBox) {
+TEST(FileError, ReportsTheFullPathInTheApplicationsMessageBox) {
     Host host(L"Probe Setup.exe");
     kit::MakeFolders(host.folder / L"present");
     struct Row {

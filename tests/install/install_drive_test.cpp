@@ -10,6 +10,14 @@
 
 namespace {
 
+// The drive the run chooses, and the maker's folders registered on it as the run then does;
+// nothing is written when no drive qualifies.
+std::wstring ChosenAndRegistered(uint64_t requiredBytes) {
+    const std::wstring root = ChooseDriveWithRoom(requiredBytes);
+    if (!root.empty()) RegisterInstallFolders(root);
+    return root;
+}
+
 constexpr uint64_t kMiB = 1048576;
 constexpr uint64_t kDefaultRequired = 0x3200000;  // 50 MiB, when setup.dat is missing
 
@@ -291,7 +299,7 @@ protected:
 
 TEST_F(Registrations, AFreshMachineGetsBothRegistrationsAndFolders) {
     ASSERT_FALSE(FolderExists(L"C:\\Korvel"));
-    EXPECT_EQ(ResolveInstallDrive(kDefaultRequired), L"C:\\");
+    EXPECT_EQ(ChosenAndRegistered(kDefaultRequired), L"C:\\");
     for (const wchar_t* key : {kKorvel, kCartoline, kProducts, kTileWizard}) {
         std::vector<kit::AceEntry> entries;
         ASSERT_TRUE(kit::ReadKeyDacl(HKEY_LOCAL_MACHINE, key, &entries)) << key;
@@ -339,7 +347,7 @@ TEST_F(Registrations, ExistingValues) {
         if (row.setProducts) kit::SetString(HKEY_LOCAL_MACHINE, kProducts, L"InstallDir", row.products);
         if (row.setTileWizard) kit::SetString(HKEY_LOCAL_MACHINE, kTileWizard, L"InstallDir", row.tileWizard);
 
-        EXPECT_EQ(ResolveInstallDrive(kDefaultRequired), L"C:\\") << row.what;
+        EXPECT_EQ(ChosenAndRegistered(kDefaultRequired), L"C:\\") << row.what;
         EXPECT_EQ(InstallDir(kProducts), row.expectProducts) << row.what;
         EXPECT_EQ(InstallDir(kTileWizard), row.expectTileWizard) << row.what;
         for (const std::wstring& folder : row.createdFolders) EXPECT_TRUE(FolderExists(folder)) << row.what;
@@ -350,7 +358,7 @@ TEST_F(Registrations, ExistingValues) {
 TEST_F(Registrations, ExistingKeysKeepTheirList) {
     kit::SetString(HKEY_LOCAL_MACHINE, kProducts, L"Other", L"1");
     ASSERT_TRUE(kit::SetKeyDaclSddl(HKEY_LOCAL_MACHINE, kProducts, L"D:(A;;KA;;;WD)"));
-    EXPECT_EQ(ResolveInstallDrive(kDefaultRequired), L"C:\\");
+    EXPECT_EQ(ChosenAndRegistered(kDefaultRequired), L"C:\\");
     EXPECT_EQ(InstallDir(kProducts), L"C:\\Korvel");
     std::vector<kit::AceEntry> entries;
     ASSERT_TRUE(kit::ReadKeyDacl(HKEY_LOCAL_MACHINE, kProducts, &entries));
@@ -360,8 +368,8 @@ TEST_F(Registrations, ExistingKeysKeepTheirList) {
 }
 
 TEST_F(Registrations, NoDriveWithRoomWritesNothing) {
-    EXPECT_EQ(ResolveInstallDrive(UINT64_MAX), L"");
-    EXPECT_EQ(ResolveInstallDrive(uint64_t{1} << 51), L"");
+    EXPECT_EQ(ChosenAndRegistered(UINT64_MAX), L"");
+    EXPECT_EQ(ChosenAndRegistered(uint64_t{1} << 51), L"");
     EXPECT_FALSE(kit::KeyExists(HKEY_LOCAL_MACHINE, kKorvel));
     EXPECT_FALSE(FolderExists(L"C:\\Korvel"));
 }

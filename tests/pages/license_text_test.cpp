@@ -36,13 +36,13 @@ TEST(LicenseText, BytesAfterTheMarkUpToNulOrTheEnd) {
 TEST(LicenseText, FilesAndTheirErrors) {
     kit::TempFolder folder;
     std::wstring text;
-    fw::FileException error;
+    fw::FileError error;
     kit::WriteUtf16(folder / L"a.txt", L"Terms\r\nMore", true);
     EXPECT_TRUE(CEulaDlg::ReadUnicodeTextFile(folder / L"a.txt", &text, &error));
     EXPECT_EQ(text, L"Terms\r\nMore");
 
     EXPECT_FALSE(CEulaDlg::ReadUnicodeTextFile(folder / L"missing.txt", &text, &error));
-    EXPECT_EQ(error.cause(), fw::FileException::FileNotFound);
+    EXPECT_EQ(error.cause(), fw::FileError::FileNotFound);
     EXPECT_EQ(error.Message(), folder / L"missing.txt was not found.");
     EXPECT_FALSE(CEulaDlg::ReadUnicodeTextFile(folder / L"ENU\\missing.txt", &text, &error));
     EXPECT_EQ(error.Message(), folder / L"ENU\\missing.txt contains an incorrect path.");
@@ -56,7 +56,7 @@ TEST(LicenseText, AHugeFileIsReadOnlyInPart) {
     for (size_t i = 3; i < bytes.size(); i += 2) bytes[i] = '\0';
     kit::WriteBytes(folder / L"huge.txt", bytes);
     std::wstring text;
-    fw::FileException error;
+    fw::FileError error;
     ASSERT_TRUE(CEulaDlg::ReadUnicodeTextFile(folder / L"huge.txt", &text, &error));
     EXPECT_EQ(text.size(), ((16u << 20) - 2) / 2);
     EXPECT_EQ(text.front(), L'A');

@@ -20,6 +20,7 @@
 #include "framework/strings.h"
 #include "install/install_sequence.h"
 #include "pages/main_page.h"
+#include "pages/outcome_texts.h"
 #include "pages/progress_page.h"
 #include "resources/resource.h"
 #include "tests/kit/kit.h"
@@ -288,7 +289,8 @@ std::vector<ItemTexts> PageTexts() {
     outcomes[4].earlier = EarlierVersion::Kept;
     for (const InstallOutcome& outcome : outcomes) {
         for (const wchar_t* name : {kProduct, L""}) {
-            OutcomeTexts shown = BuildOutcomeTexts(outcome, name, L"C:\\", kLogPath, false, text);
+            const bool pending = DecideRunEnd(outcome.productResult, outcome.restartNeeded, false, false).restartPending;
+            OutcomeTexts shown = BuildOutcomeTexts(outcome, name, L"C:\\", kLogPath, pending, text);
             headlines.push_back(shown.headline);
             details.push_back(shown.details);
         }

@@ -1,0 +1,164 @@
+#include "install/installation.h"
+
+#include "framework/proc_address.h"
+#include "framework/strings.h"
+#include "framework/thread.h"
+#include "system/setup_log.h"
+
+namespace {
+
+HANDLE ManualResetEvent() { return CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+
+}  // namespace
+
+Installation::Installation()
+    : ended_(ManualResetEvent()), answered_(ManualResetEvent()), viewGone_(ManualResetEvent()) {
+    InitializeCriticalSection(&lock_);
+}
+
+Installation::~Installation() {
+    Stop();  // the thread reports to this object until it ends
+    AllowShutdown();
+    DeleteCriticalSection(&lock_);
+}
+
+void Installation::Start(Operations operations) {
+    operations_ = std::move(operations);
+    thread_ = fw::StartThread([this] {
+        outcome_ = operations_(*this);
+        Post(Change::Done);
+        SetEvent(ended_.get());  // the last this thread touches of the object
+    });
+    if (thread_) return;
+    const DWORD error = GetLastError();
+    LogEvent(fw::Format("The installation cannot start: no thread of its own (error %lu)", error));
+    outcome_.productResult = error ? error : ERROR_NOT_ENOUGH_MEMORY;
+    Post(Change::Done);
+    SetEvent(ended_.get());
+}
+
+void Installation::Watch(HWND view, UINT message, const std::wstring& reason) {
+    if (!view) {
+        view_ = nullptr;
+        SetEvent(viewGone_.get());
+        AllowShutdown();
+        return;
+    }
+    message_ = message;
+    view_ = view;
+    if (WaitForSingleObject(ended_.get(), 0) != WAIT_OBJECT_0) BlockShutdown(reason);
+}
+
+void Installation::Post(Change change, LPARAM value) {
+    if (HWND view = view_) PostMessageW(view, message_, static_cast<WPARAM>(change), value);
+}
+
+void Installation::OnStep(InstallStep step) { Post(Change::Step, static_cast<LPARAM>(step)); }
+
+void Installation::OnActionText(const std::wstring& text) {
+    EnterCriticalSection(&lock_);
+    actionText_ = text;
+    LeaveCriticalSection(&lock_);
+    Post(Change::Action);
+}
+
+std::wstring Installation::ActionText() const {
+    EnterCriticalSection(&lock_);
+    std::wstring text = actionText_;
+    LeaveCriticalSection(&lock_);
+    return text;
+}
+
+void Installation::OnCancelShown(bool shown) { Post(Change::CancelShown, shown ? 1 : 0); }
+
+int Installation::Ask(const std::wstring& text, UINT type) {
+    // Without a view, or once it went, the installer answers its own questions.
+    if (!view_ || WaitForSingleObject(viewGone_.get(), 0) == WAIT_OBJECT_0) return 0;
+    EnterCriticalSection(&lock_);
+    question_ = {text, type, question_.serial + 1};
+    questionWaiting_ = true;
+    questionTaken_ = false;
+    answer_ = 0;
+    ResetEvent(answered_.get());
+    LeaveCriticalSection(&lock_);
+    Post(Change::Question);
+    const HANDLE events[] = {answered_.get(), viewGone_.get()};
+    WaitForMultipleObjects(2, events, FALSE, INFINITE);
+    EnterCriticalSection(&lock_);
+    questionWaiting_ = false;
+    const int answer = answer_;
+    LeaveCriticalSection(&lock_);
+    return answer;
+}
+
+bool Installation::TakeQuestion(Question* question) {
+    EnterCriticalSection(&lock_);
+    const bool take = questionWaiting_ && !questionTaken_;
+    if (take) {
+        *question = question_;
+        questionTaken_ = true;
+    }
+    LeaveCriticalSection(&lock_);
+    return take;
+}
+
+void Installation::Answer(unsigned serial, int answer) {
+    EnterCriticalSection(&lock_);
+    if (questionWaiting_ && serial == question_.serial) {
+        answer_ = answer;
+        SetEvent(answered_.get());
+    }
+    LeaveCriticalSection(&lock_);
+}
+
+const RunEnd& Installation::Finish() {
+    if (finished_) return end_;
+    WaitForSingleObject(ended_.get(), INFINITE);
+    if (thread_) WaitForSingleObject(thread_.get(), INFINITE);  // it touches nothing more
+    thread_.reset();
+    AllowShutdown();
+    finished_ = true;
+    const InstallOptions& options = plan_.options;
+    if (outcome_.removalFailed) {
+        end_ = RunEnd{outcome_.removalResult};
+        return end_;
+    }
+    end_ = DecideRunEnd(outcome_.productResult, outcome_.restartNeeded, options.Unattended(), options.noRestart);
+    if (!options.Unattended()) return end_;
+    if (end_.restart == RestartAction::RestartNow) {
+        LogEvent("Restart: a package asked for one; Windows restarts as the setup ends");
+    } else if (end_.exitCode == ERROR_SUCCESS_REBOOT_REQUIRED) {
+        LogEvent("Restart: a package asked for one; /norestart leaves it to whoever runs the setup");
+    } else if (end_.restartPending) {
+        LogEvent(fw::Format("Restart: pending, asked for before the failure; the run ends with %lu", end_.exitCode));
+    }
+    return end_;
+}
+
+void Installation::ChooseRestart() {
+    LogEvent("Restart now: Windows restarts as the setup ends");
+    restartChosen_ = true;
+}
+
+void Installation::Stop() {
+    if (!thread_) return;
+    cancelRequested_ = true;
+    SetEvent(viewGone_.get());
+    fw::WaitDispatchingAll(thread_.get());
+    thread_.reset();
+}
+
+// Vista and later; looked up so that the setup still starts on Windows 2000.
+void Installation::BlockShutdown(const std::wstring& reason) {
+    using CreateReasonFn = BOOL(WINAPI*)(HWND, LPCWSTR);
+    auto create = fw::ProcAddress<CreateReasonFn>(GetModuleHandleW(L"user32"), "ShutdownBlockReasonCreate");
+    if (!shutdownBlockedBy_ && create && create(view_, reason.c_str())) shutdownBlockedBy_ = view_;
+}
+
+void Installation::AllowShutdown() {
+    if (!shutdownBlockedBy_) return;
+    using DestroyReasonFn = BOOL(WINAPI*)(HWND);
+    if (auto destroy = fw::ProcAddress<DestroyReasonFn>(GetModuleHandleW(L"user32"), "ShutdownBlockReasonDestroy"))
+        destroy(shutdownBlockedBy_);
+    shutdownBlockedBy_ = nullptr;
+}
