@@ -6,7 +6,7 @@
 namespace {
 
 bool g_showBox = false;
-LONG g_ending = 0;
+LONG g_endingThread = 0;  // the thread telling the first failure
 
 // Appends text to buffer at length, cut where the room ends.
 int Append(char* buffer, int length, const char* text) {
@@ -44,7 +44,12 @@ void FatalText(FatalCause cause, const char* dll, const char* function, char* bu
 void ShowFatalBox(bool show) { g_showBox = show; }
 
 void EndFatally(FatalCause cause, const char* dll, const char* function) {
-    if (InterlockedExchange(&g_ending, 1)) {
+    const LONG thread = static_cast<LONG>(GetCurrentThreadId());
+    const LONG first = InterlockedCompareExchange(&g_endingThread, thread, 0);
+    // A failure while the first is told: on the same thread (the box itself failing) the process
+    // ends at once; another thread waits until the first has ended it.
+    if (first == thread) ExitProcess(FatalExitCode(cause));
+    if (first != 0) {
         for (;;) Sleep(INFINITE);
     }
     char line[kFatalTextSize];

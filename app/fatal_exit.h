@@ -20,5 +20,6 @@ void FatalText(FatalCause cause, const char* dll, const char* function, char* bu
 // Whether the line is shown in a box too: the interactive run, decided once at start.
 void ShowFatalBox(bool show);
 
-// Never returns. A second failure while the first is told (another thread) waits for its end.
+// Never returns. A failure on another thread while the first is told waits for its end; one on
+// the same thread (the box failing) ends the process at once.
 [[noreturn]] void EndFatally(FatalCause cause, const char* dll = nullptr, const char* function = nullptr);
