@@ -3,9 +3,6 @@
 #include <cwchar>
 #include <cwctype>
 
-#include "framework/strings.h"
-#include "resources/resource.h"
-
 namespace {
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
@@ -103,9 +100,4 @@ SetupOptions ParseSetupCommandLine(const std::wstring& commandLine, const std::w
     // The stricter of the two: whoever asked for no user interface at all gets none.
     options.ui = quiet ? SetupUi::Quiet : passive ? SetupUi::Passive : SetupUi::Full;
     return options;
-}
-
-std::wstring UsageText() {
-    std::wstring text = fw::LoadResString(IDS_USAGE);
-    return text.empty() ? fw::LoadStringFrom(GetModuleHandleW(nullptr), IDS_USAGE) : text;
 }

@@ -37,7 +37,3 @@ std::vector<std::wstring> CommandLineArguments(const std::wstring& commandLine, 
 // whatever their order; the last /log wins. A token after /log is its file unless it is one of
 // the switches above.
 SetupOptions ParseSetupCommandLine(const std::wstring& commandLine, const std::wstring& programPath = L"");
-
-
-// The switches' usage: the string table's text, the English one when a satellite lacks it.
-std::wstring UsageText();

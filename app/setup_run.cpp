@@ -58,7 +58,7 @@ void SetupRun::Start(CSetupApp& app) {
         End(InvisibleStart(options_, data_.productName, kind_ == RunKind::UsageToLog, log_));
         return;
     case RunKind::UsageBox:
-        fw::AppMessageBox(UsageText(), MB_ICONINFORMATION | MB_OK);
+        fw::AppMessageBox(fw::LoadResString(IDS_USAGE), MB_ICONINFORMATION | MB_OK);
         End(options_.invalid.empty() ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
         return;
     case RunKind::Pages:
@@ -276,6 +276,7 @@ void SetupRun::Refuse(const RunRow& row) {
 void SetupRun::Install() {
     Installation::Operations operations;
     if (kind_ == RunKind::Uninstall) {
+        plan_.productRemoval = true;
         operations = [code = data_.productCode](InstallObserver& observer) { return RemoveProduct(code, observer); };
     } else {
         if (!Walk(RunPhase::Installation)) return;

@@ -36,6 +36,7 @@ struct InstallPlan {
     std::wstring productPackage;
     std::wstring productCommandLine;
     std::wstring earlierVersion;  // of the product code installed now; empty when none is
+    bool productRemoval = false;  // /uninstall: the product itself is removed, nothing installed
 };
 
 // Where the earlier version stands when the run ends.

@@ -13,14 +13,20 @@ std::wstring Joined(const std::wstring& first, const std::wstring& second, const
 
 }  // namespace
 
-std::wstring StepText(InstallStep step, const std::wstring& productName, const std::function<std::wstring(UINT)>& text) {
+std::wstring StepText(InstallStep step, bool productRemoval, const std::wstring& productName,
+                      const std::function<std::wstring(UINT)>& text) {
+    UINT named = IDS_STEP_PRODUCT, unnamed = IDS_STEP_PRODUCT_UNNAMED;
     switch (step) {
-    case InstallStep::Removal: return text(IDS_STEP_REMOVAL);
+    case InstallStep::Removal:
+        if (!productRemoval) return text(IDS_STEP_REMOVAL);
+        named = IDS_STEP_PRODUCT_REMOVAL;
+        unnamed = IDS_STEP_PRODUCT_REMOVAL_UNNAMED;
+        break;
     case InstallStep::Drivers: return text(IDS_STEP_DRIVERS);
     case InstallStep::Product: break;
     }
-    if (productName.empty()) return text(IDS_STEP_PRODUCT_UNNAMED);
-    return fw::ReplaceFirst(text(IDS_STEP_PRODUCT), L"%s", productName);
+    if (productName.empty()) return text(unnamed);
+    return fw::ReplaceFirst(text(named), L"%s", productName);
 }
 
 namespace {

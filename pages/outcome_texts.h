@@ -23,5 +23,7 @@ OutcomeTexts BuildOutcomeTexts(const InstallOutcome& outcome, const std::wstring
 // cancel then means.
 std::wstring CancelQuestion(bool removalBegun, const std::wstring& productName,
                             const std::function<std::wstring(UINT)>& text);
-// "Installing %s" with the product name, "Installing the product" without one.
-std::wstring StepText(InstallStep step, const std::wstring& productName, const std::function<std::wstring(UINT)>& text);
+// "Installing %s" with the product name, "Installing the product" without one; the removal step
+// of a run that removes the product itself says "Removing %s", not the earlier version's removal.
+std::wstring StepText(InstallStep step, bool productRemoval, const std::wstring& productName,
+                      const std::function<std::wstring(UINT)>& text);

@@ -73,7 +73,11 @@ void CProgressPage::Watch(Installation& installation) {
     // on "Cancel", where the Enter that chose "Next" could still act.
     SetStartFocus(stepItem_.hwnd());
     if (GetActiveWindow() == hwnd()) SetFocus(stepItem_.hwnd());
-    installation.Watch(hwnd(), kChangeMessage, StepText(InstallStep::Product, productName_, fw::LoadResString));
+    // The reason Windows shows while the session's end waits: what the run does as a whole.
+    const bool removal = installation.plan().productRemoval;
+    installation.Watch(hwnd(), kChangeMessage,
+                       StepText(removal ? InstallStep::Removal : InstallStep::Product, removal, productName_,
+                                fw::LoadResString));
 }
 
 void CProgressPage::KeepFocusOnVisibleItem() {
@@ -136,7 +140,9 @@ void CProgressPage::OnChange(Installation::Change change, LPARAM value) {
         // Only an installed earlier version makes the removal one that a cancel cannot undo.
         removalBegun_ =
             removalBegun_ || (step == InstallStep::Removal && !installation_->plan().earlierVersion.empty());
-        if (!done_) stepItem_.SetCaption(StepText(step, productName_, fw::LoadResString));
+        if (!done_)
+            stepItem_.SetCaption(
+                StepText(step, installation_->plan().productRemoval, productName_, fw::LoadResString));
         break;
     }
     case Installation::Change::Action:

@@ -87,6 +87,9 @@
 #define IDS_CANCEL_AFTER_REMOVAL_UNNAMED 202
 #define IDS_CANCELLED_EARLIER_REMOVED_UNNAMED 203
 #define IDS_CANCELLED_EARLIER_KEPT_UNNAMED 204
+// The step of /uninstall, which removes the product itself, not an earlier version of it.
+#define IDS_STEP_PRODUCT_REMOVAL 205
+#define IDS_STEP_PRODUCT_REMOVAL_UNNAMED 206
 // Default action names screen readers announce for the items.
 #define IDS_PRESS_ACTION 170
 #define IDS_CHECK_ACTION 171

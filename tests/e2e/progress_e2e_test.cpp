@@ -364,7 +364,7 @@ TEST(Passive, ProgressPageAloneEndsByItself) {
     EXPECT_FALSE(removing.cancelShown);
     EXPECT_TRUE(removing.otherWindows.empty()) << Narrow(removing.otherWindows.front());
     ASSERT_FALSE(removing.steps.empty());
-    EXPECT_EQ(removing.steps.back(), L"Removing the earlier version");
+    EXPECT_EQ(removing.steps.back(), L"Removing Example Maps");
     EXPECT_EQ(removal.Wait(60000), 0u);
     EXPECT_FALSE(Installed());
     EXPECT_FALSE(kit::FileExists(kTile));

@@ -60,7 +60,21 @@ TEST(Outcome, TextsForEachEnd) {
         EXPECT_EQ(texts.headline, row.headline) << row.what;
         EXPECT_EQ(texts.details, row.details) << row.what;
     }
-    EXPECT_EQ(StepText(InstallStep::Product, L"", fw::LoadResString), L"Installing the product");
+    // The removal step names the product only where the run removes the product itself.
+    const struct {
+        InstallStep step;
+        bool productRemoval;
+        const wchar_t* name;
+        const wchar_t* shown;
+    } steps[] = {
+        {InstallStep::Product, false, L"", L"Installing the product"},
+        {InstallStep::Product, false, L"Example Maps", L"Installing Example Maps"},
+        {InstallStep::Removal, false, L"Example Maps", L"Removing the earlier version"},
+        {InstallStep::Removal, true, L"Example Maps", L"Removing Example Maps"},
+        {InstallStep::Removal, true, L"", L"Removing the product"},
+    };
+    for (const auto& row : steps)
+        EXPECT_EQ(StepText(row.step, row.productRemoval, row.name, fw::LoadResString), row.shown) << row.shown;
     EXPECT_EQ(fw::ReplaceFirst(L"no marker here", L"%s", L"x"), L"no marker here");
     EXPECT_EQ(CancelQuestion(false, L"Example Maps", fw::LoadResString), L"Cancel the installation?");
     EXPECT_EQ(CancelQuestion(true, L"Example Maps", fw::LoadResString),

@@ -190,8 +190,10 @@ std::vector<std::string> FilledTextsThatAreWrong(const std::function<std::wstrin
     struct Row {
         std::wstring named, unnamed, expectedUnnamed;
     } rows[] = {
-        {StepText(InstallStep::Product, kProduct, text), StepText(InstallStep::Product, L"", text),
+        {StepText(InstallStep::Product, false, kProduct, text), StepText(InstallStep::Product, false, L"", text),
          text(IDS_STEP_PRODUCT_UNNAMED)},
+        {StepText(InstallStep::Removal, true, kProduct, text), StepText(InstallStep::Removal, true, L"", text),
+         text(IDS_STEP_PRODUCT_REMOVAL_UNNAMED)},
         {CancelQuestion(true, kProduct, text), CancelQuestion(true, L"", text),
          question + text(IDS_CANCEL_AFTER_REMOVAL_UNNAMED)},
         {details(removed, kProduct), details(removed, L""), text(IDS_CANCELLED_EARLIER_REMOVED_UNNAMED)},
@@ -278,7 +280,8 @@ std::vector<ItemTexts> PageTexts() {
     const std::wstring title = MainPageTitle(text(IDS_TITLE_FORMAT), kProduct);
     std::vector<std::wstring> steps, headlines, details;
     for (InstallStep step : {InstallStep::Removal, InstallStep::Drivers, InstallStep::Product})
-        for (const wchar_t* name : {kProduct, L""}) steps.push_back(StepText(step, name, text));
+        for (bool productRemoval : {false, true})
+            for (const wchar_t* name : {kProduct, L""}) steps.push_back(StepText(step, productRemoval, name, text));
     InstallOutcome outcomes[5]{};
     outcomes[1].restartNeeded = true;
     outcomes[2].productResult = ERROR_INSTALL_FAILURE;
