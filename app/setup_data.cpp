@@ -1,8 +1,5 @@
 #include "app/setup_data.h"
 
-#include "framework/strings.h"
-#include "system/setup_log.h"
-
 namespace {
 
 constexpr size_t kCodeUnits = 36;
@@ -73,9 +70,4 @@ ProductSetupData ParseSetupData(const unsigned char* data, size_t size) {
         }
     }
     return record;
-}
-
-void LogSetupData(const ProductSetupData& data) {
-    LogEvent(fw::Format("Setup data: product code \"%s\", %I64u bytes required, product name \"%s\"",
-                        data.productCode.c_str(), data.requiredSpaceBytes, data.productName.c_str()));
 }

@@ -1,4 +1,5 @@
-// Reading setup.dat from the medium; the parsing, which needs no system call, is beside it.
+// Reading setup.dat from the medium, and its log line; the parsing, which needs no system call,
+// is beside it.
 #include <windows.h>
 
 #include <vector>
@@ -6,6 +7,8 @@
 #include "app/setup_data.h"
 #include "env/system_checks.h"
 #include "framework/file.h"
+#include "framework/strings.h"
+#include "system/setup_log.h"
 
 namespace {
 
@@ -25,3 +28,8 @@ ProductSetupData ReadSetupDataFrom(const std::wstring& folder) {
 }
 
 ProductSetupData ReadSetupData() { return ReadSetupDataFrom(GetSetupFolder()); }
+
+void LogSetupData(const ProductSetupData& data) {
+    LogEvent(fw::Format("Setup data: product code \"%s\", %I64u bytes required, product name \"%s\"",
+                        data.productCode.c_str(), data.requiredSpaceBytes, data.productName.c_str()));
+}
