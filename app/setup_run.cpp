@@ -302,6 +302,9 @@ void SetupRun::AwaitLauncherClosed() {
 }
 
 int SetupRun::Exit(int exitCode) {
+    // The user has left the setup: its windows go at once, before anything the end waits for,
+    // and no page takes a click or a key while the launcher closes or the installation stops.
+    if (app_) app_->ClosePages();
     AwaitLauncherClosed();
     installation_.Stop();
     // The exit code says what happened, so it is written after the restart was tried: a refused
