@@ -312,7 +312,8 @@ int SetupRun::Exit(int exitCode) {
     if (installation_.RestartAtEnd() && !RestartWindows()) {
         LogEvent(fw::Format("Restart refused: error %lu; Windows must still be restarted", GetLastError()));
         exitCode = static_cast<int>(ExitCodeAfterRestart(static_cast<DWORD>(exitCode), false));
-        if (kind_ == RunKind::Pages) fw::AppMessageBox(IDS_RESTART_FAILED, MB_ICONWARNING | MB_OK);
+        // No page is left to own the box: it comes to the front of its own.
+        if (kind_ == RunKind::Pages) fw::AppMessageBox(IDS_RESTART_FAILED, MB_ICONWARNING | MB_OK | MB_SETFOREGROUND);
     }
     LogEvent(fw::Format("Exit code %d", exitCode));
     return exitCode;
