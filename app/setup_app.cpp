@@ -1,7 +1,8 @@
 #include "app/setup_app.h"
 
 #include "framework/common_controls.h"
-#include "framework/proc_address.h"
+#include "framework/input_method.h"
+#include "framework/message_box.h"
 #include "pages/license_page.h"
 #include "pages/main_page.h"
 #include "pages/progress_page.h"
@@ -9,16 +10,7 @@
 
 CSetupApp::CSetupApp() = default;
 
-CSetupApp::~CSetupApp() {
-    delete controller_;
-    controller_ = nullptr;
-    delete progressPage_;
-    progressPage_ = nullptr;
-    delete licensePage_;
-    licensePage_ = nullptr;
-    delete mainPage_;
-    mainPage_ = nullptr;
-}
+CSetupApp::~CSetupApp() { ClosePages(); }
 
 BOOL CSetupApp::InitInstance() {
     fw::InitCommonControlsFromSystem();
@@ -27,21 +19,12 @@ BOOL CSetupApp::InitInstance() {
     return TRUE;
 }
 
-namespace {
-
-// No window of the setup takes typed text (the license text is read-only), so the process needs
-// no input method: starting one for the first window to take the focus is the dearest step
-// before the main page shows. Where the input method library is not loaded, there is none.
-void TurnOffInputMethod() {
-    using ImmDisableImeFn = BOOL(WINAPI*)(DWORD);
-    auto disable = fw::ProcAddress<ImmDisableImeFn>(GetModuleHandleW(L"imm32.dll"), "ImmDisableIME");
-    if (disable) disable(static_cast<DWORD>(-1));  // every thread of the process
-}
-
-}  // namespace
-
 bool CSetupApp::CreatePages() {
-    TurnOffInputMethod();
+    // No page takes typed text (the license text is read-only): starting an input method for the
+    // first window to take the focus is the dearest step before the main page shows. Only this
+    // thread's: Windows Installer's dialogs run in this process on the installation's thread,
+    // and a path typed there may need one.
+    fw::TurnOffInputMethodForThisThread();
     mainPage_ = new CMainPageDlg();
     mainPage_->SetProductName(run_.data().productName);
     const bool created = mainPage_->Create(nullptr);
@@ -80,6 +63,19 @@ CBrowserController& CSetupApp::controller() {
         controller_->SetPageMaker(this);
     }
     return *controller_;
+}
+
+void CSetupApp::ClosePages() {
+    // The pages before their controller: a page's last messages still reach its controller.
+    fw::SetMainWindow(nullptr);
+    delete progressPage_;
+    progressPage_ = nullptr;
+    delete licensePage_;
+    licensePage_ = nullptr;
+    delete mainPage_;
+    mainPage_ = nullptr;
+    delete controller_;
+    controller_ = nullptr;
 }
 
 void CSetupApp::ShowMainPage() { controller_->ShowPage(1); }

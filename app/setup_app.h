@@ -26,6 +26,8 @@ public:
     void StartChecksPassed();
     // The installation's page, watching the installation; false when it cannot be made.
     bool ShowInstallation(Installation& installation);
+    // Destroys every page, then their controller: nothing more takes the user's input.
+    void ClosePages();
 
 private:
     // PageMaker: the license page at the main page's "Next", the installation's page as the

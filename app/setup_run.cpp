@@ -303,6 +303,9 @@ void SetupRun::AwaitLauncherClosed() {
 }
 
 int SetupRun::Exit(int exitCode) {
+    // The user has left the setup: its windows go at once, before anything the end waits for,
+    // and no page takes a click or a key while the launcher closes or the installation stops.
+    if (app_) app_->ClosePages();
     AwaitLauncherClosed();
     installation_.Stop();
     // The exit code says what happened, so it is written after the restart was tried: a refused
@@ -310,7 +313,8 @@ int SetupRun::Exit(int exitCode) {
     if (installation_.RestartAtEnd() && !RestartWindows()) {
         LogEvent(fw::Format("Restart refused: error %lu; Windows must still be restarted", GetLastError()));
         exitCode = static_cast<int>(ExitCodeAfterRestart(static_cast<DWORD>(exitCode), false));
-        if (kind_ == RunKind::Pages) fw::AppMessageBox(IDS_RESTART_FAILED, MB_ICONWARNING | MB_OK);
+        // No page is left to own the box: it comes to the front of its own.
+        if (kind_ == RunKind::Pages) fw::AppMessageBox(IDS_RESTART_FAILED, MB_ICONWARNING | MB_OK | MB_SETFOREGROUND);
     }
     LogEvent(fw::Format("Exit code %d", exitCode));
     return exitCode;

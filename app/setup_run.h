@@ -75,8 +75,9 @@ public:
     // the license page's "Next".
     void Install();
 
-    // The one way out, after the message loop: the installation stopped, the "Exit code" line,
-    // then the restart when the run asked for one. Gives the process's exit code.
+    // The one way out, after the message loop: the pages closed, then the launcher's closing
+    // awaited and the installation stopped, the "Exit code" line, then the restart when the run
+    // asked for one. Gives the process's exit code.
     int Exit(int exitCode);
 
 private:

@@ -7,7 +7,9 @@
 
 #include "framework/control.h"
 #include "framework/dialog.h"
+#include "framework/input_method.h"
 #include "framework/strings.h"
+#include "framework/thread.h"
 #include "framework/wait_cursor.h"
 #include "tests/kit/kit.h"
 #include "tests/kit/window_kit.h"
@@ -204,6 +206,31 @@ TEST(WaitCursor, NestsAndPutsTheArrowBackAtTheEnd) {
     fw::EndWaitCursor();  // one end too many changes nothing
     EXPECT_EQ(fw::WaitCursorDepth(), 0);
     EXPECT_EQ(GetCursor(), wait);
+}
+
+BOOL CALLBACK NoteInputMethodWindow(HWND window, LPARAM found) {
+    if (kit::ClassOf(window) == L"IME") *reinterpret_cast<bool*>(found) = true;
+    return TRUE;
+}
+
+// A fresh thread's first window, after turning the input method off or not: whether the thread
+// got an input method window for it.
+bool ThreadGetsInputMethod(bool turnOff) {
+    bool got = false;
+    fw::UniqueHandle thread = fw::StartThread([&] {
+        if (turnOff) fw::TurnOffInputMethodForThisThread();
+        HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        EnumThreadWindows(GetCurrentThreadId(), NoteInputMethodWindow, reinterpret_cast<LPARAM>(&got));
+        DestroyWindow(window);
+    });
+    WaitForSingleObject(thread.get(), INFINITE);
+    return got;
+}
+
+TEST(InputMethod, OffForTheThreadThatTurnsItOffAlone) {
+    EXPECT_FALSE(ThreadGetsInputMethod(true));
+    // Another thread of the process, as Windows Installer's dialogs on the installation's one.
+    EXPECT_TRUE(ThreadGetsInputMethod(false));
 }
 
 LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

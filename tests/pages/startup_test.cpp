@@ -64,6 +64,33 @@ TEST(Startup, CompanionLauncherIsClosedWhileTheMainPageShows) {
     }
 }
 
+// After Exit and Yes the setup still waits for a launcher that ignores the close: the pages are
+// gone by then, so neither a click where "Next" was nor a key reaches one, and nothing installs.
+TEST(Startup, NoPageTakesInputWhileTheSetupWaitsAtItsEnd) {
+    kit::TempFolder folder;
+    ASSERT_TRUE(kit::CopyTo(kit::BinPath(L"fake_app.exe"), folder / L"kStart.exe"));
+    kit::Process launcher(L"\"" + (folder / L"kStart.exe") + L"\" --ignore-close");
+    ASSERT_TRUE(kit::WaitUntil([&] { return !kit::TopLevelWindows(launcher.id()).empty(); }));
+    const std::wstring log = folder / L"setup.log";
+    kit::Process setup(L"\"" + Medium(L"standard") + L"setup.exe\" /log \"" + log + L"\"", Medium(L"standard"));
+    HWND main = pages::WaitForReadyMainPage(setup);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(launcher.Running());
+    const RECT next = kit::ItemRect(main, kit::kNextItem);
+    pages::ConfirmExitFrom(main, setup, IDYES);
+    ASSERT_TRUE(setup.Running()) << "the setup no longer waits for the launcher";
+    EXPECT_FALSE(IsWindow(main) && IsWindowVisible(main));
+    kit::ClickAt(next.left + 4, (next.top + next.bottom) / 2);
+    if (IsWindow(main)) SetForegroundWindow(main);
+    for (WORD key : {VK_RETURN, VK_SPACE, VK_TAB, VK_SPACE}) kit::PressKey(key);
+    EXPECT_EQ(kit::WaitForLicensePage(setup.id(), 800), nullptr);
+    EXPECT_TRUE(setup.Running()) << "the presses came after the setup had ended";
+    EXPECT_EQ(setup.Wait(15000), 0u);
+    const std::string text = kit::ReadBytes(log);
+    EXPECT_EQ(text.find("Install sequence"), std::string::npos) << text;
+    EXPECT_NE(text.find("Exit code 0"), std::string::npos) << text;
+}
+
 TEST(Startup, MainPageIsTheOnlyPageUntilNextAndTheLicenseTextIsLoaded) {
     kit::Process setup = StartSetup(Medium(L"standard"));
     HWND main = pages::WaitForReadyMainPage(setup);
