@@ -5,25 +5,12 @@
 
 #include <cstdlib>
 
-#include "app/command_line.h"
 #include "app/fatal_exit.h"
 #include "app/old_windows.h"
-#include "framework/strings.h"
 #include "system/system_info.h"
 
 extern "C" void __main();  // the compiler's runtime: runs the static constructors
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show);
-
-namespace {
-
-// A fatal failure is shown in a box only where the pages would be: /quiet, /passive and
-// /uninstall wait for no one.
-void DecideFatalBox() {
-    const SetupOptions options = ParseSetupCommandLine(GetCommandLineW(), fw::ModulePath());
-    ShowFatalBox(!options.Unattended() && !options.uninstall);
-}
-
-}  // namespace
 
 // The whole start-up of the program. The runtime DLL (msvcrt.dll) initialised itself when it was
 // loaded; the program needs nothing of the start-up code the toolchain would add (command-line
@@ -33,7 +20,6 @@ void DecideFatalBox() {
 extern "C" void SetupEntry() {
     if (IsOlderThanWindows2000(GetVersion())) ExitProcess(RefuseOldWindows());
     __main();  // registers the static destructors with atexit, so exit runs them
-    DecideFatalBox();
     // The program reads its command line where it needs it (GetCommandLineW).
     std::exit(wWinMain(GetModuleHandleW(nullptr), nullptr, nullptr, SW_SHOWDEFAULT));
 }

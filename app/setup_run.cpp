@@ -1,5 +1,6 @@
 #include "app/setup_run.h"
 
+#include "app/fatal_exit.h"
 #include "app/setup_app.h"
 #include "app/uninstall_setup.h"
 #include "env/bootstrap.h"
@@ -47,6 +48,8 @@ void SetupRun::Start(CSetupApp& app) {
     options_ = ParseSetupCommandLine(GetCommandLineW(), fw::ModulePath());
     data_ = ReadSetupData();  // it names the default log
     kind_ = RunKindOf(options_, IsWindowStationVisible());
+    // A fatal failure is shown in a box only where someone sees the pages or the usage box.
+    ShowFatalBox(kind_ == RunKind::Pages || kind_ == RunKind::UsageBox);
     plan_.options = options_;
     // A run without pages joins the single-threaded apartment before anything else. The pages
     // need none of COM's libraries, which take long to load: in the interactive run the GUI

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/fatal_exit.h"
 #include "framework/strings.h"
 #include "system/setup_log.h"
 
@@ -21,6 +22,8 @@ volatile size_t g_pastTheEnd = 5;
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     const SetupOptions options = ParseSetupCommandLine(GetCommandLineW(), fw::ModulePath());
+    // As the run decides once it knows its kind: a box where someone sees the pages.
+    ShowFatalBox(!options.Unattended() && !options.uninstall);
     SetupLog log;
     if (!log.Open(options.logFile)) return 2;
     SetActiveSetupLog(&log);
