@@ -84,6 +84,8 @@ PageWatch WatchPage(const kit::Process& setup, const std::function<void(PageWatc
         }
         if (kit::OutcomeShown(page)) {
             watch.outcome = kit::ItemText(page, kit::kProgressStep);
+            // The outcome may have come between the step's read above and this one.
+            if (watch.steps.empty() || watch.steps.back() != watch.outcome) watch.steps.push_back(watch.outcome);
             watch.details = kit::ItemText(page, kit::kProgressAction);
             break;
         }
