@@ -90,6 +90,11 @@
 // The step of /uninstall, which removes the product itself, not an earlier version of it.
 #define IDS_STEP_PRODUCT_REMOVAL 205
 #define IDS_STEP_PRODUCT_REMOVAL_UNNAMED 206
+// The medium read through before anything changes: its step, a file of it that is damaged or
+// unreadable, a cancel while it is read.
+#define IDS_STEP_CHECKING_MEDIUM 207
+#define IDS_MEDIUM_FILE_DAMAGED 208
+#define IDS_CANCELLED_NOTHING_CHANGED 209
 // Default action names screen readers announce for the items.
 #define IDS_PRESS_ACTION 170
 #define IDS_CHECK_ACTION 171
