@@ -203,7 +203,7 @@ struct SetupRunRows {
     // A medium without its packages (a package manager that fetched setup.exe alone) or with a
     // damaged one ends here, while the earlier version is installed and the applications open.
     static bool PackagesOnTheMedium(SetupRun& run) {
-        return SetupDataWhole(run) && PackagesUsable(run.plan_, &run.refusalText_);
+        return SetupDataWhole(run) && CheckPackagesOnMedium(run.plan_, &run.refusalText_) == MediumVerdict::Usable;
     }
 
     static bool DriveWithRoom(SetupRun& run) { return ChooseInstallDrive(run.data_.requiredSpaceBytes, &run.plan_); }

@@ -126,17 +126,6 @@ std::wstring ModulePath(HMODULE module) {
     }
 }
 
-std::wstring FileNameOfPath(const std::wstring& path) {
-    const size_t separator = path.find_last_of(L"\\/:");
-    return separator == std::wstring::npos ? path : path.substr(separator + 1);
-}
-
-std::wstring FolderOfPath(const std::wstring& path) {
-    const size_t separator = path.find_last_of(L"\\/:");
-    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
-}
-
-
 std::wstring ExecutableBaseName() {
     std::wstring name = FileNameOfPath(ModulePath());
     size_t dot = name.find_last_of(L'.');

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <string>
 
+#include "framework/path.h"
+
 namespace fw {
 
 HMODULE ResourceModule();
@@ -45,10 +47,5 @@ std::wstring ReplaceFirst(const std::wstring& text, const wchar_t* marker, const
 // The executable's full path, and its file name without folder and extension.
 std::wstring ModulePath(HMODULE module = nullptr);
 std::wstring ExecutableBaseName();
-
-// A path's file name (after the last "\", "/" or drive colon), and its drive and folder up to
-// and including the last separator ("D:" alone for "D:name").
-std::wstring FileNameOfPath(const std::wstring& path);
-std::wstring FolderOfPath(const std::wstring& path);
 
 }  // namespace fw

@@ -165,9 +165,10 @@ bool ApplicationsClosed(const InstallOptions& options) {
     return false;
 }
 
-bool PackagesUsable(const InstallPlan& plan, std::wstring* refusalText) {
-    return CheckedPackage(plan.productPackage, refusalText) &&
-           (!plan.drivers || CheckedPackage(plan.driversPackage, refusalText));
+MediumVerdict CheckPackagesOnMedium(const InstallPlan& plan, std::wstring* refusalText, MediumProgress*) {
+    const bool usable = CheckedPackage(plan.productPackage, refusalText) &&
+                        (!plan.drivers || CheckedPackage(plan.driversPackage, refusalText));
+    return usable ? MediumVerdict::Usable : MediumVerdict::Unusable;
 }
 
 bool ChooseInstallDrive(uint64_t requiredSpaceBytes, InstallPlan* plan) {

@@ -57,9 +57,19 @@ struct InstallOutcome {
 // applications, and only then the folder registrations on the drive.
 // The rest of the plan: the removal, whether the drivers are current, the packages.
 void CompletePlan(const std::wstring& productCode, const InstallOptions& options, InstallPlan* plan);
-// The packages the plan installs, each opened read-only with its external cabinets beside it;
-// false with *refusalText naming the missing or damaged file.
-bool PackagesUsable(const InstallPlan& plan, std::wstring* refusalText);
+// Told, on the thread that reads the medium, how far the read-through of the packages' cabinets
+// has come; false from Continue stops the reading there (a cancel).
+class MediumProgress {
+public:
+    virtual ~MediumProgress() = default;
+    virtual bool Continue(uint64_t bytesRead, uint64_t bytesTotal) = 0;
+};
+enum class MediumVerdict { Usable, Unusable, Cancelled };
+// The packages the plan installs, each opened read-only with its cabinets, beside it and
+// embedded in it, read through; Unusable with *refusalText naming the missing or damaged file.
+// Runs on any thread; the progress, when given, is told as the cabinets are read.
+MediumVerdict CheckPackagesOnMedium(const InstallPlan& plan, std::wstring* refusalText,
+                                    MediumProgress* progress = nullptr);
 // The fixed drive with room and the product's command line for it; false when there is none.
 // Writes nothing.
 bool ChooseInstallDrive(uint64_t requiredSpaceBytes, InstallPlan* plan);
