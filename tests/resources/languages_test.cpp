@@ -299,6 +299,9 @@ std::vector<ItemTexts> PageTexts() {
         }
     }
     steps.insert(steps.end(), headlines.begin(), headlines.end());
+    // The read-through's step, and its cancel, which may stand as the page's headline.
+    steps.push_back(text(IDS_STEP_CHECKING_MEDIUM));
+    steps.push_back(text(IDS_CANCELLED_NOTHING_CHANGED));
     return {
         {IDD_MAIN_PAGE, IDC_EXIT_ITEM, 12, {text(IDS_EXIT)}},
         {IDD_MAIN_PAGE, IDC_NEXT_ITEM, 12, {text(IDS_NEXT)}},
