@@ -69,13 +69,15 @@ std::map<UINT, std::wstring> StringTable(HMODULE module) {
 // What a translation must keep: format markers, line breaks, tabs, the sentence gaps of two
 // blanks, and the switches of the usage text.
 std::multiset<std::wstring> Placeholders(const std::wstring& text) {
-    static const std::wregex marker(L"%[0-9a-z]|\n|\t|  |[/-][a-z?*]+");
+    // The usage text names its switches with "/" only: a word after " -" is a Finnish compound
+    // ("Windows Installer -paketti").
+    static const std::wregex marker(L"%[0-9a-z]|\n|\t|  |/[a-z?*]+");
     std::multiset<std::wstring> found;
     for (std::wsregex_iterator at(text.begin(), text.end(), marker), end; at != end; ++at) {
         const std::wstring token = at->str();
         const size_t position = static_cast<size_t>(at->position());
-        // A switch begins a word: "Korvel-Benutzer" holds none.
-        const bool switchLike = token[0] == L'/' || token[0] == L'-';
+        // A switch begins a word: "und/oder" holds none.
+        const bool switchLike = token[0] == L'/';
         if (switchLike && position > 0 && !std::iswspace(text[position - 1]) && text[position - 1] != L'[') continue;
         found.insert(token);
     }
