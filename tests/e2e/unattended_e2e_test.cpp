@@ -234,6 +234,14 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
          "C:\\media\\foreigncabinet\\data1.cab is damaged or is not a Windows Installer package. Nothing was changed "
          "on this computer.",
          true, true},
+        // A setup.dat that exists and does not read is no missing one.
+        {"setup.dat a folder", Arrange::EarlierBuildAndViewer, L"datfolder", L"/quiet /closeapplications", 1619,
+         "C:\\media\\datfolder\\setup.dat on the installation medium is damaged or cannot be read. Nothing was "
+         "changed on this computer.",
+         true, true},
+        // The satellite's product package entry reads "..\\pwnd\\x.msi", where a package lies.
+        {"a satellite's package name leaving the medium", Arrange::Nothing, L"leave", L"/quiet", 1619,
+         "Medium: entry 148 of the string table names no file below C:\\media\\leave\\", false, true},
         {"product package that is no package", Arrange::Nothing, L"broken", L"/quiet", 1619,
          "C:\\media\\broken\\Setup_ENU.msi is damaged or is not a Windows Installer package. Nothing was changed on "
          "this computer.", false, true},
