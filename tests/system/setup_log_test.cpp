@@ -100,6 +100,7 @@ TEST(SetupLogFile, RunsSharingAFileAppendTheirLines) {
     ASSERT_TRUE(CreateHardLinkW((folder / L"linked.log").c_str(), other.c_str(), nullptr));
     SetupLog linked;
     EXPECT_FALSE(linked.Open(folder / L"linked.log"));
+    EXPECT_EQ(OpenLogFile(folder / L"linked.log"), INVALID_HANDLE_VALUE);  // nor a package's log there
     linked.Write(L"through the link");
     EXPECT_EQ(kit::ReadBytes(other), "another file\r\n");
 
