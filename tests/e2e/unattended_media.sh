@@ -33,3 +33,6 @@ mkdir "$media/datfolder/setup.dat"
 for language in ENU DEU; do cp "$RIG_BIN_DIR/leaving_satellite.dll" "$media/leave/setup$language.dll"; done
 mkdir -p "$media/pwnd"
 cp "$build/media/Setup_ENU.msi" "$media/pwnd/x.msi"
+# A program where the satellite of the user's language should be.
+"${make[@]}" "$media/badsatellite" --setup "$build/setup.exe" "${packages[@]}"
+for language in ENU DEU; do cp "$RIG_BIN_DIR/fake_app.exe" "$media/badsatellite/setup$language.dll"; done
