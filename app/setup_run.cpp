@@ -196,9 +196,8 @@ struct SetupRunRows {
 
     // A product code field that holds something else was written by no build of the medium: the
     // setup data is damaged or was altered, and the run would install without removing the
-    // earlier version.
-    // One that exists and does not read is no absent one: its defaults would install without the
-    // removal, after closing the applications.
+    // earlier version. One that exists and does not read is no absent one either: its defaults
+    // would do the same, after closing the applications.
     static bool SetupDataWhole(SetupRun& run) {
         if (!run.data_.productCodeRefused && !run.data_.readError) return true;
         const std::wstring path = GetSetupFolder() + L"setup.dat";
