@@ -13,6 +13,9 @@ struct ProductSetupData {
     std::wstring productName;
     // The product code field held something other than a product code; productCode is empty.
     bool productCodeRefused = false;
+    // The file exists but does not read (a read error, a sharing violation, a folder of that
+    // name): the system's error; the fields keep the missing file's defaults.
+    unsigned long readError = 0;
 };
 
 constexpr uint64_t kDefaultRequiredSpaceBytes = 52428800;
@@ -32,8 +35,8 @@ bool IsProductCodeForm(std::wstring_view code);
 // not in product code form gives no product code.
 ProductSetupData ParseSetupData(const unsigned char* data, size_t size);
 
-// Reads "setup.dat" from the given folder (ending with a backslash). A missing file, or one that
-// cannot be opened or read, gives the defaults.
+// Reads "setup.dat" from the given folder (ending with a backslash). A file that does not exist
+// gives the defaults; one that exists and cannot be opened or read gives them with readError.
 ProductSetupData ReadSetupDataFrom(const std::wstring& folder);
 
 // Reads "setup.dat" beside the running executable.

@@ -20,11 +20,14 @@ constexpr size_t kMaxSetupDataBytes = 1u << 20;
 
 ProductSetupData ReadSetupDataFrom(const std::wstring& folder) {
     const std::wstring path = folder + L"setup.dat";
-    if (!fw::FileExists(path)) return {};
     std::vector<uint8_t> bytes;
     uint64_t size = 0;
-    if (fw::ReadFileHead(path, kMaxSetupDataBytes, &bytes, &size) != ERROR_SUCCESS) return {};
-    return ParseSetupData(bytes.data(), bytes.size());
+    const DWORD error = fw::ReadFileHead(path, kMaxSetupDataBytes, &bytes, &size);
+    // Only a file that does not exist is absent: one that does not read is a damaged medium.
+    ProductSetupData data;
+    if (error == ERROR_SUCCESS) return ParseSetupData(bytes.data(), bytes.size());
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) data.readError = error;
+    return data;
 }
 
 ProductSetupData ReadSetupData() { return ReadSetupDataFrom(GetSetupFolder()); }

@@ -5,6 +5,7 @@
 #include "app/uninstall_setup.h"
 #include "env/bootstrap.h"
 #include "env/system_checks.h"
+#include "framework/app.h"
 #include "framework/message_box.h"
 #include "framework/strings.h"
 #include "framework/thread.h"
@@ -141,6 +142,10 @@ struct SetupRunRows {
     }
 
     static void LogData(SetupRun& run) {
+        if (!fw::SatelliteNote().empty()) LogEvent(fw::SatelliteNote());
+        if (run.data_.readError)
+            LogEvent(fw::Format("Setup data: %ssetup.dat exists but does not read: error %lu", GetSetupFolder().c_str(),
+                                run.data_.readError));
         LogSetupData(run.data_);
         // Only the verdict: the field's text could forge log lines.
         if (run.data_.productCodeRefused)
@@ -191,12 +196,14 @@ struct SetupRunRows {
 
     // A product code field that holds something else was written by no build of the medium: the
     // setup data is damaged or was altered, and the run would install without removing the
-    // earlier version.
+    // earlier version. One that exists and does not read is no absent one either: its defaults
+    // would do the same, after closing the applications.
     static bool SetupDataWhole(SetupRun& run) {
-        if (!run.data_.productCodeRefused) return true;
+        if (!run.data_.productCodeRefused && !run.data_.readError) return true;
         const std::wstring path = GetSetupFolder() + L"setup.dat";
-        LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(IDS_PACKAGE_DAMAGED), L"%s", path));
-        run.refusalText_ = fw::ReplaceFirst(fw::LoadResString(IDS_PACKAGE_DAMAGED), L"%s", path);
+        const UINT message = run.data_.readError ? IDS_MEDIUM_FILE_DAMAGED : IDS_PACKAGE_DAMAGED;
+        LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(message), L"%s", path));
+        run.refusalText_ = fw::ReplaceFirst(fw::LoadResString(message), L"%s", path);
         return false;
     }
 

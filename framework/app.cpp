@@ -5,6 +5,7 @@
 #include "framework/dialog.h"
 #include "framework/file.h"
 #include "framework/message_box.h"
+#include "framework/pe_resources.h"
 #include "framework/strings.h"
 
 namespace fw {
@@ -16,40 +17,7 @@ namespace {
 // A satellite holds strings and a few dialogs: some hundred kilobytes.
 constexpr size_t kMaxSatelliteBytes = 16u << 20;
 
-// The loaded copy of the satellite, deleted when the application goes.
-std::wstring g_satelliteCopy;
-
-// The satellite read from the medium into memory and written to a file in the temporary folder,
-// from which it is loaded: a library is mapped, and a read error of the medium inside a mapped
-// view would end the process; the copy lies on a local disk. Empty when it cannot be made.
-std::wstring LocalCopyOf(const std::wstring& path) {
-    std::vector<uint8_t> bytes;
-    uint64_t size = 0;
-    if (ReadFileHead(path, kMaxSatelliteBytes, &bytes, &size) != ERROR_SUCCESS || size != bytes.size()) return {};
-    wchar_t folder[MAX_PATH + 1] = {};
-    wchar_t name[MAX_PATH + 1] = {};
-    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
-    if (length == 0 || length > MAX_PATH || !GetTempFileNameW(folder, L"stl", 0, name)) return {};
-    UniqueFileHandle file(CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
-    DWORD written = 0;
-    const bool whole = file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                       written == bytes.size();
-    file.reset();
-    if (!whole) {
-        DeleteFileW(name);
-        return {};
-    }
-    return name;
-}
-
-void UnloadSatelliteResources() {
-    if (g_satelliteCopy.empty()) return;
-    HMODULE satellite = ResourceModule();
-    SetResourceModule(nullptr);
-    FreeLibrary(satellite);
-    DeleteFileW(g_satelliteCopy.c_str());
-    g_satelliteCopy.clear();
-}
+std::wstring g_satelliteNote;
 
 }  // namespace
 
@@ -57,7 +25,6 @@ App::App() { current_ = this; }
 
 App::~App() {
     if (current_ == this) current_ = nullptr;
-    UnloadSatelliteResources();
 }
 
 App* App::Current() { return current_; }
@@ -116,22 +83,25 @@ bool LoadSatelliteResources() {
     std::wstring executable = ModulePath();
     std::wstring language = UserLanguageAbbreviation();
     if (executable.empty() || language.empty()) return false;
-    std::wstring path = SatelliteLibraryPath(executable, language);
-    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
-    const std::wstring copy = LocalCopyOf(path);
-    if (copy.empty()) return false;
-    // Mapped as data: no entry point or import of it ever runs. Systems before Vista do not
-    // know the image-resource flag and refuse it, so they get the plain data-file mapping.
-    HMODULE library = LoadLibraryExW(copy.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    if (!library) library = LoadLibraryExW(copy.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!library) {
-        DeleteFileW(copy.c_str());
+    const std::wstring path = SatelliteLibraryPath(executable, language);
+    // Read once, and its resources taken from those bytes: nothing is written, loaded by name or
+    // deleted, in a folder the user could change it in meanwhile.
+    std::vector<uint8_t> bytes;
+    uint64_t size = 0;
+    const DWORD error = ReadFileHead(path, kMaxSatelliteBytes, &bytes, &size);
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
+    const char* fault = size != bytes.size() ? "larger than 16 MB or cut short while read"
+                                             : ResourceOnlyLibraryFault(bytes.data(), bytes.size());
+    if (error || fault) {
+        g_satelliteNote = error ? Format("Satellite: %s: read error %lu; not used, the texts are English", path.c_str(), error)
+                                : Format("Satellite: %s: %hs; not used, the texts are English", path.c_str(), fault);
         return false;
     }
-    UnloadSatelliteResources();
-    g_satelliteCopy = copy;
-    SetResourceModule(library);
+    g_satelliteNote = Format("Satellite: %s, %I64u bytes: its texts are used", path.c_str(), size);
+    SetSatelliteResources(std::move(bytes));
     return true;
 }
+
+const std::wstring& SatelliteNote() { return g_satelliteNote; }
 
 }  // namespace fw

@@ -48,10 +48,13 @@ std::wstring SatelliteLibraryPath(const std::wstring& executablePath, const std:
 // Three-letter abbreviation of the user's UI language ("ENU", "DEU"), empty when unknown.
 std::wstring UserLanguageAbbreviation();
 
-// Loads the satellite library of the executable for the user's language as a resource-only
-// image (never run) and makes it the resource module. Gives whether one was loaded. It is read
-// from the medium and loaded from a copy in the temporary folder, which goes with the
-// application object.
+// Reads the satellite library of the executable for the user's language into memory, once and
+// bounded, and takes resources from those bytes from now on; never loaded or copied. Gives
+// whether it is used: one that is not a resource-only library of the expected shape, or does not
+// read, is not (the texts stay English).
 bool LoadSatelliteResources();
+// What became of the satellite, a line for the log (the application object comes before the
+// log): its path and size, or why it is not used. Empty when there is none.
+const std::wstring& SatelliteNote();
 
 }  // namespace fw

@@ -1,5 +1,8 @@
 #include "framework/dialog.h"
 
+#include <cstring>
+#include <vector>
+
 #include "framework/strings.h"
 
 namespace fw {
@@ -20,11 +23,21 @@ Dialog::~Dialog() { DestroyWindow(); }
 bool Dialog::Create(HWND parent) {
     if (hwnd_) return false;
     if (parent) parent_ = parent;
-    // A satellite library that carries only texts leaves the templates to the executable.
-    HMODULE module = ResourceModule();
-    if (!FindResourceW(module, MAKEINTRESOURCEW(templateId_), RT_DIALOG)) module = GetModuleHandleW(nullptr);
-    HWND window = CreateDialogParamW(module, MAKEINTRESOURCEW(templateId_), parent_, &Dialog::DialogProc,
-                                     reinterpret_cast<LPARAM>(this));
+    // The satellite's template from its bytes, in a copy on a 32-bit boundary with room for the
+    // terminators a damaged one lacks; a satellite that carries only texts leaves the templates to
+    // the executable.
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    HWND window = nullptr;
+    if (FindSatelliteResource(RT_DIALOG, templateId_, &data, &size)) {
+        std::vector<DWORD> copy(size / sizeof(DWORD) + 4, 0);
+        std::memcpy(copy.data(), data, size);
+        window = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(copy.data()),
+                                            parent_, &Dialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    } else {
+        window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), parent_,
+                                    &Dialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    }
     return window != nullptr;
 }
 

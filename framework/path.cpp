@@ -24,7 +24,7 @@ bool SameLetters(const std::wstring& text, size_t from, size_t count, const wcha
     return true;
 }
 
-// CON, PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$, CONOUT$, also before an extension or blanks: Windows
+// CON, PRN, AUX, NUL, COM0-9, LPT0-9, CONIN$, CONOUT$, also before an extension or blanks: Windows
 // opens the device, not a file of the medium.
 bool IsDeviceName(const std::wstring& part) {
     size_t stem = part.find(L'.');
@@ -34,8 +34,10 @@ bool IsDeviceName(const std::wstring& part) {
     if (stem == 3)
         for (const wchar_t* device : kThree)
             if (SameLetters(part, 0, 3, device)) return true;
-    if (stem == 4 && (SameLetters(part, 0, 3, L"COM") || SameLetters(part, 0, 3, L"LPT")) && part[3] >= L'1' &&
-        part[3] <= L'9')
+    // Windows reserves COM0 and LPT0 too, and the superscript digits 1, 2 and 3 of Latin-1.
+    const wchar_t digit = stem == 4 ? part[3] : 0;
+    if (stem == 4 && (SameLetters(part, 0, 3, L"COM") || SameLetters(part, 0, 3, L"LPT")) &&
+        ((digit >= L'0' && digit <= L'9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3))
         return true;
     return (stem == 6 && SameLetters(part, 0, 6, L"CONIN$")) || (stem == 7 && SameLetters(part, 0, 7, L"CONOUT$"));
 }

@@ -1,16 +1,35 @@
 #include "framework/strings.h"
 
 #include <cstdarg>
+#include <cstring>
 #include <cwchar>
+
+#include "framework/pe_resources.h"
 
 namespace fw {
 namespace {
-HMODULE g_resourceModule = nullptr;
+// Set once at start-up, before any other thread runs; read-only afterwards.
+std::vector<uint8_t> g_satellite;
 }
 
-HMODULE ResourceModule() { return g_resourceModule ? g_resourceModule : GetModuleHandleW(nullptr); }
+void SetSatelliteResources(std::vector<uint8_t> library) { g_satellite = std::move(library); }
 
-void SetResourceModule(HMODULE module) { g_resourceModule = module; }
+bool FindSatelliteResource(const wchar_t* type, UINT id, const uint8_t** data, size_t* size) {
+    size_t offset = 0;
+    if (g_satellite.empty() ||
+        !FindResourceData(g_satellite.data(), g_satellite.size(), LOWORD(type), id, &offset, size))
+        return false;
+    *data = g_satellite.data() + offset;
+    return true;
+}
+
+std::wstring LoadStringFrom(const std::vector<uint8_t>& library, UINT id) {
+    size_t offset = 0, units = 0;
+    if (!FindStringResource(library.data(), library.size(), id, &offset, &units)) return {};
+    std::wstring text(units, L'\0');
+    std::memcpy(text.data(), library.data() + offset, units * sizeof(wchar_t));
+    return text;
+}
 
 std::wstring LoadStringFrom(HMODULE module, UINT id) {
     // With a zero capacity LoadStringW gives a read-only pointer to the entry and its length.
@@ -21,9 +40,8 @@ std::wstring LoadStringFrom(HMODULE module, UINT id) {
 }
 
 std::wstring LoadResString(UINT id) {
-    std::wstring text = LoadStringFrom(ResourceModule(), id);
-    if (text.empty() && g_resourceModule) text = LoadEnglishString(id);
-    return text;
+    std::wstring text = LoadStringFrom(g_satellite, id);
+    return text.empty() ? LoadEnglishString(id) : text;
 }
 
 std::wstring LoadEnglishString(UINT id) { return LoadStringFrom(GetModuleHandleW(nullptr), id); }

@@ -1,19 +1,27 @@
 #pragma once
-// String table access. Strings come from an explicit resource module: the satellite library
-// for the user's language when one was loaded, otherwise the executable.
+// String table access. Strings come from the satellite library for the user's language, taken
+// from its bytes in memory, when there is one; otherwise from the executable.
 #include <windows.h>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "framework/path.h"
 
 namespace fw {
 
-HMODULE ResourceModule();
-void SetResourceModule(HMODULE module);
+// The bytes of a resource-only library (checked by the caller) whose resources come before the
+// executable's; empty for none. Kept until replaced.
+void SetSatelliteResources(std::vector<uint8_t> library);
+// The satellite's resource of that type and numeric name, inside its bytes; false when there is
+// no satellite or it has none.
+bool FindSatelliteResource(const wchar_t* type, UINT id, const uint8_t** data, size_t* size);
 
 // A missing entry gives the empty string.
 std::wstring LoadStringFrom(HMODULE module, UINT id);
-// The entry of the resource module; one the satellite lacks (a satellite older than the
+// The entry of a resource-only library's bytes; empty when it has none.
+std::wstring LoadStringFrom(const std::vector<uint8_t>& library, UINT id);
+// The entry of the satellite; one the satellite lacks (a satellite older than the
 // executable) comes from the executable's own English table, so no refusal is left without its
 // text. Empty only when neither has the entry.
 std::wstring LoadResString(UINT id);

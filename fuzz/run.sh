@@ -15,13 +15,14 @@ cxx=${FUZZ_CXX:-clang++}
 declare -A sources=(
     [setup_data]="app/setup_data.cpp"
     [license_text]="pages/license_text.cpp"
-    [version_resource]="env/version_resource.cpp"
+    [version_resource]="env/version_resource.cpp framework/pe_resources.cpp"
+    [string_resource]="framework/pe_resources.cpp"
     [cabinet_header]="install/cabinet_header.cpp"
     [package_check]="install/package_check.cpp install/cabinet_header.cpp"
     [bitmap_file]="ui/bitmap_file.cpp"
 )
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(setup_data license_text version_resource cabinet_header package_check bitmap_file)
+[ ${#targets[@]} -gt 0 ] || targets=(setup_data license_text version_resource string_resource cabinet_header package_check bitmap_file)
 
 mkdir -p "$out"
 for target in "${targets[@]}"; do

@@ -2,6 +2,7 @@
 
 #include "drivers/driver_info.h"
 #include "env/system_checks.h"
+#include "framework/app.h"
 #include "framework/file.h"
 #include "framework/handle.h"
 #include "framework/strings.h"
@@ -56,8 +57,14 @@ bool ApplicationsClosedUnattended(bool closeApplications) {
 // already, starts msiexec itself.
 void RemoveByMsiexec(const InstallPlan& plan, InstallOutcome* outcome) {
     const SetupLog* log = ActiveSetupLog();
-    const std::wstring removalLine =
-        RemovalCommandLine(GetSystemFolder(), plan.productCode, log ? PackageLogPath(log->path(), L"Removal") : L"");
+    std::wstring logPath = log ? PackageLogPath(log->path(), L"Removal") : L"";
+    // A task would expand a "%" of the log's path into another file's name: msiexec then writes
+    // no log of its own, and the installer's removal below still logs to the right one.
+    if (!plan.options.Unattended() && UsesScheduledTask(GetWindowsVersion()) && !IsSafeForTask(logPath)) {
+        LogEvent("Removal of the earlier version: msiexec's own log left out: its path holds \"%\"");
+        logPath.clear();
+    }
+    const std::wstring removalLine = RemovalCommandLine(GetSystemFolder(), plan.productCode, logPath);
     if (removalLine.empty()) {
         LogEvent("Removal of the earlier version: not started: an argument holds a quotation mark or a control character");
         return;
@@ -106,6 +113,28 @@ bool CheckedPackage(const std::wstring& package, std::wstring* refusalText) {
     LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(message), L"%s", check.file));
     *refusalText = fw::ReplaceFirst(fw::LoadResString(message), L"%s", check.file);
     return false;
+}
+
+// The medium's file names the string table gives (the license texts, the product package, the
+// bitmap) each stay below the medium's folder. The log names the entry and the file it came
+// from, never the name itself: a satellite's text could forge log lines.
+bool MediumNamesBelowFolder(std::wstring* refusalText) {
+    static constexpr UINT kNames[] = {IDS_DATA_LICENSE_FILE, IDS_PRODUCT_PACKAGE, IDS_GENERAL_LICENSE_FILE,
+                                      IDS_BACKGROUND_BITMAP};
+    const std::wstring folder = GetSetupFolder();
+    for (const UINT id : kNames) {
+        const std::wstring name = fw::LoadResString(id);
+        if (!fw::JoinBelow(folder, name).empty()) continue;
+        // Outside the folder: the satellite is damaged; below it but too long: that file does not open.
+        const std::wstring file = fw::IsNameBelowFolder(name)
+                                      ? folder + name
+                                      : fw::SatelliteLibraryPath(fw::ModulePath(), fw::UserLanguageAbbreviation());
+        LogEvent(fw::Format("Medium: entry %u of the string table names no file below %s", id, folder.c_str()));
+        LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(IDS_MEDIUM_FILE_DAMAGED), L"%s", file));
+        *refusalText = fw::ReplaceFirst(fw::LoadResString(IDS_MEDIUM_FILE_DAMAGED), L"%s", file);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -166,7 +195,7 @@ bool ApplicationsClosed(const InstallOptions& options) {
 }
 
 MediumVerdict CheckPackagesOnMedium(const InstallPlan& plan, std::wstring* refusalText, MediumProgress*) {
-    const bool usable = CheckedPackage(plan.productPackage, refusalText) &&
+    const bool usable = MediumNamesBelowFolder(refusalText) && CheckedPackage(plan.productPackage, refusalText) &&
                         (!plan.drivers || CheckedPackage(plan.driversPackage, refusalText));
     return usable ? MediumVerdict::Usable : MediumVerdict::Unusable;
 }
@@ -206,9 +235,10 @@ void CompletePlan(const std::wstring& productCode, const InstallOptions& options
     LogEvent(plan->drivers ? "USB drivers: older than the medium's" : "USB drivers: current, no drivers package");
     plan->driversPackage = UsbDriversPackagePath(programFolder, IsWow64());
     plan->driversCommandLine = WithRestartSuppressed(UsbDriversCommandLine(GetSystemDrive(), language));
-    std::wstring packageName = fw::LoadResString(IDS_PRODUCT_PACKAGE);
-    if (!fw::FileExists(programFolder + packageName)) packageName = L"Setup_ENU.msi";
-    plan->productPackage = programFolder + packageName;
+    // A name that leaves the medium's folder is never opened: the medium check refuses it.
+    plan->productPackage = fw::JoinBelow(programFolder, fw::LoadResString(IDS_PRODUCT_PACKAGE));
+    if (plan->productPackage.empty() || !fw::FileExists(plan->productPackage))
+        plan->productPackage = programFolder + L"Setup_ENU.msi";
 }
 
 InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& observer) {

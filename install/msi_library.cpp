@@ -2,6 +2,7 @@
 
 #include <msi.h>
 
+#include "framework/handle.h"
 #include "framework/proc_address.h"
 #include "framework/strings.h"
 #include "system/setup_log.h"
@@ -59,6 +60,11 @@ void LogPackageTo(const std::wstring& package) {
     const SetupLog* log = ActiveSetupLog();
     if (!log) return;
     const std::wstring path = PackageLogPath(log->path(), package);
+    // The installer opens it by name: a link planted under that name is refused first.
+    if (!fw::UniqueFileHandle(OpenLogFile(path))) {
+        LogEvent("MsiEnableLogW: not called: ", path, " cannot be written or is a link");
+        return;
+    }
     auto enableLog = fw::ProcAddress<MsiEnableLogFn>(MsiLibrary(), "MsiEnableLogW");
     const UINT result =
         enableLog ? enableLog(kVerboseLogMode, path.c_str(), INSTALLLOGATTRIBUTES_APPEND) : ERROR_PROC_NOT_FOUND;

@@ -19,7 +19,8 @@ bool IsPredefinedRoot(HKEY root) {
 
 void SetKeyDacl(HKEY root, const std::wstring& path, PSECURITY_DESCRIPTOR descriptor) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    // A symbolic link an ordinary user put into the tree is secured itself, never its target.
+    if (RegOpenKeyExW(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
     fw::UniqueRegKey owned(key);
     RegSetKeySecurity(owned.get(), DACL_SECURITY_INFORMATION, descriptor);
 }
@@ -89,7 +90,8 @@ bool SecureRegistryTree(HKEY root, const std::wstring& path, bool recursive, con
 bool ListSubKeys(HKEY root, const std::wstring& path, bool recursive, std::vector<std::wstring>* list) {
     if (!IsPredefinedRoot(root)) return false;
     HKEY opened = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return true;
+    // A link's own key has no sub-keys: nothing below it is reached through it.
+    if (RegOpenKeyExW(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, &opened) != ERROR_SUCCESS) return true;
     fw::UniqueRegKey key(opened);
     wchar_t name[kSubKeyNameUnits];
     for (DWORD index = 0; RegEnumKeyW(key.get(), index, name, kSubKeyNameUnits) == ERROR_SUCCESS; ++index) {

@@ -65,7 +65,16 @@ std::wstring ReadApplicationGuid(const std::wstring& valueName) {
     if (RegQueryValueExW(key.get(), valueName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &bytes) !=
         ERROR_SUCCESS)
         return {};
-    return buffer;
+    // The key is open to ordinary users: a class name of another program's windows ("#32770")
+    // would have the elevated setup end that program. Only a GUID in braces names a class.
+    const std::wstring guid = buffer;
+    bool form = guid.size() == 38 && guid.front() == L'{' && guid.back() == L'}';
+    for (size_t i = 1; form && i < 37; ++i) {
+        const wchar_t c = guid[i];
+        const bool hex = (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F') || (c >= L'a' && c <= L'f');
+        form = i == 9 || i == 14 || i == 19 || i == 24 ? c == L'-' : hex;
+    }
+    return form ? guid : std::wstring();
 }
 
 void BuildGuardedApplications(std::vector<AppWindowEntry>* windowEntries,

@@ -115,17 +115,19 @@ BOOL CEulaDlg::LoadLicenseText() {
     if (!SetLicenseFont()) return FALSE;
     const std::wstring folder = GetSetupFolder();
     std::wstring general;
-    std::wstring generalPath = folder + fw::LoadResString(IDS_GENERAL_LICENSE_FILE);
-    if (!fw::FileExists(generalPath)) generalPath = folder + licenseFileName_;
+    // A name that leaves the medium's folder is never read: the English file stands in, and the
+    // installation's medium check refuses the medium.
+    std::wstring generalPath = fw::JoinBelow(folder, fw::LoadResString(IDS_GENERAL_LICENSE_FILE));
+    if (generalPath.empty() || !fw::FileExists(generalPath)) generalPath = folder + licenseFileName_;
     fw::FileError error;
     if (fw::FileExists(generalPath) && !ReadUnicodeTextFile(generalPath, &general, &error)) {
         error.ReportError(MB_OK);
         return FALSE;
     }
     // A medium without the language's own data license has the English one.
-    std::wstring dataPath = folder + fw::LoadResString(IDS_DATA_LICENSE_FILE);
+    std::wstring dataPath = fw::JoinBelow(folder, fw::LoadResString(IDS_DATA_LICENSE_FILE));
     const std::wstring englishDataPath = folder + fw::LoadEnglishString(IDS_DATA_LICENSE_FILE);
-    if (!fw::FileExists(dataPath) && fw::FileExists(englishDataPath)) dataPath = englishDataPath;
+    if (dataPath.empty() || (!fw::FileExists(dataPath) && fw::FileExists(englishDataPath))) dataPath = englishDataPath;
     std::wstring data;
     if (!ReadUnicodeTextFile(dataPath, &data, &error)) {
         error.ReportError(MB_OK);

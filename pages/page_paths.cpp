@@ -8,14 +8,13 @@
 
 std::wstring BackgroundBitmapPath() {
     const std::wstring folder = GetSetupFolder();
-    std::wstring path = folder + fw::LoadResString(IDS_BACKGROUND_BITMAP);
-    if (!fw::FileExists(path)) path = folder + L"ENU\\Bkgnd.bmp";
+    // A name that leaves the medium's folder is never read (the medium check refuses it).
+    std::wstring path = fw::JoinBelow(folder, fw::LoadResString(IDS_BACKGROUND_BITMAP));
+    if (path.empty() || !fw::FileExists(path)) path = folder + L"ENU\\Bkgnd.bmp";
     return path;
 }
 
 HICON ApplicationIcon() {
-    // A satellite library may carry its own icon; most carry only texts.
-    HICON icon = LoadIconW(fw::ResourceModule(), MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
-    if (!icon) icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
-    return icon;
+    // The executable's: a satellite's resources are bytes in memory, and carry no icon.
+    return LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
 }

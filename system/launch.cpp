@@ -212,6 +212,8 @@ std::wstring UninstallCommandLine(const std::wstring& systemFolder, const std::w
 
 bool UsesScheduledTask(int windowsVersion) { return windowsVersion >= WinVista; }
 
+bool IsSafeForTask(const std::wstring& text) { return text.find(L'%') == std::wstring::npos; }
+
 std::wstring TaskNameFor(int randomValue) {
     char name[20];
     _snprintf(name, sizeof(name), "Launch %d", randomValue);
@@ -281,6 +283,12 @@ bool WaitForProgramByName(const std::wstring& fileName, DWORD& exitCode, uint64_
 
 bool RunProgramAsNamedTask(const std::wstring& taskName, const std::wstring& commandLine, bool wait,
                            DWORD& exitCode) {
+    // The Task Scheduler expands "%NAME%" in the action's path and arguments, and has no escape
+    // for "%": such a line would start another program, or the same with other arguments.
+    if (!IsSafeForTask(commandLine)) {
+        LogEvent("Task Scheduler: not started: the command line holds \"%\", which the Task Scheduler would expand");
+        return false;
+    }
     const uint64_t launched = Now();
     if (!RegisterStartAndDeleteTask(taskName, commandLine)) return false;
     if (wait && !WaitForProgramByName(ExecutableNameOf(commandLine), exitCode, launched)) {

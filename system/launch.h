@@ -36,6 +36,8 @@ std::wstring UninstallCommandLine(const std::wstring& systemFolder, const std::w
 
 // From Vista on programs are started through a one-shot scheduled task.
 bool UsesScheduledTask(int windowsVersion);
+// Whether a text stays as it is in a task's action, which the Task Scheduler expands: no "%".
+bool IsSafeForTask(const std::wstring& text);
 // "Launch %d" for one pseudo-random value.
 std::wstring TaskNameFor(int randomValue);
 // Whether a CoInitializeSecurity result lets the launch go on: the process-wide security set by
@@ -47,7 +49,8 @@ bool IsComSecurityUsable(HRESULT result);
 bool RunProgram(std::wstring& commandLine, bool wait, DWORD& exitCode);
 bool RunProgramDirect(std::wstring& commandLine, bool wait, DWORD& exitCode);
 bool RunProgramAsScheduledTask(std::wstring& commandLine, bool wait, DWORD& exitCode);
-// The scheduled-task launch under a given task name.
+// The scheduled-task launch under a given task name; a command line that is not safe for a task
+// is refused (logged, nothing registered).
 bool RunProgramAsNamedTask(const std::wstring& taskName, const std::wstring& commandLine, bool wait,
                            DWORD& exitCode);
 

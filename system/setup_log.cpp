@@ -54,10 +54,22 @@ SetupLog::~SetupLog() {
     if (g_activeLog == this) g_activeLog = nullptr;
 }
 
-bool SetupLog::Open(const std::wstring& path) {
+HANDLE OpenLogFile(const std::wstring& path) {
     // Append-only access: every write lands at the end, also between two processes' writes.
-    file_.reset(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // A log may lie in a temporary folder an ordinary user can write: a link put there under its
+    // name (a symbolic link, a hard link to another file) is never written through.
+    fw::UniqueFileHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (file && (!GetFileInformationByHandle(file.get(), &information) || information.nNumberOfLinks != 1 ||
+                 (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)))
+        file.reset();
+    return file ? file.release() : INVALID_HANDLE_VALUE;
+}
+
+bool SetupLog::Open(const std::wstring& path) {
+    file_.reset(OpenLogFile(path));
     path_ = file_ ? path : std::wstring();
     return IsOpen();
 }

@@ -57,6 +57,10 @@ std::wstring DefaultLogFileName(const std::wstring& productName, const SYSTEMTIM
 // extension goes before the log's extension ("C:\Logs\setup.log" and "D:\Setup_ENU.msi" give
 // "C:\Logs\setup_Setup_ENU.log").
 std::wstring PackageLogPath(const std::wstring& setupLogPath, const std::wstring& package);
+// A log file opened for appending, created when missing; INVALID_HANDLE_VALUE when it cannot be,
+// or when its name is a link (symbolic, or a hard link to another file), which is never written
+// through: a log may lie in a folder an ordinary user can write.
+HANDLE OpenLogFile(const std::wstring& path);
 
 // Where an unattended run without /log writes its log: the temporary folder, under a name with
 // the product and the date.

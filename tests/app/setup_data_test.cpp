@@ -188,17 +188,36 @@ TEST(SetupDataFile, ReadsTheFileBesideTheProgram) {
     EXPECT_EQ(d.productName, L"Example Maps\r\n");
 }
 
-TEST(SetupDataFile, LockedFileGivesDefaults) {
-    kit::TempFolder folder;
-    const std::wstring path = folder / L"setup.dat";
-    kit::WriteBytes(path, Layout(kCode, L"1", L"Locked"));
-    HANDLE exclusive = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
-    ProductSetupData d = ReadSetupDataFrom(folder.path());
-    CloseHandle(exclusive);
-    EXPECT_EQ(d.productCode, L"");
-    EXPECT_EQ(d.requiredSpaceBytes, kDefaultRequiredSpaceBytes);
-    EXPECT_EQ(d.productName, L"");
+// Only a file that does not exist is absent: one that exists and does not read keeps the
+// defaults but says so, with the system's error.
+TEST(SetupDataFile, AFileThatDoesNotReadIsNoMissingOne) {
+    struct Row {
+        const char* what;
+        bool folder;      // a folder named setup.dat
+        bool locked;      // a file open without read sharing
+        DWORD error;      // 0: any error but none
+    } rows[] = {
+        {"missing", false, false, ERROR_SUCCESS},
+        {"sharing violation", false, true, ERROR_SHARING_VIOLATION},
+        {"a folder of that name", true, false, ERROR_ACCESS_DENIED},
+    };
+    for (const Row& row : rows) {
+        kit::TempFolder folder;
+        const std::wstring path = folder / L"setup.dat";
+        HANDLE exclusive = INVALID_HANDLE_VALUE;
+        if (row.folder) ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr)) << row.what;
+        if (row.locked) {
+            kit::WriteBytes(path, Layout(kCode, L"1", L"Locked"));
+            exclusive = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(exclusive, INVALID_HANDLE_VALUE) << row.what;
+        }
+        ProductSetupData d = ReadSetupDataFrom(folder.path());
+        if (exclusive != INVALID_HANDLE_VALUE) CloseHandle(exclusive);
+        EXPECT_EQ(d.readError, row.error) << row.what;
+        EXPECT_EQ(d.productCode, L"") << row.what;
+        EXPECT_EQ(d.requiredSpaceBytes, kDefaultRequiredSpaceBytes) << row.what;
+        EXPECT_EQ(d.productName, L"") << row.what;
+    }
 }
 
 }  // namespace

@@ -453,16 +453,22 @@ TEST(OtherDrive, ProductAndFoldersOnTheFirstFixedDriveWithRoom) {
     EXPECT_FALSE(kit::FileExists(L"C:\\ExampleMaps\\maps.dat"));
 }
 
-// With the Task Scheduler stand-in registered: the removal really runs through the task.
+// With the Task Scheduler stand-in registered: the removal really runs through the task. The
+// log's folder holds "%TEMP%", which the task would expand: msiexec gets no log argument.
 TEST(TaskRemoval, EarlierBuildRemovedThroughTheTaskBeforeTheInstallerIsCalled) {
     const std::wstring uninstallKey =
         std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kProductCode;
     InstallEarlierBuild();
     ASSERT_TRUE(kit::KeyExists(HKEY_LOCAL_MACHINE, uninstallKey));
+    const std::wstring logFolder = L"C:\\logs%TEMP%\\";
+    ASSERT_TRUE(CreateDirectoryW(logFolder.c_str(), nullptr));
     kit::TaskStubRecord record;
-    kit::Process setup = pages::StartSetup(pages::Medium(L"full"));
+    const std::wstring medium = pages::Medium(L"full");
+    kit::Process setup(L"\"" + medium + L"setup.exe\" /log \"" + logFolder + L"setup.log\"", medium);
     pages::AcceptAndInstall(setup);
     EXPECT_EQ(pages::FinishInstallation(setup), 0u);
+    const std::string log = kit::ReadBytes(logFolder + L"setup.log");
+    EXPECT_NE(log.find("msiexec's own log left out: its path holds \"%\""), std::string::npos);
 
     std::vector<kit::TaskCall> registered = record.Calls("ITaskFolder::RegisterTaskDefinition");
     ASSERT_EQ(registered.size(), 1u);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 
 #include "framework/strings.h"
@@ -73,6 +74,22 @@ bool Ascii(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+// The names in the user's and the system's temporary folders.
+std::set<std::wstring> TemporaryFiles() {
+    wchar_t user[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, user);
+    std::set<std::wstring> names;
+    for (const std::wstring folder : {std::wstring(user), std::wstring(L"C:\\windows\\temp\\")}) {
+        WIN32_FIND_DATAW found{};
+        HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) continue;
+        do names.insert(folder + found.cFileName);
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    return names;
+}
+
 // One run from the main page to the outcome, then one refused run. next: the literal "Next" of
 // the language, so that a satellite of the wrong language cannot pass.
 void RunInTheUsersLanguage(const std::wstring& language, const std::wstring& next) {
@@ -83,10 +100,13 @@ void RunInTheUsersLanguage(const std::wstring& language, const std::wstring& nex
     ASSERT_EQ(text(IDS_NEXT), next);
     kit::MakeFolders(L"C:\\logs");
     const std::wstring log = L"C:\\logs\\" + language + L".log";
+    const std::set<std::wstring> temporaryBefore = TemporaryFiles();
     kit::Process setup(std::wstring(L"\"") + kMedium + L"setup.exe\" /log " + log, kMedium);
 
     HWND main = pages::WaitForReadyMainPage(setup);
     ASSERT_NE(main, nullptr);
+    // The satellite's texts come from its bytes in memory: no copy of it anywhere.
+    EXPECT_EQ(TemporaryFiles(), temporaryBefore);
     EXPECT_EQ(kit::TextOf(main), text(IDS_APPLICATION_TITLE));
     EXPECT_EQ(kit::ItemText(main, kit::kTextItem), text.With(IDS_TITLE_FORMAT, kProduct));
     EXPECT_EQ(kit::ItemText(main, kit::kNextItem), next);
@@ -145,6 +165,8 @@ void RunInTheUsersLanguage(const std::wstring& language, const std::wstring& nex
                            fw::ToAnsi(language) + " TARGETDIR=C:\\"),
               std::string::npos) << written;
     EXPECT_NE(written.find("] Single instance: passed\r\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("] Satellite: C:\\media\\languages\\setup" + fw::ToAnsi(language) + ".dll, "),
+              std::string::npos) << written;
     EXPECT_NE(written.find("] Outcome: Example Maps has been installed.\r\n"), std::string::npos) << written;
     EXPECT_NE(written.find("] Exit code 0\r\n"), std::string::npos) << written;
     EXPECT_TRUE(Ascii(written)) << written;

@@ -234,6 +234,14 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
          "C:\\media\\foreigncabinet\\data1.cab is damaged or is not a Windows Installer package. Nothing was changed "
          "on this computer.",
          true, true},
+        // A setup.dat that exists and does not read is no missing one.
+        {"setup.dat a folder", Arrange::EarlierBuildAndViewer, L"datfolder", L"/quiet /closeapplications", 1619,
+         "C:\\media\\datfolder\\setup.dat on the installation medium is damaged or cannot be read. Nothing was "
+         "changed on this computer.",
+         true, true},
+        // The satellite's product package entry reads "..\\pwnd\\x.msi", where a package lies.
+        {"a satellite's package name leaving the medium", Arrange::Nothing, L"leave", L"/quiet", 1619,
+         "Medium: entry 148 of the string table names no file below C:\\media\\leave\\", false, true},
         {"product package that is no package", Arrange::Nothing, L"broken", L"/quiet", 1619,
          "C:\\media\\broken\\Setup_ENU.msi is damaged or is not a Windows Installer package. Nothing was changed on "
          "this computer.", false, true},
@@ -245,6 +253,9 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
          "Warning: the USB drivers package failed with 1602; the installation goes on", true, false},
         {"a whole cabinet beside the package", Arrange::Nothing, L"cabinet", L"/quiet", 0,
          "Package: C:\\media\\cabinet\\Setup_ENU.msi opens; 1 cabinet whole", true, false},
+        // A program in the satellite's place is not used: English texts, and the log says why.
+        {"a satellite that is no resource-only library", Arrange::Nothing, L"badsatellite", L"/quiet", 0,
+         "", true, false},
         {"failed product package", Arrange::Nothing, L"failing", L"/quiet", 1603,
          "MsiInstallProductW(\"C:\\media\\failing\\Setup_ENU.msi\", \"" + language + " TARGETDIR=C:\\ REBOOT=ReallySuppress\") = 1603",
          false, false},
@@ -292,6 +303,10 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
             EXPECT_EQ(text.find("MsiInstallProductW("), std::string::npos) << text;
         }
         if (std::string(row.what).find("drivers") != std::string::npos) EXPECT_TRUE(Unknown(UsbCode()));
+        if (std::wstring(row.medium) == L"badsatellite") {
+            EXPECT_NE(text.find(".dll: not a library; not used, the texts are English\r\n"), std::string::npos) << text;
+            EXPECT_NE(text.find("\"LANG=ENU TARGETDIR="), std::string::npos) << text;
+        }
     }
     // The installer was told not to restart: the package's own log shows the property.
     const std::string packageLog = kit::ReadBytes(suppressedRestart);

@@ -23,3 +23,16 @@ rm "$media/nopackage/Setup_ENU.msi"
     --copy "$build/media/Setup_ENU_failing.msi=Setup_ENU.msi"
 "${make[@]}" "$media/quitdrivers" --setup "$build/setup.exe" "${packages[@]}" \
     --copy "$build/media/USB_32_quit.msi=USB_Drivers/USB_32.msi" --copy "$build/media/USB_64_quit.msi=USB_Drivers/USB_64.msi"
+# setup.dat is a folder: it exists and does not read.
+"${make[@]}" "$media/datfolder" --setup "$build/setup.exe" "${packages[@]}"
+rm "$media/datfolder/setup.dat"
+mkdir "$media/datfolder/setup.dat"
+# The satellite of the user's language names a product package outside the medium's folder,
+# where a package lies.
+"${make[@]}" "$media/leave" --setup "$build/setup.exe" "${packages[@]}"
+for language in ENU DEU; do cp "$RIG_BIN_DIR/leaving_satellite.dll" "$media/leave/setup$language.dll"; done
+mkdir -p "$media/pwnd"
+cp "$build/media/Setup_ENU.msi" "$media/pwnd/x.msi"
+# A program where the satellite of the user's language should be.
+"${make[@]}" "$media/badsatellite" --setup "$build/setup.exe" "${packages[@]}"
+for language in ENU DEU; do cp "$RIG_BIN_DIR/fake_app.exe" "$media/badsatellite/setup$language.dll"; done

@@ -13,6 +13,6 @@ add_custom_target(fw_satellite DEPENDS ${TEST_BIN_DIR}/fw_satellite.dll)
 add_library(fw_active_satellite SHARED framework/active_satellite.cpp framework/active_satellite.rc)
 set_target_properties(fw_active_satellite PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR} PREFIX "")
 
-add_wine_test(framework_app_test SOURCES framework/app_test.cpp framework/dialog_test.rc
+add_wine_test(framework_app_test SOURCES framework/app_test.cpp framework/path_test.cpp framework/dialog_test.rc
               PREFIXES win32-winxp win64-win7 DEPENDS fw_app_host fw_satellite fw_active_satellite)
 # Keyboard input and message boxes: with the other tests of that display, one at a time.

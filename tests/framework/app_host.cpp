@@ -4,8 +4,9 @@
 //   refuse        start-up refuses to run
 //   errormode     exits with the process error mode flags the start-up set
 //   report PATH   opens PATH and reports the failure in the application's message box
-//   satellite     exits with 6 when its satellite beside it could be deleted while its strings
-//                 are in use (it was loaded from elsewhere), with 7 when not
+//   satellite     exits with 6 when its satellite's strings are in use, the file beside it could
+//                 be deleted meanwhile and the start-up wrote no file to the temporary folder,
+//                 with 7 when not
 #include <windows.h>
 
 #include <shellapi.h>
@@ -28,9 +29,24 @@ std::wstring Argument(int index) {
     return value;
 }
 
+// The names in the temporary folder.
+std::wstring TemporaryFiles() {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    std::wstring names;
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((std::wstring(temp) + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do names += std::wstring(found.cFileName) + L"|";
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
 class HostApp : public fw::App {
 public:
     BOOL InitInstance() override {
+        const std::wstring temporaryBefore = TemporaryFiles();
         if (!fw::App::InitInstance()) return FALSE;
         std::wstring mode = Argument(1);
         if (mode == L"strings") {
@@ -53,7 +69,8 @@ public:
         if (mode == L"satellite") {
             const std::wstring beside = fw::SatelliteLibraryPath(fw::ModulePath(), fw::UserLanguageAbbreviation());
             const bool deleted = DeleteFileW(beside.c_str()) != FALSE;
-            PostQuitMessage(fw::LoadResString(131) == L"String of the satellite" && deleted ? 6 : 7);
+            const bool unwritten = TemporaryFiles() == temporaryBefore;
+            PostQuitMessage(fw::LoadResString(131) == L"String of the satellite" && deleted && unwritten ? 6 : 7);
             return TRUE;
         }
         if (mode == L"errormode") {

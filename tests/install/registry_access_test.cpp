@@ -216,6 +216,41 @@ TEST_F(RegistryAccess, SecureRegistryTreeTouchesOnlyWhatItMay) {
     EXPECT_FALSE(kit::KeyExists(HKEY_CURRENT_USER, kTree));
 }
 
+// The tree is open to ordinary users, who can put a symbolic link into it: the elevated setup
+// secures the link's own key, never the key it points to nor anything below that.
+TEST_F(RegistryAccess, ALinkInTheTreeLeadsNowhere) {
+    // The target in the user's hive: the same key for a 32-bit process on every Windows.
+    const std::wstring target = L"Software\\KorvelLinkTarget";
+    const std::wstring linkTarget = L"\\Registry\\User\\" + kit::ProcessUserSid() + L"\\" + target;
+    kit::DeleteKeyTree(HKEY_CURRENT_USER, target);
+    kit::CreateKey(HKEY_CURRENT_USER, target + L"\\Below");
+    ASSERT_TRUE(kit::SetKeyDaclSddl(HKEY_CURRENT_USER, target, kMarker));
+    ASSERT_TRUE(kit::SetKeyDaclSddl(HKEY_CURRENT_USER, target + L"\\Below", kMarker));
+    const std::vector<kit::AceEntry> marker = Dacl(HKEY_CURRENT_USER, target);
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        Clean();
+        MakeTree(root, {L"A"});
+        HKEY link = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(root, In(L"A\\Link").c_str(), 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS,
+                                  nullptr, &link, nullptr),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(linkTarget.data()),
+                                 static_cast<DWORD>(linkTarget.size() * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+        RegCloseKey(link);
+        EXPECT_TRUE(kit::KeyExists(root, In(L"A\\Link\\Below")));  // the link leads there
+        EXPECT_TRUE(SecureRegistryTree(root, kTree, true, nullptr));
+        EXPECT_EQ(Dacl(root, In(L"A")), FullControl(kEveryone));
+        EXPECT_EQ(Dacl(HKEY_CURRENT_USER, target), marker);
+        EXPECT_EQ(Dacl(HKEY_CURRENT_USER, target + L"\\Below"), marker);
+        HKEY opened = nullptr;
+        ASSERT_EQ(RegOpenKeyExW(root, In(L"A\\Link").c_str(), REG_OPTION_OPEN_LINK, DELETE, &opened), ERROR_SUCCESS);
+        EXPECT_EQ(RegDeleteKeyW(opened, L""), ERROR_SUCCESS);  // the link itself
+        RegCloseKey(opened);
+    }
+    kit::DeleteKeyTree(HKEY_CURRENT_USER, target);
+}
+
 TEST(GetCurrentAccountName, NamesTheProcessUser) {
     wchar_t userName[260] = {};
     DWORD units = 260;

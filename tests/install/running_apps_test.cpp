@@ -125,6 +125,12 @@ TEST_F(RunningApplications, GuidReadFromTheRegistry) {
     EXPECT_EQ(ReadApplicationGuid(L"Cartoline"), kCartolineGuid);
     EXPECT_EQ(ReadApplicationGuid(L"qTrack"), L"");
     EXPECT_EQ(ReadApplicationGuid(L"TileLoader"), L"");
+    // Only a GUID in braces names a window class: not another program's class.
+    for (const wchar_t* value : {L"#32770", L"Shell_TrayWnd", L"6F1C2A33-0B7E-4D58-9E21-5A7C0D3B9F42",
+                                 L"{6F1C2A33-0B7E-4D58-9E21-5A7C0D3B9F4G}", L"{6F1C2A33+0B7E-4D58-9E21-5A7C0D3B9F42}"}) {
+        kit::SetString(HKEY_LOCAL_MACHINE, kGuidKey, L"TileLoader", value);
+        EXPECT_EQ(ReadApplicationGuid(L"TileLoader"), L"");
+    }
 }
 
 TEST_F(RunningApplications, WithoutGuidsEveryApplicationIsFoundByName) {

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/pe_resources.h"
 #include "framework/strings.h"
 #include "install/install_sequence.h"
 #include "pages/main_page.h"
@@ -327,8 +328,8 @@ std::vector<ItemTexts> PageTexts() {
 INT_PTR CALLBACK PlainDialog(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 // The captions of the module's table that do not fit their items, one line each.
-std::vector<std::string> CaptionsThatDoNotFit(HMODULE setup, HMODULE texts) {
-    fw::SetResourceModule(texts);
+std::vector<std::string> CaptionsThatDoNotFit(HMODULE setup, const std::vector<uint8_t>& texts) {
+    fw::SetSatelliteResources(texts);
     std::vector<std::string> failures;
     for (const ItemTexts& row : PageTexts()) {
         HWND page = CreateDialogParamW(setup, MAKEINTRESOURCEW(row.page), nullptr, &PlainDialog, 0);
@@ -359,7 +360,7 @@ std::vector<std::string> CaptionsThatDoNotFit(HMODULE setup, HMODULE texts) {
         menuItem.Detach();
         DestroyWindow(page);
     }
-    fw::SetResourceModule(nullptr);
+    fw::SetSatelliteResources({});
     return failures;
 }
 
@@ -379,7 +380,7 @@ protected:
 };
 
 TEST_F(Languages, EnglishCaptionsFitAndTextsRead) {
-    for (const std::string& failure : CaptionsThatDoNotFit(setup_.handle, setup_.handle)) ADD_FAILURE() << failure;
+    for (const std::string& failure : CaptionsThatDoNotFit(setup_.handle, {})) ADD_FAILURE() << failure;
     const auto english = [&](UINT id) { return fw::LoadStringFrom(setup_.handle, id); };
     for (const std::string& failure : ButtonNamesThatAreWrong(L"ENU", english, english)) ADD_FAILURE() << failure;
     for (const std::string& failure : FilledTextsThatAreWrong(english)) ADD_FAILURE() << failure;
@@ -416,7 +417,19 @@ TEST_F(Languages, EverySatelliteHasEveryEntryWithItsPlaceholdersAndFits) {
             Module texts(BuildFolder() + L"setup" + source->second + L".dll");
             EXPECT_EQ(translated, StringTable(texts.handle)) << "not the texts of " << Narrow(source->second);
         }
-        for (const std::string& failure : CaptionsThatDoNotFit(setup_.handle, satellite.handle)) ADD_FAILURE() << failure;
+        // The setup takes the texts from the library's bytes: every entry there is the one
+        // LoadString finds, and so is every id it lacks.
+        const std::string file = kit::ReadBytes(BuildFolder() + L"setup" + language + L".dll");
+        const std::vector<uint8_t> bytes(file.begin(), file.end());
+        EXPECT_EQ(fw::ResourceOnlyLibraryFault(bytes.data(), bytes.size()), nullptr);
+        size_t found = 0;
+        for (UINT id = 0; id < (translated.rbegin()->first | 15) + 64; ++id) {
+            const std::wstring text = fw::LoadStringFrom(bytes, id);
+            EXPECT_EQ(text, fw::LoadStringFrom(satellite.handle, id)) << "entry " << id;
+            found += !text.empty();
+        }
+        EXPECT_EQ(found, translated.size());
+        for (const std::string& failure : CaptionsThatDoNotFit(setup_.handle, bytes)) ADD_FAILURE() << failure;
 
         const auto text = [&](UINT id) { return fw::LoadStringFrom(satellite.handle, id); };
         const auto english = [&](UINT id) { return fw::LoadStringFrom(setup_.handle, id); };

@@ -94,6 +94,16 @@ TEST(SetupLogFile, RunsSharingAFileAppendTheirLines) {
     EXPECT_NE(after.find("] Package: D:\\K\xc3\xb6rvel.msi opens\r\n"), std::string::npos) << after;
     EXPECT_NE(after.find("] Medium: D:\\\r\n"), std::string::npos) << after;
 
+    // A hard link under the log's name, to a file elsewhere, is never written through.
+    const std::wstring other = folder / L"other.txt";
+    kit::WriteBytes(other, "another file\r\n");
+    ASSERT_TRUE(CreateHardLinkW((folder / L"linked.log").c_str(), other.c_str(), nullptr));
+    SetupLog linked;
+    EXPECT_FALSE(linked.Open(folder / L"linked.log"));
+    EXPECT_EQ(OpenLogFile(folder / L"linked.log"), INVALID_HANDLE_VALUE);  // nor a package's log there
+    linked.Write(L"through the link");
+    EXPECT_EQ(kit::ReadBytes(other), "another file\r\n");
+
     SetupLog nowhere;
     EXPECT_FALSE(nowhere.Open(folder / L"missing folder\\setup.log"));
     EXPECT_TRUE(nowhere.path().empty());

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
@@ -304,6 +305,18 @@ TEST_F(TaskLaunch, HostileValuesAddNothingToTheTasksCommandLine) {
                                                        L"REBOOT=ReallySuppress"})) << row.what;
     }
     EXPECT_EQ(runs, 3u);
+    // The Task Scheduler would expand "%TEMP%" into another name: nothing is registered or run.
+    record_.Clear();
+    std::wstring expanding = RemovalCommandLine(system, code, L"C:\\logs\\%TEMP%\\Removal.log");
+    DWORD exitCode = kUntouched;
+    EXPECT_FALSE(RunProgram(expanding, true, exitCode));
+    EXPECT_EQ(exitCode, kUntouched);
+    EXPECT_TRUE(record_.Calls("ITaskFolder::RegisterTaskDefinition").empty());
+    EXPECT_EQ(child.CommandLines().size(), runs);
+    const std::vector<std::string> texts = log_.Texts();
+    EXPECT_NE(std::find_if(texts.begin(), texts.end(),
+                           [](const std::string& text) { return text.find("holds \"%\"") != std::string::npos; }),
+              texts.end());
 }
 
 // The 50 polls end without the running state: the launch goes on, deletes the task and finds
