@@ -131,27 +131,26 @@ MediumVerdict CabinetsReadThrough(const std::vector<MediumCabinet>& cabinets, st
     const MediumReading reading = ReadThroughCabinets(cabinets, reader, progress ? &told : nullptr);
     const DWORD elapsed = GetTickCount() - started;
     if (reading.state == MediumState::Cancelled) {
-        LogEvent(fw::Format("Medium: read-through cancelled after %s of %s bytes", fw::Decimal(reading.bytes).c_str(),
-                            fw::Decimal(reading.total).c_str()));
+        LogEvent(fw::Format("Medium: read-through cancelled after %I64u of %I64u bytes", reading.bytes, reading.total));
         return MediumVerdict::Cancelled;
     }
     if (reading.state == MediumState::Damaged) {
         const MediumCabinet& cabinet = cabinets[reading.cabinet];
-        const std::wstring where = cabinet.embedded ? cabinet.package + L", embedded cabinet " + cabinet.name : cabinet.name;
-        const std::wstring block =
-            reading.reading.block ? L"block " + fw::Decimal(reading.reading.block) + L": " : std::wstring();
-        LogEvent(fw::Format("Package: %s: %s%hs", where.c_str(), block.c_str(), CabinetFaultText(reading.reading.fault)));
         const std::wstring& file = cabinet.embedded ? cabinet.package : cabinet.name;
+        std::wstring line = fw::Format("Package: %s%hs%s: ", file.c_str(), cabinet.embedded ? ", embedded cabinet " : "",
+                                       cabinet.embedded ? cabinet.name.c_str() : L"");
+        if (reading.reading.block) line += fw::Format("block %u: ", reading.reading.block);
+        LogEvent(line + fw::Widen(CabinetFaultText(reading.reading.fault)));
         LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(IDS_MEDIUM_FILE_DAMAGED), L"%s", file));
         *refusalText = fw::ReplaceFirst(fw::LoadResString(IDS_MEDIUM_FILE_DAMAGED), L"%s", file);
         return MediumVerdict::Unusable;
     }
-    const uint64_t milliseconds = elapsed ? elapsed : 1;
-    const uint64_t tenths = reading.bytes / milliseconds / 100;  // of a megabyte (10^6 bytes) a second
-    LogEvent(fw::Format("Medium: %u %hs whole, %s bytes read through in %s ms, %s.%s MB/s",
+    // Megabytes of 10^6 bytes a second, to a tenth.
+    const uint64_t tenths = reading.bytes / (elapsed ? elapsed : 1) / 100;
+    LogEvent(fw::Format("Medium: %u %hs whole, %I64u bytes read through in %u ms, %u.%u MB/s",
                         static_cast<unsigned>(cabinets.size()), cabinets.size() == 1 ? "cabinet" : "cabinets",
-                        fw::Decimal(reading.bytes).c_str(), fw::Decimal(elapsed).c_str(),
-                        fw::Decimal(tenths / 10).c_str(), fw::Decimal(tenths % 10).c_str()));
+                        reading.bytes, static_cast<unsigned>(elapsed), static_cast<unsigned>(tenths / 10),
+                        static_cast<unsigned>(tenths % 10)));
     return MediumVerdict::Usable;
 }
 

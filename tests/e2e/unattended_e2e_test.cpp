@@ -244,7 +244,7 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
         {"drivers package ends with 1602 by itself: a warning", Arrange::Nothing, L"quitdrivers", L"/quiet", 0,
          "Warning: the USB drivers package failed with 1602; the installation goes on", true, false},
         {"a whole cabinet beside the package", Arrange::Nothing, L"cabinet", L"/quiet", 0,
-         "Medium: 1 cabinet whole, ", true, false},
+         "Package: C:\\media\\cabinet\\Setup_ENU.msi opens; 1 cabinet", true, false},
         {"failed product package", Arrange::Nothing, L"failing", L"/quiet", 1603,
          "MsiInstallProductW(\"C:\\media\\failing\\Setup_ENU.msi\", \"" + language + " TARGETDIR=C:\\ REBOOT=ReallySuppress\") = 1603",
          false, false},
