@@ -4,7 +4,7 @@
 // checksum, when it has one, against its bytes. A byte changed on a scratched disc or in a
 // broken download, or a read error in the middle of the file, is found here before anything is
 // changed, not by the installation after the earlier version is gone. Memory stays bounded
-// (a 64 KB window: a block is at most 38 KB and its reserve); the file is never held whole.
+// (a 128 KB window: a block is at most 38 KB and its reserve); the file is never held whole.
 // No Windows header: the walk also builds natively, for fuzzing.
 #include <cstddef>
 #include <cstdint>

@@ -4,13 +4,13 @@
 
 namespace {
 
-PackageCheck& Found(PackageCheck& check, PackageProblem problem, const std::wstring& file, const char* fault = "",
-                    bool cabinet = false) {
+bool Found(PackageCheck& check, PackageProblem problem, const std::wstring& file, const char* fault = "",
+           bool cabinet = false) {
     check.problem = problem;
     check.file = file;
     check.fault = fault;
     check.cabinet = cabinet;
-    return check;
+    return false;
 }
 
 // Counts the bytes a cabinet gives and tells the progress; a cancel fails the next read.
@@ -32,10 +32,8 @@ private:
     MediumReading& reading_;
 };
 
-}  // namespace
-
-PackageCheck CheckPackage(const std::wstring& path, PackageReader& reader) {
-    PackageCheck check;
+// Fills in the check; false at the first problem.
+bool Checked(const std::wstring& path, PackageReader& reader, PackageCheck& check) {
     if (!reader.Exists(path)) return Found(check, PackageProblem::Missing, path);
     PackageFacts facts;
     if (!reader.Read(path, &facts)) return Found(check, PackageProblem::Damaged, path);
@@ -50,7 +48,8 @@ PackageCheck CheckPackage(const std::wstring& path, PackageReader& reader) {
             // A name cut to fit, or one that leaves the folder, would open another file.
             cabinet = {path, fw::JoinBelow(folder, name), false};
             if (cabinet.name.empty() || name.find(L'\0') != std::wstring::npos)
-                return Found(check, PackageProblem::Damaged, folder + name, "a name outside the package's folder or too long", true);
+                return Found(check, PackageProblem::Damaged, folder + name, "a name outside the package's folder or too long",
+                             true);
             if (!reader.Exists(cabinet.name)) return Found(check, PackageProblem::Missing, cabinet.name, "", true);
         }
         const std::wstring& file = cabinet.embedded ? path : cabinet.name;
@@ -60,6 +59,14 @@ PackageCheck CheckPackage(const std::wstring& path, PackageReader& reader) {
             return Found(check, PackageProblem::Damaged, file, "cannot be opened", true);
         check.cabinets.push_back(std::move(cabinet));
     }
+    return true;
+}
+
+}  // namespace
+
+PackageCheck CheckPackage(const std::wstring& path, PackageReader& reader) {
+    PackageCheck check;
+    Checked(path, reader, check);
     return check;
 }
 
