@@ -8,6 +8,7 @@ namespace {
 
 // Twice the header's 64 KB: reads of some 100 KB, and bytes moved only every few blocks.
 constexpr size_t kWindow = 2 * kCabinetHeadBytes;
+constexpr size_t kPage = 4096;
 constexpr size_t kDataHeader = 8;          // csum, cbData, cbUncomp; then the data reserve
 constexpr size_t kMaxUncompressed = 32768;
 constexpr size_t kMaxCompressed = 32768 + 6144;  // the format allows a block to grow by this much
@@ -48,9 +49,12 @@ public:
         }
         while (start_ + filled_ < offset + count) {
             size_t got = 0;
-            const uint64_t left = fileSize_ - start_ - filled_;
-            if (!Read(filled_, kWindow - filled_ < left ? kWindow - filled_ : static_cast<size_t>(left), &got))
-                return nullptr;
+            const uint64_t at = start_ + filled_, left = fileSize_ - at;
+            size_t want = kWindow - filled_;
+            // Reads that end on the file's pages, as the system reads ahead, where that still
+            // covers the request.
+            if (at + want - (at + want) % kPage >= offset + count) want -= (at + want) % kPage;
+            if (!Read(filled_, want < left ? want : static_cast<size_t>(left), &got)) return nullptr;
             filled_ += got;
         }
         return window_.get() + (offset - start_);
@@ -145,7 +149,8 @@ CabinetReading ReadThroughCabinet(ChunkReader& reader, uint64_t fileSize) {
         end = offset;
     }
     if (end != layout.cabinetSize) return {CabinetFault::Blocks, block};
-    // The signature behind the cabinet, read as the rest: a read error there is one too.
-    if (fileSize > end && !cursor.At(fileSize - 1, 1)) return {cursor.fault()};
+    // Every byte read to the file's end, the signature behind the cabinet too: a read error
+    // anywhere is one.
+    if (!cursor.At(fileSize - 1, 1)) return {cursor.fault()};
     return {};
 }

@@ -157,6 +157,13 @@ TEST(CabinetWalk, ChunksAndReadErrors) {
         EXPECT_EQ(reading.fault, CabinetFault::ReadError) << row.failAt;
         EXPECT_EQ(reading.block, row.block) << row.failAt;
     }
+    // Bytes that no block covers are read too: a folder of no blocks that begins at the end.
+    Bytes empty = Cabinet("plain.cab");
+    const Shape plain = ShapeOf(empty);
+    Put32(empty, plain.folder, static_cast<uint32_t>(empty.size()));
+    Put16(empty, plain.folder + 4, 0);
+    EXPECT_EQ(Walk(empty).fault, CabinetFault::None);
+    EXPECT_EQ(Walk(empty, 4096, empty.size() - 10).fault, CabinetFault::ReadError);
     // Bytes given to the end of what the file still holds, then its end.
     MemoryChunks shrunk(Bytes(cabinet.begin(), cabinet.begin() + shape.blocks[1] + 10));
     const CabinetReading reading = ReadThroughCabinet(shrunk, cabinet.size());
