@@ -98,18 +98,22 @@ void ConfigureAbsent(const InstallPlan& plan, InstallOutcome* outcome) {
     }
 }
 
-// The packages the run will install, opened read-only, and the headers of their external
-// cabinets read, before anything is changed.
-bool CheckedPackage(const std::wstring& package, std::wstring* refusalText) {
+// A package the run will install, opened read-only, and its cabinets found and opened, before
+// anything is changed.
+bool CheckedPackage(const std::wstring& package, std::vector<MediumCabinet>* cabinets, std::wstring* refusalText) {
     InstallerPackageReader reader;
     const PackageCheck check = CheckPackage(package, reader);
     if (check.problem == PackageProblem::None) {
-        LogEvent(fw::Format("Package: %s opens; %u %hs whole", package.c_str(), static_cast<unsigned>(check.wholeCabinets),
-                            check.wholeCabinets == 1 ? "cabinet" : "cabinets"));
+        const size_t count = check.cabinets.size();
+        LogEvent(fw::Format("Package: %s opens; %u %hs", package.c_str(), static_cast<unsigned>(count),
+                            count == 1 ? "cabinet" : "cabinets"));
+        cabinets->insert(cabinets->end(), check.cabinets.begin(), check.cabinets.end());
         return true;
     }
     if (*check.fault) LogEvent(fw::Format("Package: %s: %hs", check.file.c_str(), check.fault));
-    const UINT message = check.problem == PackageProblem::Missing ? IDS_PACKAGE_MISSING : IDS_PACKAGE_DAMAGED;
+    const UINT message = check.problem == PackageProblem::Missing ? IDS_PACKAGE_MISSING
+                         : check.cabinet                          ? IDS_MEDIUM_FILE_DAMAGED
+                                                                  : IDS_PACKAGE_DAMAGED;
     LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(message), L"%s", check.file));
     *refusalText = fw::ReplaceFirst(fw::LoadResString(message), L"%s", check.file);
     return false;
@@ -135,6 +139,48 @@ bool MediumNamesBelowFolder(std::wstring* refusalText) {
         return false;
     }
     return true;
+}
+
+class ReadThroughTold : public ReadThroughProgress {
+public:
+    explicit ReadThroughTold(MediumProgress* progress) : progress_(progress) {}
+    bool Continue(uint64_t bytesRead, uint64_t bytesTotal) override { return progress_->Continue(bytesRead, bytesTotal); }
+
+private:
+    MediumProgress* progress_;
+};
+
+// Every cabinet read through; the log names a damaged one, its block and the fault, or gives
+// the reading's size, time and speed.
+MediumVerdict CabinetsReadThrough(const std::vector<MediumCabinet>& cabinets, std::wstring* refusalText,
+                                  MediumProgress* progress) {
+    InstallerPackageReader reader;
+    ReadThroughTold told(progress);
+    const DWORD started = GetTickCount();
+    const MediumReading reading = ReadThroughCabinets(cabinets, reader, progress ? &told : nullptr);
+    const DWORD elapsed = GetTickCount() - started;
+    if (reading.state == MediumState::Cancelled) {
+        LogEvent(fw::Format("Medium: read-through cancelled after %I64u of %I64u bytes", reading.bytes, reading.total));
+        return MediumVerdict::Cancelled;
+    }
+    if (reading.state == MediumState::Damaged) {
+        const MediumCabinet& cabinet = cabinets[reading.cabinet];
+        const std::wstring& file = cabinet.embedded ? cabinet.package : cabinet.name;
+        std::wstring line = fw::Format("Package: %s%hs%s: ", file.c_str(), cabinet.embedded ? ", embedded cabinet " : "",
+                                       cabinet.embedded ? cabinet.name.c_str() : L"");
+        if (reading.reading.block) line += fw::Format("block %u: ", reading.reading.block);
+        LogEvent(line + fw::Widen(CabinetFaultText(reading.reading.fault)));
+        LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(IDS_MEDIUM_FILE_DAMAGED), L"%s", file));
+        *refusalText = fw::ReplaceFirst(fw::LoadResString(IDS_MEDIUM_FILE_DAMAGED), L"%s", file);
+        return MediumVerdict::Unusable;
+    }
+    // Megabytes of 10^6 bytes a second, to a tenth.
+    const uint64_t tenths = reading.bytes / (elapsed ? elapsed : 1) / 100;
+    LogEvent(fw::Format("Medium: %u %hs whole, %I64u bytes read through in %u ms, %u.%u MB/s",
+                        static_cast<unsigned>(cabinets.size()), cabinets.size() == 1 ? "cabinet" : "cabinets",
+                        reading.bytes, static_cast<unsigned>(elapsed), static_cast<unsigned>(tenths / 10),
+                        static_cast<unsigned>(tenths % 10)));
+    return MediumVerdict::Usable;
 }
 
 }  // namespace
@@ -194,10 +240,14 @@ bool ApplicationsClosed(const InstallOptions& options) {
     return false;
 }
 
-MediumVerdict CheckPackagesOnMedium(const InstallPlan& plan, std::wstring* refusalText, MediumProgress*) {
-    const bool usable = MediumNamesBelowFolder(refusalText) && CheckedPackage(plan.productPackage, refusalText) &&
-                        (!plan.drivers || CheckedPackage(plan.driversPackage, refusalText));
-    return usable ? MediumVerdict::Usable : MediumVerdict::Unusable;
+MediumVerdict CheckPackagesOnMedium(const InstallPlan& plan, std::wstring* refusalText, MediumProgress* progress) {
+    if (!MediumNamesBelowFolder(refusalText)) return MediumVerdict::Unusable;
+    // Every file found first, then the reading: its total is known before it starts.
+    std::vector<MediumCabinet> cabinets;
+    if (!CheckedPackage(plan.productPackage, &cabinets, refusalText) ||
+        (plan.drivers && !CheckedPackage(plan.driversPackage, &cabinets, refusalText)))
+        return MediumVerdict::Unusable;
+    return CabinetsReadThrough(cabinets, refusalText, progress);
 }
 
 bool ChooseInstallDrive(uint64_t requiredSpaceBytes, InstallPlan* plan) {
