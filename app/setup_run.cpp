@@ -1,8 +1,6 @@
 #include "app/setup_run.h"
 
 #include "app/fatal_exit.h"
-#include "app/setup_app.h"
-#include "app/uninstall_setup.h"
 #include "env/bootstrap.h"
 #include "env/system_checks.h"
 #include "framework/message_box.h"
@@ -43,8 +41,8 @@ DWORD InvisibleStart(const SetupOptions& options, const std::wstring& productNam
 
 }  // namespace
 
-void SetupRun::Start(CSetupApp& app) {
-    app_ = &app;
+bool SetupRun::Start(RunWindows& windows) {
+    windows_ = &windows;
     options_ = ParseSetupCommandLine(GetCommandLineW(), fw::ModulePath());
     data_ = ReadSetupData();  // it names the default log
     kind_ = RunKindOf(options_, IsWindowStationVisible());
@@ -59,11 +57,11 @@ void SetupRun::Start(CSetupApp& app) {
     case RunKind::UsageToLog:
     case RunKind::NeedsQuiet:
         End(InvisibleStart(options_, data_.productName, kind_ == RunKind::UsageToLog, log_));
-        return;
+        return false;
     case RunKind::UsageBox:
         fw::AppMessageBox(fw::LoadResString(IDS_USAGE), MB_ICONINFORMATION | MB_OK);
         End(options_.invalid.empty() ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
-        return;
+        return false;
     case RunKind::Pages:
         if (!options_.logFile.empty()) StartSetupLog(log_, options_.logFile);  // unwritable: no log
         break;
@@ -73,17 +71,15 @@ void SetupRun::Start(CSetupApp& app) {
         DWORD exitCode = 0;
         if (StartUnattended(&exitCode)) break;
         End(exitCode);
-        return;
+        return false;
     }
     }
     fw::WaitCursor wait;  // covers the engine update, the pages and the system checks
     SetApplicationTitle(fw::LoadResString(IDS_APPLICATION_TITLE));
-    if (!Walk(RunPhase::Start)) return;
-    if (kind_ == RunKind::Pages) {
-        app_->StartChecksPassed();  // the pages take it from here
-        return;
-    }
+    if (!Walk(RunPhase::Start)) return false;
+    if (kind_ == RunKind::Pages) return true;
     Install();
+    return false;
 }
 
 bool SetupRun::StartUnattended(DWORD* exitCode) {
@@ -119,7 +115,7 @@ void CloseCompanionLauncher() {
 
 // The table's steps and checks, with the run's own state.
 struct SetupRunRows {
-    static bool SingleInstance(SetupRun& run) {
+    static Verdict SingleInstance(SetupRun& run) {
         // Open until the process ends; never owned, only there to be found by a second copy.
         run.instanceMutex_.reset(CreateMutexW(nullptr, FALSE, kInstanceMutexName));
         if (GetLastError() == ERROR_ALREADY_EXISTS) {
@@ -130,7 +126,7 @@ struct SetupRunRows {
         return true;
     }
 
-    static bool NotInternalUser(SetupRun&) {
+    static Verdict NotInternalUser(SetupRun&) {
         if (IsInternalNetworkUser()) return false;
         LogEvent("Internal network user: no");
         return true;
@@ -148,7 +144,7 @@ struct SetupRunRows {
                      "taken as none");
     }
 
-    static bool PagesCreated(SetupRun& run) { return run.app_->CreatePages(); }
+    static Verdict PagesCreated(SetupRun& run) { return run.windows_->CreatePages(); }
 
     // With pages, the launcher is closed beside the start-up: the main page does not wait for the
     // process listing, nor for a launcher slow to close. The installation waits for it.
@@ -157,21 +153,21 @@ struct SetupRunRows {
         if (!run.launcherClosing_) CloseCompanionLauncher();
     }
 
-    static void ShowMainPage(SetupRun& run) { run.app_->ShowMainPage(); }
+    static void ShowMainPage(SetupRun& run) { run.windows_->ShowMainPage(); }
 
-    static bool WindowsSupported(SetupRun&) {
+    static Verdict WindowsSupported(SetupRun&) {
         if (GetWindowsVersion() < Win2000) return false;
         LogEvent("Windows version: supported");
         return true;
     }
 
-    static bool Administrator(SetupRun&) {
+    static Verdict Administrator(SetupRun&) {
         if (!IsLocalAdministrator()) return false;
         LogEvent("Administrator: yes");
         return true;
     }
 
-    static bool NoOtherInstallation(SetupRun&) {
+    static Verdict NoOtherInstallation(SetupRun&) {
         if (IsAnotherInstallationRunning()) return false;
         LogEvent("Another installation running: no");
         return true;
@@ -179,7 +175,7 @@ struct SetupRunRows {
 
     // Another installation started since would make every package fail: it must end before
     // anything is closed or removed.
-    static bool InstallerIdle(SetupRun&) {
+    static Verdict InstallerIdle(SetupRun&) {
         LogEvent(fw::Format("Install sequence: setup language %s, medium %s",
                             fw::LoadResString(IDS_SETUP_LANGUAGE).c_str(), GetSetupFolder().c_str()));
         if (IsWindowsInstallerBusy()) return false;
@@ -192,23 +188,26 @@ struct SetupRunRows {
     // A product code field that holds something else was written by no build of the medium: the
     // setup data is damaged or was altered, and the run would install without removing the
     // earlier version.
-    static bool SetupDataWhole(SetupRun& run) {
+    static Verdict SetupDataWhole(SetupRun& run) {
         if (!run.data_.productCodeRefused) return true;
         const std::wstring path = GetSetupFolder() + L"setup.dat";
         LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(IDS_PACKAGE_DAMAGED), L"%s", path));
-        run.refusalText_ = fw::ReplaceFirst(fw::LoadResString(IDS_PACKAGE_DAMAGED), L"%s", path);
-        return false;
+        return Verdict(fw::ReplaceFirst(fw::LoadResString(IDS_PACKAGE_DAMAGED), L"%s", path));
     }
 
     // A medium without its packages (a package manager that fetched setup.exe alone) or with a
     // damaged one ends here, while the earlier version is installed and the applications open.
-    static bool PackagesOnTheMedium(SetupRun& run) {
-        return SetupDataWhole(run) && CheckPackagesOnMedium(run.plan_, &run.refusalText_) == MediumVerdict::Usable;
+    static Verdict PackagesOnTheMedium(SetupRun& run) {
+        Verdict verdict = SetupDataWhole(run);
+        if (!verdict.passed) return verdict;
+        std::wstring text;
+        if (CheckPackagesOnMedium(run.plan_, &text) == MediumVerdict::Usable) return true;
+        return Verdict(text);
     }
 
-    static bool DriveWithRoom(SetupRun& run) { return ChooseInstallDrive(run.data_.requiredSpaceBytes, &run.plan_); }
+    static Verdict DriveWithRoom(SetupRun& run) { return ChooseInstallDrive(run.data_.requiredSpaceBytes, &run.plan_); }
 
-    static bool ApplicationsNotRunning(SetupRun& run) { return ApplicationsClosed(run.plan_.options); }
+    static Verdict ApplicationsNotRunning(SetupRun& run) { return ApplicationsClosed(run.plan_.options); }
 
     static void RegisterFolders(SetupRun& run) { RegisterDriveFolders(&run.plan_); }
 };
@@ -253,25 +252,35 @@ DWORD ExitCodeOf(const RunRow& row, RunKind kind) {
     return kind == RunKind::Pages ? static_cast<DWORD>(row.pagesExitCode) : RefusalExitCode(row.refusal);
 }
 
-bool SetupRun::Walk(RunPhase phase) {
-    if (phase == RunPhase::Installation) AwaitLauncherClosed();
-    for (const RunRow& row : kRows) {
-        if (row.phase != phase || !(row.kinds & KindBit(kind_))) continue;
-        if (row.step) {
-            row.step(*this);
-        } else if (!row.check(*this)) {
-            Refuse(row);
-            return false;
-        }
+const RunRow* WalkRows(std::span<const RunRow> rows, RunKind kind, RunPhase phase,
+                       const std::function<bool(const RunRow&)>& act) {
+    for (const RunRow& row : rows) {
+        if (row.phase == phase && (row.kinds & KindBit(kind)) && !act(row)) return &row;
     }
-    return true;
+    return nullptr;
 }
 
-void SetupRun::Refuse(const RunRow& row) {
+bool SetupRun::Walk(RunPhase phase) {
+    if (phase == RunPhase::Installation) AwaitLauncherClosed();
+    std::wstring text;
+    const RunRow* refused = WalkRows(kRows, kind_, phase, [&](const RunRow& row) {
+        if (row.step) {
+            row.step(*this);
+            return true;
+        }
+        Verdict verdict = row.check(*this);
+        text = std::move(verdict.text);
+        return verdict.passed;
+    });
+    if (refused) Refuse(*refused, text);
+    return !refused;
+}
+
+void SetupRun::Refuse(const RunRow& row, const std::wstring& refusalText) {
     // The log is in English whatever the user's language; the box in the user's.
     const UINT message = RefusalMessageId(row.refusal);
     if (message) LogEvent(fw::LoadEnglishString(message));
-    const std::wstring text = !refusalText_.empty() ? refusalText_ : message ? fw::LoadResString(message) : L"";
+    const std::wstring text = !refusalText.empty() ? refusalText : message ? fw::LoadResString(message) : L"";
     if (kind_ == RunKind::Pages && !text.empty()) fw::AppMessageBox(text, MB_ICONINFORMATION | MB_OK);
     End(ExitCodeOf(row, kind_));
 }
@@ -285,10 +294,10 @@ void SetupRun::Install() {
         if (!Walk(RunPhase::Installation)) return;
         operations = [this](InstallObserver& observer) { return RunPackageOperations(plan_, observer); };
     }
-    installation_.SetPlan(plan_);
+    installation_.SetPlan(plan_, data_.productName);
     // Only /quiet shows nothing; a page that cannot be made ends the interactive run, while a
     // passive one still installs, as a quiet one.
-    if (options_.ui != SetupUi::Quiet && !app_->ShowInstallation(installation_) && kind_ == RunKind::Pages) {
+    if (options_.ui != SetupUi::Quiet && !windows_->ShowInstallation(installation_) && kind_ == RunKind::Pages) {
         End(1);
         return;
     }
@@ -298,17 +307,21 @@ void SetupRun::Install() {
     End(installation_.Finish().exitCode);
 }
 
-void SetupRun::End(DWORD exitCode) { PostQuitMessage(static_cast<int>(exitCode)); }
+void SetupRun::End(DWORD exitCode) {
+    exitCode_ = exitCode;
+    PostQuitMessage(0);
+}
 
 void SetupRun::AwaitLauncherClosed() {
     if (launcherClosing_) fw::WaitDispatchingAll(launcherClosing_.get());
     launcherClosing_.reset();
 }
 
-int SetupRun::Exit(int exitCode) {
+int SetupRun::Exit() {
     // The user has left the setup: its windows go at once, before anything the end waits for,
     // and no page takes a click or a key while the launcher closes or the installation stops.
-    if (app_) app_->ClosePages();
+    if (windows_) windows_->ClosePages();
+    int exitCode = static_cast<int>(exitCode_);
     AwaitLauncherClosed();
     installation_.Stop();
     // The exit code says what happened, so it is written after the restart was tried: a refused

@@ -5,9 +5,9 @@
 // restarts Windows when the run decided so.
 #include <windows.h>
 
+#include <functional>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "app/command_line.h"
 #include "app/setup_data.h"
@@ -37,24 +37,50 @@ constexpr unsigned kEveryRun = kInstallingRuns | KindBit(RunKind::Uninstall);
 // right after start-up in an unattended run). Nothing on the machine changes before the second.
 enum class RunPhase { Start, Installation };
 
-class CSetupApp;
 class SetupRun;
+
+// A check's verdict: passed, or refused with the text shown in the user's language when the
+// check tells its own (it names a file; the check logs it in English), else the row's message.
+struct Verdict {
+    Verdict(bool passed) : passed(passed) {}
+    explicit Verdict(std::wstring refusalText) : passed(false), text(std::move(refusalText)) {}
+    bool passed;
+    std::wstring text;
+};
 
 // One row of the table: a step, which does its part and cannot refuse, or a check, which logs
 // what it found and may refuse; a refusal is shown as the kind of run shows refusals.
 struct RunRow {
     const char* name;
     RunPhase phase;
-    unsigned kinds;                // KindBit of each kind of run that walks it
-    void (*step)(SetupRun& run);   // a step, or
-    bool (*check)(SetupRun& run);  // a check: false refuses
-    Refusal refusal;               // its message and its unattended exit code
-    int pagesExitCode;             // the interactive run's exit code after it refuses
+    unsigned kinds;                   // KindBit of each kind of run that walks it
+    void (*step)(SetupRun& run);      // a step, or
+    Verdict (*check)(SetupRun& run);  // a check
+    Refusal refusal;                  // its message and its unattended exit code
+    int pagesExitCode;                // the interactive run's exit code after it refuses
 };
 // The table, in the order every kind of run walks it.
 std::span<const RunRow> RunRows();
 // A row's exit code when it refuses in this kind of run.
 DWORD ExitCodeOf(const RunRow& row, RunKind kind);
+// The walk: the rows of the phase that this kind of run walks, in the table's order, each given
+// to act until act refuses one (false). Gives that row, or null when every row passed.
+const RunRow* WalkRows(std::span<const RunRow> rows, RunKind kind, RunPhase phase,
+                       const std::function<bool(const RunRow&)>& act);
+
+// What the run asks of the windows: the pages made (hidden; false when they cannot be), the main
+// page shown, the installation's page shown watching the installation (false when it cannot be
+// made), and every page closed.
+class RunWindows {
+public:
+    virtual bool CreatePages() = 0;
+    virtual void ShowMainPage() = 0;
+    virtual bool ShowInstallation(Installation& installation) = 0;
+    virtual void ClosePages() = 0;
+
+protected:
+    ~RunWindows() = default;
+};
 
 class SetupRun {
 public:
@@ -63,11 +89,13 @@ public:
     SetupRun& operator=(const SetupRun&) = delete;
 
     // The run from the switches to the message loop: the kind, the log, the start's rows, and in
-    // an unattended run the installation and its end.
-    void Start(CSetupApp& app);
+    // an unattended run the installation and its end. True when the pages take it from here:
+    // every start check passed and the main page's "Next" may be used.
+    bool Start(RunWindows& windows);
     const ProductSetupData& data() const { return data_; }
 
-    // Ends the run with this exit code once the message loop has taken what is queued.
+    // Ends the run with this exit code once the message loop has taken what is queued; the last
+    // one asked for counts.
     void End(DWORD exitCode);
 
     // The checks as the installation begins, then the installation, on its page where the
@@ -78,14 +106,13 @@ public:
     // The one way out, after the message loop: the pages closed, then the launcher's closing
     // awaited and the installation stopped, the "Exit code" line, then the restart when the run
     // asked for one. Gives the process's exit code.
-    int Exit(int exitCode);
+    int Exit();
 
 private:
-    // Walks the phase's rows for this kind of run, in the table's order, up to the first
-    // refusal, which is shown (a box on the page, a log line when unattended) and ends the run
-    // with its exit code. True when every row passed.
+    // Walks the phase's rows for this kind of run; the first refusal is shown (a box on the page,
+    // a log line when unattended) and ends the run with its exit code. True when every row passed.
     bool Walk(RunPhase phase);
-    void Refuse(const RunRow& row);
+    void Refuse(const RunRow& row, const std::wstring& text);
     // What an unattended run and a removal do first: open the log (/log's or the default) and
     // write the run's first lines, and answer an invalid switch or /? there. False, with the
     // run's exit code, when the run ends there.
@@ -102,11 +129,9 @@ private:
     ProductSetupData data_;
     InstallPlan plan_;
     Installation installation_;
-    CSetupApp* app_ = nullptr;  // makes the windows
-    fw::UniqueHandle instanceMutex_;  // open until the process ends
-    // A check's own refusal text in the user's language (it names a file; the check logs it in
-    // English); without one the refusal's message is shown.
-    std::wstring refusalText_;
+    RunWindows* windows_ = nullptr;
+    DWORD exitCode_ = 0;
+    fw::UniqueHandle instanceMutex_;  // open until the run ends
     // The thread closing the companion launcher in the run with pages, until it has ended.
     fw::UniqueHandle launcherClosing_;
 };

@@ -211,20 +211,44 @@ void CompletePlan(const std::wstring& productCode, const InstallOptions& options
     plan->productPackage = programFolder + packageName;
 }
 
-InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& observer) {
-    InstallOutcome outcome;
-    InstallProgress progress(!plan.productCode.empty(), plan.drivers);
-    InstallerMessages messages(progress, observer, !plan.options.Unattended());
-    auto begin = [&](InstallStep step) {
+namespace {
+
+// What the package operations of a run share: one bar over their steps, the installer's messages
+// for it, each step told to the observer as it begins, and the bar's end.
+struct PackageSteps {
+    PackageSteps(InstallObserver& observer, bool removal, bool drivers, bool interactive)
+        : observer(observer), progress(removal, drivers), messages(progress, observer, interactive) {}
+    void Begin(InstallStep step) {
         progress.Begin(step);
         messages.BeginPackage();
         observer.OnStep(step);
         observer.OnProgress(progress.Permille());
-    };
+    }
+    // The bar full when the run installed what it was to install; else where it got to.
+    void End(bool done) {
+        if (done) progress.Complete();
+        observer.OnProgress(progress.Permille());
+    }
+
+    InstallObserver& observer;
+    InstallProgress progress;
+    InstallerMessages messages;
+};
+
+void LogHandler(const ExternalInstallerUi& handler) {
+    LogEvent(fw::Format("Windows Installer messages: %hs handler; the installer's own user interface off",
+                        handler.Kind()));
+}
+
+}  // namespace
+
+InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& observer) {
+    InstallOutcome outcome;
+    PackageSteps steps(observer, !plan.productCode.empty(), plan.drivers, !plan.options.Unattended());
     // Between steps a cancel asked for stops the run; within a package it is the installer's
     // result that tells whether it was taken (a package may end before it sees the answer).
     auto stopped = [&](bool betweenSteps = true) {
-        outcome.lastError = messages.LastError();
+        outcome.lastError = steps.messages.LastError();
         outcome.cancelled = outcome.cancelled || (betweenSteps && observer.CancelRequested());
         if (outcome.cancelled) LogEvent("Cancelled by the user");
         if (outcome.removalFailed)
@@ -244,23 +268,22 @@ InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& ob
     // msiexec removes the earlier version first, so the installer's own removal that follows
     // finds its work done.
     if (!plan.productCode.empty()) {
-        begin(InstallStep::Removal);
+        steps.Begin(InstallStep::Removal);
         RemoveByMsiexec(plan, &outcome);
         if (stopped()) {
             removalEnded();
             return outcome;
         }
     }
-    ExternalInstallerUi handler(messages, !plan.options.Unattended());
-    LogEvent(fw::Format("Windows Installer messages: %hs handler; the installer's own user interface off",
-                        handler.Kind()));
+    ExternalInstallerUi handler(steps.messages, !plan.options.Unattended());
+    LogHandler(handler);
     if (!plan.productCode.empty()) {
         ConfigureAbsent(plan, &outcome);
         removalEnded();
         if (stopped()) return outcome;
     }
     if (plan.drivers) {
-        begin(InstallStep::Drivers);
+        steps.Begin(InstallStep::Drivers);
         const UINT drivers = InstallLogged(plan.driversPackage, plan.driversCommandLine);
         switch (ClassifyDriversResult(drivers, observer.CancelRequested())) {
         case DriversResult::Cancelled: outcome.cancelled = true; break;
@@ -272,7 +295,7 @@ InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& ob
         outcome.restartNeeded = outcome.restartNeeded || AsksForRestart(drivers);
         if (stopped()) return outcome;
     }
-    begin(InstallStep::Product);
+    steps.Begin(InstallStep::Product);
     outcome.productResult = InstallLogged(plan.productPackage, plan.productCommandLine);
     outcome.restartNeeded = outcome.restartNeeded || AsksForRestart(outcome.productResult);
     if (outcome.productResult == ERROR_INSTALL_USEREXIT) outcome.cancelled = true;
@@ -281,8 +304,30 @@ InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& ob
     LogEvent("Registry access: opening Software\\Korvel to ordinary users");
     PrepareRegistryAccess();
     LogEvent("Registry access: prepared");
-    // A failed package leaves the bar where the installation got to.
-    if (ProductInstalled(outcome.productResult)) progress.Complete();
-    observer.OnProgress(progress.Permille());
+    steps.End(ProductInstalled(outcome.productResult));
+    return outcome;
+}
+
+InstallOutcome RemoveProduct(const std::wstring& productCode, InstallObserver& observer) {
+    InstallOutcome outcome;
+    LogEvent("The USB drivers package stays installed: other Korvel products use it");
+    // Without the product code nothing says what to remove: removing nothing is no success.
+    if (productCode.empty()) {
+        LogEvent("No product code: setup.dat is missing beside setup.exe or names none; nothing was removed");
+        outcome.productResult = ERROR_INSTALL_PACKAGE_OPEN_FAILED;
+        return outcome;
+    }
+    // The installer's messages come to the setup, which shows the progress where there is a page.
+    PackageSteps steps(observer, true, false, false);
+    steps.Begin(InstallStep::Removal);
+    ExternalInstallerUi handler(steps.messages, false);
+    LogHandler(handler);
+    LogPackageTo(L"Uninstall");
+    const UINT result = ConfigureProductAbsent(BracedProductCode(productCode), WithRestartSuppressed(L""));
+    if (result == ERROR_UNKNOWN_PRODUCT) LogEvent("The product is not installed: nothing to remove");
+    // Not installed is success; a restart asked for is the setup's, at the end.
+    outcome.productResult = result == ERROR_UNKNOWN_PRODUCT ? ERROR_SUCCESS : result;
+    outcome.restartNeeded = AsksForRestart(result);
+    steps.End(true);
     return outcome;
 }

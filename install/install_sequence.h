@@ -83,6 +83,11 @@ void RegisterDriveFolders(InstallPlan* plan);
 // thread; the observer is told each step and the progress, and is asked the installer's
 // questions. Stops before the next step once a cancel is asked for.
 InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& observer);
+// setup.exe /uninstall: the removal of the product (the braceless code of the setup data), once
+// the run's start checks have passed; its result is the outcome's product result. The USB
+// drivers package stays: other products of the maker use it. The observer is told the step and
+// the progress; the installer asks no one.
+InstallOutcome RemoveProduct(const std::wstring& productCode, InstallObserver& observer);
 
 // Command lines and paths of the sequence.
 std::wstring BracedProductCode(const std::wstring& productCode);

@@ -28,8 +28,12 @@ public:
     Installation(const Installation&) = delete;
     Installation& operator=(const Installation&) = delete;
 
-    // What the operations do, fixed before a view watches them and they start.
-    void SetPlan(const InstallPlan& plan) { plan_ = plan; }
+    // What the operations do, and the product's name for the outcome's log line, fixed before a
+    // view watches them and they start.
+    void SetPlan(const InstallPlan& plan, const std::wstring& productName = {}) {
+        plan_ = plan;
+        productName_ = productName;
+    }
     // Starts the operations on their own thread. A thread that cannot be made is a failed
     // installation (its error as the result), ended and told as any other.
     void Start(Operations operations);
@@ -45,13 +49,20 @@ public:
     bool TakeQuestion(Question* question);
     // The answer to that question; an answer to one the thread no longer waits for is dropped.
     void Answer(unsigned serial, int answer);
-    void Cancel() { cancelRequested_ = true; }
+    // The user's cancel, logged with what it means once the removal of the earlier version began.
+    void Cancel();
     bool CancelRequested() override { return cancelRequested_; }
+    // The removal of an installed earlier version has begun: a cancel no longer keeps it.
+    bool RemovalBegun() const { return removalBegun_; }
+    // Whether Windows may end the session (ending: it is ending it): not while the operations
+    // run, which would leave the product half installed; a refusal is logged.
+    bool MaySessionEnd(bool ending);
 
     // Signalled once the operations have ended.
     HANDLE Ended() const { return ended_.get(); }
-    // Once ended: the thread gone, the session's end allowed again, and the run's end decided,
-    // once, by the restart rule (an unattended run's failed removal ends with its result).
+    // Once ended, called once: the thread gone, the session's end allowed again, and the run's
+    // end decided by the restart rule (an unattended run's failed removal ends with its result)
+    // and logged: the outcome the page shows, or the restart of an unattended run.
     const RunEnd& Finish();
     const InstallOutcome& outcome() const { return outcome_; }
     // "Restart now" of the page: Windows restarts as the setup ends.
@@ -77,6 +88,7 @@ private:
     void AllowShutdown();
 
     InstallPlan plan_;
+    std::wstring productName_;
     Operations operations_;
     fw::UniqueHandle thread_;
     fw::UniqueHandle ended_;     // manual reset
@@ -87,6 +99,7 @@ private:
     HWND shutdownBlockedBy_ = nullptr;
     std::atomic<int> permille_{0};
     std::atomic<bool> cancelRequested_{false};
+    std::atomic<bool> removalBegun_{false};
     mutable CRITICAL_SECTION lock_;  // guards the action and the question
     std::wstring actionText_;
     Question question_;

@@ -46,5 +46,3 @@ void CBrowserController::ShowPage(int pageNumber) {
     current->Invalidate(true);
     current->OnPageShown();
 }
-
-void CBrowserController::ExitSetup() { PostQuitMessage(0); }
