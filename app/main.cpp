@@ -5,8 +5,7 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     RestrictDllSearchToSystemFolder();
-    // Both end here, before the process does: the windows first, which watch the run's
-    // installation, then the run with its installation, log and apartment.
+    // Both end here, before the process: the windows watching the run's installation, then the run.
     SetupRun run;
     CSetupApp app(run);
     fw::RunApplication();

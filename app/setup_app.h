@@ -1,7 +1,6 @@
 #pragma once
-// The application object: the windows of the run, made as the run asks for them (the main page at
-// start-up, the other pages as they are first shown); the pages reach the run through its own
-// functions.
+// The application object: the run's windows, made as the run asks (the main page at start-up, the
+// other pages as they are first shown); the pages reach the run through its own functions.
 #include <windows.h>
 
 #include "app/setup_run.h"

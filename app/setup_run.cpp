@@ -46,9 +46,12 @@ bool SetupRun::Start(RunWindows& windows) {
     options_ = ParseSetupCommandLine(GetCommandLineW(), fw::ModulePath());
     data_ = ReadSetupData();  // it names the default log
     kind_ = RunKindOf(options_, IsWindowStationVisible());
+    // The removal shows its progress alone, as /passive does, unless /quiet shows nothing.
+    if (kind_ == RunKind::Uninstall && options_.ui == SetupUi::Full) options_.ui = SetupUi::Passive;
     // A fatal failure is shown in a box only where someone sees the pages or the usage box.
     ShowFatalBox(kind_ == RunKind::Pages || kind_ == RunKind::UsageBox);
     plan_.options = options_;
+    plan_.productName = data_.productName;
     // A run without pages joins the single-threaded apartment before anything else. The pages
     // need none of COM's libraries, which take long to load: in the interactive run the GUI
     // thread joins COM only when a screen reader first asks a page (item_accessible).
@@ -115,7 +118,7 @@ void CloseCompanionLauncher() {
 
 // The table's steps and checks, with the run's own state.
 struct SetupRunRows {
-    static Verdict SingleInstance(SetupRun& run) {
+    static bool SingleInstance(SetupRun& run, std::wstring*) {
         // Open until the process ends; never owned, only there to be found by a second copy.
         run.instanceMutex_.reset(CreateMutexW(nullptr, FALSE, kInstanceMutexName));
         if (GetLastError() == ERROR_ALREADY_EXISTS) {
@@ -126,7 +129,7 @@ struct SetupRunRows {
         return true;
     }
 
-    static Verdict NotInternalUser(SetupRun&) {
+    static bool NotInternalUser(SetupRun&, std::wstring*) {
         if (IsInternalNetworkUser()) return false;
         LogEvent("Internal network user: no");
         return true;
@@ -144,7 +147,7 @@ struct SetupRunRows {
                      "taken as none");
     }
 
-    static Verdict PagesCreated(SetupRun& run) { return run.windows_->CreatePages(); }
+    static bool PagesCreated(SetupRun& run, std::wstring*) { return run.windows_->CreatePages(); }
 
     // With pages, the launcher is closed beside the start-up: the main page does not wait for the
     // process listing, nor for a launcher slow to close. The installation waits for it.
@@ -155,19 +158,19 @@ struct SetupRunRows {
 
     static void ShowMainPage(SetupRun& run) { run.windows_->ShowMainPage(); }
 
-    static Verdict WindowsSupported(SetupRun&) {
+    static bool WindowsSupported(SetupRun&, std::wstring*) {
         if (GetWindowsVersion() < Win2000) return false;
         LogEvent("Windows version: supported");
         return true;
     }
 
-    static Verdict Administrator(SetupRun&) {
+    static bool Administrator(SetupRun&, std::wstring*) {
         if (!IsLocalAdministrator()) return false;
         LogEvent("Administrator: yes");
         return true;
     }
 
-    static Verdict NoOtherInstallation(SetupRun&) {
+    static bool NoOtherInstallation(SetupRun&, std::wstring*) {
         if (IsAnotherInstallationRunning()) return false;
         LogEvent("Another installation running: no");
         return true;
@@ -175,7 +178,7 @@ struct SetupRunRows {
 
     // Another installation started since would make every package fail: it must end before
     // anything is closed or removed.
-    static Verdict InstallerIdle(SetupRun&) {
+    static bool InstallerIdle(SetupRun&, std::wstring*) {
         LogEvent(fw::Format("Install sequence: setup language %s, medium %s",
                             fw::LoadResString(IDS_SETUP_LANGUAGE).c_str(), GetSetupFolder().c_str()));
         if (IsWindowsInstallerBusy()) return false;
@@ -188,26 +191,25 @@ struct SetupRunRows {
     // A product code field that holds something else was written by no build of the medium: the
     // setup data is damaged or was altered, and the run would install without removing the
     // earlier version.
-    static Verdict SetupDataWhole(SetupRun& run) {
+    static bool SetupDataWhole(SetupRun& run, std::wstring* text) {
         if (!run.data_.productCodeRefused) return true;
         const std::wstring path = GetSetupFolder() + L"setup.dat";
         LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(IDS_PACKAGE_DAMAGED), L"%s", path));
-        return Verdict(fw::ReplaceFirst(fw::LoadResString(IDS_PACKAGE_DAMAGED), L"%s", path));
+        *text = fw::ReplaceFirst(fw::LoadResString(IDS_PACKAGE_DAMAGED), L"%s", path);
+        return false;
     }
 
     // A medium without its packages (a package manager that fetched setup.exe alone) or with a
     // damaged one ends here, while the earlier version is installed and the applications open.
-    static Verdict PackagesOnTheMedium(SetupRun& run) {
-        Verdict verdict = SetupDataWhole(run);
-        if (!verdict.passed) return verdict;
-        std::wstring text;
-        if (CheckPackagesOnMedium(run.plan_, &text) == MediumVerdict::Usable) return true;
-        return Verdict(text);
+    static bool PackagesOnTheMedium(SetupRun& run, std::wstring* text) {
+        return SetupDataWhole(run, text) && CheckPackagesOnMedium(run.plan_, text) == MediumVerdict::Usable;
     }
 
-    static Verdict DriveWithRoom(SetupRun& run) { return ChooseInstallDrive(run.data_.requiredSpaceBytes, &run.plan_); }
+    static bool DriveWithRoom(SetupRun& run, std::wstring*) {
+        return ChooseInstallDrive(run.data_.requiredSpaceBytes, &run.plan_);
+    }
 
-    static Verdict ApplicationsNotRunning(SetupRun& run) { return ApplicationsClosed(run.plan_.options); }
+    static bool ApplicationsNotRunning(SetupRun& run, std::wstring*) { return ApplicationsClosed(run.plan_.options); }
 
     static void RegisterFolders(SetupRun& run) { RegisterDriveFolders(&run.plan_); }
 };
@@ -252,14 +254,6 @@ DWORD ExitCodeOf(const RunRow& row, RunKind kind) {
     return kind == RunKind::Pages ? static_cast<DWORD>(row.pagesExitCode) : RefusalExitCode(row.refusal);
 }
 
-const RunRow* WalkRows(std::span<const RunRow> rows, RunKind kind, RunPhase phase,
-                       const std::function<bool(const RunRow&)>& act) {
-    for (const RunRow& row : rows) {
-        if (row.phase == phase && (row.kinds & KindBit(kind)) && !act(row)) return &row;
-    }
-    return nullptr;
-}
-
 bool SetupRun::Walk(RunPhase phase) {
     if (phase == RunPhase::Installation) AwaitLauncherClosed();
     std::wstring text;
@@ -268,9 +262,7 @@ bool SetupRun::Walk(RunPhase phase) {
             row.step(*this);
             return true;
         }
-        Verdict verdict = row.check(*this);
-        text = std::move(verdict.text);
-        return verdict.passed;
+        return row.check(*this, &text);
     });
     if (refused) Refuse(*refused, text);
     return !refused;
@@ -286,22 +278,20 @@ void SetupRun::Refuse(const RunRow& row, const std::wstring& refusalText) {
 }
 
 void SetupRun::Install() {
-    Installation::Operations operations;
     if (kind_ == RunKind::Uninstall) {
         plan_.productRemoval = true;
-        operations = [code = data_.productCode](InstallObserver& observer) { return RemoveProduct(code, observer); };
-    } else {
-        if (!Walk(RunPhase::Installation)) return;
-        operations = [this](InstallObserver& observer) { return RunPackageOperations(plan_, observer); };
+        plan_.productCode = data_.productCode.empty() ? L"" : BracedProductCode(data_.productCode);
+    } else if (!Walk(RunPhase::Installation)) {
+        return;
     }
-    installation_.SetPlan(plan_, data_.productName);
+    installation_.SetPlan(plan_);
     // Only /quiet shows nothing; a page that cannot be made ends the interactive run, while a
     // passive one still installs, as a quiet one.
     if (options_.ui != SetupUi::Quiet && !windows_->ShowInstallation(installation_) && kind_ == RunKind::Pages) {
         End(1);
         return;
     }
-    installation_.Start(std::move(operations));
+    installation_.Start([this](InstallObserver& observer) { return RunPackageOperations(plan_, observer); });
     if (kind_ == RunKind::Pages) return;  // the page's "Finish" ends the run
     fw::WaitDispatchingAll(installation_.Ended());
     End(installation_.Finish().exitCode);
@@ -321,17 +311,16 @@ int SetupRun::Exit() {
     // The user has left the setup: its windows go at once, before anything the end waits for,
     // and no page takes a click or a key while the launcher closes or the installation stops.
     if (windows_) windows_->ClosePages();
-    int exitCode = static_cast<int>(exitCode_);
     AwaitLauncherClosed();
     installation_.Stop();
     // The exit code says what happened, so it is written after the restart was tried: a refused
     // restart leaves one required (3010), and the user who asked for it is told.
     if (installation_.RestartAtEnd() && !RestartWindows()) {
         LogEvent(fw::Format("Restart refused: error %lu; Windows must still be restarted", GetLastError()));
-        exitCode = static_cast<int>(ExitCodeAfterRestart(static_cast<DWORD>(exitCode), false));
+        exitCode_ = ExitCodeAfterRestart(exitCode_, false);
         // No page is left to own the box: it comes to the front of its own.
         if (kind_ == RunKind::Pages) fw::AppMessageBox(IDS_RESTART_FAILED, MB_ICONWARNING | MB_OK | MB_SETFOREGROUND);
     }
-    LogEvent(fw::Format("Exit code %d", exitCode));
-    return exitCode;
+    LogEvent(fw::Format("Exit code %lu", exitCode_));
+    return static_cast<int>(exitCode_);
 }

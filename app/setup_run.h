@@ -5,7 +5,6 @@
 // restarts Windows when the run decided so.
 #include <windows.h>
 
-#include <functional>
 #include <span>
 #include <string>
 
@@ -39,25 +38,18 @@ enum class RunPhase { Start, Installation };
 
 class SetupRun;
 
-// A check's verdict: passed, or refused with the text shown in the user's language when the
-// check tells its own (it names a file; the check logs it in English), else the row's message.
-struct Verdict {
-    Verdict(bool passed) : passed(passed) {}
-    explicit Verdict(std::wstring refusalText) : passed(false), text(std::move(refusalText)) {}
-    bool passed;
-    std::wstring text;
-};
-
 // One row of the table: a step, which does its part and cannot refuse, or a check, which logs
 // what it found and may refuse; a refusal is shown as the kind of run shows refusals.
 struct RunRow {
     const char* name;
     RunPhase phase;
-    unsigned kinds;                   // KindBit of each kind of run that walks it
-    void (*step)(SetupRun& run);      // a step, or
-    Verdict (*check)(SetupRun& run);  // a check
-    Refusal refusal;                  // its message and its unattended exit code
-    int pagesExitCode;                // the interactive run's exit code after it refuses
+    unsigned kinds;                // KindBit of each kind of run that walks it
+    void (*step)(SetupRun& run);   // a step, or
+    // a check: false refuses, giving the text shown in the user's language when the check tells
+    // its own (it names a file; the check logs it in English), else the refusal's message is shown
+    bool (*check)(SetupRun& run, std::wstring* refusalText);
+    Refusal refusal;               // its message and its unattended exit code
+    int pagesExitCode;             // the interactive run's exit code after it refuses
 };
 // The table, in the order every kind of run walks it.
 std::span<const RunRow> RunRows();
@@ -65,12 +57,15 @@ std::span<const RunRow> RunRows();
 DWORD ExitCodeOf(const RunRow& row, RunKind kind);
 // The walk: the rows of the phase that this kind of run walks, in the table's order, each given
 // to act until act refuses one (false). Gives that row, or null when every row passed.
-const RunRow* WalkRows(std::span<const RunRow> rows, RunKind kind, RunPhase phase,
-                       const std::function<bool(const RunRow&)>& act);
+template <typename Act>
+const RunRow* WalkRows(std::span<const RunRow> rows, RunKind kind, RunPhase phase, Act act) {
+    for (const RunRow& row : rows)
+        if (row.phase == phase && (row.kinds & KindBit(kind)) && !act(row)) return &row;
+    return nullptr;
+}
 
-// What the run asks of the windows: the pages made (hidden; false when they cannot be), the main
-// page shown, the installation's page shown watching the installation (false when it cannot be
-// made), and every page closed.
+// What the run asks of the windows: the pages made hidden, the main page shown, the installation's
+// page shown watching the installation (each false when it cannot be made), every page closed.
 class RunWindows {
 public:
     virtual bool CreatePages() = 0;
@@ -94,8 +89,7 @@ public:
     bool Start(RunWindows& windows);
     const ProductSetupData& data() const { return data_; }
 
-    // Ends the run with this exit code once the message loop has taken what is queued; the last
-    // one asked for counts.
+    // Ends the run with this exit code once the message loop has taken what is queued.
     void End(DWORD exitCode);
 
     // The checks as the installation begins, then the installation, on its page where the

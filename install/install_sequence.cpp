@@ -211,44 +211,20 @@ void CompletePlan(const std::wstring& productCode, const InstallOptions& options
     plan->productPackage = programFolder + packageName;
 }
 
-namespace {
-
-// What the package operations of a run share: one bar over their steps, the installer's messages
-// for it, each step told to the observer as it begins, and the bar's end.
-struct PackageSteps {
-    PackageSteps(InstallObserver& observer, bool removal, bool drivers, bool interactive)
-        : observer(observer), progress(removal, drivers), messages(progress, observer, interactive) {}
-    void Begin(InstallStep step) {
+InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& observer) {
+    InstallOutcome outcome;
+    InstallProgress progress(!plan.productCode.empty(), plan.drivers);
+    InstallerMessages messages(progress, observer, !plan.options.Unattended());
+    auto begin = [&](InstallStep step) {
         progress.Begin(step);
         messages.BeginPackage();
         observer.OnStep(step);
         observer.OnProgress(progress.Permille());
-    }
-    // The bar full when the run installed what it was to install; else where it got to.
-    void End(bool done) {
-        if (done) progress.Complete();
-        observer.OnProgress(progress.Permille());
-    }
-
-    InstallObserver& observer;
-    InstallProgress progress;
-    InstallerMessages messages;
-};
-
-void LogHandler(const ExternalInstallerUi& handler) {
-    LogEvent(fw::Format("Windows Installer messages: %hs handler; the installer's own user interface off",
-                        handler.Kind()));
-}
-
-}  // namespace
-
-InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& observer) {
-    InstallOutcome outcome;
-    PackageSteps steps(observer, !plan.productCode.empty(), plan.drivers, !plan.options.Unattended());
+    };
     // Between steps a cancel asked for stops the run; within a package it is the installer's
     // result that tells whether it was taken (a package may end before it sees the answer).
     auto stopped = [&](bool betweenSteps = true) {
-        outcome.lastError = steps.messages.LastError();
+        outcome.lastError = messages.LastError();
         outcome.cancelled = outcome.cancelled || (betweenSteps && observer.CancelRequested());
         if (outcome.cancelled) LogEvent("Cancelled by the user");
         if (outcome.removalFailed)
@@ -257,6 +233,15 @@ InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& ob
         return outcome.cancelled || outcome.removalFailed;
     };
 
+    if (plan.productRemoval) {
+        LogEvent("The USB drivers package stays installed: other Korvel products use it");
+        // Without the product code nothing says what to remove: removing nothing is no success.
+        if (plan.productCode.empty()) {
+            LogEvent("No product code: setup.dat is missing beside setup.exe or names none; nothing was removed");
+            outcome.productResult = ERROR_INSTALL_PACKAGE_OPEN_FAILED;
+            return outcome;
+        }
+    }
     outcome.earlier = plan.earlierVersion.empty() ? EarlierVersion::None : EarlierVersion::Kept;
     // Once the removal has run, the outcome says whether the earlier version is gone.
     auto removalEnded = [&] {
@@ -267,23 +252,37 @@ InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& ob
 
     // msiexec removes the earlier version first, so the installer's own removal that follows
     // finds its work done.
-    if (!plan.productCode.empty()) {
-        steps.Begin(InstallStep::Removal);
+    if (!plan.productCode.empty() && !plan.productRemoval) {
+        begin(InstallStep::Removal);
         RemoveByMsiexec(plan, &outcome);
         if (stopped()) {
             removalEnded();
             return outcome;
         }
     }
-    ExternalInstallerUi handler(steps.messages, !plan.options.Unattended());
-    LogHandler(handler);
+    ExternalInstallerUi handler(messages, !plan.options.Unattended());
+    LogEvent(fw::Format("Windows Installer messages: %hs handler; the installer's own user interface off",
+                        handler.Kind()));
+    if (plan.productRemoval) {
+        begin(InstallStep::Removal);
+        SetInstallerUiLevel(INSTALLUILEVEL_NONE);
+        LogPackageTo(L"Uninstall");
+        const UINT result = ConfigureProductAbsent(plan.productCode, kSuppressRestart);
+        if (result == ERROR_UNKNOWN_PRODUCT) LogEvent("The product is not installed: nothing to remove");
+        // Not installed is success; a restart asked for is the setup's, at the end.
+        outcome.productResult = result == ERROR_UNKNOWN_PRODUCT ? ERROR_SUCCESS : result;
+        outcome.restartNeeded = AsksForRestart(result);
+        progress.Complete();
+        observer.OnProgress(progress.Permille());
+        return outcome;
+    }
     if (!plan.productCode.empty()) {
         ConfigureAbsent(plan, &outcome);
         removalEnded();
         if (stopped()) return outcome;
     }
     if (plan.drivers) {
-        steps.Begin(InstallStep::Drivers);
+        begin(InstallStep::Drivers);
         const UINT drivers = InstallLogged(plan.driversPackage, plan.driversCommandLine);
         switch (ClassifyDriversResult(drivers, observer.CancelRequested())) {
         case DriversResult::Cancelled: outcome.cancelled = true; break;
@@ -295,7 +294,7 @@ InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& ob
         outcome.restartNeeded = outcome.restartNeeded || AsksForRestart(drivers);
         if (stopped()) return outcome;
     }
-    steps.Begin(InstallStep::Product);
+    begin(InstallStep::Product);
     outcome.productResult = InstallLogged(plan.productPackage, plan.productCommandLine);
     outcome.restartNeeded = outcome.restartNeeded || AsksForRestart(outcome.productResult);
     if (outcome.productResult == ERROR_INSTALL_USEREXIT) outcome.cancelled = true;
@@ -304,30 +303,8 @@ InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& ob
     LogEvent("Registry access: opening Software\\Korvel to ordinary users");
     PrepareRegistryAccess();
     LogEvent("Registry access: prepared");
-    steps.End(ProductInstalled(outcome.productResult));
-    return outcome;
-}
-
-InstallOutcome RemoveProduct(const std::wstring& productCode, InstallObserver& observer) {
-    InstallOutcome outcome;
-    LogEvent("The USB drivers package stays installed: other Korvel products use it");
-    // Without the product code nothing says what to remove: removing nothing is no success.
-    if (productCode.empty()) {
-        LogEvent("No product code: setup.dat is missing beside setup.exe or names none; nothing was removed");
-        outcome.productResult = ERROR_INSTALL_PACKAGE_OPEN_FAILED;
-        return outcome;
-    }
-    // The installer's messages come to the setup, which shows the progress where there is a page.
-    PackageSteps steps(observer, true, false, false);
-    steps.Begin(InstallStep::Removal);
-    ExternalInstallerUi handler(steps.messages, false);
-    LogHandler(handler);
-    LogPackageTo(L"Uninstall");
-    const UINT result = ConfigureProductAbsent(BracedProductCode(productCode), WithRestartSuppressed(L""));
-    if (result == ERROR_UNKNOWN_PRODUCT) LogEvent("The product is not installed: nothing to remove");
-    // Not installed is success; a restart asked for is the setup's, at the end.
-    outcome.productResult = result == ERROR_UNKNOWN_PRODUCT ? ERROR_SUCCESS : result;
-    outcome.restartNeeded = AsksForRestart(result);
-    steps.End(true);
+    // A failed package leaves the bar where the installation got to.
+    if (ProductInstalled(outcome.productResult)) progress.Complete();
+    observer.OnProgress(progress.Permille());
     return outcome;
 }

@@ -142,7 +142,7 @@ const RunEnd& Installation::Finish() {
                         outcome_.restartNeeded, options.Unattended(), options.noRestart);
     if (!options.Unattended()) {
         // What the page shows, in English.
-        const OutcomeTexts english = BuildOutcomeTexts(outcome_, productName_, plan_.driveRoot, L"",
+        const OutcomeTexts english = BuildOutcomeTexts(outcome_, plan_.productName, plan_.driveRoot, L"",
                                                        end_.restartPending, fw::LoadEnglishString);
         LogEvent("Outcome: ", english.headline, end_.restart == RestartAction::Offer ? " A restart is offered." : "");
         if (!english.details.empty()) LogEvent("Outcome details: ", english.details);

@@ -28,12 +28,8 @@ public:
     Installation(const Installation&) = delete;
     Installation& operator=(const Installation&) = delete;
 
-    // What the operations do, and the product's name for the outcome's log line, fixed before a
-    // view watches them and they start.
-    void SetPlan(const InstallPlan& plan, const std::wstring& productName = {}) {
-        plan_ = plan;
-        productName_ = productName;
-    }
+    // What the operations do, fixed before a view watches them and they start.
+    void SetPlan(const InstallPlan& plan) { plan_ = plan; }
     // Starts the operations on their own thread. A thread that cannot be made is a failed
     // installation (its error as the result), ended and told as any other.
     void Start(Operations operations);
@@ -54,15 +50,13 @@ public:
     bool CancelRequested() override { return cancelRequested_; }
     // The removal of an installed earlier version has begun: a cancel no longer keeps it.
     bool RemovalBegun() const { return removalBegun_; }
-    // Whether Windows may end the session (ending: it is ending it): not while the operations
-    // run, which would leave the product half installed; a refusal is logged.
+    // Whether Windows may end the session (or ends it): not while the operations run; logged.
     bool MaySessionEnd(bool ending);
 
     // Signalled once the operations have ended.
     HANDLE Ended() const { return ended_.get(); }
-    // Once ended, called once: the thread gone, the session's end allowed again, and the run's
-    // end decided by the restart rule (an unattended run's failed removal ends with its result)
-    // and logged: the outcome the page shows, or the restart of an unattended run.
+    // Once ended, once: the thread gone, the session's end allowed again, and the run's end
+    // decided by the restart rule and logged (the outcome the page shows, or an unattended restart).
     const RunEnd& Finish();
     const InstallOutcome& outcome() const { return outcome_; }
     // "Restart now" of the page: Windows restarts as the setup ends.
@@ -88,7 +82,6 @@ private:
     void AllowShutdown();
 
     InstallPlan plan_;
-    std::wstring productName_;
     Operations operations_;
     fw::UniqueHandle thread_;
     fw::UniqueHandle ended_;     // manual reset

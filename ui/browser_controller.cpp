@@ -17,8 +17,6 @@ void SendToDescendants(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
 
 }  // namespace
 
-CBrowserController::~CBrowserController() = default;
-
 void CBrowserController::AddPage(int pageNumber, CBrowserPage* page) {
     if (!page) return;
     page->Show(SW_HIDE);

@@ -21,7 +21,6 @@ protected:
 class CBrowserController {
 public:
     CBrowserController() = default;
-    virtual ~CBrowserController();
     CBrowserController(const CBrowserController&) = delete;
     CBrowserController& operator=(const CBrowserController&) = delete;
 
