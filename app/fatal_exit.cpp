@@ -65,7 +65,13 @@ void EndFatally(FatalCause cause, const char* dll, const char* function) {
     if (g_showBox) {
         char program[MAX_PATH] = {};
         GetModuleFileNameA(nullptr, program, MAX_PATH);
-        MessageBoxA(nullptr, line, ProgramCaption(program), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+        // No window of this thread takes input behind the box; a quit posted meanwhile (a page's
+        // "Finish") ends its loop unanswered: it shows again until its own button answers it.
+        MSG quit;
+        do {
+            MessageBoxA(nullptr, line, ProgramCaption(program),
+                        MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TASKMODAL);
+        } while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     }
     ExitProcess(exitCode);
 }

@@ -2,7 +2,7 @@
 // The one way out when the run cannot go on: memory that cannot be had, a broken precondition of
 // the library, a system DLL or function the program cannot have. One line prepared without
 // allocating goes to the open log, then the "Exit code" line; the interactive run shows the line
-// in a box as well; the process ends with the cause's exit code.
+// in a box as well, which only its own button answers; the process ends with the cause's exit code.
 #include <windows.h>
 
 enum class FatalCause { OutOfMemory, BrokenPrecondition, MissingDll, MissingFunction };

@@ -3,10 +3,11 @@
 #include "app/setup_app.h"
 #include "system/system_info.h"
 
-// The one application object, constructed before wWinMain runs.
-CSetupApp theApp;
-
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     RestrictDllSearchToSystemFolder();
-    return theApp.run().Exit(fw::RunApplication());
+    // Both end here, before the process: the windows watching the run's installation, then the run.
+    SetupRun run;
+    CSetupApp app(run);
+    fw::RunApplication();
+    return run.Exit();
 }

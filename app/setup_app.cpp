@@ -8,14 +8,10 @@
 #include "pages/progress_page.h"
 #include "ui/browser_controller.h"
 
-CSetupApp::CSetupApp() = default;
-
-CSetupApp::~CSetupApp() { ClosePages(); }
-
 BOOL CSetupApp::InitInstance() {
     fw::InitCommonControlsFromSystem();
     fw::App::InitInstance();
-    run_.Start(*this);
+    if (run_.Start(*this)) mainPage_->EnableNext();  // every start check passed
     return TRUE;
 }
 
@@ -79,8 +75,6 @@ void CSetupApp::ClosePages() {
 }
 
 void CSetupApp::ShowMainPage() { controller_->ShowPage(1); }
-
-void CSetupApp::StartChecksPassed() { mainPage_->EnableNext(); }
 
 bool CSetupApp::ShowInstallation(Installation& installation) {
     controller().ShowPage(3);

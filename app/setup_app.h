@@ -1,6 +1,6 @@
 #pragma once
-// The application object: makes the windows the run asks for (the main page at start-up, the
-// other pages as they are first shown) and owns them and the run.
+// The application object: the run's windows, made as the run asks (the main page at start-up, the
+// other pages as they are first shown); the pages reach the run through its own functions.
 #include <windows.h>
 
 #include "app/setup_run.h"
@@ -11,32 +11,28 @@ class CMainPageDlg;
 class CEulaDlg;
 class CProgressPage;
 
-class CSetupApp : public fw::App, private PageMaker {
+class CSetupApp : public fw::App, private RunWindows, private PageMaker {
 public:
-    CSetupApp();
-    ~CSetupApp() override;
+    explicit CSetupApp(SetupRun& run) : run_(run) {}
 
     BOOL InitInstance() override;
-    SetupRun& run() { return run_; }
-
-    // The pages, hidden; false when one cannot be made.
-    bool CreatePages();
-    void ShowMainPage();
-    // Every start check passed: the main page's "Next" may be used.
-    void StartChecksPassed();
-    // The installation's page, watching the installation; false when it cannot be made.
-    bool ShowInstallation(Installation& installation);
-    // Destroys every page, then their controller: nothing more takes the user's input.
-    void ClosePages();
 
 private:
+    // RunWindows.
+    bool CreatePages() override;
+    void ShowMainPage() override;
+    bool ShowInstallation(Installation& installation) override;
+    // Destroys every page, then their controller: nothing more takes the user's input.
+    void ClosePages() override;
+
     // PageMaker: the license page at the main page's "Next", the installation's page as the
-    // installation begins.
+    // installation begins; a page's "Exit" or "Finish" ends the run.
     CBrowserPage* MakePage(int pageNumber) override;
+    void ExitSetup() override { run_.End(0); }
 
     CBrowserController& controller();
 
-    SetupRun run_;
+    SetupRun& run_;
     CBrowserController* controller_ = nullptr;
     CMainPageDlg* mainPage_ = nullptr;
     CEulaDlg* licensePage_ = nullptr;

@@ -1,8 +1,6 @@
 #include "app/setup_run.h"
 
 #include "app/fatal_exit.h"
-#include "app/setup_app.h"
-#include "app/uninstall_setup.h"
 #include "env/bootstrap.h"
 #include "env/system_checks.h"
 #include "framework/app.h"
@@ -44,14 +42,17 @@ DWORD InvisibleStart(const SetupOptions& options, const std::wstring& productNam
 
 }  // namespace
 
-void SetupRun::Start(CSetupApp& app) {
-    app_ = &app;
+bool SetupRun::Start(RunWindows& windows) {
+    windows_ = &windows;
     options_ = ParseSetupCommandLine(GetCommandLineW(), fw::ModulePath());
     data_ = ReadSetupData();  // it names the default log
     kind_ = RunKindOf(options_, IsWindowStationVisible());
+    // The removal shows its progress alone, as /passive does, unless /quiet shows nothing.
+    if (kind_ == RunKind::Uninstall && options_.ui == SetupUi::Full) options_.ui = SetupUi::Passive;
     // A fatal failure is shown in a box only where someone sees the pages or the usage box.
     ShowFatalBox(kind_ == RunKind::Pages || kind_ == RunKind::UsageBox);
     plan_.options = options_;
+    plan_.productName = data_.productName;
     // A run without pages joins the single-threaded apartment before anything else. The pages
     // need none of COM's libraries, which take long to load: in the interactive run the GUI
     // thread joins COM only when a screen reader first asks a page (item_accessible).
@@ -60,11 +61,11 @@ void SetupRun::Start(CSetupApp& app) {
     case RunKind::UsageToLog:
     case RunKind::NeedsQuiet:
         End(InvisibleStart(options_, data_.productName, kind_ == RunKind::UsageToLog, log_));
-        return;
+        return false;
     case RunKind::UsageBox:
         fw::AppMessageBox(fw::LoadResString(IDS_USAGE), MB_ICONINFORMATION | MB_OK);
         End(options_.invalid.empty() ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
-        return;
+        return false;
     case RunKind::Pages:
         if (!options_.logFile.empty()) StartSetupLog(log_, options_.logFile);  // unwritable: no log
         break;
@@ -74,17 +75,15 @@ void SetupRun::Start(CSetupApp& app) {
         DWORD exitCode = 0;
         if (StartUnattended(&exitCode)) break;
         End(exitCode);
-        return;
+        return false;
     }
     }
     fw::WaitCursor wait;  // covers the engine update, the pages and the system checks
     SetApplicationTitle(fw::LoadResString(IDS_APPLICATION_TITLE));
-    if (!Walk(RunPhase::Start)) return;
-    if (kind_ == RunKind::Pages) {
-        app_->StartChecksPassed();  // the pages take it from here
-        return;
-    }
+    if (!Walk(RunPhase::Start)) return false;
+    if (kind_ == RunKind::Pages) return true;
     Install();
+    return false;
 }
 
 bool SetupRun::StartUnattended(DWORD* exitCode) {
@@ -120,7 +119,7 @@ void CloseCompanionLauncher() {
 
 // The table's steps and checks, with the run's own state.
 struct SetupRunRows {
-    static bool SingleInstance(SetupRun& run) {
+    static bool SingleInstance(SetupRun& run, std::wstring*) {
         // Open until the process ends; never owned, only there to be found by a second copy.
         run.instanceMutex_.reset(CreateMutexW(nullptr, FALSE, kInstanceMutexName));
         if (GetLastError() == ERROR_ALREADY_EXISTS) {
@@ -131,7 +130,7 @@ struct SetupRunRows {
         return true;
     }
 
-    static bool NotInternalUser(SetupRun&) {
+    static bool NotInternalUser(SetupRun&, std::wstring*) {
         if (IsInternalNetworkUser()) return false;
         LogEvent("Internal network user: no");
         return true;
@@ -153,7 +152,7 @@ struct SetupRunRows {
                      "taken as none");
     }
 
-    static bool PagesCreated(SetupRun& run) { return run.app_->CreatePages(); }
+    static bool PagesCreated(SetupRun& run, std::wstring*) { return run.windows_->CreatePages(); }
 
     // With pages, the launcher is closed beside the start-up: the main page does not wait for the
     // process listing, nor for a launcher slow to close. The installation waits for it.
@@ -162,21 +161,21 @@ struct SetupRunRows {
         if (!run.launcherClosing_) CloseCompanionLauncher();
     }
 
-    static void ShowMainPage(SetupRun& run) { run.app_->ShowMainPage(); }
+    static void ShowMainPage(SetupRun& run) { run.windows_->ShowMainPage(); }
 
-    static bool WindowsSupported(SetupRun&) {
+    static bool WindowsSupported(SetupRun&, std::wstring*) {
         if (GetWindowsVersion() < Win2000) return false;
         LogEvent("Windows version: supported");
         return true;
     }
 
-    static bool Administrator(SetupRun&) {
+    static bool Administrator(SetupRun&, std::wstring*) {
         if (!IsLocalAdministrator()) return false;
         LogEvent("Administrator: yes");
         return true;
     }
 
-    static bool NoOtherInstallation(SetupRun&) {
+    static bool NoOtherInstallation(SetupRun&, std::wstring*) {
         if (IsAnotherInstallationRunning()) return false;
         LogEvent("Another installation running: no");
         return true;
@@ -184,7 +183,7 @@ struct SetupRunRows {
 
     // Another installation started since would make every package fail: it must end before
     // anything is closed or removed.
-    static bool InstallerIdle(SetupRun&) {
+    static bool InstallerIdle(SetupRun&, std::wstring*) {
         LogEvent(fw::Format("Install sequence: setup language %s, medium %s",
                             fw::LoadResString(IDS_SETUP_LANGUAGE).c_str(), GetSetupFolder().c_str()));
         if (IsWindowsInstallerBusy()) return false;
@@ -198,24 +197,26 @@ struct SetupRunRows {
     // setup data is damaged or was altered, and the run would install without removing the
     // earlier version. One that exists and does not read is no absent one either: its defaults
     // would do the same, after closing the applications.
-    static bool SetupDataWhole(SetupRun& run) {
+    static bool SetupDataWhole(SetupRun& run, std::wstring* text) {
         if (!run.data_.productCodeRefused && !run.data_.readError) return true;
         const std::wstring path = GetSetupFolder() + L"setup.dat";
         const UINT message = run.data_.readError ? IDS_MEDIUM_FILE_DAMAGED : IDS_PACKAGE_DAMAGED;
         LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(message), L"%s", path));
-        run.refusalText_ = fw::ReplaceFirst(fw::LoadResString(message), L"%s", path);
+        *text = fw::ReplaceFirst(fw::LoadResString(message), L"%s", path);
         return false;
     }
 
     // A medium without its packages (a package manager that fetched setup.exe alone) or with a
     // damaged one ends here, while the earlier version is installed and the applications open.
-    static bool PackagesOnTheMedium(SetupRun& run) {
-        return SetupDataWhole(run) && CheckPackagesOnMedium(run.plan_, &run.refusalText_) == MediumVerdict::Usable;
+    static bool PackagesOnTheMedium(SetupRun& run, std::wstring* text) {
+        return SetupDataWhole(run, text) && CheckPackagesOnMedium(run.plan_, text) == MediumVerdict::Usable;
     }
 
-    static bool DriveWithRoom(SetupRun& run) { return ChooseInstallDrive(run.data_.requiredSpaceBytes, &run.plan_); }
+    static bool DriveWithRoom(SetupRun& run, std::wstring*) {
+        return ChooseInstallDrive(run.data_.requiredSpaceBytes, &run.plan_);
+    }
 
-    static bool ApplicationsNotRunning(SetupRun& run) { return ApplicationsClosed(run.plan_.options); }
+    static bool ApplicationsNotRunning(SetupRun& run, std::wstring*) { return ApplicationsClosed(run.plan_.options); }
 
     static void RegisterFolders(SetupRun& run) { RegisterDriveFolders(&run.plan_); }
 };
@@ -262,70 +263,71 @@ DWORD ExitCodeOf(const RunRow& row, RunKind kind) {
 
 bool SetupRun::Walk(RunPhase phase) {
     if (phase == RunPhase::Installation) AwaitLauncherClosed();
-    for (const RunRow& row : kRows) {
-        if (row.phase != phase || !(row.kinds & KindBit(kind_))) continue;
+    std::wstring text;
+    const RunRow* refused = WalkRows(kRows, kind_, phase, [&](const RunRow& row) {
         if (row.step) {
             row.step(*this);
-        } else if (!row.check(*this)) {
-            Refuse(row);
-            return false;
+            return true;
         }
-    }
-    return true;
+        return row.check(*this, &text);
+    });
+    if (refused) Refuse(*refused, text);
+    return !refused;
 }
 
-void SetupRun::Refuse(const RunRow& row) {
+void SetupRun::Refuse(const RunRow& row, const std::wstring& refusalText) {
     // The log is in English whatever the user's language; the box in the user's.
     const UINT message = RefusalMessageId(row.refusal);
     if (message) LogEvent(fw::LoadEnglishString(message));
-    const std::wstring text = !refusalText_.empty() ? refusalText_ : message ? fw::LoadResString(message) : L"";
+    const std::wstring text = !refusalText.empty() ? refusalText : message ? fw::LoadResString(message) : L"";
     if (kind_ == RunKind::Pages && !text.empty()) fw::AppMessageBox(text, MB_ICONINFORMATION | MB_OK);
     End(ExitCodeOf(row, kind_));
 }
 
 void SetupRun::Install() {
-    Installation::Operations operations;
     if (kind_ == RunKind::Uninstall) {
         plan_.productRemoval = true;
-        operations = [code = data_.productCode](InstallObserver& observer) { return RemoveProduct(code, observer); };
-    } else {
-        if (!Walk(RunPhase::Installation)) return;
-        operations = [this](InstallObserver& observer) { return RunPackageOperations(plan_, observer); };
+        plan_.productCode = data_.productCode.empty() ? L"" : BracedProductCode(data_.productCode);
+    } else if (!Walk(RunPhase::Installation)) {
+        return;
     }
     installation_.SetPlan(plan_);
     // Only /quiet shows nothing; a page that cannot be made ends the interactive run, while a
     // passive one still installs, as a quiet one.
-    if (options_.ui != SetupUi::Quiet && !app_->ShowInstallation(installation_) && kind_ == RunKind::Pages) {
+    if (options_.ui != SetupUi::Quiet && !windows_->ShowInstallation(installation_) && kind_ == RunKind::Pages) {
         End(1);
         return;
     }
-    installation_.Start(std::move(operations));
+    installation_.Start([this](InstallObserver& observer) { return RunPackageOperations(plan_, observer); });
     if (kind_ == RunKind::Pages) return;  // the page's "Finish" ends the run
     fw::WaitDispatchingAll(installation_.Ended());
     End(installation_.Finish().exitCode);
 }
 
-void SetupRun::End(DWORD exitCode) { PostQuitMessage(static_cast<int>(exitCode)); }
+void SetupRun::End(DWORD exitCode) {
+    exitCode_ = exitCode;
+    PostQuitMessage(0);
+}
 
 void SetupRun::AwaitLauncherClosed() {
     if (launcherClosing_) fw::WaitDispatchingAll(launcherClosing_.get());
     launcherClosing_.reset();
 }
 
-int SetupRun::Exit(int exitCode) {
+int SetupRun::Exit() {
     // The user has left the setup: its windows go at once, before anything the end waits for,
     // and no page takes a click or a key while the launcher closes or the installation stops.
-    if (app_) app_->ClosePages();
+    if (windows_) windows_->ClosePages();
     AwaitLauncherClosed();
     installation_.Stop();
     // The exit code says what happened, so it is written after the restart was tried: a refused
     // restart leaves one required (3010), and the user who asked for it is told.
     if (installation_.RestartAtEnd() && !RestartWindows()) {
         LogEvent(fw::Format("Restart refused: error %lu; Windows must still be restarted", GetLastError()));
-        exitCode = static_cast<int>(ExitCodeAfterRestart(static_cast<DWORD>(exitCode), false));
+        exitCode_ = ExitCodeAfterRestart(exitCode_, false);
         // No page is left to own the box: it comes to the front of its own.
         if (kind_ == RunKind::Pages) fw::AppMessageBox(IDS_RESTART_FAILED, MB_ICONWARNING | MB_OK | MB_SETFOREGROUND);
     }
-    LogEvent(fw::Format("Exit code %d", exitCode));
-    return exitCode;
+    LogEvent(fw::Format("Exit code %lu", exitCode_));
+    return static_cast<int>(exitCode_);
 }

@@ -7,7 +7,6 @@
 
 #include <span>
 #include <string>
-#include <vector>
 
 #include "app/command_line.h"
 #include "app/setup_data.h"
@@ -37,7 +36,6 @@ constexpr unsigned kEveryRun = kInstallingRuns | KindBit(RunKind::Uninstall);
 // right after start-up in an unattended run). Nothing on the machine changes before the second.
 enum class RunPhase { Start, Installation };
 
-class CSetupApp;
 class SetupRun;
 
 // One row of the table: a step, which does its part and cannot refuse, or a check, which logs
@@ -47,7 +45,9 @@ struct RunRow {
     RunPhase phase;
     unsigned kinds;                // KindBit of each kind of run that walks it
     void (*step)(SetupRun& run);   // a step, or
-    bool (*check)(SetupRun& run);  // a check: false refuses
+    // a check: false refuses, giving the text shown in the user's language when the check tells
+    // its own (it names a file; the check logs it in English), else the refusal's message is shown
+    bool (*check)(SetupRun& run, std::wstring* refusalText);
     Refusal refusal;               // its message and its unattended exit code
     int pagesExitCode;             // the interactive run's exit code after it refuses
 };
@@ -55,6 +55,27 @@ struct RunRow {
 std::span<const RunRow> RunRows();
 // A row's exit code when it refuses in this kind of run.
 DWORD ExitCodeOf(const RunRow& row, RunKind kind);
+// The walk: the rows of the phase that this kind of run walks, in the table's order, each given
+// to act until act refuses one (false). Gives that row, or null when every row passed.
+template <typename Act>
+const RunRow* WalkRows(std::span<const RunRow> rows, RunKind kind, RunPhase phase, Act act) {
+    for (const RunRow& row : rows)
+        if (row.phase == phase && (row.kinds & KindBit(kind)) && !act(row)) return &row;
+    return nullptr;
+}
+
+// What the run asks of the windows: the pages made hidden, the main page shown, the installation's
+// page shown watching the installation (each false when it cannot be made), every page closed.
+class RunWindows {
+public:
+    virtual bool CreatePages() = 0;
+    virtual void ShowMainPage() = 0;
+    virtual bool ShowInstallation(Installation& installation) = 0;
+    virtual void ClosePages() = 0;
+
+protected:
+    ~RunWindows() = default;
+};
 
 class SetupRun {
 public:
@@ -63,8 +84,9 @@ public:
     SetupRun& operator=(const SetupRun&) = delete;
 
     // The run from the switches to the message loop: the kind, the log, the start's rows, and in
-    // an unattended run the installation and its end.
-    void Start(CSetupApp& app);
+    // an unattended run the installation and its end. True when the pages take it from here:
+    // every start check passed and the main page's "Next" may be used.
+    bool Start(RunWindows& windows);
     const ProductSetupData& data() const { return data_; }
 
     // Ends the run with this exit code once the message loop has taken what is queued.
@@ -78,14 +100,13 @@ public:
     // The one way out, after the message loop: the pages closed, then the launcher's closing
     // awaited and the installation stopped, the "Exit code" line, then the restart when the run
     // asked for one. Gives the process's exit code.
-    int Exit(int exitCode);
+    int Exit();
 
 private:
-    // Walks the phase's rows for this kind of run, in the table's order, up to the first
-    // refusal, which is shown (a box on the page, a log line when unattended) and ends the run
-    // with its exit code. True when every row passed.
+    // Walks the phase's rows for this kind of run; the first refusal is shown (a box on the page,
+    // a log line when unattended) and ends the run with its exit code. True when every row passed.
     bool Walk(RunPhase phase);
-    void Refuse(const RunRow& row);
+    void Refuse(const RunRow& row, const std::wstring& text);
     // What an unattended run and a removal do first: open the log (/log's or the default) and
     // write the run's first lines, and answer an invalid switch or /? there. False, with the
     // run's exit code, when the run ends there.
@@ -102,11 +123,9 @@ private:
     ProductSetupData data_;
     InstallPlan plan_;
     Installation installation_;
-    CSetupApp* app_ = nullptr;  // makes the windows
-    fw::UniqueHandle instanceMutex_;  // open until the process ends
-    // A check's own refusal text in the user's language (it names a file; the check logs it in
-    // English); without one the refusal's message is shown.
-    std::wstring refusalText_;
+    RunWindows* windows_ = nullptr;
+    DWORD exitCode_ = 0;
+    fw::UniqueHandle instanceMutex_;  // open until the run ends
     // The thread closing the companion launcher in the run with pages, until it has ended.
     fw::UniqueHandle launcherClosing_;
 };

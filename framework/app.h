@@ -1,5 +1,5 @@
 #pragma once
-// The application object: one global instance, a start-up hook and the message loop.
+// The application object: one instance at a time, a start-up hook and the message loop.
 #include <windows.h>
 
 #include <string>
@@ -13,7 +13,7 @@ public:
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
-    // The one application object of the process, or null before it is constructed.
+    // The application object living now, or null.
     static App* Current();
 
     // Start-up hook. The base takes resources from the satellite library for the user's

@@ -313,6 +313,15 @@ InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& ob
         return outcome.cancelled || outcome.removalFailed;
     };
 
+    if (plan.productRemoval) {
+        LogEvent("The USB drivers package stays installed: other Korvel products use it");
+        // Without the product code nothing says what to remove: removing nothing is no success.
+        if (plan.productCode.empty()) {
+            LogEvent("No product code: setup.dat is missing beside setup.exe or names none; nothing was removed");
+            outcome.productResult = ERROR_INSTALL_PACKAGE_OPEN_FAILED;
+            return outcome;
+        }
+    }
     outcome.earlier = plan.earlierVersion.empty() ? EarlierVersion::None : EarlierVersion::Kept;
     // Once the removal has run, the outcome says whether the earlier version is gone.
     auto removalEnded = [&] {
@@ -323,7 +332,7 @@ InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& ob
 
     // msiexec removes the earlier version first, so the installer's own removal that follows
     // finds its work done.
-    if (!plan.productCode.empty()) {
+    if (!plan.productCode.empty() && !plan.productRemoval) {
         begin(InstallStep::Removal);
         RemoveByMsiexec(plan, &outcome);
         if (stopped()) {
@@ -334,6 +343,19 @@ InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& ob
     ExternalInstallerUi handler(messages, !plan.options.Unattended());
     LogEvent(fw::Format("Windows Installer messages: %hs handler; the installer's own user interface off",
                         handler.Kind()));
+    if (plan.productRemoval) {
+        begin(InstallStep::Removal);
+        SetInstallerUiLevel(INSTALLUILEVEL_NONE);
+        LogPackageTo(L"Uninstall");
+        const UINT result = ConfigureProductAbsent(plan.productCode, kSuppressRestart);
+        if (result == ERROR_UNKNOWN_PRODUCT) LogEvent("The product is not installed: nothing to remove");
+        // Not installed is success; a restart asked for is the setup's, at the end.
+        outcome.productResult = result == ERROR_UNKNOWN_PRODUCT ? ERROR_SUCCESS : result;
+        outcome.restartNeeded = AsksForRestart(result);
+        progress.Complete();
+        observer.OnProgress(progress.Permille());
+        return outcome;
+    }
     if (!plan.productCode.empty()) {
         ConfigureAbsent(plan, &outcome);
         removalEnded();

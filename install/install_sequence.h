@@ -37,6 +37,7 @@ struct InstallPlan {
     std::wstring productCommandLine;
     std::wstring earlierVersion;  // of the product code installed now; empty when none is
     bool productRemoval = false;  // /uninstall: the product itself is removed, nothing installed
+    std::wstring productName;     // for the outcome's texts
 };
 
 // Where the earlier version stands when the run ends.
@@ -81,7 +82,8 @@ void RegisterDriveFolders(InstallPlan* plan);
 
 // The removal, the drivers, the product and the registry access, in this order, on the calling
 // thread; the observer is told each step and the progress, and is asked the installer's
-// questions. Stops before the next step once a cancel is asked for.
+// questions. Stops before the next step once a cancel is asked for. A plan for the product's
+// removal (/uninstall) removes it by the installer alone, its result the product result.
 InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& observer);
 
 // Command lines and paths of the sequence.

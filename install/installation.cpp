@@ -3,6 +3,7 @@
 #include "framework/proc_address.h"
 #include "framework/strings.h"
 #include "framework/thread.h"
+#include "pages/outcome_texts.h"
 #include "system/setup_log.h"
 
 namespace {
@@ -53,7 +54,25 @@ void Installation::Post(Change change, LPARAM value) {
     if (HWND view = view_) PostMessageW(view, message_, static_cast<WPARAM>(change), value);
 }
 
-void Installation::OnStep(InstallStep step) { Post(Change::Step, static_cast<LPARAM>(step)); }
+void Installation::OnStep(InstallStep step) {
+    // Only an installed earlier version makes the removal one that a cancel cannot undo.
+    if (step == InstallStep::Removal && !plan_.earlierVersion.empty()) removalBegun_ = true;
+    Post(Change::Step, static_cast<LPARAM>(step));
+}
+
+void Installation::Cancel() {
+    cancelRequested_ = true;
+    LogEvent(removalBegun_ ? "Cancel: the user asked for it once the removal of the earlier version had begun; "
+                             "the setup stops when the running step has ended"
+                           : "Cancel: the user asked for it");
+}
+
+bool Installation::MaySessionEnd(bool ending) {
+    if (finished_) return true;
+    LogEvent(ending ? "Windows is ending the session while the installation runs"
+                    : "Windows asked to end the session: refused while the installation runs");
+    return false;
+}
 
 void Installation::OnActionText(const std::wstring& text) {
     EnterCriticalSection(&lock_);
@@ -112,19 +131,23 @@ void Installation::Answer(unsigned serial, int answer) {
 }
 
 const RunEnd& Installation::Finish() {
-    if (finished_) return end_;
     WaitForSingleObject(ended_.get(), INFINITE);
     if (thread_) WaitForSingleObject(thread_.get(), INFINITE);  // it touches nothing more
     thread_.reset();
     AllowShutdown();
     finished_ = true;
     const InstallOptions& options = plan_.options;
-    if (outcome_.removalFailed) {
-        end_ = RunEnd{outcome_.removalResult};
+    // A failed removal ends the run with its result, a restart asked for before it still pending.
+    end_ = DecideRunEnd(outcome_.removalFailed ? outcome_.removalResult : outcome_.productResult,
+                        outcome_.restartNeeded, options.Unattended(), options.noRestart);
+    if (!options.Unattended()) {
+        // What the page shows, in English.
+        const OutcomeTexts english = BuildOutcomeTexts(outcome_, plan_.productName, plan_.driveRoot, L"",
+                                                       end_.restartPending, fw::LoadEnglishString);
+        LogEvent("Outcome: ", english.headline, end_.restart == RestartAction::Offer ? " A restart is offered." : "");
+        if (!english.details.empty()) LogEvent("Outcome details: ", english.details);
         return end_;
     }
-    end_ = DecideRunEnd(outcome_.productResult, outcome_.restartNeeded, options.Unattended(), options.noRestart);
-    if (!options.Unattended()) return end_;
     if (end_.restart == RestartAction::RestartNow) {
         LogEvent("Restart: a package asked for one; Windows restarts as the setup ends");
     } else if (end_.exitCode == ERROR_SUCCESS_REBOOT_REQUIRED) {

@@ -45,13 +45,18 @@ public:
     bool TakeQuestion(Question* question);
     // The answer to that question; an answer to one the thread no longer waits for is dropped.
     void Answer(unsigned serial, int answer);
-    void Cancel() { cancelRequested_ = true; }
+    // The user's cancel, logged with what it means once the removal of the earlier version began.
+    void Cancel();
     bool CancelRequested() override { return cancelRequested_; }
+    // The removal of an installed earlier version has begun: a cancel no longer keeps it.
+    bool RemovalBegun() const { return removalBegun_; }
+    // Whether Windows may end the session (or ends it): not while the operations run; logged.
+    bool MaySessionEnd(bool ending);
 
     // Signalled once the operations have ended.
     HANDLE Ended() const { return ended_.get(); }
-    // Once ended: the thread gone, the session's end allowed again, and the run's end decided,
-    // once, by the restart rule (an unattended run's failed removal ends with its result).
+    // Once ended, once: the thread gone, the session's end allowed again, and the run's end
+    // decided by the restart rule and logged (the outcome the page shows, or an unattended restart).
     const RunEnd& Finish();
     const InstallOutcome& outcome() const { return outcome_; }
     // "Restart now" of the page: Windows restarts as the setup ends.
@@ -87,6 +92,7 @@ private:
     HWND shutdownBlockedBy_ = nullptr;
     std::atomic<int> permille_{0};
     std::atomic<bool> cancelRequested_{false};
+    std::atomic<bool> removalBegun_{false};
     mutable CRITICAL_SECTION lock_;  // guards the action and the question
     std::wstring actionText_;
     Question question_;

@@ -115,12 +115,10 @@ bool CProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         *result = 0;
         return true;
     case WM_QUERYENDSESSION:
-        // A session ended in the middle of a package leaves the product half installed.
-        *result = done_ ? TRUE : FALSE;
-        if (!done_) LogEvent("Windows asked to end the session: refused while the installation runs");
+        *result = !installation_ || installation_->MaySessionEnd(false);
         return true;
     case WM_ENDSESSION:
-        if (wParam && !done_) LogEvent("Windows is ending the session while the installation runs");
+        if (wParam && installation_) installation_->MaySessionEnd(true);
         *result = 0;
         return true;
     case WM_TIMER:
@@ -135,16 +133,11 @@ bool CProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 
 void CProgressPage::OnChange(Installation::Change change, LPARAM value) {
     switch (change) {
-    case Installation::Change::Step: {
-        const auto step = static_cast<InstallStep>(value);
-        // Only an installed earlier version makes the removal one that a cancel cannot undo.
-        removalBegun_ =
-            removalBegun_ || (step == InstallStep::Removal && !installation_->plan().earlierVersion.empty());
+    case Installation::Change::Step:
         if (!done_)
-            stepItem_.SetCaption(
-                StepText(step, installation_->plan().productRemoval, productName_, fw::LoadResString));
+            stepItem_.SetCaption(StepText(static_cast<InstallStep>(value), installation_->plan().productRemoval,
+                                          productName_, fw::LoadResString));
         break;
-    }
     case Installation::Change::Action:
         if (!done_) actionItem_.SetCaption(installation_->ActionText());
         break;
@@ -160,34 +153,25 @@ void CProgressPage::OnChange(Installation::Change change, LPARAM value) {
             KeepFocusOnVisibleItem();
         }
         break;
-    case Installation::Change::Done: {
+    case Installation::Change::Done:
         done_ = true;
         KillTimer(hwnd(), kBarTimer);
         UpdateBar();
-        const RunEnd& end = installation_->Finish();
-        if (!Unattended()) ShowOutcome(end);  // an unattended run ends by itself
+        if (!Unattended()) ShowOutcome(installation_->Finish());  // the run ends an unattended one
         break;
-    }
     }
 }
 
 void CProgressPage::ShowOutcome(const RunEnd& end) {
     const SetupLog* log = ActiveSetupLog();
-    const InstallOutcome& outcome = installation_->outcome();
-    const std::wstring& driveRoot = installation_->plan().driveRoot;
-    const OutcomeTexts texts = BuildOutcomeTexts(outcome, productName_, driveRoot, log ? log->path() : L"",
+    const OutcomeTexts texts = BuildOutcomeTexts(installation_->outcome(), productName_,
+                                                 installation_->plan().driveRoot, log ? log->path() : L"",
                                                  end.restartPending, fw::LoadResString);
-    const bool offerRestart = end.restart == RestartAction::Offer;
-    // The log in English, whatever the page shows.
-    const OutcomeTexts english =
-        BuildOutcomeTexts(outcome, productName_, driveRoot, L"", end.restartPending, fw::LoadEnglishString);
-    LogEvent("Outcome: ", english.headline, offerRestart ? " A restart is offered." : "");
-    if (!english.details.empty()) LogEvent("Outcome details: ", english.details);
     stepItem_.SetCaption(texts.headline);
     actionItem_.SetCaption(texts.details);
     ShowWindow(cancelItem_.hwnd(), SW_HIDE);
     cancelItem_.RedrawInParent();
-    if (offerRestart) {
+    if (end.restart == RestartAction::Offer) {
         finishItem_.SetCaption(IDS_LATER);
         ShowWindow(restartItem_.hwnd(), SW_SHOW);
     }
@@ -198,7 +182,7 @@ void CProgressPage::ShowOutcome(const RunEnd& end) {
 
 void CProgressPage::ConfirmCancel() {
     asking_ = true;
-    const int answer = fw::AppMessageBox(CancelQuestion(removalBegun_, productName_, fw::LoadResString),
+    const int answer = fw::AppMessageBox(CancelQuestion(installation_->RemovalBegun(), productName_, fw::LoadResString),
                                          MB_YESNO | MB_ICONQUESTION);
     asking_ = false;
     if (answer == IDYES && !done_) CancelConfirmed();
@@ -207,9 +191,6 @@ void CProgressPage::ConfirmCancel() {
 
 void CProgressPage::CancelConfirmed() {
     installation_->Cancel();
-    LogEvent(removalBegun_ ? "Cancel: the user asked for it once the removal of the earlier version had begun; "
-                             "the setup stops when the running step has ended"
-                           : "Cancel: the user asked for it");
     cancelItem_.Enable(false);
     cancelItem_.RedrawInParent();
     KeepFocusOnVisibleItem();

@@ -20,8 +20,8 @@ public:
     ~CProgressPage() override;
 
     void SetProductName(const std::wstring& name) { productName_ = name; }
-    // Watches the installation from now on. An unattended one has no "Cancel", asks nothing and
-    // ends the run by itself; otherwise the page shows the outcome and waits for "Finish".
+    // Watches the installation from now on. An unattended one has no "Cancel" and asks nothing,
+    // and the run ends it; otherwise the page shows the run's end and waits for "Finish".
     void Watch(Installation& installation);
 
 protected:
@@ -49,7 +49,6 @@ private:
     bool asking_ = false;  // the cancel question is open
     bool installerAsking_ = false;  // an installer's question is open
     bool cancelShown_ = true;  // the installer can take a cancel now
-    bool removalBegun_ = false;
     CBrowserMenuItem titleItem_;
     CBrowserMenuItem stepItem_;
     CBrowserMenuItem actionItem_;

@@ -17,8 +17,6 @@ void SendToDescendants(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
 
 }  // namespace
 
-CBrowserController::~CBrowserController() = default;
-
 void CBrowserController::AddPage(int pageNumber, CBrowserPage* page) {
     if (!page) return;
     page->Show(SW_HIDE);
@@ -46,5 +44,3 @@ void CBrowserController::ShowPage(int pageNumber) {
     current->Invalidate(true);
     current->OnPageShown();
 }
-
-void CBrowserController::ExitSetup() { PostQuitMessage(0); }

@@ -5,12 +5,14 @@
 
 class CBrowserPage;
 
-// Makes a page the first time it is shown: the main page shows sooner when the pages behind it
-// are not made before it.
+// Makes a page the first time it is shown (the main page shows sooner when the pages behind it
+// are not made before it), and ends the setup when a page says so.
 class PageMaker {
 public:
     // The page's window, hidden; null when it cannot be made (the maker ends the run then).
     virtual CBrowserPage* MakePage(int pageNumber) = 0;
+    // A page's "Exit" or "Finish": the setup ends with exit code 0.
+    virtual void ExitSetup() = 0;
 
 protected:
     ~PageMaker() = default;
@@ -19,7 +21,6 @@ protected:
 class CBrowserController {
 public:
     CBrowserController() = default;
-    virtual ~CBrowserController();
     CBrowserController(const CBrowserController&) = delete;
     CBrowserController& operator=(const CBrowserController&) = delete;
 
@@ -30,8 +31,8 @@ public:
     // Shows that page (made first if it is not registered yet), then hides the others, makes it
     // the owner of the message boxes, repaints it and runs its OnPageShown.
     void ShowPage(int pageNumber);
-    // Posts the quit message with exit code 0.
-    void ExitSetup();
+    // The maker ends the setup.
+    void ExitSetup() { maker_->ExitSetup(); }
 
 private:
     PageMaker* maker_ = nullptr;

@@ -96,4 +96,40 @@ TEST(FatalExit, TheRunEndsThroughTheFatalPath) {
     EXPECT_FALSE(kit::FileExists(L"C:\\planted-korvelabsent.dll.txt"));
 }
 
+// While the box is up nothing behind it takes input, and a quit posted behind it (as a page's
+// "Finish" posts one) neither answers it nor ends the run: only its own button does.
+TEST(FatalExit, OnlyTheBoxsOwnButtonEndsTheRun) {
+    kit::TempFolder folder;
+    const std::wstring probe = folder / L"fatal_probe.exe";
+    ASSERT_TRUE(kit::CopyTo(kit::BinPath(L"fatal_probe.exe"), probe));
+    const std::wstring log = folder / L"behind.log";
+    kit::Process process(L"\"" + probe + L"\" /log \"" + log + L"\" quit-behind");
+    ASSERT_TRUE(process.started());
+    HWND page = nullptr;
+    ASSERT_TRUE(kit::WaitUntil(
+        [&] {
+            for (HWND window : kit::TopLevelWindows(process.id()))
+                if (kit::TextOf(window) == L"quit posted") page = window;
+            return page != nullptr;
+        },
+        60000));
+    HWND box = nullptr;
+    ASSERT_TRUE(kit::WaitUntil(
+        [&] { return (box = kit::FindMessageBox(process.id())) && IsWindowVisible(box) && !IsWindowEnabled(page); },
+        30000))
+        << "the box went with the quit, or the page behind it takes input";
+    EXPECT_EQ(kit::MessageBoxText(box), L"Fatal: a library precondition failed");
+    EXPECT_TRUE(process.Running());
+    // The box found may be the one the quit closed, going: pressed until the run ends.
+    EXPECT_TRUE(kit::WaitUntil(
+        [&] {
+            if (HWND shown = kit::FindMessageBox(process.id())) kit::PressButton(shown, IDOK);
+            return !process.Running();
+        },
+        30000, 200));
+    EXPECT_EQ(process.Wait(), 1603u);
+    EXPECT_EQ(LogTexts(log), (std::vector<std::string>{"Probe: quit-behind", "Fatal: a library precondition failed",
+                                                         "Exit code 1603"}));
+}
+
 }  // namespace

@@ -1,6 +1,8 @@
 // setup.exe's entry point, delay-load hooks and fatal path around a body that fails on purpose:
-//   fatal_probe [/quiet] /log FILE absent-dll|absent-function|out-of-memory|precondition
+//   fatal_probe [/quiet] /log FILE absent-dll|absent-function|out-of-memory|precondition|quit-behind
 // It delay-loads korvelabsent.dll, which no system has, and a function psapi.dll lacks.
+// quit-behind: a window stands for a page, whose timer posts the quit a page's "Finish" posts
+// once the failure's box is up (and says so in its title); then the precondition fails.
 #include <windows.h>
 
 #include <string>
@@ -18,6 +20,12 @@ namespace {
 // Read through a volatile, so the compiler cannot tell the request cannot be met.
 volatile size_t g_hugeSize = 0x7FFFFFF0;
 volatile size_t g_pastTheEnd = 5;
+
+void CALLBACK QuitOnce(HWND window, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(window, timer);
+    SetWindowTextW(window, L"quit posted");
+    PostQuitMessage(0);
+}
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
@@ -36,7 +44,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
         block.reserve(g_hugeSize);
         return block.data() != nullptr;
     }
-    if (what == L"precondition") {
+    if (what == L"quit-behind") {
+        HWND page = CreateWindowExW(0, L"STATIC", L"page", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                                    nullptr, nullptr, nullptr);
+        SetTimer(page, 1, 100, QuitOnce);
+    }
+    if (what == L"precondition" || what == L"quit-behind") {
         std::wstring text = L"abc";
         return text[g_pastTheEnd];
     }

@@ -1,5 +1,5 @@
-// The kind of run the switches choose, and the one table: the rows each kind walks, in order,
-// with what each refusal ends that kind of run with.
+// The kind of run the switches choose, and the run's walk over its one table: the rows each kind
+// walks, in order, where a refusal stops it, and what that refusal ends the run with.
 #include "app/setup_run.h"
 
 #include <utility>
@@ -36,56 +36,77 @@ TEST(RunKind, FollowsTheSwitchesAndWhetherAnyoneCanSee) {
     }
 }
 
-// Each row of a kind's walk: its name, and the exit code its refusal ends that run with (0 for
-// a step, which cannot refuse, and for a check that refuses before the pages exist).
-using Walk = std::vector<std::pair<std::string, DWORD>>;
+// The run's walk over the table for one kind and phase, the check named refuseAt refusing.
+struct Walked {
+    std::vector<std::string> rows;
+    const RunRow* refused;
+};
 
-Walk Walked(RunKind kind, RunPhase phase) {
-    Walk walk;
-    for (const RunRow& row : RunRows()) {
-        if (row.phase != phase || !(row.kinds & KindBit(kind))) continue;
-        EXPECT_NE(!row.step, !row.check) << row.name << ": a row is a step or a check";
-        walk.emplace_back(row.name, row.check ? ExitCodeOf(row, kind) : 0);
-    }
-    return walk;
+Walked WalkOf(RunKind kind, RunPhase phase, const std::string& refuseAt = {}) {
+    Walked walked;
+    walked.refused = WalkRows(RunRows(), kind, phase, [&](const RunRow& row) {
+        walked.rows.emplace_back(row.name);
+        return row.name != refuseAt;
+    });
+    return walked;
 }
 
-TEST(RunRows, EachKindWalksTheOneTableInItsOrderAndRefusesWithItsCodes) {
+// Each row a kind walks, in order: its name, and the exit code its refusal ends that run with
+// (-1 for a step, which cannot refuse; 0 for a check that refuses before the pages exist).
+using Rows = std::vector<std::pair<std::string, int>>;
+
+TEST(RunWalk, EachKindWalksItsRowsInOrderAndStopsAtARefusalWithItsCode) {
     // What can be known to fail before anything is closed or written: the packages and the drive.
-    const Walk installation = {{"Windows Installer idle", 1618}, {"plan", 0},
+    const Rows installation = {{"Windows Installer idle", 1618}, {"plan", -1},
                                {"packages on the medium", 1619}, {"drive choice", 112},
-                               {"running applications", 32},     {"folder registrations", 0}};
+                               {"running applications", 32},     {"folder registrations", -1}};
     // The interactive run ends as "Exit" ends it after a refusal as the installation begins.
-    const Walk pagesInstallation = {{"Windows Installer idle", 0}, {"plan", 0},
+    const Rows pagesInstallation = {{"Windows Installer idle", 0}, {"plan", -1},
                                     {"packages on the medium", 0}, {"drive choice", 0},
-                                    {"running applications", 0},   {"folder registrations", 0}};
-    const Walk unattended = {{"single instance", 1618},    {"internal network user", 1638},
-                             {"installer engine update", 0}, {"setup data", 0},
-                             {"companion launcher", 0},      {"Windows version", 1150},
-                             {"administrator", 740},         {"another installation", 1618}};
+                                    {"running applications", 0},   {"folder registrations", -1}};
+    const Rows unattended = {{"single instance", 1618},     {"internal network user", 1638},
+                             {"installer engine update", -1}, {"setup data", -1},
+                             {"companion launcher", -1},      {"Windows version", 1150},
+                             {"administrator", 740},          {"another installation", 1618}};
     const struct {
         RunKind kind;
-        Walk start;
-        Walk installation;
-    } rows[] = {
+        Rows start;
+        Rows installation;
+    } kinds[] = {
         {RunKind::Pages,
-         {{"single instance", 0}, {"internal network user", 0}, {"installer engine update", 0}, {"setup data", 0},
-          {"pages", 1}, {"companion launcher", 0}, {"main page", 0}, {"Windows version", 1}, {"administrator", 1},
+         {{"single instance", 0}, {"internal network user", 0}, {"installer engine update", -1}, {"setup data", -1},
+          {"pages", 1}, {"companion launcher", -1}, {"main page", -1}, {"Windows version", 1}, {"administrator", 1},
           {"another installation", 1}},
          pagesInstallation},
         {RunKind::Passive, unattended, installation},
         {RunKind::Quiet, unattended, installation},
         {RunKind::Uninstall,
-         {{"single instance", 1618}, {"setup data", 0}, {"Windows version", 1150}, {"administrator", 740},
+         {{"single instance", 1618}, {"setup data", -1}, {"Windows version", 1150}, {"administrator", 740},
           {"another installation", 1618}},
          {}},
         {RunKind::UsageBox, {}, {}},
         {RunKind::NeedsQuiet, {}, {}},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(static_cast<int>(row.kind));
-        EXPECT_EQ(Walked(row.kind, RunPhase::Start), row.start);
-        EXPECT_EQ(Walked(row.kind, RunPhase::Installation), row.installation);
+    for (const auto& kind : kinds) {
+        for (const auto& [phase, rows] : {std::pair(RunPhase::Start, kind.start),
+                                          std::pair(RunPhase::Installation, kind.installation)}) {
+            SCOPED_TRACE(testing::Message() << "kind " << static_cast<int>(kind.kind) << ", phase "
+                                            << static_cast<int>(phase));
+            std::vector<std::string> names;
+            for (const auto& row : rows) names.push_back(row.first);
+            const Walked all = WalkOf(kind.kind, phase);
+            EXPECT_EQ(all.rows, names);
+            EXPECT_EQ(all.refused, nullptr);
+            for (size_t index = 0; index < rows.size(); ++index) {
+                if (rows[index].second < 0) continue;
+                const Walked stopped = WalkOf(kind.kind, phase, rows[index].first);
+                EXPECT_EQ(stopped.rows, std::vector<std::string>(names.begin(), names.begin() + index + 1));
+                ASSERT_NE(stopped.refused, nullptr) << rows[index].first;
+                EXPECT_EQ(stopped.refused->name, rows[index].first);
+                EXPECT_NE(stopped.refused->check, nullptr) << rows[index].first << " is a check";
+                EXPECT_EQ(ExitCodeOf(*stopped.refused, kind.kind), static_cast<DWORD>(rows[index].second));
+            }
+        }
     }
 }
 

@@ -609,6 +609,19 @@ TEST(Deployment, UninstallRemovesTheProductAndLeavesTheDrivers) {
     }
     // The installer's own log of the removal lies beside the setup log.
     EXPECT_NE(kit::ReadBytes(L"C:\\logs\\remove2_Uninstall.log").find("Example Maps"), std::string::npos);
+
+    // Without /quiet the removal is passive: a restart its package asks for is the run's end, as
+    // with /passive.
+    ASSERT_EQ(kit::Process(L"msiexec /i C:\\media\\reboot\\Setup_ENU.msi /qn REBOOT=ReallySuppress TARGETDIR=C:\\")
+                  .Wait(120000),
+              3010u);
+    const Watched passive = RunWatched(Medium(L"reboot"), L"/uninstall /norestart /log C:\\logs\\remove4.log");
+    EXPECT_EQ(passive.exitCode, 3010u);
+    EXPECT_FALSE(Installed(kProductCode));
+    ExpectStepsInOrder(kit::ReadBytes(L"C:\\logs\\remove4.log"),
+                       {"Removal of the product: passive; restarts suppressed", "MsiConfigureProductExW(",
+                        "Restart: a package asked for one; /norestart leaves it to whoever runs the setup",
+                        "Exit code 3010"});
 }
 
 // Refused from the entry point, before anything else runs: the log holds the refusal first and

@@ -6,19 +6,6 @@
 
 namespace {
 
-TEST(UnattendedExitCode, EachRefusalHasItsCode) {
-    // A second copy and another installation both say "try again later", as tools retry 1618.
-    const struct {
-        Refusal refusal;
-        DWORD code;
-    } rows[] = {{Refusal::InvalidSwitch, 87},       {Refusal::LogNotWritable, 1622},
-                {Refusal::SecondCopy, 1618},        {Refusal::InternalUser, 1638},
-                {Refusal::UnsupportedWindows, 1150}, {Refusal::NotAdministrator, 740},
-                {Refusal::AnotherInstallation, 1618}, {Refusal::ApplicationsRunning, 32},
-                {Refusal::NoDriveWithRoom, 112}};
-    for (const auto& row : rows) EXPECT_EQ(RefusalExitCode(row.refusal), row.code) << static_cast<int>(row.refusal);
-}
-
 // The end of a run: exit code and restart, from the product's result and whether anything
 // asked for a restart. The setup restarts Windows itself only at the end of an unattended run;
 // a restart asked for is never forgotten, whatever the end.
