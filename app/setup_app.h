@@ -26,6 +26,8 @@ public:
     void StartChecksPassed();
     // The installation's page, watching the installation; false when it cannot be made.
     bool ShowInstallation(Installation& installation);
+    // The installation's page, watching the check of the medium before the installation.
+    void ShowMediumCheck(MediumCheck& check);
     // Destroys every page, then their controller: nothing more takes the user's input.
     void ClosePages();
 
