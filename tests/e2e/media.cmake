@@ -139,7 +139,7 @@ add_dependencies(demo_tools demo_driver)
 add_wine_test(progress_e2e_test SOURCES e2e/progress_e2e_test.cpp pages/page_test_kit.cpp
   PREFIXES win32-winxp SETUP e2e/make_media.sh e2e/unattended_media.sh
   DEPENDS setup media LIBS msi oleacc TIMEOUT 300
-  SUITES Watched Cancel Busy Question Passive CancelAfterRemoval RestartRefused OneBox)
+  SUITES Watched Cancel Busy Question Passive CancelAfterRemoval RestartRefused OneBox MediumCheck)
 add_wine_test(progress_e2e_64_test SOURCES e2e/progress_e2e_test.cpp pages/page_test_kit.cpp
   PREFIXES win64-win10 SETUP e2e/make_media.sh e2e/unattended_media.sh
   DEPENDS setup media LIBS msi oleacc TIMEOUT 300 SUITES Watched)

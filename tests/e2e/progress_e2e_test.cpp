@@ -372,4 +372,78 @@ TEST(Passive, ProgressPageAloneEndsByItself) {
     EXPECT_FALSE(kit::FileExists(kTile));
 }
 
+// setup.exe of the medium, started under this thread's debugging until the second thread of its
+// own code is made (the first closes the launcher, the second checks the medium): that thread is
+// held before it runs, and the setup goes on undebugged. Null when no such thread came.
+HANDLE StartWithMediumCheckHeld(const std::wstring& medium, kit::Process* setup) {
+    *setup = kit::Process(L"\"" + medium + L"setup.exe\"", medium, nullptr, L"", DEBUG_ONLY_THIS_PROCESS);
+    HANDLE held = nullptr;
+    uintptr_t image = 0;
+    int ownThreads = 0;
+    DEBUG_EVENT event{};
+    for (bool ended = false; !held && !ended && WaitForDebugEvent(&event, 60000);) {
+        DWORD status = DBG_CONTINUE;
+        switch (event.dwDebugEventCode) {
+        case CREATE_PROCESS_DEBUG_EVENT:
+            image = reinterpret_cast<uintptr_t>(event.u.CreateProcessInfo.lpBaseOfImage);
+            if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
+            break;
+        case LOAD_DLL_DEBUG_EVENT:
+            if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
+            break;
+        case CREATE_THREAD_DEBUG_EVENT: {
+            // setup.exe is far smaller than a mebibyte.
+            const auto start = reinterpret_cast<uintptr_t>(event.u.CreateThread.lpStartAddress);
+            if (start >= image && start - image < (1u << 20) && ++ownThreads == 2) {
+                held = OpenThread(THREAD_SUSPEND_RESUME, FALSE, event.dwThreadId);
+                if (held) SuspendThread(held);
+            }
+            break;
+        }
+        case EXCEPTION_DEBUG_EVENT:
+            if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) status = DBG_EXCEPTION_NOT_HANDLED;
+            break;
+        case EXIT_PROCESS_DEBUG_EVENT: ended = true; break;
+        default: break;
+        }
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+    }
+    DebugSetProcessKillOnExit(FALSE);
+    DebugActiveProcessStop(setup->id());
+    return held;
+}
+
+// Next while the medium is still being read: the installation's page shows the check with its
+// own bar and Cancel and keeps answering; Cancel ends the setup with nothing changed.
+TEST(MediumCheck, PageShowsTheCheckAndItsCancelChangesNothing) {
+    kit::Process earlier(L"msiexec /i C:\\media\\Setup_ENU_earlier.msi /qn TARGETDIR=C:\\");
+    ASSERT_EQ(earlier.Wait(120000), 0u);
+    kit::Process setup;
+    const HANDLE held = StartWithMediumCheckHeld(pages::Medium(L"full"), &setup);
+    ASSERT_NE(held, nullptr);
+    pages::AcceptAndInstall(setup);
+    bool cancelled = false;
+    std::wstring told;
+    const PageWatch watch = WatchPage(setup, [&](PageWatch& seen) {
+        if (cancelled || seen.pings < 20) return;  // the page answers while the run waits
+        cancelled = true;
+        EXPECT_EQ(seen.steps, std::vector<std::wstring>{L"Checking the installation medium"});
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(seen.page, kit::kProgressBar)));
+        kit::ClickItem(seen.page, kit::kProgressCancel);
+        ResumeThread(held);
+        HWND box = kit::WaitForMessageBox(setup.id(), 30000);
+        ASSERT_NE(box, nullptr);
+        told = kit::MessageBoxText(box);
+        kit::PressButton(box, IDOK);
+    });
+    CloseHandle(held);
+    EXPECT_TRUE(cancelled);
+    EXPECT_LT(watch.slowestPingMs, 1000u);
+    EXPECT_EQ(told, L"The installation was cancelled. Nothing was changed on this computer.");
+    EXPECT_EQ(setup.Wait(30000), 0u);
+    EXPECT_TRUE(Installed());
+    EXPECT_TRUE(kit::FileExists(L"C:\\ExampleMaps\\EarlierBuild.txt"));
+    EXPECT_FALSE(kit::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline"));
+}
+
 }  // namespace
