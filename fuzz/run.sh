@@ -17,11 +17,12 @@ declare -A sources=(
     [license_text]="pages/license_text.cpp"
     [version_resource]="env/version_resource.cpp"
     [cabinet_header]="install/cabinet_header.cpp"
-    [package_check]="install/package_check.cpp install/cabinet_header.cpp"
+    [package_check]="install/package_check.cpp install/cabinet_walk.cpp install/cabinet_header.cpp framework/path.cpp"
+    [cabinet_walk]="install/cabinet_walk.cpp install/cabinet_header.cpp"
     [bitmap_file]="ui/bitmap_file.cpp"
 )
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(setup_data license_text version_resource cabinet_header package_check bitmap_file)
+[ ${#targets[@]} -gt 0 ] || targets=(setup_data license_text version_resource cabinet_header cabinet_walk package_check bitmap_file)
 
 mkdir -p "$out"
 for target in "${targets[@]}"; do

@@ -20,6 +20,9 @@ constexpr uint16_t kNextCabinet = 0x0002;      // szCabinetNext and szDiskNext f
 constexpr uint16_t kReservePresent = 0x0004;   // cbCFHeader, cbCFFolder, cbCFData follow
 
 constexpr size_t kMaxHeaderReserve = 60000;
+// The header reserve of a signed cabinet: 0x00100000, the signature's offset and size, 8 zeros.
+constexpr size_t kSignatureReserve = 20;
+constexpr uint32_t kSignatureTag = 0x00100000;
 constexpr size_t kMaxName = 256;  // with its terminating NUL
 constexpr size_t kFolderEntry = 8;  // coffCabStart, cCFData, typeCompress; then the folder reserve
 constexpr size_t kFileEntry = 16;   // cbFile, uoffFolderStart, iFolder, date, time, attribs; then the name
@@ -49,25 +52,33 @@ private:
 
 }  // namespace
 
-CabinetFault CheckCabinetHeader(const uint8_t* bytes, size_t headSize, uint64_t fileSize) {
+CabinetFault CheckCabinetHeader(const uint8_t* bytes, size_t headSize, uint64_t fileSize, CabinetLayout* layout) {
     if (headSize > fileSize) headSize = static_cast<size_t>(fileSize);
     const Head head(bytes, headSize);
     if (!head.Has(0, kFixedHeader) || std::memcmp(bytes + kSignature, "MSCF", 4) != 0)
         return CabinetFault::NotCabinet;
     const uint32_t cabinetSize = head.U32(kCabinetSize);
-    if (cabinetSize != fileSize) return CabinetFault::Size;
+    const uint16_t flags = head.U16(kFlags);
+    uint64_t signatureSize = 0;
+    if ((flags & kReservePresent) && head.Has(kFixedHeader, 4 + kSignatureReserve) &&
+        head.U16(kFixedHeader) == kSignatureReserve && head.U32(kFixedHeader + 4) == kSignatureTag) {
+        if (head.U32(kFixedHeader + 8) != cabinetSize) return CabinetFault::Signature;
+        signatureSize = head.U32(kFixedHeader + 12);
+    }
+    if (cabinetSize + signatureSize != fileSize) return CabinetFault::Size;
     if (head.U8(kVersionMajor) != 1 || head.U8(kVersionMinor) != 3) return CabinetFault::Version;
     const uint16_t folders = head.U16(kFolderCount);
     const uint16_t files = head.U16(kFileCount);
     if (folders == 0 || files == 0) return CabinetFault::Counts;
 
-    const uint16_t flags = head.U16(kFlags);
     size_t offset = kFixedHeader;
     size_t folderReserve = 0;
+    uint8_t dataReserve = 0;
     if (flags & kReservePresent) {
         if (!head.Has(offset, 4)) return CabinetFault::Layout;
         const size_t headerReserve = head.U16(offset);
         folderReserve = head.U8(offset + 2);
+        dataReserve = head.U8(offset + 3);
         if (headerReserve > kMaxHeaderReserve) return CabinetFault::Layout;
         offset += 4 + headerReserve;
     }
@@ -88,6 +99,9 @@ CabinetFault CheckCabinetHeader(const uint8_t* bytes, size_t headSize, uint64_t 
     if (!head.Has(offset, kFolderEntry)) return CabinetFault::Layout;
     const uint64_t firstData = head.U32(offset);
     if (firstData < firstFile + files * (kFileEntry + 1) || firstData > cabinetSize) return CabinetFault::Layout;
+    if (layout)
+        *layout = {cabinetSize, folders, static_cast<uint32_t>(folderTable), static_cast<uint32_t>(folderEntry),
+                   static_cast<uint32_t>(firstFile + files * (kFileEntry + 1)), dataReserve};
     // The first file entry: a name, and a folder the cabinet has (or a continuation). Behind
     // some thousand folders it lies past the beginning read, and goes unchecked.
     const size_t fileEntry = static_cast<size_t>(firstFile);
@@ -109,6 +123,11 @@ const char* CabinetFaultText(CabinetFault fault) {
     case CabinetFault::Version: return "an unknown cabinet version";
     case CabinetFault::Counts: return "no folder or no file";
     case CabinetFault::Layout: return "tables outside the file";
+    case CabinetFault::Signature: return "a signature not behind the cabinet";
+    case CabinetFault::Blocks: return "data blocks not as the header counts them";
+    case CabinetFault::BlockSize: return "a data block too large";
+    case CabinetFault::Checksum: return "a wrong checksum";
+    case CabinetFault::ReadError: return "a read error";
     }
     return "";
 }

@@ -91,21 +91,68 @@ void ConfigureAbsent(const InstallPlan& plan, InstallOutcome* outcome) {
     }
 }
 
-// The packages the run will install, opened read-only, and the headers of their external
-// cabinets read, before anything is changed.
-bool CheckedPackage(const std::wstring& package, std::wstring* refusalText) {
+// A package the run will install, opened read-only, and its cabinets found and opened, before
+// anything is changed.
+bool CheckedPackage(const std::wstring& package, std::vector<MediumCabinet>* cabinets, std::wstring* refusalText) {
     InstallerPackageReader reader;
     const PackageCheck check = CheckPackage(package, reader);
     if (check.problem == PackageProblem::None) {
-        LogEvent(fw::Format("Package: %s opens; %u %hs whole", package.c_str(), static_cast<unsigned>(check.wholeCabinets),
-                            check.wholeCabinets == 1 ? "cabinet" : "cabinets"));
+        const size_t count = check.cabinets.size();
+        LogEvent(fw::Format("Package: %s opens; %u %hs", package.c_str(), static_cast<unsigned>(count),
+                            count == 1 ? "cabinet" : "cabinets"));
+        cabinets->insert(cabinets->end(), check.cabinets.begin(), check.cabinets.end());
         return true;
     }
     if (*check.fault) LogEvent(fw::Format("Package: %s: %hs", check.file.c_str(), check.fault));
-    const UINT message = check.problem == PackageProblem::Missing ? IDS_PACKAGE_MISSING : IDS_PACKAGE_DAMAGED;
+    const UINT message = check.problem == PackageProblem::Missing ? IDS_PACKAGE_MISSING
+                         : check.cabinet                          ? IDS_MEDIUM_FILE_DAMAGED
+                                                                  : IDS_PACKAGE_DAMAGED;
     LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(message), L"%s", check.file));
     *refusalText = fw::ReplaceFirst(fw::LoadResString(message), L"%s", check.file);
     return false;
+}
+
+class ReadThroughTold : public ReadThroughProgress {
+public:
+    explicit ReadThroughTold(MediumProgress* progress) : progress_(progress) {}
+    bool Continue(uint64_t bytesRead, uint64_t bytesTotal) override { return progress_->Continue(bytesRead, bytesTotal); }
+
+private:
+    MediumProgress* progress_;
+};
+
+// Every cabinet read through; the log names a damaged one, its block and the fault, or gives
+// the reading's size, time and speed.
+MediumVerdict CabinetsReadThrough(const std::vector<MediumCabinet>& cabinets, std::wstring* refusalText,
+                                  MediumProgress* progress) {
+    InstallerPackageReader reader;
+    ReadThroughTold told(progress);
+    const DWORD started = GetTickCount();
+    const MediumReading reading = ReadThroughCabinets(cabinets, reader, progress ? &told : nullptr);
+    const DWORD elapsed = GetTickCount() - started;
+    if (reading.state == MediumState::Cancelled) {
+        LogEvent(fw::Format("Medium: read-through cancelled after %s of %s bytes", fw::Decimal(reading.bytes).c_str(),
+                            fw::Decimal(reading.total).c_str()));
+        return MediumVerdict::Cancelled;
+    }
+    if (reading.state == MediumState::Damaged) {
+        const MediumCabinet& cabinet = cabinets[reading.cabinet];
+        const std::wstring where = cabinet.embedded ? cabinet.package + L", embedded cabinet " + cabinet.name : cabinet.name;
+        const std::wstring block =
+            reading.reading.block ? L"block " + fw::Decimal(reading.reading.block) + L": " : std::wstring();
+        LogEvent(fw::Format("Package: %s: %s%hs", where.c_str(), block.c_str(), CabinetFaultText(reading.reading.fault)));
+        const std::wstring& file = cabinet.embedded ? cabinet.package : cabinet.name;
+        LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(IDS_MEDIUM_FILE_DAMAGED), L"%s", file));
+        *refusalText = fw::ReplaceFirst(fw::LoadResString(IDS_MEDIUM_FILE_DAMAGED), L"%s", file);
+        return MediumVerdict::Unusable;
+    }
+    const uint64_t milliseconds = elapsed ? elapsed : 1;
+    const uint64_t tenths = reading.bytes / milliseconds / 100;  // of a megabyte (10^6 bytes) a second
+    LogEvent(fw::Format("Medium: %u %hs whole, %s bytes read through in %s ms, %s.%s MB/s",
+                        static_cast<unsigned>(cabinets.size()), cabinets.size() == 1 ? "cabinet" : "cabinets",
+                        fw::Decimal(reading.bytes).c_str(), fw::Decimal(elapsed).c_str(),
+                        fw::Decimal(tenths / 10).c_str(), fw::Decimal(tenths % 10).c_str()));
+    return MediumVerdict::Usable;
 }
 
 }  // namespace
@@ -165,10 +212,13 @@ bool ApplicationsClosed(const InstallOptions& options) {
     return false;
 }
 
-MediumVerdict CheckPackagesOnMedium(const InstallPlan& plan, std::wstring* refusalText, MediumProgress*) {
-    const bool usable = CheckedPackage(plan.productPackage, refusalText) &&
-                        (!plan.drivers || CheckedPackage(plan.driversPackage, refusalText));
-    return usable ? MediumVerdict::Usable : MediumVerdict::Unusable;
+MediumVerdict CheckPackagesOnMedium(const InstallPlan& plan, std::wstring* refusalText, MediumProgress* progress) {
+    // Every file found first, then the reading: its total is known before it starts.
+    std::vector<MediumCabinet> cabinets;
+    if (!CheckedPackage(plan.productPackage, &cabinets, refusalText) ||
+        (plan.drivers && !CheckedPackage(plan.driversPackage, &cabinets, refusalText)))
+        return MediumVerdict::Unusable;
+    return CabinetsReadThrough(cabinets, refusalText, progress);
 }
 
 bool ChooseInstallDrive(uint64_t requiredSpaceBytes, InstallPlan* plan) {

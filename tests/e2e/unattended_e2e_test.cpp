@@ -231,8 +231,8 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
          "Package: C:\\media\\cutcabinet\\data1.cab: cut short or too long", true, true},
         {"a cabinet replaced by another file", Arrange::EarlierBuildAndViewer, L"foreigncabinet",
          L"/quiet /closeapplications", 1619,
-         "C:\\media\\foreigncabinet\\data1.cab is damaged or is not a Windows Installer package. Nothing was changed "
-         "on this computer.",
+         "C:\\media\\foreigncabinet\\data1.cab on the installation medium is damaged or cannot be read. Nothing was "
+         "changed on this computer.",
          true, true},
         {"product package that is no package", Arrange::Nothing, L"broken", L"/quiet", 1619,
          "C:\\media\\broken\\Setup_ENU.msi is damaged or is not a Windows Installer package. Nothing was changed on "
@@ -244,7 +244,7 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
         {"drivers package ends with 1602 by itself: a warning", Arrange::Nothing, L"quitdrivers", L"/quiet", 0,
          "Warning: the USB drivers package failed with 1602; the installation goes on", true, false},
         {"a whole cabinet beside the package", Arrange::Nothing, L"cabinet", L"/quiet", 0,
-         "Package: C:\\media\\cabinet\\Setup_ENU.msi opens; 1 cabinet whole", true, false},
+         "Medium: 1 cabinet whole, ", true, false},
         {"failed product package", Arrange::Nothing, L"failing", L"/quiet", 1603,
          "MsiInstallProductW(\"C:\\media\\failing\\Setup_ENU.msi\", \"" + language + " TARGETDIR=C:\\ REBOOT=ReallySuppress\") = 1603",
          false, false},
@@ -424,8 +424,8 @@ TEST(Installation, QuietRunClosesApplicationsWhenAskedAndLogsEveryStep) {
          "Internal network user: no", "Windows Installer engine ", "Setup data: product code", "kStart.exe: not running",
          "Windows version: supported", "Administrator: yes", "Another installation running: no",
          // Whatever can be known to fail is known before the viewer is closed.
-         "USB drivers: older than the medium's", "Package: C:\\media\\full\\Setup_ENU.msi opens; 0 cabinets whole",
-         "Package: C:\\media\\full\\USB_Drivers\\" + usb + ".msi opens; 0 cabinets whole",
+         "USB drivers: older than the medium's", "Package: C:\\media\\full\\Setup_ENU.msi opens; 1 cabinet",
+         "Package: C:\\media\\full\\USB_Drivers\\" + usb + ".msi opens; 1 cabinet", "Medium: 2 cabinets whole, ",
          "Drive choice: a fixed drive with more than 51 MiB free", "Drive C:\\: type 3, ", "Install drive: C:\\",
          "Running applications: KPX_Viewer (KPX_Viewer.exe)",
          "Closing KPX_Viewer.exe: closed (process " + std::to_string(viewer.viewer().id()) + ", " +
