@@ -16,23 +16,16 @@
 
 namespace {
 
-// The bounds the run reads these files with.
-constexpr size_t kMaxSetupDataBytes = 1u << 20;
-constexpr size_t kMaxLicenseBytes = 16u << 20;
-constexpr size_t kMaxBitmapBytes = 64u << 20;
-constexpr size_t kMaxLibraryBytes = 16u << 20;
-
 uint32_t U32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 
-enum class FileKind { SetupData, License, Bitmap, Library };
+enum class FileKind { SetupData, License, Bitmap, Library, Package };
 
 // Why the file's bytes are not what the run needs; empty when they are.
 const char* ContentFault(FileKind kind, const std::vector<uint8_t>& bytes) {
     switch (kind) {
     case FileKind::SetupData: {
         const ProductSetupData data = ParseSetupData(bytes.data(), bytes.size());
-        if (data.productCodeRefused || data.productCode.empty()) return "names no product code";
-        return "";
+        return data.productCode.empty() ? "names no product code" : "";
     }
     case FileKind::License:
         return LicenseTextFromBytes(bytes.data(), bytes.size()).empty() ? "holds no text" : "";
@@ -41,44 +34,55 @@ const char* ContentFault(FileKind kind, const std::vector<uint8_t>& bytes) {
         return ReadBitmapFileLayout(bytes.data(), bytes.size(), &layout) ? "" : "is no bitmap the pages can show";
     }
     case FileKind::Library: return LibraryImageFault(bytes.data(), bytes.size());
+    case FileKind::Package: break;
     }
     return "";
 }
 
+// The files the string table names, with the bound the run reads each with.
+struct NamedFile {
+    UINT id;
+    FileKind kind;
+    size_t limit;
+};
+constexpr NamedFile kNamedFiles[] = {
+    {IDS_GENERAL_LICENSE_FILE, FileKind::License, 16u << 20},
+    {IDS_DATA_LICENSE_FILE, FileKind::License, 16u << 20},
+    {IDS_BACKGROUND_BITMAP, FileKind::Bitmap, 64u << 20},
+    {IDS_PRODUCT_PACKAGE, FileKind::Package, 0},
+};
+
 class Verification {
 public:
-    // The file read whole and its content checked; a missing one is a fault when required.
+    // The file read whole and its content checked, or the package opened and its cabinets read
+    // through as an installation checks them; a missing one is a fault when required.
     void File(const std::wstring& path, FileKind kind, size_t limit, bool required = true) {
         if (!fw::FileExists(path)) {
             if (required) Fault(path, "missing");
+            return;
+        }
+        if (kind == FileKind::Package) {
+            InstallPlan plan;
+            plan.productPackage = path;
+            std::wstring refusal;  // the check logs the file and its fault itself
+            ++(CheckPackagesOnMedium(plan, &refusal) == MediumVerdict::Usable ? checked_ : faults_);
             return;
         }
         std::vector<uint8_t> bytes;
         uint64_t size = 0;
         const DWORD error = fw::ReadFileHead(path, limit, &bytes, &size);
         if (error != ERROR_SUCCESS) return Fault(path, fw::Format("cannot be read (error %lu)", error));
-        if (size > bytes.size()) return Fault(path, fw::Format("larger than %I64u bytes, or cut short while read", uint64_t{limit}));
+        if (size > bytes.size()) return Fault(path, "too large, or cut short while read");
         const char* fault = ContentFault(kind, bytes);
         if (*fault) return Fault(path, fault);
         ++checked_;
         LogEvent(fw::Format("Verify: %s: whole, %I64u bytes", path.c_str(), size));
     }
 
-    // The package opened and its cabinets read through, as an installation checks it.
-    void Package(const std::wstring& path, bool required = true) {
-        if (!required && !fw::FileExists(path)) return;
-        InstallPlan plan;
-        plan.productPackage = path;
-        std::wstring refusal;
-        if (CheckPackagesOnMedium(plan, &refusal) == MediumVerdict::Usable) {
-            ++checked_;
-        } else {
-            ++faults_;
-        }
-    }
-
     DWORD End() const {
-        LogEvent(fw::Format("Verification of the medium: %u files whole, %u missing or damaged", checked_, faults_));
+        LogEvent(fw::Format("Verification of the medium: %u files checked", checked_ + faults_));
+        LogEvent(faults_ ? fw::Format("Verification of the medium: %u missing or damaged", faults_)
+                         : std::wstring(L"Verification of the medium: every file is whole"));
         return faults_ ? RefusalExitCode(Refusal::PackageUnusable) : ERROR_SUCCESS;
     }
 
@@ -92,16 +96,6 @@ private:
     unsigned checked_ = 0;
     unsigned faults_ = 0;
 };
-
-// Each name of the string: the English one, which the run falls back on, and the user's
-// language's own when it differs, checked where it is on the medium.
-template <typename Check>
-void EachName(UINT id, Check check) {
-    const std::wstring english = fw::LoadEnglishString(id);
-    const std::wstring own = fw::LoadResString(id);
-    check(english, true);
-    if (!own.empty() && _wcsicmp(own.c_str(), english.c_str()) != 0) check(own, false);
-}
 
 }  // namespace
 
@@ -119,27 +113,27 @@ const char* LibraryImageFault(const uint8_t* bytes, size_t size) {
 DWORD VerifyMedium() {
     const std::wstring folder = GetSetupFolder();
     Verification verify;
-    verify.File(folder + L"setup.dat", FileKind::SetupData, kMaxSetupDataBytes);
-    for (const UINT id : {IDS_GENERAL_LICENSE_FILE, IDS_DATA_LICENSE_FILE})
-        EachName(id, [&](const std::wstring& name, bool required) {
-            verify.File(folder + name, FileKind::License, kMaxLicenseBytes, required);
-        });
-    EachName(IDS_BACKGROUND_BITMAP, [&](const std::wstring& name, bool required) {
-        verify.File(folder + name, FileKind::Bitmap, kMaxBitmapBytes, required);
-    });
+    verify.File(folder + L"setup.dat", FileKind::SetupData, 1u << 20);
+    // The English file, which the run falls back on, and the user's language's own where the
+    // medium has one.
+    for (const NamedFile& file : kNamedFiles) {
+        const std::wstring english = fw::LoadEnglishString(file.id);
+        const std::wstring own = fw::LoadResString(file.id);
+        verify.File(folder + english, file.kind, file.limit);
+        if (!own.empty() && _wcsicmp(own.c_str(), english.c_str()) != 0)
+            verify.File(folder + own, file.kind, file.limit, false);
+    }
     // Every satellite library beside the setup: "setup" and a language's three letters.
     WIN32_FIND_DATAW found;
     const HANDLE search = FindFirstFileW((folder + L"setup???.dll").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && wcslen(found.cFileName) == 12)
-                verify.File(folder + found.cFileName, FileKind::Library, kMaxLibraryBytes);
+                verify.File(folder + found.cFileName, FileKind::Library, 16u << 20);
         } while (FindNextFileW(search, &found));
         FindClose(search);
     }
-    EachName(IDS_PRODUCT_PACKAGE,
-             [&](const std::wstring& name, bool required) { verify.Package(folder + name, required); });
     // Both drivers packages: the medium serves 32-bit and 64-bit Windows alike.
-    for (const bool wow64 : {false, true}) verify.Package(UsbDriversPackagePath(folder, wow64));
+    for (const bool wow64 : {false, true}) verify.File(UsbDriversPackagePath(folder, wow64), FileKind::Package, 0);
     return verify.End();
 }
