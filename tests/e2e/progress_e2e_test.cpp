@@ -414,7 +414,8 @@ HANDLE StartWithMediumCheckHeld(const std::wstring& medium, kit::Process* setup)
 }
 
 // Next while the medium is still being read: the installation's page shows the check with its
-// own bar and Cancel and keeps answering; Cancel ends the setup with nothing changed.
+// own bar and Cancel and keeps answering; Cancel ends the setup with nothing changed. In test
+// mode, where a question at Next decides the drivers, their package is read after the answer.
 TEST(MediumCheck, PageShowsTheCheckAndItsCancelChangesNothing) {
     kit::Process earlier(L"msiexec /i C:\\media\\Setup_ENU_earlier.msi /qn TARGETDIR=C:\\");
     ASSERT_EQ(earlier.Wait(120000), 0u);
@@ -444,6 +445,25 @@ TEST(MediumCheck, PageShowsTheCheckAndItsCancelChangesNothing) {
     EXPECT_TRUE(Installed());
     EXPECT_TRUE(kit::FileExists(L"C:\\ExampleMaps\\EarlierBuild.txt"));
     EXPECT_FALSE(kit::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline"));
+
+    kit::CreateKey(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Korvel\\TestModeKey");
+    kit::Process asked = pages::StartSetup(pages::Medium(L"brokendrivers"));
+    pages::AcceptAndInstall(asked);
+    HWND question = kit::WaitForMessageBox(asked.id(), 30000);
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(kit::MessageBoxText(question), L"Are USB drivers at \\USB_Drivers current?");
+    kit::PressButton(question, IDNO);
+    ASSERT_TRUE(kit::WaitUntil([&] { return !IsWindow(question); }, 5000));
+    HWND box = kit::WaitForMessageBox(asked.id(), 30000);
+    kit::DeleteKeyTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Korvel\\TestModeKey");
+    ASSERT_NE(box, nullptr);
+    const std::wstring usb = kit::Is64BitPrefix() ? L"64" : L"32";
+    EXPECT_EQ(kit::MessageBoxText(box), L"C:\\media\\brokendrivers\\USB_Drivers\\USB_" + usb +
+                                            L".msi is damaged or is not a Windows Installer package. Nothing was "
+                                            L"changed on this computer.");
+    kit::PressButton(box, IDOK);
+    EXPECT_EQ(asked.Wait(30000), 0u);
+    EXPECT_TRUE(kit::FileExists(L"C:\\ExampleMaps\\EarlierBuild.txt"));
 }
 
 }  // namespace
