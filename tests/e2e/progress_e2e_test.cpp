@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/strings.h"
+#include "resources/resource.h"
 #include "tests/pages/page_test_kit.h"
 
 namespace {
@@ -413,6 +415,14 @@ HANDLE StartWithMediumCheckHeld(const std::wstring& medium, kit::Process* setup)
     return held;
 }
 
+// A text as the medium's setup.exe holds it in its own (English) table.
+std::wstring SetupText(UINT id) {
+    HMODULE setup = LoadLibraryExW(L"C:\\media\\full\\setup.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    std::wstring text = fw::LoadStringFrom(setup, id);
+    if (setup) FreeLibrary(setup);
+    return text;
+}
+
 // Next while the medium is still being read: the installation's page shows the check with its
 // own bar and Cancel and keeps answering; Cancel ends the setup with nothing changed. In test
 // mode, where a question at Next decides the drivers, their package is read after the answer.
@@ -428,7 +438,9 @@ TEST(MediumCheck, PageShowsTheCheckAndItsCancelChangesNothing) {
     const PageWatch watch = WatchPage(setup, [&](PageWatch& seen) {
         if (cancelled || seen.pings < 20) return;  // the page answers while the run waits
         cancelled = true;
-        EXPECT_EQ(seen.steps, std::vector<std::wstring>{L"Checking the installation medium"});
+        const std::wstring checking = SetupText(IDS_STEP_CHECKING_MEDIUM);
+        EXPECT_FALSE(checking.empty());
+        EXPECT_EQ(seen.steps, std::vector<std::wstring>{checking});
         EXPECT_TRUE(IsWindowVisible(GetDlgItem(seen.page, kit::kProgressBar)));
         kit::ClickItem(seen.page, kit::kProgressCancel);
         ResumeThread(held);
@@ -440,7 +452,8 @@ TEST(MediumCheck, PageShowsTheCheckAndItsCancelChangesNothing) {
     CloseHandle(held);
     EXPECT_TRUE(cancelled);
     EXPECT_LT(watch.slowestPingMs, 1000u);
-    EXPECT_EQ(told, L"The installation was cancelled. Nothing was changed on this computer.");
+    EXPECT_EQ(told, SetupText(IDS_CANCELLED_NOTHING_CHANGED));
+    EXPECT_NE(told.find(L"cancelled"), std::wstring::npos);
     EXPECT_EQ(setup.Wait(30000), 0u);
     EXPECT_TRUE(Installed());
     EXPECT_TRUE(kit::FileExists(L"C:\\ExampleMaps\\EarlierBuild.txt"));
