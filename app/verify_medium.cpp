@@ -5,6 +5,7 @@
 
 #include "app/setup_data.h"
 #include "framework/file.h"
+#include "framework/path.h"
 #include "framework/strings.h"
 #include "install/install_sequence.h"
 #include "install/setup_result.h"
@@ -79,6 +80,13 @@ public:
         LogEvent(fw::Format("Verify: %s: whole, %I64u bytes", path.c_str(), size));
     }
 
+    // A file the string table names: it must stay below the medium's folder.
+    void Named(const std::wstring& folder, const std::wstring& name, FileKind kind, size_t limit, bool required) {
+        const std::wstring path = fw::JoinBelow(folder, name);
+        if (path.empty()) return Fault(folder + name, "a name that leaves the medium's folder");
+        File(path, kind, limit, required);
+    }
+
     DWORD End() const {
         LogEvent(fw::Format("Verification of the medium: %u files checked", checked_ + faults_));
         LogEvent(faults_ ? fw::Format("Verification of the medium: %u missing or damaged", faults_)
@@ -119,9 +127,9 @@ DWORD VerifyMedium() {
     for (const NamedFile& file : kNamedFiles) {
         const std::wstring english = fw::LoadEnglishString(file.id);
         const std::wstring own = fw::LoadResString(file.id);
-        verify.File(folder + english, file.kind, file.limit);
+        verify.Named(folder, english, file.kind, file.limit, true);
         if (!own.empty() && _wcsicmp(own.c_str(), english.c_str()) != 0)
-            verify.File(folder + own, file.kind, file.limit, false);
+            verify.Named(folder, own, file.kind, file.limit, false);
     }
     // Every satellite library beside the setup: "setup" and a language's three letters.
     WIN32_FIND_DATAW found;

@@ -1,7 +1,6 @@
 #include "install/medium_check.h"
 
 #include "framework/thread.h"
-#include "system/setup_log.h"
 
 int ReadPermille(uint64_t bytesRead, uint64_t bytesTotal) {
     if (bytesTotal == 0) return 0;
@@ -27,7 +26,6 @@ void MediumCheck::Run() {
     verdict_ = cancelRequested_ ? MediumVerdict::Cancelled : CheckPackagesOnMedium(plan_, &refusalText_, this);
     // A cancel that came while the last block was read still ends the run: the user asked.
     if (cancelRequested_ && verdict_ == MediumVerdict::Usable) verdict_ = MediumVerdict::Cancelled;
-    if (verdict_ == MediumVerdict::Cancelled) LogEvent("Medium check: cancelled by the user");
     SetEvent(ended_.get());
 }
 
