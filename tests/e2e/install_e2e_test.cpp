@@ -417,6 +417,7 @@ TEST(BrokenPackage, BoxNamesTheFileAndNothingChanges) {
         {L"cutcabinet", L"C:\\media\\cutcabinet\\data1.cab", medium},
         {L"foreigncabinet", L"C:\\media\\foreigncabinet\\data1.cab", medium},
         {L"bytecabinet", L"C:\\media\\bytecabinet\\data1.cab", medium},
+        {L"embeddedbyte", L"C:\\media\\embeddedbyte\\Setup_ENU.msi", medium},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.medium);
