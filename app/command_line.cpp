@@ -12,7 +12,7 @@ std::wstring Lower(std::wstring text) {
     return text;
 }
 
-enum class Switch { None, Quiet, Passive, NoRestart, CloseApplications, Log, LogWithFile, Help, Uninstall };
+enum class Switch { None, Quiet, Passive, NoRestart, CloseApplications, Log, LogWithFile, Help, Uninstall, Verify };
 
 // Deployment tools pass the spellings of other installers too: /s and /silent, and msiexec's
 // /qn and /l*v, mean the same here.
@@ -27,6 +27,7 @@ Switch SwitchOf(const std::wstring& argument) {
     if (name.rfind(L"log:", 0) == 0 || name.rfind(L"log=", 0) == 0) return Switch::LogWithFile;
     if (name == L"?" || name == L"help") return Switch::Help;
     if (name == L"uninstall") return Switch::Uninstall;
+    if (name == L"verify") return Switch::Verify;
     return Switch::None;
 }
 
@@ -79,6 +80,7 @@ SetupOptions ParseSetupCommandLine(const std::wstring& commandLine, const std::w
         case Switch::CloseApplications: options.closeApplications = true; break;
         case Switch::Help: options.showUsage = true; break;
         case Switch::Uninstall: options.uninstall = true; break;
+        case Switch::Verify: options.verify = true; break;
         case Switch::LogWithFile:
             // The file's letter case is kept: only the switch's own name was lowered.
             if (arguments[i].size() > 5) {

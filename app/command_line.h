@@ -8,6 +8,7 @@
 //   /log <file>         the setup log, and the packages' logs beside it
 //     (also /log:<file>, /log=<file>, /l*v <file>)
 //   /uninstall          removes the product (passive unless /quiet)
+//   /verify             reads and checks every file of the medium; installs and shows nothing
 //   /?, /help           the usage
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 struct SetupOptions : InstallOptions {
     bool showUsage = false;
     bool uninstall = false;
+    bool verify = false;
     std::wstring logFile;
     // Arguments that are no switch of the setup, and "/log" when no file follows it.
     std::vector<std::wstring> invalid;

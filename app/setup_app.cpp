@@ -82,3 +82,8 @@ bool CSetupApp::ShowInstallation(Installation& installation) {
     progressPage_->Watch(installation);
     return true;
 }
+
+void CSetupApp::ShowMediumCheck(MediumCheck& check) {
+    controller().ShowPage(3);
+    if (progressPage_ && progressPage_->hwnd()) progressPage_->WatchMediumCheck(check);
+}

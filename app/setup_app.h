@@ -22,6 +22,7 @@ private:
     bool CreatePages() override;
     void ShowMainPage() override;
     bool ShowInstallation(Installation& installation) override;
+    void ShowMediumCheck(MediumCheck& check) override;
     // Destroys every page, then their controller: nothing more takes the user's input.
     void ClosePages() override;
 

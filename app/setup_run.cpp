@@ -1,6 +1,7 @@
 #include "app/setup_run.h"
 
 #include "app/fatal_exit.h"
+#include "app/verify_medium.h"
 #include "env/bootstrap.h"
 #include "env/system_checks.h"
 #include "framework/app.h"
@@ -15,6 +16,7 @@
 #include "ui/app_title.h"
 
 RunKind RunKindOf(const SetupOptions& options, bool visibleWindowStation) {
+    if (options.verify) return RunKind::Verify;  // changes nothing, whatever else was asked
     if (options.uninstall) return RunKind::Uninstall;
     if (options.ui == SetupUi::Quiet) return RunKind::Quiet;
     if (options.ui == SetupUi::Passive) return RunKind::Passive;
@@ -71,19 +73,27 @@ bool SetupRun::Start(RunWindows& windows) {
         break;
     case RunKind::Passive:
     case RunKind::Quiet:
-    case RunKind::Uninstall: {
+    case RunKind::Uninstall:
+    case RunKind::Verify: {
         DWORD exitCode = 0;
         if (StartUnattended(&exitCode)) break;
         End(exitCode);
         return false;
     }
     }
+    if (kind_ == RunKind::Verify) {
+        End(VerifyMedium());
+        return false;
+    }
     fw::WaitCursor wait;  // covers the engine update, the pages and the system checks
     SetApplicationTitle(fw::LoadResString(IDS_APPLICATION_TITLE));
     if (!Walk(RunPhase::Start)) return false;
-    if (kind_ == RunKind::Pages) return true;
-    Install();
-    return false;
+    if (kind_ != RunKind::Pages) {
+        Install();
+        return false;
+    }
+    StartMediumCheck();
+    return true;  // the pages take it from here
 }
 
 bool SetupRun::StartUnattended(DWORD* exitCode) {
@@ -95,7 +105,9 @@ bool SetupRun::StartUnattended(DWORD* exitCode) {
     }
     const char* restarts = options_.noRestart ? "suppressed" : "done by the setup at the end";
     const char* ui = options_.ui == SetupUi::Quiet ? "quiet" : "passive";
-    if (kind_ == RunKind::Uninstall)
+    if (kind_ == RunKind::Verify)
+        LogEvent("Verification of the medium: every file is read and checked; nothing is installed or changed");
+    else if (kind_ == RunKind::Uninstall)
         LogEvent(fw::Format("Removal of the product: %hs; restarts %hs", ui, restarts));
     else
         LogEvent(fw::Format("Unattended run: %hs; restarts %hs; running Korvel applications %hs", ui, restarts,
@@ -191,7 +203,11 @@ struct SetupRunRows {
         return true;
     }
 
-    static void MakePlan(SetupRun& run) { CompletePlan(run.data_.productCode, run.plan_.options, &run.plan_); }
+    // The interactive run planned the packages as its start checks passed.
+    static void MakePlan(SetupRun& run) {
+        if (!run.medium_.Started()) PlanPackages(run.data_.productCode, run.plan_.options, &run.plan_);
+        if (!run.driversDecided_) DecideDrivers(&run.plan_);
+    }
 
     // A product code field that holds something else was written by no build of the medium: the
     // setup data is damaged or was altered, and the run would install without removing the
@@ -209,7 +225,7 @@ struct SetupRunRows {
     // A medium without its packages (a package manager that fetched setup.exe alone) or with a
     // damaged one ends here, while the earlier version is installed and the applications open.
     static bool PackagesOnTheMedium(SetupRun& run, std::wstring* text) {
-        return SetupDataWhole(run, text) && CheckPackagesOnMedium(run.plan_, text) == MediumVerdict::Usable;
+        return SetupDataWhole(run, text) && run.MediumUsable(text);
     }
 
     static bool DriveWithRoom(SetupRun& run, std::wstring*) {
@@ -304,6 +320,40 @@ void SetupRun::Install() {
     End(installation_.Finish().exitCode);
 }
 
+void SetupRun::StartMediumCheck() {
+    PlanPackages(data_.productCode, plan_.options, &plan_);
+    driversDecided_ = !DriversDecisionAsks(plan_.options);
+    if (driversDecided_) DecideDrivers(&plan_);
+    medium_.Start(plan_);
+}
+
+bool SetupRun::MediumUsable(std::wstring* text) {
+    if (!medium_.Started()) medium_.Start(plan_);
+    MediumVerdict verdict = AwaitMedium();
+    if (verdict == MediumVerdict::Usable && plan_.drivers && !medium_.plan().drivers) {
+        // The question came after the check began: the drivers package is read now, alone.
+        InstallPlan drivers = plan_;
+        drivers.productPackage = plan_.driversPackage;
+        drivers.drivers = false;
+        medium_.Start(drivers);
+        verdict = AwaitMedium();
+    }
+    if (verdict == MediumVerdict::Cancelled) {
+        LogEvent(fw::LoadEnglishString(IDS_CANCELLED_NOTHING_CHANGED));
+        *text = fw::LoadResString(IDS_CANCELLED_NOTHING_CHANGED);
+    } else {
+        *text = medium_.refusalText();
+    }
+    return verdict == MediumVerdict::Usable;
+}
+
+MediumVerdict SetupRun::AwaitMedium() {
+    // The installation's page shows the check only when the user would otherwise wait for it.
+    if (kind_ == RunKind::Pages && !medium_.HasEnded()) windows_->ShowMediumCheck(medium_);
+    fw::WaitDispatchingAll(medium_.Ended());
+    return medium_.verdict();
+}
+
 void SetupRun::End(DWORD exitCode) {
     exitCode_ = exitCode;
     PostQuitMessage(0);
@@ -319,6 +369,7 @@ int SetupRun::Exit() {
     // and no page takes a click or a key while the launcher closes or the installation stops.
     if (windows_) windows_->ClosePages();
     AwaitLauncherClosed();
+    medium_.Stop();
     installation_.Stop();
     // The exit code says what happened, so it is written after the restart was tried: a refused
     // restart leaves one required (3010), and the user who asked for it is told.

@@ -13,6 +13,7 @@
 #include "framework/com.h"
 #include "framework/handle.h"
 #include "install/installation.h"
+#include "install/medium_check.h"
 #include "system/setup_log.h"
 
 // The kinds of run. Where no one can see a window (a window station that is not visible, as a
@@ -25,6 +26,7 @@ enum class RunKind {
     UsageBox,    // the usage in a message box: exit code 0 for /? alone, else 87
     UsageToLog,  // invisible window station, /? alone: the usage in the log, exit code 0
     NeedsQuiet,  // invisible window station, neither /quiet nor /passive: a log line, exit code 87
+    Verify,      // /verify: the medium's files read and checked, nothing shown or changed
 };
 RunKind RunKindOf(const SetupOptions& options, bool visibleWindowStation);
 
@@ -65,12 +67,14 @@ const RunRow* WalkRows(std::span<const RunRow> rows, RunKind kind, RunPhase phas
 }
 
 // What the run asks of the windows: the pages made hidden, the main page shown, the installation's
-// page shown watching the installation (each false when it cannot be made), every page closed.
+// page shown watching the installation (each false when it cannot be made) or the check of the
+// medium before it, every page closed.
 class RunWindows {
 public:
     virtual bool CreatePages() = 0;
     virtual void ShowMainPage() = 0;
     virtual bool ShowInstallation(Installation& installation) = 0;
+    virtual void ShowMediumCheck(MediumCheck& check) = 0;
     virtual void ClosePages() = 0;
 
 protected:
@@ -113,6 +117,13 @@ private:
     bool StartUnattended(DWORD* exitCode);
     // The installation and the end of the run come after the launcher's closing.
     void AwaitLauncherClosed();
+    // The interactive run's check of the packages, started as the start checks pass: what can
+    // be planned without a question, and the drivers package when no question decides it.
+    void StartMediumCheck();
+    // The packages row: waits for the check, on the installation's page when it has not ended,
+    // and checks the drivers package too once a question has decided it is installed.
+    bool MediumUsable(std::wstring* refusalText);
+    MediumVerdict AwaitMedium();
 
     friend struct SetupRunRows;  // the table's steps and checks
 
@@ -128,6 +139,8 @@ private:
     fw::UniqueHandle instanceMutex_;  // open until the run ends
     // The thread closing the companion launcher in the run with pages, until it has ended.
     fw::UniqueHandle launcherClosing_;
+    MediumCheck medium_;
+    bool driversDecided_ = false;
 };
 
 // Marks a running setup for the user's logon.

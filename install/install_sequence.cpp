@@ -273,22 +273,32 @@ void RegisterDriveFolders(InstallPlan* plan) {
                         mediumVersion.empty() ? L"none" : mediumVersion.c_str()));
 }
 
-void CompletePlan(const std::wstring& productCode, const InstallOptions& options, InstallPlan* plan) {
+void PlanPackages(const std::wstring& productCode, const InstallOptions& options, InstallPlan* plan) {
     const std::wstring language = PackageLanguage(fw::LoadResString(IDS_SETUP_LANGUAGE));
     const std::wstring programFolder = GetSetupFolder();
     plan->options = options;
     plan->productCode = productCode.empty() ? L"" : BracedProductCode(productCode);
     if (productCode.empty()) LogEvent("No product code in the setup data: no removal of an earlier version");
-    // In test mode the interactive run asks whether the drivers are current; no one can answer
-    // in an unattended run, so the file versions decide there.
-    plan->drivers = !(options.Unattended() ? UsbDriverVersionsCurrent() : AreUsbDriversCurrent());
-    LogEvent(plan->drivers ? "USB drivers: older than the medium's" : "USB drivers: current, no drivers package");
     plan->driversPackage = UsbDriversPackagePath(programFolder, IsWow64());
     plan->driversCommandLine = WithRestartSuppressed(UsbDriversCommandLine(GetSystemDrive(), language));
     // A name that leaves the medium's folder is never opened: the medium check refuses it.
     plan->productPackage = fw::JoinBelow(programFolder, fw::LoadResString(IDS_PRODUCT_PACKAGE));
     if (plan->productPackage.empty() || !fw::FileExists(plan->productPackage))
         plan->productPackage = programFolder + L"Setup_ENU.msi";
+}
+
+bool DriversDecisionAsks(const InstallOptions& options) { return !options.Unattended() && IsTestMode(); }
+
+void DecideDrivers(InstallPlan* plan) {
+    // In test mode the interactive run asks whether the drivers are current; no one can answer
+    // in an unattended run, so the file versions decide there.
+    plan->drivers = !(plan->options.Unattended() ? UsbDriverVersionsCurrent() : AreUsbDriversCurrent());
+    LogEvent(plan->drivers ? "USB drivers: older than the medium's" : "USB drivers: current, no drivers package");
+}
+
+void CompletePlan(const std::wstring& productCode, const InstallOptions& options, InstallPlan* plan) {
+    PlanPackages(productCode, options, plan);
+    DecideDrivers(plan);
 }
 
 InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& observer) {

@@ -58,6 +58,11 @@ struct InstallOutcome {
 // applications, and only then the folder registrations on the drive.
 // The rest of the plan: the removal, whether the drivers are current, the packages.
 void CompletePlan(const std::wstring& productCode, const InstallOptions& options, InstallPlan* plan);
+// CompletePlan in its two parts: the removal and the packages, which asks nothing, and whether
+// the drivers package is installed, which asks the user in test mode's interactive run.
+void PlanPackages(const std::wstring& productCode, const InstallOptions& options, InstallPlan* plan);
+void DecideDrivers(InstallPlan* plan);
+bool DriversDecisionAsks(const InstallOptions& options);
 // Told, on the thread that reads the medium, how far the read-through of the packages' cabinets
 // has come; false from Continue stops the reading there (a cancel).
 class MediumProgress {

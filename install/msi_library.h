@@ -6,9 +6,8 @@
 
 #include <string>
 
-// Null when the system has none. Loaded at the first installer call: the check of the packages
-// on the GUI thread, before the thread of the package operations starts (a removal by
-// /uninstall calls the installer on its thread alone); the two never call it at the same time.
+// Null when the system has none. Loaded at the first installer call, on whichever thread makes
+// it (the medium check's, the GUI thread's or the installation's); safe from any thread.
 HMODULE MsiLibrary();
 
 // MsiInstallProductW.

@@ -80,6 +80,26 @@ void CProgressPage::Watch(Installation& installation) {
                                 fw::LoadResString));
 }
 
+void CProgressPage::WatchMediumCheck(MediumCheck& check) {
+    mediumCheck_ = &check;
+    std::wstring title = MainPageTitle(fw::LoadResString(IDS_TITLE_FORMAT), productName_);
+    titleItem_.SetCaption(title.empty() ? fw::LoadResString(IDS_APPLICATION_TITLE) : title);
+    stepItem_.SetCaption(IDS_STEP_CHECKING_MEDIUM);
+    SetTimer(hwnd(), kBarTimer, kBarIntervalMs, nullptr);
+    SetStartFocus(stepItem_.hwnd());
+    if (GetActiveWindow() == hwnd()) SetFocus(stepItem_.hwnd());
+}
+
+// Nothing has changed yet: the check stops at once, without a question.
+void CProgressPage::CancelMediumCheck() {
+    if (!mediumCheck_) return;
+    mediumCheck_->Cancel();
+    LogEvent("Cancel: the user asked for it while the medium was checked");
+    cancelItem_.Enable(false);
+    cancelItem_.RedrawInParent();
+    KeepFocusOnVisibleItem();
+}
+
 void CProgressPage::KeepFocusOnVisibleItem() {
     const HWND focus = GetFocus();
     if (focus && IsChild(hwnd(), focus) && IsWindowVisible(focus) && IsWindowEnabled(focus)) return;
@@ -104,7 +124,7 @@ void CProgressPage::AnswerQuestion() {
 }
 
 void CProgressPage::UpdateBar() {
-    const int value = installation_->Permille();
+    const int value = installation_ ? installation_->Permille() : mediumCheck_ ? mediumCheck_->Permille() : 0;
     if (bar_.Send(PBM_GETPOS) != static_cast<LRESULT>(value)) bar_.Send(PBM_SETPOS, static_cast<WPARAM>(value));
 }
 
@@ -200,7 +220,8 @@ bool CProgressPage::OnCommand(UINT id, UINT code) {
     if (code != 0 || asking_ || installerAsking_) return code == 0;
     switch (id) {
     case IDC_PROGRESS_CANCEL:
-        if (!done_ && !Unattended() && !installation_->CancelRequested() && cancelShown_) ConfirmCancel();
+        if (!installation_) CancelMediumCheck();
+        else if (!done_ && !Unattended() && !installation_->CancelRequested() && cancelShown_) ConfirmCancel();
         return true;
     case IDC_PROGRESS_RESTART:
         if (!done_) return true;

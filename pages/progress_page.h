@@ -10,6 +10,7 @@
 
 #include "framework/control.h"
 #include "install/installation.h"
+#include "install/medium_check.h"
 #include "ui/browser_menu_item.h"
 #include "ui/browser_page.h"
 #include "ui/progress_bar.h"
@@ -23,6 +24,9 @@ public:
     // Watches the installation from now on. An unattended one has no "Cancel" and asks nothing,
     // and the run ends it; otherwise the page shows the run's end and waits for "Finish".
     void Watch(Installation& installation);
+    // Before the installation: the check of the medium, with its own bar and a "Cancel" that
+    // stops it with nothing changed. Watch takes over when the installation begins.
+    void WatchMediumCheck(MediumCheck& check);
 
 protected:
     void DoDataExchange(fw::DataExchange& exchange) override;
@@ -34,6 +38,7 @@ private:
     void OnChange(Installation::Change change, LPARAM value);
     void ShowOutcome(const RunEnd& end);
     void ConfirmCancel();
+    void CancelMediumCheck();
     void CancelConfirmed();
     // Shows the installation's waiting question, if one waits unshown, and sends the answer back.
     void AnswerQuestion();
@@ -45,6 +50,7 @@ private:
 
     std::wstring productName_;
     Installation* installation_ = nullptr;
+    MediumCheck* mediumCheck_ = nullptr;  // watched until the installation is
     bool done_ = false;
     bool asking_ = false;  // the cancel question is open
     bool installerAsking_ = false;  // an installer's question is open

@@ -3,5 +3,5 @@
 add_wine_test(unattended_rules_test
   SOURCES app/command_line_test.cpp app/old_windows_test.cpp app/setup_run_test.cpp system/setup_log_test.cpp
           install/setup_result_test.cpp install/install_progress_test.cpp install/package_check_test.cpp
-          install/installation_test.cpp pages/outcome_texts_test.cpp
+          install/installation_test.cpp install/medium_check_test.cpp pages/outcome_texts_test.cpp
           install/cabinet_header_test.cpp)

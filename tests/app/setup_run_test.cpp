@@ -27,6 +27,10 @@ TEST(RunKind, FollowsTheSwitchesAndWhetherAnyoneCanSee) {
         {L"/qn /?", RunKind::Quiet, RunKind::Quiet},
         {L"/uninstall", RunKind::Uninstall, RunKind::Uninstall},
         {L"-UNINSTALL /quiet /bogus", RunKind::Uninstall, RunKind::Uninstall},
+        // Whatever else is asked, a verification changes nothing.
+        {L"/verify", RunKind::Verify, RunKind::Verify},
+        {L"-VERIFY /uninstall /passive /log v.log", RunKind::Verify, RunKind::Verify},
+        {L"/verifyall", RunKind::UsageBox, RunKind::NeedsQuiet},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(row.arguments)));

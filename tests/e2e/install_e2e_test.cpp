@@ -405,13 +405,19 @@ TEST(BrokenPackage, BoxNamesTheFileAndNothingChanges) {
     ASSERT_TRUE(kit::CopyTo(kit::BinPath(L"fake_app.exe"), apps / L"KPX_Viewer.exe"));
     kit::Process viewer(L"\"" + (apps / L"KPX_Viewer.exe") + L"\"");
     ASSERT_TRUE(kit::WaitUntil([&] { return !kit::TopLevelWindows(viewer.id()).empty(); }));
+    const std::wstring package = L" is damaged or is not a Windows Installer package. Nothing was changed on this computer.";
+    const std::wstring medium = L" on the installation medium is damaged or cannot be read. Nothing was changed on this "
+                                L"computer.";
     const struct {
         const wchar_t* medium;
         const wchar_t* file;
+        const std::wstring& text;
     } rows[] = {
-        {L"broken", L"C:\\media\\broken\\Setup_ENU.msi"},
-        {L"cutcabinet", L"C:\\media\\cutcabinet\\data1.cab"},
-        {L"foreigncabinet", L"C:\\media\\foreigncabinet\\data1.cab"},
+        {L"broken", L"C:\\media\\broken\\Setup_ENU.msi", package},
+        {L"cutcabinet", L"C:\\media\\cutcabinet\\data1.cab", medium},
+        {L"foreigncabinet", L"C:\\media\\foreigncabinet\\data1.cab", medium},
+        {L"bytecabinet", L"C:\\media\\bytecabinet\\data1.cab", medium},
+        {L"embeddedbyte", L"C:\\media\\embeddedbyte\\Setup_ENU.msi", medium},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.medium);
@@ -419,8 +425,7 @@ TEST(BrokenPackage, BoxNamesTheFileAndNothingChanges) {
         pages::AcceptAndInstall(setup);
         HWND box = kit::WaitForMessageBox(setup.id(), 30000);
         ASSERT_NE(box, nullptr);
-        EXPECT_EQ(kit::MessageBoxText(box), std::wstring(row.file) + L" is damaged or is not a Windows Installer "
-                                                                     L"package. Nothing was changed on this computer.");
+        EXPECT_EQ(kit::MessageBoxText(box), row.file + row.text);
         kit::PressButton(box, IDOK);
         ASSERT_TRUE(kit::WaitUntil([&] { return !IsWindow(box); }, 5000));
         InstallationWatch watch = WatchInstallation(setup);

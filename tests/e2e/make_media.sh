@@ -22,14 +22,19 @@ mkdir -p "$media"
 "${make[@]}" "$media/tiles" --setup "$setup_exe" "${packages[@]}" --copy "$build/media/Setup_ENU_tiles.msi=Setup_ENU.msi"
 # The product package asks a question through the installer before it installs, and a restart.
 "${make[@]}" "$media/ask" --setup "$setup_exe" "${packages[@]}" --copy "$build/media/Setup_ENU_ask.msi=Setup_ENU.msi"
-# The product package's cabinet beside it: whole, cut short by an interrupted copy, and
-# replaced by the page a failed download saved under its name.
-for medium in cabinet cutcabinet foreigncabinet; do
+# The product package's cabinet beside it: whole, cut short by an interrupted copy, replaced by
+# the page a failed download saved under its name, with one byte changed, and signed.
+for medium in cabinet cutcabinet foreigncabinet bytecabinet signedcabinet; do
     "${make[@]}" "$media/$medium" --setup "$setup_exe" "${packages[@]}" \
         --copy "$build/media/Setup_ENU_extcab.msi=Setup_ENU.msi" --copy "$build/media/data1.cab=data1.cab"
 done
 truncate -s 100 "$media/cutcabinet/data1.cab"
 cp "$build/media/download_error.html" "$media/foreigncabinet/data1.cab"
+cp "$build/media/data1_damaged.cab" "$media/bytecabinet/data1.cab"
+cp "$build/media/data1_signed.cab" "$media/signedcabinet/data1.cab"
+# The cabinet inside the product package with one byte changed.
+"${make[@]}" "$media/embeddedbyte" --setup "$setup_exe" "${packages[@]}" \
+    --copy "$build/media/Setup_ENU_damagedcab.msi=Setup_ENU.msi"
 # A German satellite library; its product package "Setup_DEU.msi" is not on the medium.
 "${make[@]}" "$media/german" --setup "$setup_exe" --lang DEU "${packages[@]}"
 "${make[@]}" "$media/german" --lang ENU --no-setup-dat --no-eula --no-data-license

@@ -76,6 +76,19 @@ add_custom_command(OUTPUT ${MEDIA_DIR}/Setup_ENU_extcab.msi ${MEDIA_DIR}/data1.c
   COMMAND msibuild Setup_ENU_extcab.msi -q "UPDATE `Media` SET `Cabinet`='data1.cab' WHERE `DiskId`=1"
   WORKING_DIRECTORY ${MEDIA_DIR} DEPENDS ${MEDIA_DIR}/Setup_ENU.msi VERBATIM)
 list(APPEND MEDIA_FILES ${MEDIA_DIR}/Setup_ENU_extcab.msi)
+# That cabinet with one byte changed in its data, and signed as makers sign their media; the
+# product package with one byte changed in its embedded cabinet.
+set(CABINET_TOOLS ${SETUP_SOURCE_DIR}/tests/install)
+add_custom_command(OUTPUT ${MEDIA_DIR}/data1_damaged.cab ${MEDIA_DIR}/data1_signed.cab ${MEDIA_DIR}/Setup_ENU_damagedcab.msi
+  COMMAND ${CMAKE_COMMAND} -E copy data1.cab data1_damaged.cab
+  COMMAND bash ${CABINET_TOOLS}/damage_cabinet.sh data1_damaged.cab
+  COMMAND bash ${CABINET_TOOLS}/sign_cabinet.sh data1.cab data1_signed.cab
+  COMMAND ${CMAKE_COMMAND} -E copy Setup_ENU.msi Setup_ENU_damagedcab.msi
+  COMMAND bash ${CABINET_TOOLS}/damage_cabinet.sh Setup_ENU_damagedcab.msi product.cab
+  WORKING_DIRECTORY ${MEDIA_DIR}
+  DEPENDS ${MEDIA_DIR}/data1.cab ${MEDIA_DIR}/Setup_ENU.msi ${CABINET_TOOLS}/damage_cabinet.sh
+          ${CABINET_TOOLS}/sign_cabinet.sh VERBATIM)
+list(APPEND MEDIA_FILES ${MEDIA_DIR}/data1_damaged.cab)
 file(WRITE ${MEDIA_DIR}/download_error.html "<html><body>503 Service Unavailable</body></html>\n")
 add_package(Setup_ENU_failing.msi x86 product.wxs -D ProductCode=${DEMO_PRODUCT_CODE} -D Version=2.0.0
             -D ComponentGuid=1B7E2C44-9A3D-4E51-8F20-6C4D8B1A0E77 -D FileName=maps.dat
@@ -139,7 +152,7 @@ add_dependencies(demo_tools demo_driver)
 add_wine_test(progress_e2e_test SOURCES e2e/progress_e2e_test.cpp pages/page_test_kit.cpp
   PREFIXES win32-winxp SETUP e2e/make_media.sh e2e/unattended_media.sh
   DEPENDS setup media LIBS msi oleacc TIMEOUT 300
-  SUITES Watched Cancel Busy Question Passive CancelAfterRemoval RestartRefused OneBox)
+  SUITES Watched Cancel Busy Question Passive CancelAfterRemoval RestartRefused OneBox MediumCheck)
 add_wine_test(progress_e2e_64_test SOURCES e2e/progress_e2e_test.cpp pages/page_test_kit.cpp
   PREFIXES win64-win10 SETUP e2e/make_media.sh e2e/unattended_media.sh
   DEPENDS setup media LIBS msi oleacc TIMEOUT 300 SUITES Watched)

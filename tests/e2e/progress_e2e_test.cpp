@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/strings.h"
+#include "resources/resource.h"
 #include "tests/pages/page_test_kit.h"
 
 namespace {
@@ -370,6 +372,111 @@ TEST(Passive, ProgressPageAloneEndsByItself) {
     EXPECT_EQ(removal.Wait(60000), 0u);
     EXPECT_FALSE(Installed());
     EXPECT_FALSE(kit::FileExists(kTile));
+}
+
+// setup.exe of the medium, started under this thread's debugging until the second thread of its
+// own code is made (the first closes the launcher, the second checks the medium): that thread is
+// held before it runs, and the setup goes on undebugged. Null when no such thread came.
+HANDLE StartWithMediumCheckHeld(const std::wstring& medium, kit::Process* setup) {
+    *setup = kit::Process(L"\"" + medium + L"setup.exe\"", medium, nullptr, L"", DEBUG_ONLY_THIS_PROCESS);
+    HANDLE held = nullptr;
+    uintptr_t image = 0;
+    int ownThreads = 0;
+    DEBUG_EVENT event{};
+    for (bool ended = false; !held && !ended && WaitForDebugEvent(&event, 60000);) {
+        DWORD status = DBG_CONTINUE;
+        switch (event.dwDebugEventCode) {
+        case CREATE_PROCESS_DEBUG_EVENT:
+            image = reinterpret_cast<uintptr_t>(event.u.CreateProcessInfo.lpBaseOfImage);
+            if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
+            break;
+        case LOAD_DLL_DEBUG_EVENT:
+            if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
+            break;
+        case CREATE_THREAD_DEBUG_EVENT: {
+            // setup.exe is far smaller than a mebibyte.
+            const auto start = reinterpret_cast<uintptr_t>(event.u.CreateThread.lpStartAddress);
+            if (start >= image && start - image < (1u << 20) && ++ownThreads == 2) {
+                held = OpenThread(THREAD_SUSPEND_RESUME, FALSE, event.dwThreadId);
+                if (held) SuspendThread(held);
+            }
+            break;
+        }
+        case EXCEPTION_DEBUG_EVENT:
+            if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) status = DBG_EXCEPTION_NOT_HANDLED;
+            break;
+        case EXIT_PROCESS_DEBUG_EVENT: ended = true; break;
+        default: break;
+        }
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+    }
+    DebugSetProcessKillOnExit(FALSE);
+    DebugActiveProcessStop(setup->id());
+    return held;
+}
+
+// A text as the medium's setup.exe holds it in its own (English) table.
+std::wstring SetupText(UINT id) {
+    HMODULE setup = LoadLibraryExW(L"C:\\media\\full\\setup.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    std::wstring text = fw::LoadStringFrom(setup, id);
+    if (setup) FreeLibrary(setup);
+    return text;
+}
+
+// Next while the medium is still being read: the installation's page shows the check with its
+// own bar and Cancel and keeps answering; Cancel ends the setup with nothing changed. In test
+// mode, where a question at Next decides the drivers, their package is read after the answer.
+TEST(MediumCheck, PageShowsTheCheckAndItsCancelChangesNothing) {
+    kit::Process earlier(L"msiexec /i C:\\media\\Setup_ENU_earlier.msi /qn TARGETDIR=C:\\");
+    ASSERT_EQ(earlier.Wait(120000), 0u);
+    kit::Process setup;
+    const HANDLE held = StartWithMediumCheckHeld(pages::Medium(L"full"), &setup);
+    ASSERT_NE(held, nullptr);
+    pages::AcceptAndInstall(setup);
+    bool cancelled = false;
+    std::wstring told;
+    const PageWatch watch = WatchPage(setup, [&](PageWatch& seen) {
+        if (cancelled || seen.pings < 20) return;  // the page answers while the run waits
+        cancelled = true;
+        const std::wstring checking = SetupText(IDS_STEP_CHECKING_MEDIUM);
+        EXPECT_FALSE(checking.empty());
+        EXPECT_EQ(seen.steps, std::vector<std::wstring>{checking});
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(seen.page, kit::kProgressBar)));
+        kit::ClickItem(seen.page, kit::kProgressCancel);
+        ResumeThread(held);
+        HWND box = kit::WaitForMessageBox(setup.id(), 30000);
+        ASSERT_NE(box, nullptr);
+        told = kit::MessageBoxText(box);
+        kit::PressButton(box, IDOK);
+    });
+    CloseHandle(held);
+    EXPECT_TRUE(cancelled);
+    EXPECT_LT(watch.slowestPingMs, 1000u);
+    EXPECT_EQ(told, SetupText(IDS_CANCELLED_NOTHING_CHANGED));
+    EXPECT_NE(told.find(L"cancelled"), std::wstring::npos);
+    EXPECT_EQ(setup.Wait(30000), 0u);
+    EXPECT_TRUE(Installed());
+    EXPECT_TRUE(kit::FileExists(L"C:\\ExampleMaps\\EarlierBuild.txt"));
+    EXPECT_FALSE(kit::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Cartoline"));
+
+    kit::CreateKey(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Korvel\\TestModeKey");
+    kit::Process asked = pages::StartSetup(pages::Medium(L"brokendrivers"));
+    pages::AcceptAndInstall(asked);
+    HWND question = kit::WaitForMessageBox(asked.id(), 30000);
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(kit::MessageBoxText(question), L"Are USB drivers at \\USB_Drivers current?");
+    kit::PressButton(question, IDNO);
+    ASSERT_TRUE(kit::WaitUntil([&] { return !IsWindow(question); }, 5000));
+    HWND box = kit::WaitForMessageBox(asked.id(), 30000);
+    kit::DeleteKeyTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Korvel\\TestModeKey");
+    ASSERT_NE(box, nullptr);
+    const std::wstring usb = kit::Is64BitPrefix() ? L"64" : L"32";
+    EXPECT_EQ(kit::MessageBoxText(box), L"C:\\media\\brokendrivers\\USB_Drivers\\USB_" + usb +
+                                            L".msi is damaged or is not a Windows Installer package. Nothing was "
+                                            L"changed on this computer.");
+    kit::PressButton(box, IDOK);
+    EXPECT_EQ(asked.Wait(30000), 0u);
+    EXPECT_TRUE(kit::FileExists(L"C:\\ExampleMaps\\EarlierBuild.txt"));
 }
 
 }  // namespace

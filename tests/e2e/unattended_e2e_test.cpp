@@ -189,7 +189,7 @@ struct Outcome {
     const wchar_t* medium;
     const wchar_t* switches;
     DWORD exitCode;
-    std::string logLine;  // empty: only the exit code's line
+    std::string logLine;  // a line's start; empty: only the exit code's line
     bool productInstalled;
     bool refused;  // ended before anything was written or installed
 };
@@ -242,6 +242,21 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
         // The satellite's product package entry reads "..\\pwnd\\x.msi", where a package lies.
         {"a satellite's package name leaving the medium", Arrange::Nothing, L"leave", L"/quiet", 1619,
          "Medium: entry 148 of the string table names no file below C:\\media\\leave\\", false, true},
+        // One byte changed in a cabinet's data, beside the package and inside it: the log names
+        // the cabinet and its block.
+        {"a byte changed in the cabinet beside the package", Arrange::EarlierBuildAndViewer, L"bytecabinet",
+         L"/quiet /closeapplications", 1619, "Package: C:\\media\\bytecabinet\\data1.cab: block 1: a wrong checksum",
+         true, true},
+        {"a byte changed in the cabinet inside the package", Arrange::EarlierBuildAndViewer, L"embeddedbyte",
+         L"/quiet /closeapplications", 1619,
+         "Package: C:\\media\\embeddedbyte\\Setup_ENU.msi, embedded cabinet product.cab: block 1: a wrong checksum",
+         true, true},
+        // /verify reads every file and changes nothing, whatever it finds.
+        {"verification of a damaged medium", Arrange::Nothing, L"bytecabinet", L"/verify", 1619,
+         "C:\\media\\bytecabinet\\data1.cab on the installation medium is damaged or cannot be read. Nothing was "
+         "changed on this computer.", false, true},
+        {"verification of a whole medium", Arrange::Nothing, L"full", L"/verify", 0,
+         "Verification of the medium: every file is whole", false, true},
         {"product package that is no package", Arrange::Nothing, L"broken", L"/quiet", 1619,
          "C:\\media\\broken\\Setup_ENU.msi is damaged or is not a Windows Installer package. Nothing was changed on "
          "this computer.", false, true},
@@ -252,7 +267,10 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
         {"drivers package ends with 1602 by itself: a warning", Arrange::Nothing, L"quitdrivers", L"/quiet", 0,
          "Warning: the USB drivers package failed with 1602; the installation goes on", true, false},
         {"a whole cabinet beside the package", Arrange::Nothing, L"cabinet", L"/quiet", 0,
-         "Package: C:\\media\\cabinet\\Setup_ENU.msi opens; 1 cabinet", true, false},
+         "Medium: 2 cabinets whole, ", true, false},
+        {"a signed cabinet beside the package", Arrange::Nothing, L"signedcabinet", L"/quiet", 0,
+         "MsiInstallProductW(\"C:\\media\\signedcabinet\\Setup_ENU.msi\", \"" + language +
+             " TARGETDIR=C:\\ REBOOT=ReallySuppress\") = 0", true, false},
         // A program in the satellite's place is not used: English texts, and the log says why.
         {"a satellite that is no resource-only library", Arrange::Nothing, L"badsatellite", L"/quiet", 0,
          "", true, false},
@@ -283,7 +301,17 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
         EXPECT_EQ(run.exitCode, code);
         EXPECT_TRUE(run.shown.empty()) << run.shown.front();
         const std::string text = kit::ReadBytes(log);
-        if (!row.logLine.empty()) EXPECT_TRUE(LogHas(text, row.logLine)) << text;
+        if (!row.logLine.empty()) EXPECT_NE(text.find("] " + row.logLine), std::string::npos) << text;
+        if (std::wstring(row.switches) == L"/verify" && code == 0)  // every file named
+            ExpectStepsInOrder(text, {"Verification of the medium: ", "Verify: C:\\media\\full\\setup.dat: whole",
+                                      "Verify: C:\\media\\full\\EULA.txt: whole",
+                                      "Verify: C:\\media\\full\\ENU\\KorvelEULA.txt: whole",
+                                      "Verify: C:\\media\\full\\ENU\\Bkgnd.bmp: whole",
+                                      "Package: C:\\media\\full\\Setup_ENU.msi opens; 1 cabinet",
+                                      "Verify: C:\\media\\full\\setupDEU.dll: whole",
+                                      "Package: C:\\media\\full\\USB_Drivers\\USB_32.msi opens; 1 cabinet",
+                                      "Package: C:\\media\\full\\USB_Drivers\\USB_64.msi opens; 1 cabinet",
+                                      "Verification of the medium: every file is whole"});
         EXPECT_TRUE(LogHas(text, "Exit code " + std::to_string(code))) << text;
         EXPECT_EQ(Installed(kProductCode), row.productInstalled);
         if (!row.productInstalled) EXPECT_FALSE(kit::FileExists(L"C:\\ExampleMaps\\maps.dat"));

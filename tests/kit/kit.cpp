@@ -110,7 +110,7 @@ bool CopyTo(const std::wstring& from, const std::wstring& to) {
 }
 
 Process::Process(const std::wstring& commandLine, const std::wstring& folder, HANDLE token,
-                 const std::wstring& desktop) {
+                 const std::wstring& desktop, DWORD flags) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     std::wstring desktopName = desktop;
@@ -118,9 +118,9 @@ Process::Process(const std::wstring& commandLine, const std::wstring& folder, HA
     PROCESS_INFORMATION info{};
     std::wstring line = commandLine;
     const wchar_t* current = folder.empty() ? nullptr : folder.c_str();
-    BOOL ok = token ? CreateProcessAsUserW(token, nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, current,
-                                           &startup, &info)
-                    : CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, current, &startup,
+    BOOL ok = token ? CreateProcessAsUserW(token, nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr,
+                                           current, &startup, &info)
+                    : CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr, current, &startup,
                                      &info);
     if (ok) {
         CloseHandle(info.hThread);

@@ -44,9 +44,10 @@ bool CopyTo(const std::wstring& from, const std::wstring& to);
 class Process {
 public:
     Process() = default;
-    // desktop: "station\desktop" or a desktop of this station; empty: this process's.
+    // desktop: "station\desktop" or a desktop of this station; empty: this process's. flags:
+    // CreateProcess's creation flags (DEBUG_ONLY_THIS_PROCESS: this thread debugs it).
     Process(const std::wstring& commandLine, const std::wstring& folder = L"", HANDLE token = nullptr,
-            const std::wstring& desktop = L"");
+            const std::wstring& desktop = L"", DWORD flags = 0);
     ~Process();
     Process(Process&& other) noexcept;
     Process& operator=(Process&& other) noexcept;

@@ -1,0 +1,147 @@
+#include "app/verify_medium.h"
+
+#include <string>
+#include <vector>
+
+#include "app/setup_data.h"
+#include "framework/file.h"
+#include "framework/path.h"
+#include "framework/strings.h"
+#include "install/install_sequence.h"
+#include "install/setup_result.h"
+#include "pages/license_text.h"
+#include "resources/resource.h"
+#include "system/setup_log.h"
+#include "system/system_info.h"
+#include "ui/bitmap_file.h"
+
+namespace {
+
+uint32_t U32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
+
+enum class FileKind { SetupData, License, Bitmap, Library, Package };
+
+// Why the file's bytes are not what the run needs; empty when they are.
+const char* ContentFault(FileKind kind, const std::vector<uint8_t>& bytes) {
+    switch (kind) {
+    case FileKind::SetupData: {
+        const ProductSetupData data = ParseSetupData(bytes.data(), bytes.size());
+        return data.productCode.empty() ? "names no product code" : "";
+    }
+    case FileKind::License:
+        return LicenseTextFromBytes(bytes.data(), bytes.size()).empty() ? "holds no text" : "";
+    case FileKind::Bitmap: {
+        BitmapFileLayout layout;
+        return ReadBitmapFileLayout(bytes.data(), bytes.size(), &layout) ? "" : "is no bitmap the pages can show";
+    }
+    case FileKind::Library: return LibraryImageFault(bytes.data(), bytes.size());
+    case FileKind::Package: break;
+    }
+    return "";
+}
+
+// The files the string table names, with the bound the run reads each with.
+struct NamedFile {
+    UINT id;
+    FileKind kind;
+    size_t limit;
+};
+constexpr NamedFile kNamedFiles[] = {
+    {IDS_GENERAL_LICENSE_FILE, FileKind::License, 16u << 20},
+    {IDS_DATA_LICENSE_FILE, FileKind::License, 16u << 20},
+    {IDS_BACKGROUND_BITMAP, FileKind::Bitmap, 64u << 20},
+    {IDS_PRODUCT_PACKAGE, FileKind::Package, 0},
+};
+
+class Verification {
+public:
+    // The file read whole and its content checked, or the package opened and its cabinets read
+    // through as an installation checks them; a missing one is a fault when required.
+    void File(const std::wstring& path, FileKind kind, size_t limit, bool required = true) {
+        if (!fw::FileExists(path)) {
+            if (required) Fault(path, "missing");
+            return;
+        }
+        if (kind == FileKind::Package) {
+            InstallPlan plan;
+            plan.productPackage = path;
+            std::wstring refusal;  // the check logs the file and its fault itself
+            ++(CheckPackagesOnMedium(plan, &refusal) == MediumVerdict::Usable ? checked_ : faults_);
+            return;
+        }
+        std::vector<uint8_t> bytes;
+        uint64_t size = 0;
+        const DWORD error = fw::ReadFileHead(path, limit, &bytes, &size);
+        if (error != ERROR_SUCCESS) return Fault(path, fw::Format("cannot be read (error %lu)", error));
+        if (size > bytes.size()) return Fault(path, "too large, or cut short while read");
+        const char* fault = ContentFault(kind, bytes);
+        if (*fault) return Fault(path, fault);
+        ++checked_;
+        LogEvent(fw::Format("Verify: %s: whole, %I64u bytes", path.c_str(), size));
+    }
+
+    // A file the string table names: it must stay below the medium's folder.
+    void Named(const std::wstring& folder, const std::wstring& name, FileKind kind, size_t limit, bool required) {
+        const std::wstring path = fw::JoinBelow(folder, name);
+        if (path.empty()) return Fault(folder + name, "a name that leaves the medium's folder");
+        File(path, kind, limit, required);
+    }
+
+    DWORD End() const {
+        LogEvent(fw::Format("Verification of the medium: %u files checked", checked_ + faults_));
+        LogEvent(faults_ ? fw::Format("Verification of the medium: %u missing or damaged", faults_)
+                         : std::wstring(L"Verification of the medium: every file is whole"));
+        return faults_ ? RefusalExitCode(Refusal::PackageUnusable) : ERROR_SUCCESS;
+    }
+
+private:
+    void Fault(const std::wstring& path, const std::wstring& fault) {
+        ++faults_;
+        LogEvent(fw::Format("Verify: %s: %s", path.c_str(), fault.c_str()));
+    }
+    void Fault(const std::wstring& path, const char* fault) { Fault(path, fw::Format("%hs", fault)); }
+
+    unsigned checked_ = 0;
+    unsigned faults_ = 0;
+};
+
+}  // namespace
+
+const char* LibraryImageFault(const uint8_t* bytes, size_t size) {
+    constexpr uint32_t kDll = 0x2000;  // IMAGE_FILE_DLL
+    if (size < 0x40 || bytes[0] != 'M' || bytes[1] != 'Z') return "is no Windows library";
+    const uint32_t header = U32(bytes + 0x3c);
+    if (header > size || size - header < 24 || U32(bytes + header) != 0x00004550) return "is no Windows library";
+    const uint32_t machine = bytes[header + 4] | bytes[header + 5] << 8;
+    const uint32_t characteristics = bytes[header + 22] | bytes[header + 23] << 8;
+    if (machine != 0x14c || !(characteristics & kDll)) return "is no 32-bit Windows library";
+    return "";
+}
+
+DWORD VerifyMedium() {
+    const std::wstring folder = GetSetupFolder();
+    Verification verify;
+    verify.File(folder + L"setup.dat", FileKind::SetupData, 1u << 20);
+    // The English file, which the run falls back on, and the user's language's own where the
+    // medium has one.
+    for (const NamedFile& file : kNamedFiles) {
+        const std::wstring english = fw::LoadEnglishString(file.id);
+        const std::wstring own = fw::LoadResString(file.id);
+        verify.Named(folder, english, file.kind, file.limit, true);
+        if (!own.empty() && _wcsicmp(own.c_str(), english.c_str()) != 0)
+            verify.Named(folder, own, file.kind, file.limit, false);
+    }
+    // Every satellite library beside the setup: "setup" and a language's three letters.
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((folder + L"setup???.dll").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && wcslen(found.cFileName) == 12)
+                verify.File(folder + found.cFileName, FileKind::Library, 16u << 20);
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    // Both drivers packages: the medium serves 32-bit and 64-bit Windows alike.
+    for (const bool wow64 : {false, true}) verify.File(UsbDriversPackagePath(folder, wow64), FileKind::Package, 0);
+    return verify.End();
+}

@@ -1,0 +1,42 @@
+#include "install/medium_check.h"
+
+#include "framework/thread.h"
+
+int ReadPermille(uint64_t bytesRead, uint64_t bytesTotal) {
+    if (bytesTotal == 0) return 0;
+    if (bytesRead >= bytesTotal) return 1000;
+    // No medium holds 2^54 bytes: the product stays inside 64 bits.
+    return static_cast<int>(bytesRead * 1000 / bytesTotal);
+}
+
+MediumCheck::MediumCheck() : ended_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+
+MediumCheck::~MediumCheck() { Stop(); }
+
+void MediumCheck::Start(const InstallPlan& plan) {
+    plan_ = plan;
+    started_ = true;
+    permille_ = 0;
+    ResetEvent(ended_.get());
+    thread_ = fw::StartThread([this] { Run(); });
+    if (!thread_) Run();
+}
+
+void MediumCheck::Run() {
+    verdict_ = cancelRequested_ ? MediumVerdict::Cancelled : CheckPackagesOnMedium(plan_, &refusalText_, this);
+    // A cancel that came while the last block was read still ends the run: the user asked.
+    if (cancelRequested_ && verdict_ == MediumVerdict::Usable) verdict_ = MediumVerdict::Cancelled;
+    SetEvent(ended_.get());
+}
+
+bool MediumCheck::Continue(uint64_t bytesRead, uint64_t bytesTotal) {
+    permille_ = ReadPermille(bytesRead, bytesTotal);
+    return !cancelRequested_;
+}
+
+void MediumCheck::Stop() {
+    if (!thread_) return;
+    cancelRequested_ = true;
+    WaitForSingleObject(thread_.get(), INFINITE);
+    thread_.reset();
+}
