@@ -12,14 +12,11 @@ HANDLE ManualResetEvent() { return CreateEventW(nullptr, TRUE, FALSE, nullptr); 
 }  // namespace
 
 Installation::Installation()
-    : ended_(ManualResetEvent()), answered_(ManualResetEvent()), viewGone_(ManualResetEvent()) {
-    InitializeCriticalSection(&lock_);
-}
+    : ended_(ManualResetEvent()), answered_(ManualResetEvent()), viewGone_(ManualResetEvent()) {}
 
 Installation::~Installation() {
     Stop();  // the thread reports to this object until it ends
     AllowShutdown();
-    DeleteCriticalSection(&lock_);
 }
 
 void Installation::Start(Operations operations) {
@@ -56,17 +53,16 @@ void Installation::Post(Change change, LPARAM value) {
 void Installation::OnStep(InstallStep step) { Post(Change::Step, static_cast<LPARAM>(step)); }
 
 void Installation::OnActionText(const std::wstring& text) {
-    EnterCriticalSection(&lock_);
-    actionText_ = text;
-    LeaveCriticalSection(&lock_);
+    {
+        fw::Lock hold(lock_);
+        actionText_ = text;
+    }
     Post(Change::Action);
 }
 
 std::wstring Installation::ActionText() const {
-    EnterCriticalSection(&lock_);
-    std::wstring text = actionText_;
-    LeaveCriticalSection(&lock_);
-    return text;
+    fw::Lock hold(lock_);
+    return actionText_;
 }
 
 void Installation::OnCancelShown(bool shown) { Post(Change::CancelShown, shown ? 1 : 0); }
@@ -74,41 +70,36 @@ void Installation::OnCancelShown(bool shown) { Post(Change::CancelShown, shown ?
 int Installation::Ask(const std::wstring& text, UINT type) {
     // Without a view, or once it went, the installer answers its own questions.
     if (!view_ || WaitForSingleObject(viewGone_.get(), 0) == WAIT_OBJECT_0) return 0;
-    EnterCriticalSection(&lock_);
-    question_ = {text, type, question_.serial + 1};
-    questionWaiting_ = true;
-    questionTaken_ = false;
-    answer_ = 0;
-    ResetEvent(answered_.get());
-    LeaveCriticalSection(&lock_);
+    {
+        fw::Lock hold(lock_);
+        question_ = {text, type, question_.serial + 1};
+        questionWaiting_ = true;
+        questionTaken_ = false;
+        answer_ = 0;
+        ResetEvent(answered_.get());
+    }
     Post(Change::Question);
     const HANDLE events[] = {answered_.get(), viewGone_.get()};
     WaitForMultipleObjects(2, events, FALSE, INFINITE);
-    EnterCriticalSection(&lock_);
+    fw::Lock hold(lock_);
     questionWaiting_ = false;
-    const int answer = answer_;
-    LeaveCriticalSection(&lock_);
-    return answer;
+    return answer_;
 }
 
 bool Installation::TakeQuestion(Question* question) {
-    EnterCriticalSection(&lock_);
-    const bool take = questionWaiting_ && !questionTaken_;
-    if (take) {
-        *question = question_;
-        questionTaken_ = true;
-    }
-    LeaveCriticalSection(&lock_);
-    return take;
+    fw::Lock hold(lock_);
+    if (!questionWaiting_ || questionTaken_) return false;
+    *question = question_;
+    questionTaken_ = true;
+    return true;
 }
 
 void Installation::Answer(unsigned serial, int answer) {
-    EnterCriticalSection(&lock_);
+    fw::Lock hold(lock_);
     if (questionWaiting_ && serial == question_.serial) {
         answer_ = answer;
         SetEvent(answered_.get());
     }
-    LeaveCriticalSection(&lock_);
 }
 
 const RunEnd& Installation::Finish() {

@@ -2,6 +2,7 @@
 
 #include <cwctype>
 
+#include "framework/path.h"
 #include "framework/proc_address.h"
 #include "framework/strings.h"
 
@@ -83,10 +84,8 @@ bool IsWow64() {
 }
 
 std::wstring SetupFolderFromModulePath(const std::wstring& modulePath) {
-    size_t slash = modulePath.find_last_of(L'\\');
-    if (slash == std::wstring::npos) return {};
-    std::wstring folder = modulePath.substr(0, slash + 1);
-    size_t start = folder.find_first_not_of(L'"');
+    const std::wstring folder = fw::FolderOfPath(modulePath);
+    const size_t start = folder.find_first_not_of(L'"');
     return start == std::wstring::npos ? std::wstring() : folder.substr(start);
 }
 

@@ -53,17 +53,19 @@ TEST(PathParts, FolderKeepsItsSeparatorAndTheNameFollowsIt) {
         const wchar_t* path;
         const wchar_t* folder;
         const wchar_t* name;
+        const wchar_t* extension;
     } rows[] = {
-        {L"D:\\setup.exe", L"D:\\", L"setup.exe"},
-        {L"C:\\Program Files\\Medium v2.1\\setup.exe", L"C:\\Program Files\\Medium v2.1\\", L"setup.exe"},
-        {L"\\\\server\\share\\dir/setup", L"\\\\server\\share\\dir/", L"setup"},
-        {L"D:setup.exe", L"D:", L"setup.exe"},
-        {L"setup.exe", L"", L"setup.exe"},
-        {L"C:\\dir\\", L"C:\\dir\\", L""},
+        {L"D:\\setup.exe", L"D:\\", L"setup.exe", L".exe"},
+        {L"C:\\Program Files\\Medium v2.1\\setup.exe", L"C:\\Program Files\\Medium v2.1\\", L"setup.exe", L".exe"},
+        {L"\\\\server\\share.v2\\dir/setup", L"\\\\server\\share.v2\\dir/", L"setup", L""},
+        {L"D:setup.exe", L"D:", L"setup.exe", L".exe"},
+        {L"run.1.log", L"", L"run.1.log", L".log"},
+        {L"C:\\dir.d\\", L"C:\\dir.d\\", L"", L""},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(fw::FolderOfPath(row.path), row.folder) << row.path;
         EXPECT_EQ(fw::FileNameOfPath(row.path), row.name) << row.path;
+        EXPECT_EQ(fw::ExtensionOfPath(row.path), row.extension) << row.path;
     }
     // A folder deeper than the old 256-unit directory limit still gives the program folder.
     const std::wstring deep = L"C:\\" + std::wstring(300, L'd') + L"\\";
@@ -194,17 +196,13 @@ TEST(WaitCursor, NestsAndPutsTheArrowBackAtTheEnd) {
     EXPECT_EQ(GetCursor(), wait);
     {
         fw::WaitCursor inner;
-        EXPECT_EQ(fw::WaitCursorDepth(), 2);
         EXPECT_EQ(GetCursor(), wait);
     }
-    EXPECT_EQ(fw::WaitCursorDepth(), 1);
     EXPECT_EQ(GetCursor(), wait) << "the outer wait still runs";
     fw::EndWaitCursor();
-    EXPECT_EQ(fw::WaitCursorDepth(), 0);
     EXPECT_EQ(GetCursor(), arrow);
     SetCursor(wait);
     fw::EndWaitCursor();  // one end too many changes nothing
-    EXPECT_EQ(fw::WaitCursorDepth(), 0);
     EXPECT_EQ(GetCursor(), wait);
 }
 
