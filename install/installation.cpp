@@ -142,14 +142,14 @@ void Installation::Stop() {
 // Vista and later; looked up so that the setup still starts on Windows 2000.
 void Installation::BlockShutdown(const std::wstring& reason) {
     using CreateReasonFn = BOOL(WINAPI*)(HWND, LPCWSTR);
-    auto create = fw::ProcAddress<CreateReasonFn>(GetModuleHandleW(L"user32"), "ShutdownBlockReasonCreate");
+    auto create = fw::SystemFunction<CreateReasonFn>(L"user32.dll", "ShutdownBlockReasonCreate");
     if (!shutdownBlockedBy_ && create && create(view_, reason.c_str())) shutdownBlockedBy_ = view_;
 }
 
 void Installation::AllowShutdown() {
     if (!shutdownBlockedBy_) return;
     using DestroyReasonFn = BOOL(WINAPI*)(HWND);
-    if (auto destroy = fw::ProcAddress<DestroyReasonFn>(GetModuleHandleW(L"user32"), "ShutdownBlockReasonDestroy"))
+    if (auto destroy = fw::SystemFunction<DestroyReasonFn>(L"user32.dll", "ShutdownBlockReasonDestroy"))
         destroy(shutdownBlockedBy_);
     shutdownBlockedBy_ = nullptr;
 }

@@ -37,10 +37,7 @@ UINT CallConfigureAbsent(const std::wstring& productCode, const std::wstring& pr
 
 }  // namespace
 
-HMODULE MsiLibrary() {
-    static HMODULE msi = LoadSystemLibrary(L"msi.dll");
-    return msi;
-}
+HMODULE MsiLibrary() { return fw::LoadSystemLibrary(L"msi.dll"); }
 
 UINT InstallProduct(const std::wstring& packagePath, const std::wstring& commandLine) {
     const UINT result = CallInstall(packagePath, commandLine);

@@ -83,8 +83,11 @@ SYSTEMTIME LocalTimeNow(int* utcOffsetMinutes) {
     };
     constexpr long long kTicksPerMinute = 600000000;
     const long long difference = ticks(local) - ticks(utc);
-    *utcOffsetMinutes = static_cast<int>((difference + (difference < 0 ? -kTicksPerMinute : kTicksPerMinute) / 2) /
-                                         kTicksPerMinute);
+    // Rounded to the nearest minute. In units of 512 ticks an offset of up to a day fits in 32
+    // bits: no 64-bit division (the library's routine for it would be part of setup.exe).
+    const int units =
+        static_cast<int>((difference + (difference < 0 ? -kTicksPerMinute : kTicksPerMinute) / 2) / 512);
+    *utcOffsetMinutes = units / static_cast<int>(kTicksPerMinute / 512);
     return now;
 }
 
