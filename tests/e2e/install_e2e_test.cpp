@@ -315,7 +315,7 @@ TEST(GuardedApplication, PromptRepeatsUntilTheApplicationIsClosed) {
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(kit::MessageBoxText(box), std::wstring(kCloseText) + L"\nKPX_Viewer");
     kit::PressButton(box, IDOK);  // still running: asked again
-    ASSERT_TRUE(kit::WaitUntil([&] { return !IsWindow(box); }, 5000));
+    ASSERT_TRUE(kit::WaitUntil([&] { return !IsWindow(box); }));
     HWND again = kit::WaitForMessageBox(setup.id(), 30000);
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(kit::MessageBoxText(again), std::wstring(kCloseText) + L"\nKPX_Viewer");
@@ -359,7 +359,7 @@ TEST(CancelledPrompt, NothingInstalledOrRemovedAndThePageTakesNoClickUnderThePro
     EXPECT_TRUE(setup.Running());
 
     kit::PressButton(box, IDCANCEL);
-    ASSERT_TRUE(kit::WaitUntil([&] { return !IsWindow(box); }, 5000));
+    ASSERT_TRUE(kit::WaitUntil([&] { return !IsWindow(box); }));
     InstallationWatch watch = WatchInstallation(setup);
     EXPECT_EQ(watch.exitCode, 0u);
     EXPECT_EQ(watch.boxes, 0);
@@ -387,7 +387,7 @@ TEST(NoRoom, InsufficientSpaceEndsBeforeAnyChangeAndASecondNextDoesNothing) {
     Sleep(1000);
     EXPECT_EQ(kit::FindMessageBox(setup.id()), box);
     kit::PressButton(box, IDOK);
-    ASSERT_TRUE(kit::WaitUntil([&] { return !IsWindow(box); }, 5000));
+    ASSERT_TRUE(kit::WaitUntil([&] { return !IsWindow(box); }));
     InstallationWatch watch = WatchInstallation(setup);
     EXPECT_EQ(watch.exitCode, 0u);
     EXPECT_EQ(watch.boxes, 0);  // no second message after the first was answered
@@ -422,7 +422,7 @@ TEST(BrokenPackage, BoxNamesTheFileAndNothingChanges) {
         EXPECT_EQ(kit::MessageBoxText(box), std::wstring(row.file) + L" is damaged or is not a Windows Installer "
                                                                      L"package. Nothing was changed on this computer.");
         kit::PressButton(box, IDOK);
-        ASSERT_TRUE(kit::WaitUntil([&] { return !IsWindow(box); }, 5000));
+        ASSERT_TRUE(kit::WaitUntil([&] { return !IsWindow(box); }));
         InstallationWatch watch = WatchInstallation(setup);
         EXPECT_EQ(watch.exitCode, 0u);
         EXPECT_EQ(watch.boxes, 0);  // no close prompt after it
@@ -505,7 +505,7 @@ TEST(HostileCode, RefusedBeforeAnythingChangesAndNothingStarted) {
     EXPECT_EQ(kit::MessageBoxText(box), L"C:\\media\\hostilecode\\setup.dat is damaged or is not a Windows Installer "
                                         L"package. Nothing was changed on this computer.");
     kit::PressButton(box, IDOK);
-    ASSERT_TRUE(kit::WaitUntil([&] { return !IsWindow(box); }, 5000));
+    ASSERT_TRUE(kit::WaitUntil([&] { return !IsWindow(box); }));
     InstallationWatch watch = WatchInstallation(setup, &children);
     EXPECT_EQ(watch.exitCode, 0u);
     EXPECT_EQ(watch.boxes, 0);
@@ -528,18 +528,18 @@ TEST(KeyboardOnly, TabSpaceAndEnterInstallTheProduct) {
     HWND main = pages::WaitForReadyMainPage(setup);
     ASSERT_NE(main, nullptr);
     SetForegroundWindow(main);
-    ASSERT_TRUE(kit::WaitUntil([&] { return kit::FocusOf(main) == main; }, 5000));
+    ASSERT_TRUE(kit::WaitUntil([&] { return kit::FocusOf(main) == main; }));
     // Tab to "Next", Enter.
     for (WORD key : {VK_TAB, VK_RETURN}) kit::PressKey(key);
     HWND license = kit::WaitForLicensePage(setup.id());
     ASSERT_NE(license, nullptr);
-    ASSERT_TRUE(kit::WaitUntil([&] { return kit::FocusOf(license) == GetDlgItem(license, kit::kLicenseText); }, 5000));
+    ASSERT_TRUE(kit::WaitUntil([&] { return kit::FocusOf(license) == GetDlgItem(license, kit::kLicenseText); }));
     // From the text box: Tab to each checkbox and Space, Tab to "Next", Enter.
     for (WORD key : {VK_TAB, VK_SPACE, VK_TAB, VK_SPACE, VK_TAB, VK_RETURN}) kit::PressKey(key);
     // The outcome puts the focus on "Finish": Enter ends the setup.
     HWND outcome = pages::WaitForOutcome(setup);
     ASSERT_NE(outcome, nullptr);
-    ASSERT_TRUE(kit::WaitUntil([&] { return kit::FocusOf(outcome) == GetDlgItem(outcome, kit::kProgressFinish); }, 5000));
+    ASSERT_TRUE(kit::WaitUntil([&] { return kit::FocusOf(outcome) == GetDlgItem(outcome, kit::kProgressFinish); }));
     kit::PressKey(VK_RETURN);
     EXPECT_EQ(setup.Wait(15000), 0u);
     EXPECT_TRUE(Installed(kProductCode));

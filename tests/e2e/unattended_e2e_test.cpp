@@ -126,7 +126,7 @@ HANDLE NoShutdownToken() {
     return restricted;
 }
 
-enum class Arrange { Nothing, SecondCopy, InternalUser, NotAdministrator, NoShutdownPrivilege, InstallerMutex, InstallerBusy, ViewerRunning, EarlierBuild, EarlierBuildAndViewer, StuckEarlierBuild };
+enum class Arrange { Nothing, SecondCopy, InternalUser, NotAdministrator, NoShutdownPrivilege, InstallerMutex, InstallerBusy, ViewerRunning, EarlierBuild, EarlierBuildAndViewer, StuckEarlierBuild, RestartingEarlierBuild };
 
 // What a row needs on the machine while the setup runs; put back when it goes.
 class Arranged {
@@ -146,6 +146,13 @@ public:
             [[fallthrough]];
         case Arrange::EarlierBuild:
             EXPECT_EQ(kit::Process(L"msiexec /i C:\\media\\Setup_ENU_earlier.msi /qn TARGETDIR=C:\\").Wait(120000), 0u);
+            break;
+        // An earlier build whose removal asks for a restart, in place of what an earlier row installed.
+        case Arrange::RestartingEarlierBuild:
+            kit::Process(std::wstring(L"msiexec /x ") + kProductCode + L" /qn REBOOT=ReallySuppress").Wait(120000);
+            EXPECT_EQ(kit::Process(L"msiexec /i C:\\media\\Setup_ENU_earlier_reboot.msi /qn REBOOT=ReallySuppress "
+                                   L"TARGETDIR=C:\\").Wait(120000),
+                      static_cast<DWORD>(ERROR_SUCCESS_REBOOT_REQUIRED));
             break;
         // An earlier build whose removal fails, in place of what an earlier row installed.
         case Arrange::StuckEarlierBuild:
@@ -251,6 +258,16 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
         {"restart asked for and suppressed", Arrange::Nothing, L"reboot", L"/quiet /norestart", 3010,
          "MsiInstallProductW(\"C:\\media\\reboot\\Setup_ENU.msi\", \"" + language + " TARGETDIR=C:\\ REBOOT=ReallySuppress\") = "
          "3010",
+         true, false},
+        // A restart that the USB package or the removal of the earlier build asked for stays asked
+        // for when the product package needs none.
+        {"restart asked for by the USB package alone", Arrange::Nothing, L"rebootdrivers", L"/quiet /norestart", 3010,
+         "MsiInstallProductW(\"C:\\media\\rebootdrivers\\Setup_ENU.msi\", \"" + language +
+             " TARGETDIR=C:\\ REBOOT=ReallySuppress\") = 0",
+         true, false},
+        {"restart asked for by the removal alone", Arrange::RestartingEarlierBuild, L"full", L"/quiet /norestart", 3010,
+         "MsiInstallProductW(\"C:\\media\\full\\Setup_ENU.msi\", \"" + language +
+             " TARGETDIR=C:\\ REBOOT=ReallySuppress\") = 0",
          true, false},
         // The restart at the end refused: a restart is still required, and the exit code says so.
         {"restart refused", Arrange::NoShutdownPrivilege, L"reboot", L"/quiet", 3010,

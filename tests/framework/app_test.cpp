@@ -7,6 +7,7 @@
 
 #include "framework/control.h"
 #include "framework/dialog.h"
+#include "framework/file.h"
 #include "framework/input_method.h"
 #include "framework/strings.h"
 #include "framework/thread.h"
@@ -46,6 +47,30 @@ struct Host {
 std::wstring ReadUtf16(const std::wstring& path) {
     std::string bytes = kit::ReadBytes(path);
     return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+}
+
+// The head of a file: at most the limit, however long the file; its whole size beside it.
+TEST(ReadFileHead, ReadsUpToItsLimitAndTellsTheWholeSize) {
+    kit::TempFolder folder;
+    const std::string content(5000, 'k');
+    kit::WriteBytes(folder / L"five.bin", content);
+    const struct {
+        size_t limit;
+        size_t read;
+    } rows[] = {{4096, 4096}, {4999, 4999}, {5000, 5000}, {65536, 5000}, {0, 0}};
+    for (const auto& row : rows) {
+        std::vector<uint8_t> bytes(3, 1);
+        uint64_t size = 0;
+        EXPECT_EQ(fw::ReadFileHead(folder / L"five.bin", row.limit, &bytes, &size), 0u) << row.limit;
+        EXPECT_EQ(bytes.size(), row.read) << row.limit;
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), content.substr(0, row.read)) << row.limit;
+        EXPECT_EQ(size, 5000u) << row.limit;
+    }
+    std::vector<uint8_t> bytes(3, 1);
+    uint64_t size = 7;
+    EXPECT_EQ(fw::ReadFileHead(folder / L"absent.bin", 4096, &bytes, &size), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_EQ(size, 0u);
 }
 
 TEST(PathParts, FolderKeepsItsSeparatorAndTheNameFollowsIt) {
