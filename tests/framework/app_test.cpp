@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -63,7 +64,7 @@ TEST(ReadFileHead, ReadsUpToItsLimitAndTellsTheWholeSize) {
         uint64_t size = 0;
         EXPECT_EQ(fw::ReadFileHead(folder / L"five.bin", row.limit, &bytes, &size), 0u) << row.limit;
         EXPECT_EQ(bytes.size(), row.read) << row.limit;
-        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), content.substr(0, row.read)) << row.limit;
+        EXPECT_EQ(std::count(bytes.begin(), bytes.end(), 'k'), static_cast<long>(row.read)) << row.limit;
         EXPECT_EQ(size, 5000u) << row.limit;
     }
     std::vector<uint8_t> bytes(3, 1);
