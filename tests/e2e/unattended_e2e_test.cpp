@@ -531,6 +531,69 @@ TEST(Deployment, WhereNoOneCanSeeNothingWaitsForAnAnswer) {
     CloseWindowStation(station);
 }
 
+// Where the setup cannot go on (here OLE32.DLL, which every run without pages loads first, is
+// kept from it), only a run whose user sees it shows the "Fatal:" line in a box: as the run's
+// kind says, whatever its switches (a start without switches where no one can see shows none).
+TEST(Deployment, AFatalFailureShowsABoxOnlyWhereSomeoneSees) {
+    HWINSTA own = GetProcessWindowStation();
+    HWINSTA station = CreateWindowStationW(L"KorvelService", 0, WINSTA_ALL_ACCESS, nullptr);
+    ASSERT_NE(station, nullptr);
+    ASSERT_TRUE(SetProcessWindowStation(station));
+    HDESK hidden = CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    SetProcessWindowStation(own);
+    ASSERT_NE(hidden, nullptr);
+    const struct {
+        const char* what;
+        const wchar_t* switches;
+        bool invisible;
+        bool box;
+    } rows[] = {
+        {"quiet", L"/quiet", false, false},
+        {"passive", L"/passive", false, false},
+        {"uninstall", L"/uninstall", false, false},
+        {"usage box", L"/?", false, true},
+        {"no switch where no one can see", L"", true, false},
+        {"usage where no one can see", L"/?", true, false},
+    };
+    const std::string fatal = "Fatal: OLE32.DLL cannot be loaded from the system folder";
+    // Wine's loader keeps OLE32.DLL from every setup.exe while this key exists.
+    const std::wstring appDefaults = L"Software\\Wine\\AppDefaults\\setup.exe";
+    kit::SetString(HKEY_CURRENT_USER, appDefaults + L"\\DllOverrides", L"ole32", L"");
+    struct Gone {
+        std::wstring key;
+        ~Gone() { kit::DeleteKeyTree(HKEY_CURRENT_USER, key); }
+    } gone{appDefaults};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        kit::Process setup(L"\"" + Medium(L"full") + L"setup.exe\" " + row.switches, Medium(L"full"),
+                           nullptr, row.invisible ? L"KorvelService\\Default" : L"");
+        ASSERT_TRUE(setup.started());
+        if (row.box) {
+            HWND box = kit::WaitForMessageBox(setup.id());
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(Narrow(kit::MessageBoxText(box)), fatal);
+            kit::PressButton(box, IDOK);
+        } else {
+            std::vector<std::string> shown;
+            const DWORD start = GetTickCount();
+            for (bool ended = false; !ended && GetTickCount() - start < 120000; Sleep(2)) {
+                ended = !setup.Running();  // one more look after the end
+                if (row.invisible) {
+                    for (const std::string& window : WindowsOn(hidden, setup.id())) shown.push_back(window);
+                } else {
+                    for (HWND window : kit::TopLevelWindows(setup.id()))
+                        if (IsWindowVisible(window)) shown.push_back(Narrow(kit::ClassOf(window)));
+                }
+            }
+            EXPECT_TRUE(shown.empty()) << shown.front();
+        }
+        // So early the /log file is not open yet: the exit code alone tells the tool.
+        EXPECT_EQ(setup.Wait(), 126u);
+    }
+    CloseDesktop(hidden);
+    CloseWindowStation(station);
+}
+
 TEST(Deployment, ApplicationKnownByItsClassIsFoundAndEndedOnAnotherDesktop) {
     constexpr wchar_t kGuid[] = L"{6F1C2A33-0B7E-4D58-9E21-5A7C0D3B9F42}";
     kit::SetString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Korvel\\Application Guids", L"Cartoline", kGuid);
