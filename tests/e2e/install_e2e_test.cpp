@@ -311,12 +311,12 @@ TEST(GuardedApplication, PromptRepeatsUntilTheApplicationIsClosed) {
 
     kit::Process setup = pages::StartSetup(pages::Medium(L"full"));
     pages::AcceptAndInstall(setup);
-    HWND box = kit::WaitForMessageBox(setup.id(), 30000);
+    HWND box = kit::WaitForMessageBox(setup.id());
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(kit::MessageBoxText(box), std::wstring(kCloseText) + L"\nKPX_Viewer");
     kit::PressButton(box, IDOK);  // still running: asked again
     ASSERT_TRUE(kit::WaitUntil([&] { return !IsWindow(box); }));
-    HWND again = kit::WaitForMessageBox(setup.id(), 30000);
+    HWND again = kit::WaitForMessageBox(setup.id());
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(kit::MessageBoxText(again), std::wstring(kCloseText) + L"\nKPX_Viewer");
     EXPECT_TRUE(Unknown(kProductCode));
@@ -347,7 +347,7 @@ TEST(CancelledPrompt, NothingInstalledOrRemovedAndThePageTakesNoClickUnderThePro
     ASSERT_TRUE(kit::WaitUntil([&] { return !kit::TopLevelWindows(track.id()).empty(); }));
     kit::Process setup = pages::StartSetup(pages::Medium(L"full"));
     pages::AcceptAndInstall(setup);
-    HWND box = kit::WaitForMessageBox(setup.id(), 30000);
+    HWND box = kit::WaitForMessageBox(setup.id());
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(kit::MessageBoxText(box), std::wstring(kCloseText) + L"\nqTrack");
     HWND license = kit::FindLicensePage(setup.id());
@@ -374,7 +374,7 @@ TEST(NoRoom, InsufficientSpaceEndsBeforeAnyChangeAndASecondNextDoesNothing) {
     InstallEarlierBuild();
     kit::Process setup = pages::StartSetup(pages::Medium(L"huge"));
     pages::AcceptAndInstall(setup);
-    HWND box = kit::WaitForMessageBox(setup.id(), 30000);
+    HWND box = kit::WaitForMessageBox(setup.id());
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(kit::MessageBoxText(box),
               L"There is insufficient space on all available hard drives in this computer.  The installation will "
@@ -417,7 +417,7 @@ TEST(BrokenPackage, BoxNamesTheFileAndNothingChanges) {
         SCOPED_TRACE(testing::Message() << row.medium);
         kit::Process setup = pages::StartSetup(pages::Medium(row.medium));
         pages::AcceptAndInstall(setup);
-        HWND box = kit::WaitForMessageBox(setup.id(), 30000);
+        HWND box = kit::WaitForMessageBox(setup.id());
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(kit::MessageBoxText(box), std::wstring(row.file) + L" is damaged or is not a Windows Installer "
                                                                      L"package. Nothing was changed on this computer.");
@@ -500,7 +500,7 @@ TEST(HostileCode, RefusedBeforeAnythingChangesAndNothingStarted) {
     ChildPrograms children(setup);
     ASSERT_TRUE(children.ok());
     pages::AcceptAndInstall(setup);
-    HWND box = kit::WaitForMessageBox(setup.id(), 30000);
+    HWND box = kit::WaitForMessageBox(setup.id());
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(kit::MessageBoxText(box), L"C:\\media\\hostilecode\\setup.dat is damaged or is not a Windows Installer "
                                         L"package. Nothing was changed on this computer.");
@@ -541,7 +541,7 @@ TEST(KeyboardOnly, TabSpaceAndEnterInstallTheProduct) {
     ASSERT_NE(outcome, nullptr);
     ASSERT_TRUE(kit::WaitUntil([&] { return kit::FocusOf(outcome) == GetDlgItem(outcome, kit::kProgressFinish); }));
     kit::PressKey(VK_RETURN);
-    EXPECT_EQ(setup.Wait(15000), 0u);
+    EXPECT_EQ(setup.Wait(60000), 0u);
     EXPECT_TRUE(Installed(kProductCode));
     EXPECT_EQ(ProductValue(L"Build"), L"2.0.0");
     EXPECT_TRUE(kit::FileExists(L"C:\\ExampleMaps\\maps.dat"));
