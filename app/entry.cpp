@@ -7,7 +7,7 @@
 
 #include "app/fatal_exit.h"
 #include "app/old_windows.h"
-#include "system/system_info.h"
+#include "framework/proc_address.h"
 
 extern "C" void __main();  // the compiler's runtime: runs the static constructors
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show);
@@ -49,7 +49,7 @@ FARPROC WINAPI LoadDelayed(unsigned notification, PDelayLoadInfo info) {
     switch (notification) {
     case dliNotePreLoadLibrary: {
         wchar_t name[MAX_PATH] = {};
-        HMODULE module = MultiByteToWideChar(CP_ACP, 0, info->szDll, -1, name, MAX_PATH) ? LoadSystemLibrary(name) : nullptr;
+        HMODULE module = MultiByteToWideChar(CP_ACP, 0, info->szDll, -1, name, MAX_PATH) ? fw::LoadSystemLibrary(name) : nullptr;
         if (!module) EndFatally(FatalCause::MissingDll, info->szDll);
         return reinterpret_cast<FARPROC>(module);
     }

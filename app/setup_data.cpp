@@ -39,7 +39,7 @@ bool ParseRequiredSpace(std::wstring_view field, uint64_t* value) {
     size_t digits = 0;
     for (; i < field.size() && field[i] >= L'0' && field[i] <= L'9'; ++i, ++digits) {
         uint64_t digit = static_cast<uint64_t>(field[i] - L'0');
-        if (result > (UINT64_MAX - digit) / 10) return false;
+        if (result > UINT64_MAX / 10 || result * 10 > UINT64_MAX - digit) return false;
         result = result * 10 + digit;
     }
     if (digits == 0) return false;

@@ -47,17 +47,20 @@ std::set<std::wstring> LoadedModules(HANDLE process) {
 // negative number. All windows are searched only until that window exists; from then on only
 // its own state is asked, the same few questions for every program, so the watching takes
 // little from the program it watches. With loaded, the DLLs the program has loaded at that
-// moment.
+// moment. With shown, the milliseconds until the window was first seen visible (the rest, to
+// ready, is its children's painting and enabling).
 double TimeUntil(const std::wstring& exe, HWND (*find)(DWORD), bool (*ready)(HWND), SIZE_T* peakKb,
-                 std::set<std::wstring>* loaded = nullptr) {
+                 std::set<std::wstring>* loaded = nullptr, double* shown = nullptr) {
     std::wstring folder = exe.substr(0, exe.find_last_of(L'\\') + 1);
     double start = NowMs();
     kit::Process process(L"\"" + exe + L"\"", folder);
     if (!process.started()) return -1;
+    if (shown) *shown = -1;
     for (HWND window = nullptr; !window || !ready(window);) {
         if (!process.Running() || NowMs() - start > 60000) return -1;
         Sleep(1);
         if (!window) window = find(process.id());
+        if (shown && *shown < 0 && window && IsWindowVisible(window)) *shown = NowMs() - start;
     }
     double elapsed = NowMs() - start;
     if (loaded) *loaded = LoadedModules(process.handle());
@@ -104,7 +107,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring floor = argv[2];
     const std::wstring floorManifest = argv[3];
     const int runs = _wtoi(argv[4]);
-    std::vector<double> setupTimes, floorTimes, manifestTimes;
+    std::vector<double> setupTimes, shownTimes, floorTimes, manifestTimes;
     SIZE_T peakKb = 0;
     std::set<std::wstring> loaded, floorLoaded;
     // One run of each first, not counted: the first start of a program pays for the cache.
@@ -113,7 +116,8 @@ int wmain(int argc, wchar_t** argv) {
     TimeUntil(floorManifest, FindDialog, Shown, nullptr);
     for (int i = 0; i < runs; ++i) {
         SIZE_T peak = 0;
-        double s = TimeUntil(setup, kit::FindMainPage, NextEnabled, &peak, i == 0 ? &loaded : nullptr);
+        double shown = -1;
+        double s = TimeUntil(setup, kit::FindMainPage, NextEnabled, &peak, i == 0 ? &loaded : nullptr, &shown);
         double f = TimeUntil(floor, FindDialog, Shown, nullptr);
         double m = TimeUntil(floorManifest, FindDialog, Shown, nullptr, i == 0 ? &floorLoaded : nullptr);
         if (s < 0 || f < 0 || m < 0) {
@@ -121,6 +125,7 @@ int wmain(int argc, wchar_t** argv) {
             return 1;
         }
         setupTimes.push_back(s);
+        shownTimes.push_back(shown < 0 ? s : shown);
         floorTimes.push_back(f);
         manifestTimes.push_back(m);
         peakKb = std::max(peakKb, peak);
@@ -131,7 +136,14 @@ int wmain(int argc, wchar_t** argv) {
     wprintf(L"ratio main page / floor: %.2f (target at most 1.5)\n", s / f);
     double m = Median(manifestTimes);
     wprintf(L"minimal dialog with setup.exe's manifest (common controls 6), median of %d runs: %.1f ms\n", runs, m);
-    wprintf(L"ratio main page / floor with the same manifest: %.2f (target at most 1.2)\n", s / m);
+    wprintf(L"ratio main page / floor with the same manifest: %.2f (target at most 1.05)\n", s / m);
+    // What is left beyond the floor, in two parts: until the page's window shows, and from then
+    // until its items have painted and "Next" is enabled.
+    std::vector<double> afterShown;
+    for (int i = 0; i < runs; ++i) afterShown.push_back(setupTimes[i] - shownTimes[i]);
+    wprintf(L"main page window shown, median: %.1f ms (%.1f ms beyond the floor with the same manifest)\n",
+            Median(shownTimes), Median(shownTimes) - m);
+    wprintf(L"from the window shown to the page ready, median: %.1f ms\n", Median(afterShown));
     // Each run's pair started moments apart, so a slower moment of the machine weighs on both.
     std::vector<double> ratios;
     for (int i = 0; i < runs; ++i) ratios.push_back(setupTimes[i] / manifestTimes[i]);

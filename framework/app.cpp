@@ -34,10 +34,6 @@ BOOL App::InitInstance() {
     return TRUE;
 }
 
-void App::SetMainWindow(HWND window) { fw::SetMainWindow(window); }
-
-HWND App::MainWindow() const { return fw::MainWindow(); }
-
 int RunApplication() {
     // No "insert a disk" or "cannot open file" boxes from the system: a missing medium or file
     // is the program's to report.

@@ -21,10 +21,6 @@ public:
     // program without running the message loop.
     virtual BOOL InitInstance();
 
-    // The window that owns the application's message boxes.
-    void SetMainWindow(HWND window);
-    HWND MainWindow() const;
-
 private:
     static App* current_;
 };

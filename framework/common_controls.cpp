@@ -8,18 +8,8 @@ namespace fw {
 
 bool InitCommonControlsFromSystem() {
     // With the manifest's dependency the loader gives version 6 from the side-by-side store.
-    HMODULE library = LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (!library && GetLastError() == ERROR_INVALID_PARAMETER) {
-        // Systems without the search flags: the full system path.
-        wchar_t path[MAX_PATH] = {};
-        UINT length = GetSystemDirectoryW(path, MAX_PATH);
-        if (length && length < MAX_PATH - 14) {
-            lstrcatW(path, L"\\comctl32.dll");
-            library = LoadLibraryW(path);
-        }
-    }
     using InitFn = void(WINAPI*)();
-    auto init = ProcAddress<InitFn>(library, "InitCommonControls");
+    auto init = SystemFunction<InitFn>(L"comctl32.dll", "InitCommonControls");
     if (!init) return false;
     init();
     return true;

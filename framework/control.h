@@ -25,7 +25,6 @@ public:
     int Id() const { return hwnd_ ? GetDlgCtrlID(hwnd_) : 0; }
     std::wstring Text() const;
     void SetText(const std::wstring& text);
-    bool IsEnabled() const { return hwnd_ && IsWindowEnabled(hwnd_); }
     void Enable(bool enabled);
     void SetFont(HFONT font, bool redraw = true);
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
@@ -53,7 +52,6 @@ class Static : public Control {};
 class Button : public Control {
 public:
     int GetCheck() const { return static_cast<int>(Send(BM_GETCHECK)); }
-    void SetCheck(int state) { Send(BM_SETCHECK, static_cast<WPARAM>(state)); }
 };
 
 class Edit : public Control {

@@ -36,8 +36,6 @@ public:
     void DestroyWindow();
 
     HWND hwnd() const { return hwnd_; }
-    UINT TemplateId() const { return templateId_; }
-    bool IsVisible() const { return hwnd_ && IsWindowVisible(hwnd_); }
     void Show(int command) const;
     void Invalidate(bool erase = true) const;
 

@@ -8,7 +8,6 @@ HWND g_mainWindow = nullptr;
 }
 
 void SetMainWindow(HWND window) { g_mainWindow = window; }
-HWND MainWindow() { return g_mainWindow; }
 
 int AppMessageBox(const std::wstring& text, UINT type) {
     HWND owner = g_mainWindow && IsWindow(g_mainWindow) ? g_mainWindow : nullptr;

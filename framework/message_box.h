@@ -7,7 +7,6 @@
 namespace fw {
 
 void SetMainWindow(HWND window);
-HWND MainWindow();
 
 int AppMessageBox(const std::wstring& text, UINT type = MB_OK);
 int AppMessageBox(UINT stringId, UINT type = MB_OK);

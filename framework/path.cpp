@@ -14,6 +14,12 @@ std::wstring FolderOfPath(const std::wstring& path) {
     return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
 }
 
+std::wstring ExtensionOfPath(const std::wstring& path) {
+    const std::wstring name = FileNameOfPath(path);
+    const size_t dot = name.find_last_of(L'.');
+    return dot == std::wstring::npos ? std::wstring() : name.substr(dot);
+}
+
 namespace {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }

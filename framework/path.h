@@ -13,6 +13,8 @@ constexpr size_t kMaxPathChars = 260;
 // and including the last separator ("D:" alone for "D:name").
 std::wstring FileNameOfPath(const std::wstring& path);
 std::wstring FolderOfPath(const std::wstring& path);
+// The extension of the path's file name with its dot (".log"), or the empty string.
+std::wstring ExtensionOfPath(const std::wstring& path);
 
 // True when the name, joined to a folder, stays below it: relative ("ENU\Bkgnd.bmp"), with no
 // drive or stream (":"), no leading separator, no empty, "." or ".." part (nor one that Windows

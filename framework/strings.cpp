@@ -1,6 +1,7 @@
 #include "framework/strings.h"
 
 #include <cstdarg>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 
@@ -48,14 +49,7 @@ std::wstring LoadEnglishString(UINT id) { return LoadStringFrom(GetModuleHandleW
 
 std::wstring Decimal(long long value) {
     wchar_t digits[24];
-    wchar_t* first = digits + 24;
-    unsigned long long rest = value < 0 ? 0ull - static_cast<unsigned long long>(value) : value;
-    do {
-        *--first = static_cast<wchar_t>(L'0' + rest % 10);
-        rest /= 10;
-    } while (rest);
-    if (value < 0) *--first = L'-';
-    return std::wstring(first, digits + 24);
+    return _i64tow(value, digits, 10);
 }
 
 namespace {

@@ -15,6 +15,4 @@ void EndWaitCursor() {
     if (--g_depth == 0) SetCursor(LoadCursorW(nullptr, IDC_ARROW));
 }
 
-int WaitCursorDepth() { return g_depth; }
-
 }  // namespace fw

@@ -7,7 +7,6 @@ namespace fw {
 
 void BeginWaitCursor();
 void EndWaitCursor();
-int WaitCursorDepth();
 
 class WaitCursor {
 public:

@@ -109,7 +109,7 @@ int GetFreeMegabytesWith(const std::wstring& root, GetDiskFreeSpaceExAFn getFree
 
 int GetFreeMegabytes(const std::wstring& root) {
     // The Ex entry point is missing on the first Windows 95 release.
-    auto getFreeSpaceEx = fw::ProcAddress<GetDiskFreeSpaceExAFn>(GetModuleHandleW(L"kernel32.dll"), "GetDiskFreeSpaceExA");
+    auto getFreeSpaceEx = fw::SystemFunction<GetDiskFreeSpaceExAFn>(L"kernel32.dll", "GetDiskFreeSpaceExA");
     return GetFreeMegabytesWith(root, getFreeSpaceEx, GetDiskFreeSpaceA);
 }
 

@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "framework/fraction.h"
+
 namespace {
 
 // Shares of the bar, in thousandths, before those of missing steps go to the others. The
@@ -86,10 +88,10 @@ int PackageProgress::Permille() const {
 }
 
 int PackageProgress::CyclePermille() const {
-    const long long fraction = total_ > 0 ? done_ * 1000 / total_ : 0;
-    if (generatingScript_ && !executed_) return static_cast<int>(fraction * kScriptShare / 1000);
+    const int fraction = total_ > 0 ? fw::ScaledFraction(done_, 1000, total_) : 0;
+    if (generatingScript_ && !executed_) return fraction * kScriptShare / 1000;
     if (!executed_) return 0;
-    return kScriptShare + static_cast<int>(fraction * (1000 - kScriptShare) / 1000);
+    return kScriptShare + fraction * (1000 - kScriptShare) / 1000;
 }
 
 InstallProgress::InstallProgress(bool removal, bool drivers) : removal_(removal), drivers_(drivers) {}

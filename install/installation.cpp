@@ -13,14 +13,11 @@ HANDLE ManualResetEvent() { return CreateEventW(nullptr, TRUE, FALSE, nullptr); 
 }  // namespace
 
 Installation::Installation()
-    : ended_(ManualResetEvent()), answered_(ManualResetEvent()), viewGone_(ManualResetEvent()) {
-    InitializeCriticalSection(&lock_);
-}
+    : ended_(ManualResetEvent()), answered_(ManualResetEvent()), viewGone_(ManualResetEvent()) {}
 
 Installation::~Installation() {
     Stop();  // the thread reports to this object until it ends
     AllowShutdown();
-    DeleteCriticalSection(&lock_);
 }
 
 void Installation::Start(Operations operations) {
@@ -75,17 +72,16 @@ bool Installation::MaySessionEnd(bool ending) {
 }
 
 void Installation::OnActionText(const std::wstring& text) {
-    EnterCriticalSection(&lock_);
-    actionText_ = text;
-    LeaveCriticalSection(&lock_);
+    {
+        fw::Lock hold(lock_);
+        actionText_ = text;
+    }
     Post(Change::Action);
 }
 
 std::wstring Installation::ActionText() const {
-    EnterCriticalSection(&lock_);
-    std::wstring text = actionText_;
-    LeaveCriticalSection(&lock_);
-    return text;
+    fw::Lock hold(lock_);
+    return actionText_;
 }
 
 void Installation::OnCancelShown(bool shown) { Post(Change::CancelShown, shown ? 1 : 0); }
@@ -93,41 +89,36 @@ void Installation::OnCancelShown(bool shown) { Post(Change::CancelShown, shown ?
 int Installation::Ask(const std::wstring& text, UINT type) {
     // Without a view, or once it went, the installer answers its own questions.
     if (!view_ || WaitForSingleObject(viewGone_.get(), 0) == WAIT_OBJECT_0) return 0;
-    EnterCriticalSection(&lock_);
-    question_ = {text, type, question_.serial + 1};
-    questionWaiting_ = true;
-    questionTaken_ = false;
-    answer_ = 0;
-    ResetEvent(answered_.get());
-    LeaveCriticalSection(&lock_);
+    {
+        fw::Lock hold(lock_);
+        question_ = {text, type, question_.serial + 1};
+        questionWaiting_ = true;
+        questionTaken_ = false;
+        answer_ = 0;
+        ResetEvent(answered_.get());
+    }
     Post(Change::Question);
     const HANDLE events[] = {answered_.get(), viewGone_.get()};
     WaitForMultipleObjects(2, events, FALSE, INFINITE);
-    EnterCriticalSection(&lock_);
+    fw::Lock hold(lock_);
     questionWaiting_ = false;
-    const int answer = answer_;
-    LeaveCriticalSection(&lock_);
-    return answer;
+    return answer_;
 }
 
 bool Installation::TakeQuestion(Question* question) {
-    EnterCriticalSection(&lock_);
-    const bool take = questionWaiting_ && !questionTaken_;
-    if (take) {
-        *question = question_;
-        questionTaken_ = true;
-    }
-    LeaveCriticalSection(&lock_);
-    return take;
+    fw::Lock hold(lock_);
+    if (!questionWaiting_ || questionTaken_) return false;
+    *question = question_;
+    questionTaken_ = true;
+    return true;
 }
 
 void Installation::Answer(unsigned serial, int answer) {
-    EnterCriticalSection(&lock_);
+    fw::Lock hold(lock_);
     if (questionWaiting_ && serial == question_.serial) {
         answer_ = answer;
         SetEvent(answered_.get());
     }
-    LeaveCriticalSection(&lock_);
 }
 
 const RunEnd& Installation::Finish() {
@@ -174,14 +165,14 @@ void Installation::Stop() {
 // Vista and later; looked up so that the setup still starts on Windows 2000.
 void Installation::BlockShutdown(const std::wstring& reason) {
     using CreateReasonFn = BOOL(WINAPI*)(HWND, LPCWSTR);
-    auto create = fw::ProcAddress<CreateReasonFn>(GetModuleHandleW(L"user32"), "ShutdownBlockReasonCreate");
+    auto create = fw::SystemFunction<CreateReasonFn>(L"user32.dll", "ShutdownBlockReasonCreate");
     if (!shutdownBlockedBy_ && create && create(view_, reason.c_str())) shutdownBlockedBy_ = view_;
 }
 
 void Installation::AllowShutdown() {
     if (!shutdownBlockedBy_) return;
     using DestroyReasonFn = BOOL(WINAPI*)(HWND);
-    if (auto destroy = fw::ProcAddress<DestroyReasonFn>(GetModuleHandleW(L"user32"), "ShutdownBlockReasonDestroy"))
+    if (auto destroy = fw::SystemFunction<DestroyReasonFn>(L"user32.dll", "ShutdownBlockReasonDestroy"))
         destroy(shutdownBlockedBy_);
     shutdownBlockedBy_ = nullptr;
 }

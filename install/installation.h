@@ -10,6 +10,7 @@
 #include <string>
 
 #include "framework/handle.h"
+#include "framework/lock.h"
 #include "install/install_sequence.h"
 
 class Installation : private InstallObserver {
@@ -93,7 +94,7 @@ private:
     std::atomic<int> permille_{0};
     std::atomic<bool> cancelRequested_{false};
     std::atomic<bool> removalBegun_{false};
-    mutable CRITICAL_SECTION lock_;  // guards the action and the question
+    mutable fw::CriticalSection lock_;  // guards the action and the question
     std::wstring actionText_;
     Question question_;
     bool questionWaiting_ = false;

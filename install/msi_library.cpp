@@ -2,8 +2,6 @@
 
 #include <msi.h>
 
-#include <atomic>
-
 #include "framework/handle.h"
 #include "framework/proc_address.h"
 #include "framework/strings.h"
@@ -26,8 +24,6 @@ using MsiConfigureProductExFn = UINT(WINAPI*)(LPCWSTR, int, int, LPCWSTR);
 using MsiEnableLogFn = UINT(WINAPI*)(DWORD, LPCWSTR, DWORD);
 using MsiSetInternalUiFn = int(WINAPI*)(int, HWND*);
 
-std::atomic<HMODULE> g_msi{nullptr};
-
 UINT CallInstall(const std::wstring& packagePath, const std::wstring& commandLine) {
     auto install = fw::ProcAddress<MsiInstallProductFn>(MsiLibrary(), "MsiInstallProductW");
     return install ? install(packagePath.c_str(), commandLine.c_str()) : ERROR_PROC_NOT_FOUND;
@@ -42,18 +38,7 @@ UINT CallConfigureAbsent(const std::wstring& productCode, const std::wstring& pr
 
 }  // namespace
 
-HMODULE MsiLibrary() {
-    // Reached by the medium check's thread, the GUI thread and the installation's thread, the
-    // first two possibly at once: no function-local static (they get no guard here). Two first
-    // calls at once both load the library; the loader counts the second load, and both get the
-    // same module.
-    HMODULE msi = g_msi.load(std::memory_order_acquire);
-    if (!msi) {
-        msi = LoadSystemLibrary(L"msi.dll");
-        g_msi.store(msi, std::memory_order_release);
-    }
-    return msi;
-}
+HMODULE MsiLibrary() { return fw::LoadSystemLibrary(L"msi.dll"); }
 
 UINT InstallProduct(const std::wstring& packagePath, const std::wstring& commandLine) {
     const UINT result = CallInstall(packagePath, commandLine);

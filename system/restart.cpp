@@ -21,7 +21,7 @@ bool RestartWindows() {
     // From a service's session, where a deployment tool runs the setup, only this call restarts
     // Windows (XP and later); Windows 2000 has the call without a reason.
     using InitiateShutdownExFn = BOOL(WINAPI*)(LPWSTR, LPWSTR, DWORD, BOOL, BOOL, DWORD);
-    auto initiate = fw::ProcAddress<InitiateShutdownExFn>(GetModuleHandleW(L"advapi32"), "InitiateSystemShutdownExW");
+    auto initiate = fw::SystemFunction<InitiateShutdownExFn>(L"advapi32.dll", "InitiateSystemShutdownExW");
     if (initiate && initiate(nullptr, nullptr, 0, FALSE, TRUE, kReason)) return true;
     return ExitWindowsEx(EWX_REBOOT, kReason) != FALSE;
 }

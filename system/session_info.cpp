@@ -44,7 +44,7 @@ std::wstring ProcessImagePath(DWORD processId) {
     // Vista and later read it with a limited right, from any bitness; before, the module list
     // of the process gives it.
     using QueryImageNameFn = BOOL(WINAPI*)(HANDLE, DWORD, LPWSTR, PDWORD);
-    auto query = fw::ProcAddress<QueryImageNameFn>(GetModuleHandleW(L"kernel32"), "QueryFullProcessImageNameW");
+    auto query = fw::SystemFunction<QueryImageNameFn>(L"kernel32.dll", "QueryFullProcessImageNameW");
     if (query) {
         constexpr DWORD kQueryLimitedInformation = 0x1000;
         fw::UniqueHandle process(OpenProcess(kQueryLimitedInformation, FALSE, processId));

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "framework/path.h"
 #include "framework/strings.h"
 #include "setup_version.h"
 #include "system/session_info.h"
@@ -20,17 +21,6 @@ std::string Utf8(const std::wstring& text) {
         WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
                             nullptr);
     return bytes;
-}
-
-size_t NameStart(const std::wstring& path) {
-    const size_t separator = path.find_last_of(L"\\/");
-    return separator == std::wstring::npos ? 0 : separator + 1;
-}
-
-// Position of the extension's dot within the file name, or npos.
-size_t ExtensionStart(const std::wstring& path) {
-    const size_t dot = path.find_last_of(L'.');
-    return dot != std::wstring::npos && dot >= NameStart(path) ? dot : std::wstring::npos;
 }
 
 std::wstring WindowsDescription() {
@@ -105,8 +95,11 @@ SYSTEMTIME LocalTimeNow(int* utcOffsetMinutes) {
     };
     constexpr long long kTicksPerMinute = 600000000;
     const long long difference = ticks(local) - ticks(utc);
-    *utcOffsetMinutes = static_cast<int>((difference + (difference < 0 ? -kTicksPerMinute : kTicksPerMinute) / 2) /
-                                         kTicksPerMinute);
+    // Rounded to the nearest minute. In units of 512 ticks an offset of up to a day fits in 32
+    // bits: no 64-bit division (the library's routine for it would be part of setup.exe).
+    const int units =
+        static_cast<int>((difference + (difference < 0 ? -kTicksPerMinute : kTicksPerMinute) / 2) / 512);
+    *utcOffsetMinutes = units / static_cast<int>(kTicksPerMinute / 512);
     return now;
 }
 
@@ -170,13 +163,10 @@ std::wstring DefaultLogFileName(const std::wstring& productName, const SYSTEMTIM
 }
 
 std::wstring PackageLogPath(const std::wstring& setupLogPath, const std::wstring& package) {
-    const size_t packageDot = ExtensionStart(package);
-    const size_t packageStart = NameStart(package);
-    const std::wstring packageName =
-        package.substr(packageStart, packageDot == std::wstring::npos ? std::wstring::npos : packageDot - packageStart);
-    const size_t logDot = ExtensionStart(setupLogPath);
-    if (logDot == std::wstring::npos) return setupLogPath + L"_" + packageName;
-    return setupLogPath.substr(0, logDot) + L"_" + packageName + setupLogPath.substr(logDot);
+    const std::wstring packageName = fw::FileNameOfPath(package);
+    const std::wstring extension = fw::ExtensionOfPath(setupLogPath);
+    return setupLogPath.substr(0, setupLogPath.size() - extension.size()) + L"_" +
+           packageName.substr(0, packageName.size() - fw::ExtensionOfPath(packageName).size()) + extension;
 }
 
 std::wstring DefaultLogPath(const std::wstring& productName) {

@@ -2,6 +2,7 @@
 
 #include <cwctype>
 
+#include "framework/path.h"
 #include "framework/proc_address.h"
 #include "framework/strings.h"
 
@@ -58,35 +59,23 @@ std::wstring GetSystemFolder() {
     return SystemFolderFromDirectory(length < MAX_PATH ? std::wstring(buffer, length) : std::wstring());
 }
 
-HMODULE LoadSystemLibrary(const wchar_t* name) {
-    // The search flag needs Windows 8 or the KB2533623 update; older systems refuse it with
-    // ERROR_INVALID_PARAMETER, and then the full path does the same job.
-    HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (!module) module = LoadLibraryExW((GetSystemFolder() + L"\\" + name).c_str(), nullptr, 0);
-    return module;
-}
-
 namespace {
 
 using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
 
-// Looked up once, before start-up runs; may be null on Windows without the function.
-const IsWow64ProcessFn g_isWow64Process =
-    fw::ProcAddress<IsWow64ProcessFn>(GetModuleHandleW(L"kernel32"), "IsWow64Process");
-
 }  // namespace
 
 bool IsWow64() {
+    // Windows before XP SP2 lacks the function: no WOW64 there.
+    auto isWow64Process = fw::SystemFunction<IsWow64ProcessFn>(L"kernel32.dll", "IsWow64Process");
     BOOL flag = FALSE;
-    if (g_isWow64Process && !g_isWow64Process(GetCurrentProcess(), &flag)) flag = FALSE;
+    if (isWow64Process && !isWow64Process(GetCurrentProcess(), &flag)) flag = FALSE;
     return flag == TRUE;
 }
 
 std::wstring SetupFolderFromModulePath(const std::wstring& modulePath) {
-    size_t slash = modulePath.find_last_of(L'\\');
-    if (slash == std::wstring::npos) return {};
-    std::wstring folder = modulePath.substr(0, slash + 1);
-    size_t start = folder.find_first_not_of(L'"');
+    const std::wstring folder = fw::FolderOfPath(modulePath);
+    const size_t start = folder.find_first_not_of(L'"');
     return start == std::wstring::npos ? std::wstring() : folder.substr(start);
 }
 
@@ -108,12 +97,11 @@ std::wstring GetSystemDrive() {
 
 void RestrictDllSearchToSystemFolder() {
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    auto setDefault = fw::ProcAddress<SetDefaultDllDirectoriesFn>(GetModuleHandleW(L"kernel32"),
-                                                                  "SetDefaultDllDirectories");
+    auto setDefault = fw::SystemFunction<SetDefaultDllDirectoriesFn>(L"kernel32.dll", "SetDefaultDllDirectories");
     if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
     // Where that is missing, at least the current folder leaves the search order (Windows XP
     // SP1 and later; Windows 2000 has neither).
     using SetDllDirectoryFn = BOOL(WINAPI*)(LPCWSTR);
-    auto setDirectory = fw::ProcAddress<SetDllDirectoryFn>(GetModuleHandleW(L"kernel32"), "SetDllDirectoryW");
+    auto setDirectory = fw::SystemFunction<SetDllDirectoryFn>(L"kernel32.dll", "SetDllDirectoryW");
     if (setDirectory) setDirectory(L"");
 }

@@ -47,6 +47,3 @@ std::wstring SystemFolderFromDirectory(const std::wstring& directory);
 // supports it, so a DLL planted on the medium beside setup.exe is never loaded.
 void RestrictDllSearchToSystemFolder();
 
-// Loads a DLL from the system folder only, never from the program's folder (a planted copy
-// beside setup.exe must not run with administrator rights). The module stays loaded.
-HMODULE LoadSystemLibrary(const wchar_t* name);

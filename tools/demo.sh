@@ -1,20 +1,35 @@
 #!/bin/bash
 # Builds setup.exe, makes the demo medium and runs the setup from it under Wine, on the
 # display when there is one, otherwise on a virtual one (screenshots then go to build/demo/).
-#   tools/demo.sh [--unattended | --quiet]
+#   tools/demo.sh [--unattended | --quiet] [--locale NAME]
 #     --unattended  clicks through the pages as a user would and reports
 #     --quiet       runs "setup.exe /quiet /norestart /log C:\setup.log" as a deployment tool
 #                   does: no window at all; prints the exit code, the log and what was installed
-# The medium carries every language's satellite library; the user's language follows LC_ALL
-# (LC_ALL=de_DE.UTF-8 bash tools/demo.sh shows the pages in German).
+#     --locale NAME the Windows user's language, as Wine reads it from LC_ALL (de_DE.UTF-8:
+#                   German pages); LC_ALL=NAME in the environment does the same
+# The medium carries every language's satellite library. The machine need not have the locale:
+# Wine reads only its name. Everything else here runs in C.UTF-8, so no tool warns about a
+# locale the machine lacks, and the report is UTF-8 whatever the locale.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 demo=$build/demo
 unattended=""
 quiet=""
-[ "${1:-}" = "--unattended" ] && unattended=1
-[ "${1:-}" = "--quiet" ] && quiet=1
+user_locale=${LC_ALL:-}
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --unattended) unattended=1 ;;
+    --quiet) quiet=1 ;;
+    --locale) user_locale=${2:?--locale needs a name such as de_DE.UTF-8}; shift ;;
+    *) echo "usage: tools/demo.sh [--unattended | --quiet] [--locale NAME]" >&2; exit 2 ;;
+    esac
+    shift
+done
+export LC_ALL=C.UTF-8
+# Wine with the user's language; its output through a pipe, so Windows' console code page
+# never converts the UTF-8 the driver writes.
+wine_as_user() { LC_ALL=${user_locale:-C.UTF-8} wine "$@" | cat; return "${PIPESTATUS[0]}"; }
 
 "$root/tools/install-deps.sh"
 BUILD_DIR=$build "$root/tools/build.sh" setup demo_tools
@@ -48,7 +63,7 @@ echo "medium: $demo/medium"
 if [ -n "$quiet" ]; then
     rm -f "$WINEPREFIX/drive_c/setup.log" "$WINEPREFIX"/drive_c/setup_*.log
     set +e
-    wine "$build/tests/bin/demo_driver.exe" --quiet "$demo/medium/setup.exe" 'C:\setup.log'
+    wine_as_user "$build/tests/bin/demo_driver.exe" --quiet "$demo/medium/setup.exe" 'C:\setup.log'
     status=$?
     set -e
     echo "the packages' installer logs:" "$WINEPREFIX"/drive_c/setup_*.log
@@ -56,12 +71,12 @@ if [ -n "$quiet" ]; then
     exit $status
 elif [ -n "$unattended" ]; then
     set +e
-    wine "$build/tests/bin/demo_driver.exe" "$demo/medium/setup.exe"
+    wine_as_user "$build/tests/bin/demo_driver.exe" "$demo/medium/setup.exe"
     status=$?
     set -e
 elif [ -n "$virtual" ]; then
     echo "no display: running on the virtual display $DISPLAY; screenshots go to $demo/"
-    wine "$demo/medium/setup.exe" &
+    LC_ALL=${user_locale:-C.UTF-8} wine "$demo/medium/setup.exe" &
     setup=$!
     for i in 1 2 3; do
         sleep 3
@@ -80,7 +95,7 @@ elif [ -n "$virtual" ]; then
     set -e
 else
     set +e
-    wine "$demo/medium/setup.exe"
+    LC_ALL=${user_locale:-C.UTF-8} wine "$demo/medium/setup.exe"
     status=$?
     set -e
 fi

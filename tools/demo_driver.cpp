@@ -8,6 +8,10 @@
 #include <windows.h>
 #include <msi.h>
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdarg>
 #include <cstdio>
 #include <string>
 
@@ -16,10 +20,24 @@
 
 namespace {
 
+// Output is UTF-8 whatever the locale of the machine or of Windows: the runtime's wide output
+// would convert to the Windows code page (a German user's "ü" as one byte of code page 1252).
+void Print(const wchar_t* format, ...) {
+    wchar_t line[2048];
+    va_list args;
+    va_start(args, format);
+    const int length = _vsnwprintf(line, 2047, format, args);
+    va_end(args);
+    line[length < 0 ? 2047 : length] = L'\0';
+    char bytes[sizeof line * 3 / 2];
+    const int size = WideCharToMultiByte(CP_UTF8, 0, line, -1, bytes, sizeof bytes, nullptr, nullptr);
+    if (size > 1) fwrite(bytes, 1, size - 1, stdout);
+    fflush(stdout);
+}
+
 void Say(const wchar_t* format, const std::wstring& text = L"") {
     std::wstring line = text.empty() ? format : std::wstring(format) + text;
-    wprintf(L"%ls\n", line.c_str());
-    fflush(stdout);
+    Print(L"%ls\n", line.c_str());
 }
 
 std::wstring OneLine(std::wstring text) {
@@ -38,17 +56,16 @@ void ReportInstalled() {
         DWORD versionLength = 64;
         MsiGetProductInfoW(code, INSTALLPROPERTY_INSTALLEDPRODUCTNAME, name, &nameLength);
         MsiGetProductInfoW(code, INSTALLPROPERTY_VERSIONSTRING, version, &versionLength);
-        wprintf(L"  %ls  %ls %ls\n", code, name, version);
+        Print(L"  %ls  %ls %ls\n", code, name, version);
     }
     for (const wchar_t* key : {L"Software\\Korvel\\Cartoline\\Products", L"Software\\Korvel\\TileWizard"}) {
         std::wstring folder;
         if (kit::GetString(HKEY_LOCAL_MACHINE, key, L"InstallDir", &folder))
-            wprintf(L"  HKLM\\%ls  InstallDir = %ls\n", key, folder.c_str());
+            Print(L"  HKLM\\%ls  InstallDir = %ls\n", key, folder.c_str());
     }
     std::wstring lang;
     if (kit::GetString(HKEY_LOCAL_MACHINE, L"Software\\Korvel\\Example Maps", L"LANG", &lang))
-        wprintf(L"  the product received LANG=%ls\n", lang.c_str());
-    fflush(stdout);
+        Print(L"  the product received LANG=%ls\n", lang.c_str());
 }
 
 int RunQuiet(const std::wstring& exe, const std::wstring& log) {
@@ -61,7 +78,7 @@ int RunQuiet(const std::wstring& exe, const std::wstring& log) {
         return 2;
     }
     const DWORD code = setup.Wait(600000);
-    wprintf(L"setup.exe ended with exit code %lu\n", code);
+    Print(L"setup.exe ended with exit code %lu\n", code);
     Say(L"the setup log, ", log + L":");
     const std::string text = kit::ReadBytes(log);
     fwrite(text.data(), 1, text.size(), stdout);
@@ -73,6 +90,7 @@ int RunQuiet(const std::wstring& exe, const std::wstring& log) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    _setmode(_fileno(stdout), _O_BINARY);  // the bytes as written: "\n" ends a line, as on Linux
     if (argc == 4 && std::wstring(argv[1]) == L"--quiet") return RunQuiet(argv[2], argv[3]);
     if (argc < 2) {
         Say(L"usage: demo_driver <path of setup.exe> | demo_driver --quiet <path of setup.exe> <log file>");
@@ -98,7 +116,7 @@ int wmain(int argc, wchar_t** argv) {
         return !setup.Running() || (main && IsWindowVisible(main) && kit::ItemEnabled(main, kit::kNextItem));
     }, 60000, 50);
     if (!setup.Running()) {
-        wprintf(L"setup.exe ended early with exit code %lu\n", setup.Wait(0));
+        Print(L"setup.exe ended early with exit code %lu\n", setup.Wait(0));
         return 1;
     }
     Say(L"main page: ", kit::ItemText(main, kit::kTextItem));
@@ -143,7 +161,7 @@ int wmain(int argc, wchar_t** argv) {
         return !setup.Running();
     }, 600000, 100);
     DWORD code = setup.Wait(0);
-    wprintf(L"setup.exe ended with exit code %lu\n", code);
+    Print(L"setup.exe ended with exit code %lu\n", code);
     ReportInstalled();
     return code == 0 ? 0 : 1;
 }

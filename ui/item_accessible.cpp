@@ -9,6 +9,7 @@
 #include <string>
 
 #include "system/system_info.h"
+#include "framework/fraction.h"
 #include "framework/proc_address.h"
 #include "framework/strings.h"
 #include "resources/resource.h"
@@ -31,7 +32,7 @@ struct Oleacc {
 
 const Oleacc& OleaccFunctions() {
     static const Oleacc functions = [] {
-        HMODULE module = LoadSystemLibrary(L"oleacc.dll");
+        HMODULE module = fw::LoadSystemLibrary(L"oleacc.dll");
         Oleacc found;
         found.createStandardObject = fw::ProcAddress<CreateStdAccessibleObjectFn>(module, "CreateStdAccessibleObject");
         found.resultFromObject = fw::ProcAddress<LresultFromObjectFn>(module, "LresultFromObject");
@@ -305,8 +306,8 @@ std::wstring ProgressValueText(int position, int low, int high) {
     if (high <= low) return {};
     if (position < low) position = low;
     if (position > high) position = high;
-    const long long percent = (static_cast<long long>(position - low) * 100) / (high - low);
-    return fw::Decimal(percent) + L"%";
+    const long long span = static_cast<long long>(high) - low;
+    return fw::Decimal(fw::ScaledFraction(static_cast<long long>(position) - low, 100, span)) + L"%";
 }
 
 UINT ItemDefaultActionStringId(ItemRole role, bool checked) {

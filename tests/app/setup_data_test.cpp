@@ -95,6 +95,12 @@ TEST(SetupDataLayout, ProductCodeOnlyInGuidForm) {
         {"line break", L"8A6C1D2E-3F40-4B5C-9D6E-7F8091A2\r\nC4", false},
         {"braces within the 36 units", L"{8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3}", false},
         {"hyphen out of place", L"8A6C1D2E3-F40-4B5C-9D6E-7F8091A2B3C4", false},
+        // One fault each, every other unit right.
+        {"hyphen in place of a digit", L"8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3-4", false},
+        {"digit in place of the first hyphen", L"8A6C1D2EA3F40-4B5C-9D6E-7F8091A2B3C4", false},
+        {"digit in place of the second hyphen", L"8A6C1D2E-3F40A4B5C-9D6E-7F8091A2B3C4", false},
+        {"digit in place of the third hyphen", L"8A6C1D2E-3F40-4B5CA9D6E-7F8091A2B3C4", false},
+        {"digit in place of the fourth hyphen", L"8A6C1D2E-3F40-4B5C-9D6EA7F8091A2B3C4", false},
         {"letter past F", L"8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3CG", false},
         {"full-width digit", L"8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3C\xFF14", false},
     };

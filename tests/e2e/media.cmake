@@ -100,6 +100,17 @@ add_package(USB_32_quit.msi x86 product.wxs -D ProductCode=3C5E7A91-2B4D-4F6E-8A
 add_package(USB_64_quit.msi x64 product.wxs -D ProductCode=4D6F8B02-3C5E-4A7F-9B1D-2E4A6C8E0F35 -D Version=3.1.0
             -D ComponentGuid=2A4C6E80-1B3D-4F5A-9C7E-0D2F4A6C8E22 -D FileName=krvlusb.sys
             -D FileSource=medium_driver.sys -D Reboot=no -D Actions=quit)
+# Packages that ask for a restart at their end: a drivers package (under a product code of its
+# own) and the earlier build, whose removal asks for one.
+add_package(USB_32_reboot.msi x86 product.wxs -D ProductCode=5E7A9C13-4D6F-4B80-8C2E-3F5B7D9F1A46 -D Version=3.2.0
+            -D ComponentGuid=2A4C6E80-1B3D-4F5A-9C7E-0D2F4A6C8E31 -D FileName=krvlusb.sys
+            -D FileSource=medium_driver.sys -D Reboot=yes -D Actions=no)
+add_package(USB_64_reboot.msi x64 product.wxs -D ProductCode=6F8BAD24-5E70-4C91-9D3F-4A6C8EA02B57 -D Version=3.2.0
+            -D ComponentGuid=2A4C6E80-1B3D-4F5A-9C7E-0D2F4A6C8E32 -D FileName=krvlusb.sys
+            -D FileSource=medium_driver.sys -D Reboot=yes -D Actions=no)
+add_package(Setup_ENU_earlier_reboot.msi x86 product.wxs -D ProductCode=${DEMO_PRODUCT_CODE} -D Version=1.0.0
+            -D ComponentGuid=6C2E8A40-5B1D-4F3A-9E7C-0A2C4E6B8D19 -D FileName=EarlierBuild.txt
+            -D FileSource=EarlierBuild.txt -D Reboot=yes -D Actions=no)
 add_package(USB_32.msi x86 usb_32.wxs -D Driver=medium_driver.sys)
 add_package(USB_64.msi x64 usb_64.wxs -D Driver=medium_driver.sys)
 

@@ -126,7 +126,7 @@ HANDLE NoShutdownToken() {
     return restricted;
 }
 
-enum class Arrange { Nothing, SecondCopy, InternalUser, NotAdministrator, NoShutdownPrivilege, InstallerMutex, InstallerBusy, ViewerRunning, EarlierBuild, EarlierBuildAndViewer, StuckEarlierBuild };
+enum class Arrange { Nothing, SecondCopy, InternalUser, NotAdministrator, NoShutdownPrivilege, InstallerMutex, InstallerBusy, ViewerRunning, EarlierBuild, EarlierBuildAndViewer, StuckEarlierBuild, RestartingEarlierBuild };
 
 // What a row needs on the machine while the setup runs; put back when it goes.
 class Arranged {
@@ -146,6 +146,13 @@ public:
             [[fallthrough]];
         case Arrange::EarlierBuild:
             EXPECT_EQ(kit::Process(L"msiexec /i C:\\media\\Setup_ENU_earlier.msi /qn TARGETDIR=C:\\").Wait(120000), 0u);
+            break;
+        // An earlier build whose removal asks for a restart, in place of what an earlier row installed.
+        case Arrange::RestartingEarlierBuild:
+            kit::Process(std::wstring(L"msiexec /x ") + kProductCode + L" /qn REBOOT=ReallySuppress").Wait(120000);
+            EXPECT_EQ(kit::Process(L"msiexec /i C:\\media\\Setup_ENU_earlier_reboot.msi /qn REBOOT=ReallySuppress "
+                                   L"TARGETDIR=C:\\").Wait(120000),
+                      static_cast<DWORD>(ERROR_SUCCESS_REBOOT_REQUIRED));
             break;
         // An earlier build whose removal fails, in place of what an earlier row installed.
         case Arrange::StuckEarlierBuild:
@@ -280,6 +287,16 @@ TEST(Outcomes, EachEndsWithItsCodeAndLogLineAndShowsNothing) {
         {"restart asked for and suppressed", Arrange::Nothing, L"reboot", L"/quiet /norestart", 3010,
          "MsiInstallProductW(\"C:\\media\\reboot\\Setup_ENU.msi\", \"" + language + " TARGETDIR=C:\\ REBOOT=ReallySuppress\") = "
          "3010",
+         true, false},
+        // A restart that the USB package or the removal of the earlier build asked for stays asked
+        // for when the product package needs none.
+        {"restart asked for by the USB package alone", Arrange::Nothing, L"rebootdrivers", L"/quiet /norestart", 3010,
+         "MsiInstallProductW(\"C:\\media\\rebootdrivers\\Setup_ENU.msi\", \"" + language +
+             " TARGETDIR=C:\\ REBOOT=ReallySuppress\") = 0",
+         true, false},
+        {"restart asked for by the removal alone", Arrange::RestartingEarlierBuild, L"full", L"/quiet /norestart", 3010,
+         "MsiInstallProductW(\"C:\\media\\full\\Setup_ENU.msi\", \"" + language +
+             " TARGETDIR=C:\\ REBOOT=ReallySuppress\") = 0",
          true, false},
         // The restart at the end refused: a restart is still required, and the exit code says so.
         {"restart refused", Arrange::NoShutdownPrivilege, L"reboot", L"/quiet", 3010,
@@ -554,6 +571,69 @@ TEST(Deployment, WhereNoOneCanSeeNothingWaitsForAnAnswer) {
         EXPECT_TRUE(LogHas(text, "Exit code " + std::to_string(row.exitCode))) << text;
     }
     CloseDesktop(desktop);
+    CloseWindowStation(station);
+}
+
+// Where the setup cannot go on (here OLE32.DLL, which every run without pages loads first, is
+// kept from it), only a run whose user sees it shows the "Fatal:" line in a box: as the run's
+// kind says, whatever its switches (a start without switches where no one can see shows none).
+TEST(Deployment, AFatalFailureShowsABoxOnlyWhereSomeoneSees) {
+    HWINSTA own = GetProcessWindowStation();
+    HWINSTA station = CreateWindowStationW(L"KorvelService", 0, WINSTA_ALL_ACCESS, nullptr);
+    ASSERT_NE(station, nullptr);
+    ASSERT_TRUE(SetProcessWindowStation(station));
+    HDESK hidden = CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    SetProcessWindowStation(own);
+    ASSERT_NE(hidden, nullptr);
+    const struct {
+        const char* what;
+        const wchar_t* switches;
+        bool invisible;
+        bool box;
+    } rows[] = {
+        {"quiet", L"/quiet", false, false},
+        {"passive", L"/passive", false, false},
+        {"uninstall", L"/uninstall", false, false},
+        {"usage box", L"/?", false, true},
+        {"no switch where no one can see", L"", true, false},
+        {"usage where no one can see", L"/?", true, false},
+    };
+    const std::string fatal = "Fatal: OLE32.DLL cannot be loaded from the system folder";
+    // Wine's loader keeps OLE32.DLL from every setup.exe while this key exists.
+    const std::wstring appDefaults = L"Software\\Wine\\AppDefaults\\setup.exe";
+    kit::SetString(HKEY_CURRENT_USER, appDefaults + L"\\DllOverrides", L"ole32", L"");
+    struct Gone {
+        std::wstring key;
+        ~Gone() { kit::DeleteKeyTree(HKEY_CURRENT_USER, key); }
+    } gone{appDefaults};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        kit::Process setup(L"\"" + Medium(L"full") + L"setup.exe\" " + row.switches, Medium(L"full"),
+                           nullptr, row.invisible ? L"KorvelService\\Default" : L"");
+        ASSERT_TRUE(setup.started());
+        if (row.box) {
+            HWND box = kit::WaitForMessageBox(setup.id());
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(Narrow(kit::MessageBoxText(box)), fatal);
+            kit::PressButton(box, IDOK);
+        } else {
+            std::vector<std::string> shown;
+            const DWORD start = GetTickCount();
+            for (bool ended = false; !ended && GetTickCount() - start < 120000; Sleep(2)) {
+                ended = !setup.Running();  // one more look after the end
+                if (row.invisible) {
+                    for (const std::string& window : WindowsOn(hidden, setup.id())) shown.push_back(window);
+                } else {
+                    for (HWND window : kit::TopLevelWindows(setup.id()))
+                        if (IsWindowVisible(window)) shown.push_back(Narrow(kit::ClassOf(window)));
+                }
+            }
+            EXPECT_TRUE(shown.empty()) << shown.front();
+        }
+        // So early the /log file is not open yet: the exit code alone tells the tool.
+        EXPECT_EQ(setup.Wait(), 126u);
+    }
+    CloseDesktop(hidden);
     CloseWindowStation(station);
 }
 

@@ -21,6 +21,13 @@ rm "$media/nopackage/Setup_ENU.msi"
 # though no one cancelled.
 "${make[@]}" "$media/failing" --setup "$build/setup.exe" "${packages[@]}" \
     --copy "$build/media/Setup_ENU_failing.msi=Setup_ENU.msi"
+# Drivers newer than any installed ones, in a package that asks for a restart at its end; and the
+# earlier build whose removal asks for one.
+"${make[@]}" "$media/rebootdrivers" --setup "$build/setup.exe" "${packages[@]}" \
+    --copy "$build/media/USB_32_reboot.msi=USB_Drivers/USB_32.msi" --copy "$build/media/USB_64_reboot.msi=USB_Drivers/USB_64.msi"
+for sys in krvlusb krvlgen krvl0200 krvl0400 krvl1200; do cp "$RIG_BIN_DIR/driver_3_2.dll" "$media/rebootdrivers/USB_Drivers/I386/$sys.sys"; done
+for sys in krvlusb krvlgen; do cp "$RIG_BIN_DIR/driver_3_2.dll" "$media/rebootdrivers/USB_Drivers/Amd64/$sys.sys"; done
+cp "$build/media/Setup_ENU_earlier_reboot.msi" "$media/"
 "${make[@]}" "$media/quitdrivers" --setup "$build/setup.exe" "${packages[@]}" \
     --copy "$build/media/USB_32_quit.msi=USB_Drivers/USB_32.msi" --copy "$build/media/USB_64_quit.msi=USB_Drivers/USB_64.msi"
 # setup.dat is a folder: it exists and does not read.

@@ -14,6 +14,7 @@
 
 #include "env/system_checks.h"
 #include "env/version_loader.h"
+#include "framework/proc_address.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"admin") return IsLocalAdministrator() ? 1 : 0;
     if (mode == L"fileversion" && argc == 3) return static_cast<int>(GetFileVersionMS(argv[2]));
     if ((mode == L"plain-library" || mode == L"system-library") && argc == 4) {
-        HMODULE module = mode == L"plain-library" ? LoadLibraryW(argv[2]) : LoadSystemLibrary(argv[2]);
+        HMODULE module = mode == L"plain-library" ? LoadLibraryW(argv[2]) : fw::LoadSystemLibrary(argv[2]);
         std::wstring wide = argv[3];
         return module && GetProcAddress(module, std::string(wide.begin(), wide.end()).c_str()) ? 1 : 0;
     }

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "framework/control.h"
 #include "framework/dialog.h"
+#include "framework/file.h"
 #include "framework/input_method.h"
 #include "framework/strings.h"
 #include "framework/thread.h"
@@ -48,22 +50,48 @@ std::wstring ReadUtf16(const std::wstring& path) {
     return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
 }
 
+// The head of a file: at most the limit, however long the file; its whole size beside it.
+TEST(ReadFileHead, ReadsUpToItsLimitAndTellsTheWholeSize) {
+    kit::TempFolder folder;
+    const std::string content(5000, 'k');
+    kit::WriteBytes(folder / L"five.bin", content);
+    const struct {
+        size_t limit;
+        size_t read;
+    } rows[] = {{4096, 4096}, {4999, 4999}, {5000, 5000}, {65536, 5000}, {0, 0}};
+    for (const auto& row : rows) {
+        std::vector<uint8_t> bytes(3, 1);
+        uint64_t size = 0;
+        EXPECT_EQ(fw::ReadFileHead(folder / L"five.bin", row.limit, &bytes, &size), 0u) << row.limit;
+        EXPECT_EQ(bytes.size(), row.read) << row.limit;
+        EXPECT_EQ(std::count(bytes.begin(), bytes.end(), 'k'), static_cast<long>(row.read)) << row.limit;
+        EXPECT_EQ(size, 5000u) << row.limit;
+    }
+    std::vector<uint8_t> bytes(3, 1);
+    uint64_t size = 7;
+    EXPECT_EQ(fw::ReadFileHead(folder / L"absent.bin", 4096, &bytes, &size), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_EQ(size, 0u);
+}
+
 TEST(PathParts, FolderKeepsItsSeparatorAndTheNameFollowsIt) {
     struct Row {
         const wchar_t* path;
         const wchar_t* folder;
         const wchar_t* name;
+        const wchar_t* extension;
     } rows[] = {
-        {L"D:\\setup.exe", L"D:\\", L"setup.exe"},
-        {L"C:\\Program Files\\Medium v2.1\\setup.exe", L"C:\\Program Files\\Medium v2.1\\", L"setup.exe"},
-        {L"\\\\server\\share\\dir/setup", L"\\\\server\\share\\dir/", L"setup"},
-        {L"D:setup.exe", L"D:", L"setup.exe"},
-        {L"setup.exe", L"", L"setup.exe"},
-        {L"C:\\dir\\", L"C:\\dir\\", L""},
+        {L"D:\\setup.exe", L"D:\\", L"setup.exe", L".exe"},
+        {L"C:\\Program Files\\Medium v2.1\\setup.exe", L"C:\\Program Files\\Medium v2.1\\", L"setup.exe", L".exe"},
+        {L"\\\\server\\share.v2\\dir/setup", L"\\\\server\\share.v2\\dir/", L"setup", L""},
+        {L"D:setup.exe", L"D:", L"setup.exe", L".exe"},
+        {L"run.1.log", L"", L"run.1.log", L".log"},
+        {L"C:\\dir.d\\", L"C:\\dir.d\\", L"", L""},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(fw::FolderOfPath(row.path), row.folder) << row.path;
         EXPECT_EQ(fw::FileNameOfPath(row.path), row.name) << row.path;
+        EXPECT_EQ(fw::ExtensionOfPath(row.path), row.extension) << row.path;
     }
     // A folder deeper than the old 256-unit directory limit still gives the program folder.
     const std::wstring deep = L"C:\\" + std::wstring(300, L'd') + L"\\";
@@ -179,17 +207,13 @@ TEST(WaitCursor, NestsAndPutsTheArrowBackAtTheEnd) {
     EXPECT_EQ(GetCursor(), wait);
     {
         fw::WaitCursor inner;
-        EXPECT_EQ(fw::WaitCursorDepth(), 2);
         EXPECT_EQ(GetCursor(), wait);
     }
-    EXPECT_EQ(fw::WaitCursorDepth(), 1);
     EXPECT_EQ(GetCursor(), wait) << "the outer wait still runs";
     fw::EndWaitCursor();
-    EXPECT_EQ(fw::WaitCursorDepth(), 0);
     EXPECT_EQ(GetCursor(), arrow);
     SetCursor(wait);
     fw::EndWaitCursor();  // one end too many changes nothing
-    EXPECT_EQ(fw::WaitCursorDepth(), 0);
     EXPECT_EQ(GetCursor(), wait);
 }
 

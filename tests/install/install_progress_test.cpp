@@ -208,16 +208,23 @@ TEST(InstallerMessages, ProgressAndActionTextReachTheObserver) {
 }
 
 // A Cancel the user asked for reaches the installer at its next message, whatever its kind.
+// The package's first message (INITIALIZE) takes it too: the package then never starts.
 TEST(InstallerMessages, ACancelAskedForIsTheAnswerToTheNextMessage) {
-    InstallProgress progress(false, false);
-    Recorder observer;
-    observer.cancel = true;
-    InstallerMessages messages(progress, observer, true);
-    InstallerMessage tick;
-    tick.type = INSTALLMESSAGE_PROGRESS;
-    EXPECT_EQ(messages.Handle(tick), IDCANCEL);
-    EXPECT_EQ(messages.Handle(Message(INSTALLMESSAGE_ACTIONDATA, L"File: maps.dat")), IDCANCEL);
-    EXPECT_EQ(messages.Handle(Message(INSTALLMESSAGE_ACTIONSTART, L"", {L"InstallFiles", L"Copying"})), IDCANCEL);
+    const InstallerMessage next[] = {
+        Message(INSTALLMESSAGE_PROGRESS, L""),
+        Message(INSTALLMESSAGE_ACTIONDATA, L"File: maps.dat"),
+        Message(INSTALLMESSAGE_ACTIONSTART, L"", {L"InstallFiles", L"Copying"}),
+        Message(INSTALLMESSAGE_INITIALIZE, L""),
+    };
+    for (const bool cancel : {false, true}) {
+        for (const InstallerMessage& message : next) {
+            InstallProgress progress(false, false);
+            Recorder observer;
+            observer.cancel = cancel;
+            InstallerMessages messages(progress, observer, true);
+            EXPECT_EQ(messages.Handle(message) == IDCANCEL, cancel) << std::hex << message.type << " cancel " << cancel;
+        }
+    }
 }
 
 // The last error is the running package's own; Cancel follows what the installer says it can take

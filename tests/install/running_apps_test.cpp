@@ -30,8 +30,7 @@ kit::Process StartAs(const kit::TempFolder& folder, const std::wstring& exeName,
             for (HWND window : kit::TopLevelWindows(process.id()))
                 if (kit::ClassOf(window) != L"IME") return true;
             return false;
-        },
-        10000));
+        }));
     return process;
 }
 
@@ -244,6 +243,23 @@ TEST_F(CloseProgram, ProgramThatIgnoresTheRequestIsTerminated) {
     int ended = (first.Wait(0) == 0) + (second.Wait(0) == 0);
     EXPECT_EQ(ended, 1);
     EXPECT_TRUE(first.Running() != second.Running());
+}
+
+// /closeapplications ends every copy of an application: one that closes when asked, one that
+// must be ended; the log has a line for each.
+TEST_F(RunningApplications, EveryCopyIsClosedOrEnded) {
+    kit::Process willing = StartAs(folder_, L"KPX_Viewer.exe");
+    kit::Process stubborn = StartAs(folder_, L"KPX_Viewer.exe", L"--ignore-close");
+    kit::Process bystander = StartAs(folder_, L"other.exe");
+    const std::vector<std::wstring> lines = CloseRunningApplications(kViewer);
+    ASSERT_EQ(lines.size(), 2u);
+    const std::wstring closed = L"Closing KPX_Viewer.exe: closed (process " + std::to_wstring(willing.id());
+    const std::wstring ended = L"Closing KPX_Viewer.exe: ended after 5 seconds (process " + std::to_wstring(stubborn.id());
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [&](const std::wstring& l) { return l.rfind(closed, 0) == 0; }), 1);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [&](const std::wstring& l) { return l.rfind(ended, 0) == 0; }), 1);
+    EXPECT_EQ(willing.Wait(0), 7u);  // it closed itself on WM_CLOSE
+    EXPECT_FALSE(stubborn.Running());
+    EXPECT_TRUE(bystander.Running());
 }
 
 TEST_F(CloseProgram, NoSuchProgram) {

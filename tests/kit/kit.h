@@ -67,8 +67,11 @@ private:
     DWORD id_ = 0;
 };
 
-// Polls a condition until it holds or the time is over; gives the last answer.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000, DWORD stepMs = 20);
+// Polls a condition until it holds or the time is over; gives the last answer. The default is
+// for a wait on something that will come (a window, a process's end): it returns as soon as it
+// does, and on a machine busy with other work that can take many seconds. A check that
+// something does not happen passes its own short time.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 60000, DWORD stepMs = 20);
 
 // Registry.
 bool KeyExists(HKEY root, const std::wstring& path);
@@ -83,7 +86,7 @@ std::wstring ClassOf(HWND window);
 std::wstring TextOf(HWND window);
 // A visible message box (class #32770 with a static text item 0xFFFF) of the given process.
 HWND FindMessageBox(DWORD processId);
-HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs = 15000);
+HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs = 60000);
 std::wstring MessageBoxText(HWND box);
 // Presses a button of a dialog as a click would (posted, so a modal loop may follow).
 void PressButton(HWND dialog, int buttonId);

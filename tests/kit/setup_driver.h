@@ -29,11 +29,11 @@ HWND FindLicensePage(DWORD processId);
 HWND FindProgressPage(DWORD processId);
 // The installation's page shows its outcome: "Finish" (or "Later") is visible.
 bool OutcomeShown(HWND progressPage);
-HWND WaitForMainPage(DWORD processId, DWORD timeoutMs = 20000);
+HWND WaitForMainPage(DWORD processId, DWORD timeoutMs = 60000);
 // The license page is made when the main page's "Next" is first used: null until it shows.
-HWND WaitForLicensePage(DWORD processId, DWORD timeoutMs = 10000);
+HWND WaitForLicensePage(DWORD processId, DWORD timeoutMs = 60000);
 // Waits until the page is visible (and, for the main page, "Next" is enabled when asked).
-bool WaitVisible(HWND page, DWORD timeoutMs = 20000);
+bool WaitVisible(HWND page, DWORD timeoutMs = 60000);
 
 // Screen rectangle of an item of a page.
 RECT ItemRect(HWND page, int itemId);

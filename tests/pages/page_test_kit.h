@@ -15,7 +15,7 @@ std::wstring Medium(const std::wstring& name);  // "C:\media\<name>\"
 kit::Process StartSetup(const std::wstring& medium, HANDLE token = nullptr);
 
 // The main page once visible with "Next" enabled (the checks passed); null otherwise.
-HWND WaitForReadyMainPage(const kit::Process& setup, DWORD timeoutMs = 30000);
+HWND WaitForReadyMainPage(const kit::Process& setup, DWORD timeoutMs = 60000);
 
 // From the ready main page to the license page with a click on "Next"; null when it fails.
 HWND OpenLicensePage(const kit::Process& setup);
