@@ -48,7 +48,7 @@ bool ApplicationsClosedUnattended(bool closeApplications) {
     }
     std::vector<std::wstring> names;
     for (const AppProcessEntry& application : running) names.push_back(application.displayName);
-    LogEvent(BuildCloseApplicationsMessage(fw::LoadEnglishString(IDS_CLOSE_APPLICATIONS), names));
+    LogEvent(BuildCloseApplicationsMessage(fw::LoadEnglishString(IDS_CLOSE_APPLICATIONS), std::move(names)));
     return false;
 }
 
