@@ -9,11 +9,12 @@
 
 namespace {
 
+// The buffer on the heap: the program's frames stay small enough to need no stack probe.
 std::wstring Widen(const char* text) {
-    wchar_t buffer[2048] = {};
-    MultiByteToWideChar(CP_ACP, 0, text, -1, buffer, 2048);
+    std::wstring buffer(2048, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, buffer.data(), 2048);
     buffer[2047] = L'\0';
-    return buffer;
+    return buffer.c_str();
 }
 
 void AppendToLog(const std::wstring& path, const char* const* lines, int count) {

@@ -48,7 +48,7 @@ bool ApplicationsClosedUnattended(bool closeApplications) {
     }
     std::vector<std::wstring> names;
     for (const AppProcessEntry& application : running) names.push_back(application.displayName);
-    LogEvent(BuildCloseApplicationsMessage(fw::LoadEnglishString(IDS_CLOSE_APPLICATIONS), names));
+    LogEvent(BuildCloseApplicationsMessage(fw::LoadEnglishString(IDS_CLOSE_APPLICATIONS), std::move(names)));
     return false;
 }
 
@@ -98,6 +98,13 @@ void ConfigureAbsent(const InstallPlan& plan, InstallOutcome* outcome) {
     }
 }
 
+// The refusal of a file of the medium: in English in the log, in the user's language for the page.
+// One copy for the three ways the medium is refused.
+[[gnu::noinline]] void RefuseFile(UINT message, const std::wstring& file, std::wstring* refusalText) {
+    LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(message), L"%s", file));
+    *refusalText = fw::ReplaceFirst(fw::LoadResString(message), L"%s", file);
+}
+
 // A package the run will install, opened read-only, and its cabinets found and opened, before
 // anything is changed.
 bool CheckedPackage(const std::wstring& package, std::vector<MediumCabinet>* cabinets, std::wstring* refusalText) {
@@ -114,8 +121,7 @@ bool CheckedPackage(const std::wstring& package, std::vector<MediumCabinet>* cab
     const UINT message = check.problem == PackageProblem::Missing ? IDS_PACKAGE_MISSING
                          : check.cabinet                          ? IDS_MEDIUM_FILE_DAMAGED
                                                                   : IDS_PACKAGE_DAMAGED;
-    LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(message), L"%s", check.file));
-    *refusalText = fw::ReplaceFirst(fw::LoadResString(message), L"%s", check.file);
+    RefuseFile(message, check.file, refusalText);
     return false;
 }
 
@@ -134,8 +140,7 @@ bool MediumNamesBelowFolder(std::wstring* refusalText) {
                                       ? folder + name
                                       : fw::SatelliteLibraryPath(fw::ModulePath(), fw::UserLanguageAbbreviation());
         LogEvent(fw::Format("Medium: entry %u of the string table names no file below %s", id, folder.c_str()));
-        LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(IDS_MEDIUM_FILE_DAMAGED), L"%s", file));
-        *refusalText = fw::ReplaceFirst(fw::LoadResString(IDS_MEDIUM_FILE_DAMAGED), L"%s", file);
+        RefuseFile(IDS_MEDIUM_FILE_DAMAGED, file, refusalText);
         return false;
     }
     return true;
@@ -170,8 +175,7 @@ MediumVerdict CabinetsReadThrough(const std::vector<MediumCabinet>& cabinets, st
                                        cabinet.embedded ? cabinet.name.c_str() : L"");
         if (reading.reading.block) line += fw::Format("block %u: ", reading.reading.block);
         LogEvent(line + fw::Widen(CabinetFaultText(reading.reading.fault)));
-        LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(IDS_MEDIUM_FILE_DAMAGED), L"%s", file));
-        *refusalText = fw::ReplaceFirst(fw::LoadResString(IDS_MEDIUM_FILE_DAMAGED), L"%s", file);
+        RefuseFile(IDS_MEDIUM_FILE_DAMAGED, file, refusalText);
         return MediumVerdict::Unusable;
     }
     // Megabytes of 10^6 bytes a second, to a tenth.

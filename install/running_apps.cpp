@@ -161,7 +161,7 @@ bool PromptToCloseApplications() {
     for (;;) {
         std::vector<std::wstring> running = FindRunningApplications(windowEntries, processEntries);
         if (running.empty()) return true;
-        std::wstring message = BuildCloseApplicationsMessage(fw::LoadResString(IDS_CLOSE_APPLICATIONS), running);
+        std::wstring message = BuildCloseApplicationsMessage(fw::LoadResString(IDS_CLOSE_APPLICATIONS), std::move(running));
         // Only OK asks again: a box that could not be shown, or was ended by a quit request,
         // answers 0 and counts as Cancel.
         if (fw::AppMessageBox(message, MB_OKCANCEL | MB_ICONEXCLAMATION) != IDOK) return false;

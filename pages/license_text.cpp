@@ -1,12 +1,14 @@
 #include "pages/license_text.h"
 
-namespace {
-// Three line breaks, 52 "=" and a line break.
-const std::wstring kSeparator = L"\r\n\r\n\r\n" + std::wstring(52, L'=') + L"\r\n";
-}  // namespace
-
 std::wstring JoinLicenseTexts(const std::wstring& general, const std::wstring& data) {
-    return general.empty() ? data : general + kSeparator + data;
+    if (general.empty()) return data;
+    // Three line breaks, 52 "=" and a line break: built here, not at start-up.
+    std::wstring joined = general;
+    joined += L"\r\n\r\n\r\n";
+    joined.append(52, L'=');
+    joined += L"\r\n";
+    joined += data;
+    return joined;
 }
 
 std::wstring LicenseTextFromBytes(const unsigned char* bytes, size_t size) {

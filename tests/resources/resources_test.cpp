@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -249,6 +250,8 @@ TEST_F(SetupResources, IconVersionAndManifest) {
     EXPECT_NE(text.find("version=\"6.0.0.0\""), std::string::npos);
     EXPECT_NE(text.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos);  // Windows 10
     EXPECT_NE(text.find("<dpiAware"), std::string::npos);
+    // Attributes apart, as XML wants them: Windows starts no program whose manifest it cannot read.
+    EXPECT_FALSE(std::regex_search(text, std::regex("\"[A-Za-z]+=")));
 }
 
 TEST(SetupImage, HardenedThirtyTwoBitGuiProgram) {
