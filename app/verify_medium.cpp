@@ -6,6 +6,7 @@
 #include "app/setup_data.h"
 #include "framework/file.h"
 #include "framework/path.h"
+#include "framework/pe_resources.h"
 #include "framework/strings.h"
 #include "install/install_sequence.h"
 #include "install/setup_result.h"
@@ -16,8 +17,6 @@
 #include "ui/bitmap_file.h"
 
 namespace {
-
-uint32_t U32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 
 enum class FileKind { SetupData, License, Bitmap, Library, Package };
 
@@ -34,7 +33,11 @@ const char* ContentFault(FileKind kind, const std::vector<uint8_t>& bytes) {
         BitmapFileLayout layout;
         return ReadBitmapFileLayout(bytes.data(), bytes.size(), &layout) ? "" : "is no bitmap the pages can show";
     }
-    case FileKind::Library: return LibraryImageFault(bytes.data(), bytes.size());
+    case FileKind::Library: {
+        // As the run takes a satellite: a resource-only library, or the texts stay English.
+        const char* fault = fw::ResourceOnlyLibraryFault(bytes.data(), bytes.size());
+        return fault ? fault : "";
+    }
     case FileKind::Package: break;
     }
     return "";
@@ -106,17 +109,6 @@ private:
 };
 
 }  // namespace
-
-const char* LibraryImageFault(const uint8_t* bytes, size_t size) {
-    constexpr uint32_t kDll = 0x2000;  // IMAGE_FILE_DLL
-    if (size < 0x40 || bytes[0] != 'M' || bytes[1] != 'Z') return "is no Windows library";
-    const uint32_t header = U32(bytes + 0x3c);
-    if (header > size || size - header < 24 || U32(bytes + header) != 0x00004550) return "is no Windows library";
-    const uint32_t machine = bytes[header + 4] | bytes[header + 5] << 8;
-    const uint32_t characteristics = bytes[header + 22] | bytes[header + 23] << 8;
-    if (machine != 0x14c || !(characteristics & kDll)) return "is no 32-bit Windows library";
-    return "";
-}
 
 DWORD VerifyMedium() {
     const std::wstring folder = GetSetupFolder();
