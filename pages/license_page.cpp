@@ -92,23 +92,15 @@ BOOL CEulaDlg::SetLicenseFont() {
 }
 
 bool CEulaDlg::ReadUnicodeTextFile(const std::wstring& path, std::wstring* text, fw::FileError* error) {
-    text->clear();
-    fw::File file;
-    if (!file.OpenForReading(path, error)) return false;
-    const uint64_t fileLength = file.Length();
-    if (fileLength <= 2) return true;
-    // No license text is megabytes long; reading at most this much keeps the buffer's size,
-    // and its two closing zero bytes, well inside what a 32-bit process can hold.
-    const uint32_t length = fileLength > kMaxLicenseBytes ? kMaxLicenseBytes : static_cast<uint32_t>(fileLength);
-    std::vector<unsigned char> bytes(static_cast<size_t>(length) + 2, 0);
-    fw::FileError readError;
-    const uint32_t got = file.Read(bytes.data(), length, &readError);
-    if (readError.cause() != fw::FileError::None) {
-        if (error) *error = readError;
-        return false;
-    }
-    *text = LicenseTextFromBytes(bytes.data(), got);
-    return true;
+    // No license text is megabytes long: a larger file is read only in part.
+    std::vector<uint8_t> bytes;
+    uint64_t size = 0;
+    const DWORD osError = fw::ReadFileHead(path, kMaxLicenseBytes, &bytes, &size);
+    *text = LicenseTextFromBytes(bytes.data(), bytes.size());
+    if (!osError) return true;
+    // The callers' paths are full ones, as the report names them.
+    if (error) *error = fw::FileError(fw::FileError::CauseFromOsError(osError), osError, path);
+    return false;
 }
 
 BOOL CEulaDlg::LoadLicenseText() {
