@@ -56,20 +56,22 @@ struct RecordCalls {
 // Filled when the handler is installed, before the installer can call it.
 RecordCalls g_record;
 
-// A text the installer gives through a size-in, size-out buffer call.
-template <typename Call>
-std::wstring BufferText(Call call) {
+// A field of the record (1 and up), or the record formatted (0), through the installer's
+// size-in, size-out buffer calls.
+std::wstring RecordText(MSIHANDLE record, UINT field) {
     std::wstring text(256, L'\0');
-    DWORD size = static_cast<DWORD>(text.size());
-    UINT result = call(text.data(), &size);
-    if (result == ERROR_MORE_DATA) {
+    for (int call = 0; call < 2; ++call) {
+        DWORD size = static_cast<DWORD>(text.size());
+        const UINT result = field ? g_record.getString(record, field, text.data(), &size)
+                                  : g_record.format(0, record, text.data(), &size);
+        if (result == ERROR_SUCCESS) {
+            text.resize(size);
+            return text;
+        }
+        if (result != ERROR_MORE_DATA) break;
         text.assign(size + 1, L'\0');
-        size = static_cast<DWORD>(text.size());
-        result = call(text.data(), &size);
     }
-    if (result != ERROR_SUCCESS) return {};
-    text.resize(size);
-    return text;
+    return {};
 }
 
 InstallerMessage FromRecord(UINT type, MSIHANDLE record) {
@@ -86,11 +88,8 @@ InstallerMessage FromRecord(UINT type, MSIHANDLE record) {
         }
         return message;
     }
-    for (UINT i = 1; i <= count; ++i)
-        message.fields.push_back(
-            BufferText([&](LPWSTR buffer, LPDWORD size) { return g_record.getString(record, i, buffer, size); }));
-    if (count > 0)
-        message.text = BufferText([&](LPWSTR buffer, LPDWORD size) { return g_record.format(0, record, buffer, size); });
+    for (UINT i = 1; i <= count; ++i) message.fields.push_back(RecordText(record, i));
+    if (count > 0) message.text = RecordText(record, 0);
     return message;
 }
 
