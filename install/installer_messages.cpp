@@ -221,31 +221,27 @@ int InstallerMessages::Handle(const InstallerMessage& message) {
 
 ExternalInstallerUi::ExternalInstallerUi(InstallerMessages& messages, bool interactive) {
     HMODULE msi = MsiLibrary();
-    auto setInternal = fw::ProcAddress<SetInternalUiFn>(msi, "MsiSetInternalUI");
-    if (setInternal) previousLevel_ = setInternal(HandlerUiLevel(interactive), nullptr);
+    setInternal_ = reinterpret_cast<void*>(GetProcAddress(msi, "MsiSetInternalUI"));
+    if (setInternal_) previousLevel_ = reinterpret_cast<SetInternalUiFn>(setInternal_)(HandlerUiLevel(interactive), nullptr);
     g_record.Load();
     auto setRecord = fw::ProcAddress<SetExternalUiRecordFn>(msi, "MsiSetExternalUIRecord");
     if (setRecord && g_record.Complete() && setRecord(OnRecordMessage, kMessages, &messages, nullptr) == ERROR_SUCCESS) {
         kind_ = kRecord;
+        setHandler_ = reinterpret_cast<void*>(setRecord);
         return;
     }
     auto setText = fw::ProcAddress<SetExternalUiFn>(msi, "MsiSetExternalUIW");
     if (setText) {
         setText(OnTextMessage, kMessages, &messages);
         kind_ = kString;
+        setHandler_ = reinterpret_cast<void*>(setText);
     }
 }
 
 ExternalInstallerUi::~ExternalInstallerUi() {
-    HMODULE msi = MsiLibrary();
-    if (kind_ == kRecord) {
-        if (auto setRecord = fw::ProcAddress<SetExternalUiRecordFn>(msi, "MsiSetExternalUIRecord"))
-            setRecord(nullptr, 0, nullptr, nullptr);
-    } else if (kind_ == kString) {
-        if (auto setText = fw::ProcAddress<SetExternalUiFn>(msi, "MsiSetExternalUIW")) setText(nullptr, 0, nullptr);
-    }
-    if (auto setInternal = fw::ProcAddress<SetInternalUiFn>(msi, "MsiSetInternalUI"))
-        setInternal(static_cast<INSTALLUILEVEL>(previousLevel_), nullptr);
+    if (kind_ == kRecord) reinterpret_cast<SetExternalUiRecordFn>(setHandler_)(nullptr, 0, nullptr, nullptr);
+    if (kind_ == kString) reinterpret_cast<SetExternalUiFn>(setHandler_)(nullptr, 0, nullptr);
+    if (setInternal_) reinterpret_cast<SetInternalUiFn>(setInternal_)(static_cast<INSTALLUILEVEL>(previousLevel_), nullptr);
 }
 
 const char* ExternalInstallerUi::Kind() const {
