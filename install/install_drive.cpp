@@ -55,14 +55,6 @@ bool DriveQualifies(const DriveFacts& facts, int64_t requiredMegabytes) {
     return facts.type == DRIVE_FIXED && requiredMegabytes < static_cast<int64_t>(facts.freeMegabytes);
 }
 
-std::wstring ChooseInstallDrive(const std::vector<std::wstring>& roots, int64_t requiredMegabytes,
-                                const std::function<DriveFacts(const std::wstring&)>& probe) {
-    for (const std::wstring& root : roots) {
-        if (DriveQualifies(probe(root), requiredMegabytes)) return root;
-    }
-    return {};
-}
-
 std::vector<std::wstring> SplitDriveStrings(const wchar_t* buffer, size_t units) {
     std::vector<std::wstring> roots;
     size_t start = 0;
