@@ -332,10 +332,7 @@ bool SetupRun::MediumUsable(std::wstring* text) {
     MediumVerdict verdict = AwaitMedium();
     if (verdict == MediumVerdict::Usable && plan_.drivers && !medium_.plan().drivers) {
         // The question came after the check began: the drivers package is read now, alone.
-        InstallPlan drivers = plan_;
-        drivers.productPackage = plan_.driversPackage;
-        drivers.drivers = false;
-        medium_.Start(drivers);
+        medium_.Start(plan_, true);
         verdict = AwaitMedium();
     }
     if (verdict == MediumVerdict::Cancelled) {

@@ -13,8 +13,12 @@ MediumCheck::MediumCheck() : ended_(CreateEventW(nullptr, TRUE, FALSE, nullptr))
 
 MediumCheck::~MediumCheck() { Stop(); }
 
-void MediumCheck::Start(const InstallPlan& plan) {
+void MediumCheck::Start(const InstallPlan& plan, bool driversAlone) {
     plan_ = plan;
+    if (driversAlone) {
+        plan_.productPackage = plan.driversPackage;
+        plan_.drivers = false;
+    }
     started_ = true;
     permille_ = 0;
     ResetEvent(ended_.get());
