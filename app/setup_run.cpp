@@ -42,6 +42,13 @@ DWORD InvisibleStart(const SetupOptions& options, const std::wstring& productNam
     return RefusalExitCode(Refusal::InvalidSwitch);
 }
 
+// A message of the table in English in the log and in the user's language for the box, its
+// "%s" filled with the value.
+std::wstring LoggedMessage(UINT message, const std::wstring& value = std::wstring()) {
+    LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(message), L"%s", value));
+    return fw::ReplaceFirst(fw::LoadResString(message), L"%s", value);
+}
+
 }  // namespace
 
 bool SetupRun::Start(RunWindows& windows) {
@@ -216,9 +223,7 @@ struct SetupRunRows {
     static bool SetupDataWhole(SetupRun& run, std::wstring* text) {
         if (!run.data_.productCodeRefused && !run.data_.readError) return true;
         const std::wstring path = GetSetupFolder() + L"setup.dat";
-        const UINT message = run.data_.readError ? IDS_MEDIUM_FILE_DAMAGED : IDS_PACKAGE_DAMAGED;
-        LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(message), L"%s", path));
-        *text = fw::ReplaceFirst(fw::LoadResString(message), L"%s", path);
+        *text = LoggedMessage(run.data_.readError ? IDS_MEDIUM_FILE_DAMAGED : IDS_PACKAGE_DAMAGED, path);
         return false;
     }
 
@@ -294,8 +299,8 @@ bool SetupRun::Walk(RunPhase phase) {
 void SetupRun::Refuse(const RunRow& row, const std::wstring& refusalText) {
     // The log is in English whatever the user's language; the box in the user's.
     const UINT message = RefusalMessageId(row.refusal);
-    if (message) LogEvent(fw::LoadEnglishString(message));
-    const std::wstring text = !refusalText.empty() ? refusalText : message ? fw::LoadResString(message) : L"";
+    const std::wstring own = message ? LoggedMessage(message) : std::wstring();
+    const std::wstring& text = refusalText.empty() ? own : refusalText;
     if (kind_ == RunKind::Pages && !text.empty()) fw::AppMessageBox(text, MB_ICONINFORMATION | MB_OK);
     End(ExitCodeOf(row, kind_));
 }
@@ -335,12 +340,7 @@ bool SetupRun::MediumUsable(std::wstring* text) {
         medium_.Start(plan_, true);
         verdict = AwaitMedium();
     }
-    if (verdict == MediumVerdict::Cancelled) {
-        LogEvent(fw::LoadEnglishString(IDS_CANCELLED_NOTHING_CHANGED));
-        *text = fw::LoadResString(IDS_CANCELLED_NOTHING_CHANGED);
-    } else {
-        *text = medium_.refusalText();
-    }
+    *text = verdict == MediumVerdict::Cancelled ? LoggedMessage(IDS_CANCELLED_NOTHING_CHANGED) : medium_.refusalText();
     return verdict == MediumVerdict::Usable;
 }
 
