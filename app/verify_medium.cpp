@@ -75,7 +75,11 @@ public:
         std::vector<uint8_t> bytes;
         uint64_t size = 0;
         const DWORD error = fw::ReadFileHead(path, limit, &bytes, &size);
-        if (error != ERROR_SUCCESS) return Fault(path, fw::Format("cannot be read (error %lu)", error));
+        if (error != ERROR_SUCCESS) {
+            char reason[48];
+            wsprintfA(reason, "cannot be read (error %lu)", error);
+            return Fault(path, reason);
+        }
         if (size > bytes.size()) return Fault(path, "too large, or cut short while read");
         const char* fault = ContentFault(kind, bytes);
         if (*fault) return Fault(path, fault);
@@ -98,11 +102,10 @@ public:
     }
 
 private:
-    void Fault(const std::wstring& path, const std::wstring& fault) {
+    void Fault(const std::wstring& path, const char* fault) {
         ++faults_;
-        LogEvent(fw::Format("Verify: %s: %s", path.c_str(), fault.c_str()));
+        LogEvent(fw::Format("Verify: %s: %hs", path.c_str(), fault));
     }
-    void Fault(const std::wstring& path, const char* fault) { Fault(path, fw::Format("%hs", fault)); }
 
     unsigned checked_ = 0;
     unsigned faults_ = 0;
