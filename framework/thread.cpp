@@ -5,21 +5,16 @@
 namespace fw {
 namespace {
 
-DWORD WINAPI ThreadStart(void* parameter) {
-    auto* work = static_cast<std::function<void()>*>(parameter);
-    (*work)();
-    delete work;
+DWORD WINAPI RunBorrowedWork(void* context) {
+    (*static_cast<const std::function<void()>*>(context))();
     return 0;
 }
 
 }  // namespace
 
-UniqueHandle StartThread(std::function<void()> work) {
-    auto* owned = new std::function<void()>(std::move(work));
+UniqueHandle StartThread(LPTHREAD_START_ROUTINE work, void* context) {
     DWORD id = 0;
-    UniqueHandle thread(CreateThread(nullptr, 0, ThreadStart, owned, 0, &id));
-    if (!thread) delete owned;
-    return thread;
+    return UniqueHandle(CreateThread(nullptr, 0, work, context, 0, &id));
 }
 
 DWORD WaitDispatchingAll(HANDLE handle, DWORD timeoutMs) {
@@ -58,7 +53,8 @@ DWORD WaitDispatchingAll(HANDLE handle, DWORD timeoutMs) {
 }
 
 void RunOffThread(const std::function<void()>& work) {
-    UniqueHandle thread = StartThread(work);
+    // The work outlives the thread: this thread waits for it.
+    UniqueHandle thread = StartThread(RunBorrowedWork, const_cast<std::function<void()>*>(&work));
     if (!thread) {
         work();  // no second thread to be had: the work still gets done
         return;

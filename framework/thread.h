@@ -10,8 +10,26 @@
 
 namespace fw {
 
-// Starts the work on a thread of its own; null when no thread could be made.
-UniqueHandle StartThread(std::function<void()> work);
+// Starts work(context) on a thread of its own; null when no thread could be made.
+UniqueHandle StartThread(LPTHREAD_START_ROUTINE work, void* context);
+
+template <typename Work>
+DWORD WINAPI RunOwnedWork(void* context) {
+    auto* work = static_cast<Work*>(context);
+    (*work)();
+    delete work;
+    return 0;
+}
+
+// Starts a copy of the callable on a thread of its own, which destroys it at its end; null when
+// no thread could be made.
+template <typename Work>
+UniqueHandle StartThread(Work work) {
+    auto* owned = new Work(static_cast<Work&&>(work));
+    UniqueHandle thread = StartThread(&RunOwnedWork<Work>, owned);
+    if (!thread) delete owned;
+    return thread;
+}
 
 // Waits for the handle while every message of this thread is dispatched (dialog navigation
 // included). WAIT_OBJECT_0 when it is signalled, WAIT_TIMEOUT, or WAIT_FAILED. A quit message

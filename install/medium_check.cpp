@@ -22,7 +22,12 @@ void MediumCheck::Start(const InstallPlan& plan, bool driversAlone) {
     started_ = true;
     permille_ = 0;
     ResetEvent(ended_.get());
-    thread_ = fw::StartThread([this] { Run(); });
+    thread_ = fw::StartThread(
+        [](void* check) -> DWORD WINAPI {
+            static_cast<MediumCheck*>(check)->Run();
+            return 0;
+        },
+        this);
     if (!thread_) Run();
 }
 
