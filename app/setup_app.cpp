@@ -35,7 +35,7 @@ CBrowserPage* CSetupApp::MakePage(int pageNumber) {
     bool created = false;
     if (pageNumber == 2 && !licensePage_) {
         licensePage_ = new CEulaDlg();
-        licensePage_->SetInstall([this] { run_.Install(); });
+        licensePage_->SetInstall([](void* run) { static_cast<SetupRun*>(run)->Install(); }, &run_);
         created = licensePage_->Create(nullptr);
         page = licensePage_;
     } else if (pageNumber == 3 && !progressPage_) {

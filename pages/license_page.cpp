@@ -168,5 +168,5 @@ void CEulaDlg::OnLicenseEditFocus() {
 
 void CEulaDlg::RunInstallSequence() {
     busy_ = true;  // for good: the installation never comes back to this page
-    install_();
+    install_(installContext_);
 }
