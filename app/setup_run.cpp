@@ -319,7 +319,7 @@ void SetupRun::Install() {
         End(1);
         return;
     }
-    installation_.Start([this](InstallObserver& observer) { return RunPackageOperations(plan_, observer); });
+    installation_.Start(RunPackageOperations);
     if (kind_ == RunKind::Pages) return;  // the page's "Finish" ends the run
     fw::WaitDispatchingAll(installation_.Ended());
     End(installation_.Finish().exitCode);

@@ -21,11 +21,11 @@ Installation::~Installation() {
 }
 
 void Installation::Start(Operations operations) {
-    operations_ = std::move(operations);
+    operations_ = operations;
     thread_ = fw::StartThread(
         [](void* context) -> DWORD WINAPI {
             auto* self = static_cast<Installation*>(context);
-            self->outcome_ = self->operations_(*self);
+            self->outcome_ = self->operations_(self->plan_, *self);
             self->Post(Change::Done);
             SetEvent(self->ended_.get());  // the last this thread touches of the object
             return 0;
