@@ -192,16 +192,16 @@ int InstallerMessages::Handle(const InstallerMessage& message) {
         if (!interactive_ || kind == INSTALLMESSAGE_FATALEXIT || message.text.empty()) return 0;
         return observer_.Ask(message.text, message.type & kQuestionMask);
     }
-    case INSTALLMESSAGE_FILESINUSE: {
-        if (!interactive_) return 0;
-        const int answer = observer_.Ask(fw::LoadResString(IDS_FILES_IN_USE) + Lines(ApplicationsInUse(message.fields)),
-                                         MB_ABORTRETRYIGNORE | MB_ICONWARNING);
-        return answer == IDABORT ? IDCANCEL : answer;
-    }
+    case INSTALLMESSAGE_FILESINUSE:
     case kRmFilesInUse: {
         if (!interactive_) return 0;
-        const std::wstring text =
-            fw::ReplaceFirst(fw::LoadResString(IDS_RM_FILES_IN_USE), L"%s", Lines(ApplicationsInUse(message.fields)));
+        const std::wstring names = Lines(ApplicationsInUse(message.fields));
+        if (kind == INSTALLMESSAGE_FILESINUSE) {
+            const int answer =
+                observer_.Ask(fw::LoadResString(IDS_FILES_IN_USE) + names, MB_ABORTRETRYIGNORE | MB_ICONWARNING);
+            return answer == IDABORT ? IDCANCEL : answer;
+        }
+        const std::wstring text = fw::ReplaceFirst(fw::LoadResString(IDS_RM_FILES_IN_USE), L"%s", names);
         return RestartManagerAnswer(observer_.Ask(text, MB_YESNOCANCEL | MB_ICONWARNING));
     }
     case INSTALLMESSAGE_COMMONDATA: {
