@@ -40,21 +40,11 @@ BOOL CEulaDlg::OnInitDialog() {
     exitItem_.SetCaption(IDS_EXIT);
     nextItem_.SetCaption(IDS_NEXT);
     nextItem_.Enable(false);
-    titleItem_.SetFontSize(12);
-    titleItem_.SetCaption(IDS_LICENSE_TITLE);
-    titleItem_.SetPassive(true);
-    instructionItem_.SetFontSize(8);
-    instructionItem_.SetCaption(IDS_LICENSE_INSTRUCTION);
-    instructionItem_.SetPassive(true);
-    questionItem_.SetFontSize(8);
-    questionItem_.SetCaption(IDS_LICENSE_QUESTION);
-    questionItem_.SetPassive(true);
-    softwareLicense_.SetFontSize(9);
-    softwareLicense_.SetCaption(IDS_SOFTWARE_LICENSE);
-    softwareLicense_.SetPassive(true);
-    dataLicense_.SetFontSize(9);
-    dataLicense_.SetCaption(IDS_DATA_LICENSE);
-    dataLicense_.SetPassive(true);
+    SetPassiveText(titleItem_, 12, IDS_LICENSE_TITLE);
+    SetPassiveText(instructionItem_, 8, IDS_LICENSE_INSTRUCTION);
+    SetPassiveText(questionItem_, 8, IDS_LICENSE_QUESTION);
+    SetPassiveText(softwareLicense_, 9, IDS_SOFTWARE_LICENSE);
+    SetPassiveText(dataLicense_, 9, IDS_DATA_LICENSE);
 
     SetLicenseFont();
     LoadLicenseText();

@@ -43,12 +43,9 @@ BOOL CProgressPage::OnInitDialog() {
     CBrowserPage::OnInitDialog();
     ApplySkin(BackgroundBitmapPath());
 
-    titleItem_.SetFontSize(12);
-    titleItem_.SetPassive(true);
-    stepItem_.SetFontSize(9);
-    stepItem_.SetPassive(true);
-    actionItem_.SetFontSize(8);
-    actionItem_.SetPassive(true);
+    SetPassiveText(titleItem_, 12);
+    SetPassiveText(stepItem_, 9);
+    SetPassiveText(actionItem_, 8);
     cancelItem_.SetCaption(IDS_CANCEL);
     restartItem_.SetCaption(IDS_RESTART_NOW);
     finishItem_.SetCaption(IDS_FINISH);
