@@ -66,10 +66,9 @@ public:
             return;
         }
         if (kind == FileKind::Package) {
-            InstallPlan plan;
-            plan.productPackage = path;
+            package_.productPackage = path;
             std::wstring refusal;  // the check logs the file and its fault itself
-            ++(CheckPackagesOnMedium(plan, &refusal) == MediumVerdict::Usable ? checked_ : faults_);
+            ++(CheckPackagesOnMedium(package_, &refusal) == MediumVerdict::Usable ? checked_ : faults_);
             return;
         }
         std::vector<uint8_t> bytes;
@@ -109,6 +108,7 @@ private:
 
     unsigned checked_ = 0;
     unsigned faults_ = 0;
+    InstallPlan package_;  // a plan of one package, each package's in turn
 };
 
 }  // namespace
