@@ -72,7 +72,7 @@ bool SetupRun::Start(RunWindows& windows) {
         End(InvisibleStart(options_, data_.productName, kind_ == RunKind::UsageToLog, log_));
         return false;
     case RunKind::UsageBox:
-        fw::AppMessageBox(fw::LoadResString(IDS_USAGE), MB_ICONINFORMATION | MB_OK);
+        fw::AppMessageBox(IDS_USAGE, MB_ICONINFORMATION | MB_OK);
         End(options_.invalid.empty() ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
         return false;
     case RunKind::Pages:
