@@ -76,14 +76,17 @@ void CSetupApp::ClosePages() {
 
 void CSetupApp::ShowMainPage() { controller_->ShowPage(1); }
 
-bool CSetupApp::ShowInstallation(Installation& installation) {
+CProgressPage* CSetupApp::ShowProgressPage() {
     controller().ShowPage(3);
-    if (!progressPage_ || !progressPage_->hwnd()) return false;
-    progressPage_->Watch(installation);
-    return true;
+    return progressPage_ && progressPage_->hwnd() ? progressPage_ : nullptr;
+}
+
+bool CSetupApp::ShowInstallation(Installation& installation) {
+    CProgressPage* page = ShowProgressPage();
+    if (page) page->Watch(installation);
+    return page;
 }
 
 void CSetupApp::ShowMediumCheck(MediumCheck& check) {
-    controller().ShowPage(3);
-    if (progressPage_ && progressPage_->hwnd()) progressPage_->WatchMediumCheck(check);
+    if (CProgressPage* page = ShowProgressPage()) page->WatchMediumCheck(check);
 }
