@@ -2,7 +2,8 @@
 
 namespace {
 // Three line breaks, 52 "=" and a line break.
-const std::wstring kSeparator = L"\r\n\r\n\r\n" + std::wstring(52, L'=') + L"\r\n";
+constexpr wchar_t kSeparator[] = L"\r\n\r\n\r\n" L"====================================================" L"\r\n";
+static_assert(sizeof kSeparator / sizeof kSeparator[0] == 6 + 52 + 2 + 1);
 }  // namespace
 
 std::wstring JoinLicenseTexts(const std::wstring& general, const std::wstring& data) {
