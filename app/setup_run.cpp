@@ -130,8 +130,9 @@ bool SetupRun::StartUnattended(DWORD* exitCode) {
 
 namespace {
 
-void CloseCompanionLauncher() {
+DWORD WINAPI CloseCompanionLauncher(void* = nullptr) {
     LogEvent(LauncherLine(CloseProgramByName(L"kStart.exe")));
+    return 0;
 }
 
 }  // namespace
@@ -176,7 +177,7 @@ struct SetupRunRows {
     // With pages, the launcher is closed beside the start-up: the main page does not wait for the
     // process listing, nor for a launcher slow to close. The installation waits for it.
     static void CloseLauncher(SetupRun& run) {
-        if (run.kind_ == RunKind::Pages) run.launcherClosing_ = fw::StartThread(CloseCompanionLauncher);
+        if (run.kind_ == RunKind::Pages) run.launcherClosing_ = fw::StartThread(CloseCompanionLauncher, nullptr);
         if (!run.launcherClosing_) CloseCompanionLauncher();
     }
 
