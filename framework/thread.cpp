@@ -3,15 +3,6 @@
 #include "framework/app.h"
 
 namespace fw {
-namespace {
-
-DWORD WINAPI RunBorrowedWork(void* context) {
-    (*static_cast<const std::function<void()>*>(context))();
-    return 0;
-}
-
-}  // namespace
-
 UniqueHandle StartThread(LPTHREAD_START_ROUTINE work, void* context) {
     DWORD id = 0;
     return UniqueHandle(CreateThread(nullptr, 0, work, context, 0, &id));
@@ -52,11 +43,10 @@ DWORD WaitDispatchingAll(HANDLE handle, DWORD timeoutMs) {
     return result;
 }
 
-void RunOffThread(const std::function<void()>& work) {
-    // The work outlives the thread: this thread waits for it.
-    UniqueHandle thread = StartThread(RunBorrowedWork, const_cast<std::function<void()>*>(&work));
+void RunOffThread(LPTHREAD_START_ROUTINE work, void* context) {
+    UniqueHandle thread = StartThread(work, context);
     if (!thread) {
-        work();  // no second thread to be had: the work still gets done
+        work(context);  // no second thread to be had: the work still gets done
         return;
     }
     WaitDispatchingAll(thread.get());

@@ -4,8 +4,6 @@
 // that takes no input for 5 seconds as not responding).
 #include <windows.h>
 
-#include <functional>
-
 #include "framework/handle.h"
 
 namespace fw {
@@ -36,7 +34,21 @@ UniqueHandle StartThread(Work work) {
 // taken meanwhile is posted again when the wait ends, so the message loop still sees it.
 DWORD WaitDispatchingAll(HANDLE handle, DWORD timeoutMs = INFINITE);
 
-// Runs the work on another thread while this one waits as above.
-void RunOffThread(const std::function<void()>& work);
+// Runs work(context) on another thread while this one waits as above; on this thread when no
+// other can be made.
+void RunOffThread(LPTHREAD_START_ROUTINE work, void* context);
+
+template <typename Work>
+DWORD WINAPI RunBorrowedWork(void* context) {
+    (*static_cast<const Work*>(context))();
+    return 0;
+}
+
+// Runs the callable on another thread while this one waits as above.
+template <typename Work>
+void RunOffThread(const Work& work) {
+    // The callable outlives the thread: this thread waits for it.
+    RunOffThread(&RunBorrowedWork<Work>, const_cast<Work*>(&work));
+}
 
 }  // namespace fw
