@@ -95,8 +95,10 @@ public:
 
     DWORD End() const {
         LogEvent(fw::Format("Verification of the medium: %u files checked", checked_ + faults_));
-        LogEvent(faults_ ? fw::Format("Verification of the medium: %u missing or damaged", faults_)
-                         : std::wstring(L"Verification of the medium: every file is whole"));
+        if (faults_)
+            LogEvent(fw::Format("Verification of the medium: %u missing or damaged", faults_));
+        else
+            LogEvent("Verification of the medium: every file is whole");
         return faults_ ? RefusalExitCode(Refusal::PackageUnusable) : ERROR_SUCCESS;
     }
 
