@@ -1,33 +1,32 @@
 #include "app/command_line.h"
 
 #include <cwchar>
-#include <cwctype>
 
 namespace {
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
-std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
-    return text;
-}
-
-enum class Switch { None, Quiet, Passive, NoRestart, CloseApplications, Log, LogWithFile, Help, Uninstall, Verify };
+enum class Switch : unsigned char {
+    None, Quiet, Passive, NoRestart, CloseApplications, Log, LogWithFile, Help, Uninstall, Verify
+};
 
 // Deployment tools pass the spellings of other installers too: /s and /silent, and msiexec's
-// /qn and /l*v, mean the same here.
+// /qn and /l*v, mean the same here. The names one after another, each with its switch below.
+constexpr wchar_t kSwitchNames[] = L"quiet\0q\0qn\0s\0silent\0passive\0norestart\0closeapplications\0log\0l*v\0?\0"
+                                   L"help\0uninstall\0verify\0";
+constexpr Switch kSwitchValues[] = {
+    Switch::Quiet,   Switch::Quiet,     Switch::Quiet,     Switch::Quiet, Switch::Quiet,
+    Switch::Passive, Switch::NoRestart, Switch::CloseApplications,
+    Switch::Log,     Switch::Log,       Switch::Help,      Switch::Help,  Switch::Uninstall, Switch::Verify,
+};
+
 Switch SwitchOf(const std::wstring& argument) {
     if (argument.size() < 2 || (argument[0] != L'/' && argument[0] != L'-')) return Switch::None;
-    const std::wstring name = Lower(argument.substr(1));
-    if (name == L"quiet" || name == L"q" || name == L"qn" || name == L"s" || name == L"silent") return Switch::Quiet;
-    if (name == L"passive") return Switch::Passive;
-    if (name == L"norestart") return Switch::NoRestart;
-    if (name == L"closeapplications") return Switch::CloseApplications;
-    if (name == L"log" || name == L"l*v") return Switch::Log;
-    if (name.rfind(L"log:", 0) == 0 || name.rfind(L"log=", 0) == 0) return Switch::LogWithFile;
-    if (name == L"?" || name == L"help") return Switch::Help;
-    if (name == L"uninstall") return Switch::Uninstall;
-    if (name == L"verify") return Switch::Verify;
+    const wchar_t* name = argument.c_str() + 1;
+    const Switch* value = kSwitchValues;
+    for (const wchar_t* known = kSwitchNames; *known; known += std::wcslen(known) + 1, ++value)
+        if (_wcsicmp(name, known) == 0) return *value;
+    if (_wcsnicmp(name, L"log:", 4) == 0 || _wcsnicmp(name, L"log=", 4) == 0) return Switch::LogWithFile;
     return Switch::None;
 }
 

@@ -35,7 +35,7 @@ CBrowserPage* CSetupApp::MakePage(int pageNumber) {
     bool created = false;
     if (pageNumber == 2 && !licensePage_) {
         licensePage_ = new CEulaDlg();
-        licensePage_->SetInstall([this] { run_.Install(); });
+        licensePage_->SetInstall([](void* run) { static_cast<SetupRun*>(run)->Install(); }, &run_);
         created = licensePage_->Create(nullptr);
         page = licensePage_;
     } else if (pageNumber == 3 && !progressPage_) {
@@ -76,14 +76,17 @@ void CSetupApp::ClosePages() {
 
 void CSetupApp::ShowMainPage() { controller_->ShowPage(1); }
 
-bool CSetupApp::ShowInstallation(Installation& installation) {
+CProgressPage* CSetupApp::ShowProgressPage() {
     controller().ShowPage(3);
-    if (!progressPage_ || !progressPage_->hwnd()) return false;
-    progressPage_->Watch(installation);
-    return true;
+    return progressPage_ && progressPage_->hwnd() ? progressPage_ : nullptr;
+}
+
+bool CSetupApp::ShowInstallation(Installation& installation) {
+    CProgressPage* page = ShowProgressPage();
+    if (page) page->Watch(installation);
+    return page;
 }
 
 void CSetupApp::ShowMediumCheck(MediumCheck& check) {
-    controller().ShowPage(3);
-    if (progressPage_ && progressPage_->hwnd()) progressPage_->WatchMediumCheck(check);
+    if (CProgressPage* page = ShowProgressPage()) page->WatchMediumCheck(check);
 }

@@ -32,6 +32,8 @@ private:
     void ExitSetup() override { run_.End(0); }
 
     CBrowserController& controller();
+    // The installation's page shown, or null when it cannot be made.
+    CProgressPage* ShowProgressPage();
 
     SetupRun& run_;
     CBrowserController* controller_ = nullptr;

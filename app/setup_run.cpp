@@ -42,6 +42,13 @@ DWORD InvisibleStart(const SetupOptions& options, const std::wstring& productNam
     return RefusalExitCode(Refusal::InvalidSwitch);
 }
 
+// A message of the table in English in the log and in the user's language for the box, its
+// "%s" filled with the value.
+std::wstring LoggedMessage(UINT message, const std::wstring& value = std::wstring()) {
+    LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(message), L"%s", value));
+    return fw::ReplaceFirst(fw::LoadResString(message), L"%s", value);
+}
+
 }  // namespace
 
 bool SetupRun::Start(RunWindows& windows) {
@@ -65,7 +72,7 @@ bool SetupRun::Start(RunWindows& windows) {
         End(InvisibleStart(options_, data_.productName, kind_ == RunKind::UsageToLog, log_));
         return false;
     case RunKind::UsageBox:
-        fw::AppMessageBox(fw::LoadResString(IDS_USAGE), MB_ICONINFORMATION | MB_OK);
+        fw::AppMessageBox(IDS_USAGE, MB_ICONINFORMATION | MB_OK);
         End(options_.invalid.empty() ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
         return false;
     case RunKind::Pages:
@@ -123,8 +130,9 @@ bool SetupRun::StartUnattended(DWORD* exitCode) {
 
 namespace {
 
-void CloseCompanionLauncher() {
+DWORD WINAPI CloseCompanionLauncher(void* = nullptr) {
     LogEvent(LauncherLine(CloseProgramByName(L"kStart.exe")));
+    return 0;
 }
 
 }  // namespace
@@ -169,7 +177,7 @@ struct SetupRunRows {
     // With pages, the launcher is closed beside the start-up: the main page does not wait for the
     // process listing, nor for a launcher slow to close. The installation waits for it.
     static void CloseLauncher(SetupRun& run) {
-        if (run.kind_ == RunKind::Pages) run.launcherClosing_ = fw::StartThread(CloseCompanionLauncher);
+        if (run.kind_ == RunKind::Pages) run.launcherClosing_ = fw::StartThread(CloseCompanionLauncher, nullptr);
         if (!run.launcherClosing_) CloseCompanionLauncher();
     }
 
@@ -216,9 +224,7 @@ struct SetupRunRows {
     static bool SetupDataWhole(SetupRun& run, std::wstring* text) {
         if (!run.data_.productCodeRefused && !run.data_.readError) return true;
         const std::wstring path = GetSetupFolder() + L"setup.dat";
-        const UINT message = run.data_.readError ? IDS_MEDIUM_FILE_DAMAGED : IDS_PACKAGE_DAMAGED;
-        LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(message), L"%s", path));
-        *text = fw::ReplaceFirst(fw::LoadResString(message), L"%s", path);
+        *text = LoggedMessage(run.data_.readError ? IDS_MEDIUM_FILE_DAMAGED : IDS_PACKAGE_DAMAGED, path);
         return false;
     }
 
@@ -294,8 +300,8 @@ bool SetupRun::Walk(RunPhase phase) {
 void SetupRun::Refuse(const RunRow& row, const std::wstring& refusalText) {
     // The log is in English whatever the user's language; the box in the user's.
     const UINT message = RefusalMessageId(row.refusal);
-    if (message) LogEvent(fw::LoadEnglishString(message));
-    const std::wstring text = !refusalText.empty() ? refusalText : message ? fw::LoadResString(message) : L"";
+    const std::wstring own = message ? LoggedMessage(message) : std::wstring();
+    const std::wstring& text = refusalText.empty() ? own : refusalText;
     if (kind_ == RunKind::Pages && !text.empty()) fw::AppMessageBox(text, MB_ICONINFORMATION | MB_OK);
     End(ExitCodeOf(row, kind_));
 }
@@ -314,7 +320,7 @@ void SetupRun::Install() {
         End(1);
         return;
     }
-    installation_.Start([this](InstallObserver& observer) { return RunPackageOperations(plan_, observer); });
+    installation_.Start(RunPackageOperations);
     if (kind_ == RunKind::Pages) return;  // the page's "Finish" ends the run
     fw::WaitDispatchingAll(installation_.Ended());
     End(installation_.Finish().exitCode);
@@ -332,18 +338,10 @@ bool SetupRun::MediumUsable(std::wstring* text) {
     MediumVerdict verdict = AwaitMedium();
     if (verdict == MediumVerdict::Usable && plan_.drivers && !medium_.plan().drivers) {
         // The question came after the check began: the drivers package is read now, alone.
-        InstallPlan drivers = plan_;
-        drivers.productPackage = plan_.driversPackage;
-        drivers.drivers = false;
-        medium_.Start(drivers);
+        medium_.Start(plan_, true);
         verdict = AwaitMedium();
     }
-    if (verdict == MediumVerdict::Cancelled) {
-        LogEvent(fw::LoadEnglishString(IDS_CANCELLED_NOTHING_CHANGED));
-        *text = fw::LoadResString(IDS_CANCELLED_NOTHING_CHANGED);
-    } else {
-        *text = medium_.refusalText();
-    }
+    *text = verdict == MediumVerdict::Cancelled ? LoggedMessage(IDS_CANCELLED_NOTHING_CHANGED) : medium_.refusalText();
     return verdict == MediumVerdict::Usable;
 }
 

@@ -6,6 +6,7 @@
 #include "app/setup_data.h"
 #include "framework/file.h"
 #include "framework/path.h"
+#include "framework/pe_resources.h"
 #include "framework/strings.h"
 #include "install/install_sequence.h"
 #include "install/setup_result.h"
@@ -16,8 +17,6 @@
 #include "ui/bitmap_file.h"
 
 namespace {
-
-uint32_t U32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 
 enum class FileKind { SetupData, License, Bitmap, Library, Package };
 
@@ -34,7 +33,11 @@ const char* ContentFault(FileKind kind, const std::vector<uint8_t>& bytes) {
         BitmapFileLayout layout;
         return ReadBitmapFileLayout(bytes.data(), bytes.size(), &layout) ? "" : "is no bitmap the pages can show";
     }
-    case FileKind::Library: return LibraryImageFault(bytes.data(), bytes.size());
+    case FileKind::Library: {
+        // As the run takes a satellite: a resource-only library, or the texts stay English.
+        const char* fault = fw::ResourceOnlyLibraryFault(bytes.data(), bytes.size());
+        return fault ? fault : "";
+    }
     case FileKind::Package: break;
     }
     return "";
@@ -63,16 +66,19 @@ public:
             return;
         }
         if (kind == FileKind::Package) {
-            InstallPlan plan;
-            plan.productPackage = path;
+            package_.productPackage = path;
             std::wstring refusal;  // the check logs the file and its fault itself
-            ++(CheckPackagesOnMedium(plan, &refusal) == MediumVerdict::Usable ? checked_ : faults_);
+            ++(CheckPackagesOnMedium(package_, &refusal) == MediumVerdict::Usable ? checked_ : faults_);
             return;
         }
         std::vector<uint8_t> bytes;
         uint64_t size = 0;
         const DWORD error = fw::ReadFileHead(path, limit, &bytes, &size);
-        if (error != ERROR_SUCCESS) return Fault(path, fw::Format("cannot be read (error %lu)", error));
+        if (error != ERROR_SUCCESS) {
+            char reason[48];
+            wsprintfA(reason, "cannot be read (error %lu)", error);
+            return Fault(path, reason);
+        }
         if (size > bytes.size()) return Fault(path, "too large, or cut short while read");
         const char* fault = ContentFault(kind, bytes);
         if (*fault) return Fault(path, fault);
@@ -89,34 +95,25 @@ public:
 
     DWORD End() const {
         LogEvent(fw::Format("Verification of the medium: %u files checked", checked_ + faults_));
-        LogEvent(faults_ ? fw::Format("Verification of the medium: %u missing or damaged", faults_)
-                         : std::wstring(L"Verification of the medium: every file is whole"));
+        if (faults_)
+            LogEvent(fw::Format("Verification of the medium: %u missing or damaged", faults_));
+        else
+            LogEvent("Verification of the medium: every file is whole");
         return faults_ ? RefusalExitCode(Refusal::PackageUnusable) : ERROR_SUCCESS;
     }
 
 private:
-    void Fault(const std::wstring& path, const std::wstring& fault) {
+    void Fault(const std::wstring& path, const char* fault) {
         ++faults_;
-        LogEvent(fw::Format("Verify: %s: %s", path.c_str(), fault.c_str()));
+        LogEvent(fw::Format("Verify: %s: %hs", path.c_str(), fault));
     }
-    void Fault(const std::wstring& path, const char* fault) { Fault(path, fw::Format("%hs", fault)); }
 
     unsigned checked_ = 0;
     unsigned faults_ = 0;
+    InstallPlan package_;  // a plan of one package, each package's in turn
 };
 
 }  // namespace
-
-const char* LibraryImageFault(const uint8_t* bytes, size_t size) {
-    constexpr uint32_t kDll = 0x2000;  // IMAGE_FILE_DLL
-    if (size < 0x40 || bytes[0] != 'M' || bytes[1] != 'Z') return "is no Windows library";
-    const uint32_t header = U32(bytes + 0x3c);
-    if (header > size || size - header < 24 || U32(bytes + header) != 0x00004550) return "is no Windows library";
-    const uint32_t machine = bytes[header + 4] | bytes[header + 5] << 8;
-    const uint32_t characteristics = bytes[header + 22] | bytes[header + 23] << 8;
-    if (machine != 0x14c || !(characteristics & kDll)) return "is no 32-bit Windows library";
-    return "";
-}
 
 DWORD VerifyMedium() {
     const std::wstring folder = GetSetupFolder();

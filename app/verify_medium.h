@@ -4,13 +4,6 @@
 // changed; the log names each file and what is wrong with it.
 #include <windows.h>
 
-#include <cstddef>
-#include <cstdint>
-
-// Why the bytes are no satellite library of this 32-bit setup (a DOS stub, a PE header of an
-// x86 DLL inside the bytes); empty when they are one.
-const char* LibraryImageFault(const uint8_t* bytes, size_t size);
-
 // Checks the medium of the running setup; 0 when every file is whole, else 1619 as a run
 // that meets a missing or damaged package ends.
 DWORD VerifyMedium();

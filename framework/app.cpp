@@ -88,9 +88,13 @@ bool LoadSatelliteResources() {
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
     const char* fault = size != bytes.size() ? "larger than 16 MB or cut short while read"
                                              : ResourceOnlyLibraryFault(bytes.data(), bytes.size());
-    if (error || fault) {
-        g_satelliteNote = error ? Format("Satellite: %s: read error %lu; not used, the texts are English", path.c_str(), error)
-                                : Format("Satellite: %s: %hs; not used, the texts are English", path.c_str(), fault);
+    char readError[32];
+    if (error) {
+        wsprintfA(readError, "read error %lu", error);
+        fault = readError;
+    }
+    if (fault) {
+        g_satelliteNote = Format("Satellite: %s: %hs; not used, the texts are English", path.c_str(), fault);
         return false;
     }
     g_satelliteNote = Format("Satellite: %s, %I64u bytes: its texts are used", path.c_str(), size);

@@ -3,23 +3,9 @@
 #include "framework/app.h"
 
 namespace fw {
-namespace {
-
-DWORD WINAPI ThreadStart(void* parameter) {
-    auto* work = static_cast<std::function<void()>*>(parameter);
-    (*work)();
-    delete work;
-    return 0;
-}
-
-}  // namespace
-
-UniqueHandle StartThread(std::function<void()> work) {
-    auto* owned = new std::function<void()>(std::move(work));
+UniqueHandle StartThread(LPTHREAD_START_ROUTINE work, void* context) {
     DWORD id = 0;
-    UniqueHandle thread(CreateThread(nullptr, 0, ThreadStart, owned, 0, &id));
-    if (!thread) delete owned;
-    return thread;
+    return UniqueHandle(CreateThread(nullptr, 0, work, context, 0, &id));
 }
 
 DWORD WaitDispatchingAll(HANDLE handle, DWORD timeoutMs) {
@@ -57,10 +43,10 @@ DWORD WaitDispatchingAll(HANDLE handle, DWORD timeoutMs) {
     return result;
 }
 
-void RunOffThread(const std::function<void()>& work) {
-    UniqueHandle thread = StartThread(work);
+void RunOffThread(LPTHREAD_START_ROUTINE work, void* context) {
+    UniqueHandle thread = StartThread(work, context);
     if (!thread) {
-        work();  // no second thread to be had: the work still gets done
+        work(context);  // no second thread to be had: the work still gets done
         return;
     }
     WaitDispatchingAll(thread.get());

@@ -1,6 +1,7 @@
 #include "install/install_drive.h"
 
 #include <climits>
+#include <initializer_list>
 #include <memory>
 
 #include "framework/proc_address.h"
@@ -25,10 +26,10 @@ int ToMegabytes(uint64_t bytes) {
 // One registration: read the value; when it cannot be read, create the keys and write the
 // default folder (an empty text that was read stays empty). Then create the folder itself.
 void RegisterFolder(const std::wstring& root, const std::wstring& keyPath,
-                    const std::vector<std::wstring>& keysToCreate) {
+                    std::initializer_list<const wchar_t*> keysToCreate) {
     std::wstring folder;
     if (!ReadRegistryString(HKEY_LOCAL_MACHINE, keyPath, kInstallDirValue, &folder)) {
-        for (const std::wstring& key : keysToCreate) CreateSecuredRegistryKey(HKEY_LOCAL_MACHINE, key);
+        for (const wchar_t* key : keysToCreate) CreateSecuredRegistryKey(HKEY_LOCAL_MACHINE, key);
         if (folder.empty()) folder = root + L"Korvel";
         WriteRegistryString(HKEY_LOCAL_MACHINE, keyPath, kInstallDirValue, folder);
     }
@@ -52,14 +53,6 @@ int64_t RequiredMegabytes(uint64_t requiredBytes) {
 
 bool DriveQualifies(const DriveFacts& facts, int64_t requiredMegabytes) {
     return facts.type == DRIVE_FIXED && requiredMegabytes < static_cast<int64_t>(facts.freeMegabytes);
-}
-
-std::wstring ChooseInstallDrive(const std::vector<std::wstring>& roots, int64_t requiredMegabytes,
-                                const std::function<DriveFacts(const std::wstring&)>& probe) {
-    for (const std::wstring& root : roots) {
-        if (DriveQualifies(probe(root), requiredMegabytes)) return root;
-    }
-    return {};
 }
 
 std::vector<std::wstring> SplitDriveStrings(const wchar_t* buffer, size_t units) {

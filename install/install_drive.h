@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,8 +20,12 @@ bool DriveQualifies(const DriveFacts& facts, int64_t requiredMegabytes);
 
 // The first root in list order whose facts qualify, or the empty string. Every drive up to the
 // winner is probed once; none after it.
-std::wstring ChooseInstallDrive(const std::vector<std::wstring>& roots, int64_t requiredMegabytes,
-                                const std::function<DriveFacts(const std::wstring&)>& probe);
+template <typename Probe>
+std::wstring ChooseInstallDrive(const std::vector<std::wstring>& roots, int64_t requiredMegabytes, Probe probe) {
+    for (const std::wstring& root : roots)
+        if (DriveQualifies(probe(root), requiredMegabytes)) return root;
+    return {};
+}
 
 // The roots in a buffer of NUL-terminated strings ending with an empty one, in buffer order.
 std::vector<std::wstring> SplitDriveStrings(const wchar_t* buffer, size_t units);

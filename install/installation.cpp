@@ -21,12 +21,16 @@ Installation::~Installation() {
 }
 
 void Installation::Start(Operations operations) {
-    operations_ = std::move(operations);
-    thread_ = fw::StartThread([this] {
-        outcome_ = operations_(*this);
-        Post(Change::Done);
-        SetEvent(ended_.get());  // the last this thread touches of the object
-    });
+    operations_ = operations;
+    thread_ = fw::StartThread(
+        [](void* context) -> DWORD WINAPI {
+            auto* self = static_cast<Installation*>(context);
+            self->outcome_ = self->operations_(self->plan_, *self);
+            self->Post(Change::Done);
+            SetEvent(self->ended_.get());  // the last this thread touches of the object
+            return 0;
+        },
+        this);
     if (thread_) return;
     const DWORD error = GetLastError();
     LogEvent(fw::Format("The installation cannot start: no thread of its own (error %lu)", error));

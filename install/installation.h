@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <atomic>
-#include <functional>
 #include <string>
 
 #include "framework/handle.h"
@@ -17,7 +16,8 @@ class Installation : private InstallObserver {
 public:
     // The view's message's wParam; lParam is the step, or whether a cancel can be taken now.
     enum class Change { Step, Action, Question, CancelShown, Done };
-    using Operations = std::function<InstallOutcome(InstallObserver&)>;
+    // The operations of the plan (RunPackageOperations), told to this object.
+    using Operations = InstallOutcome (*)(const InstallPlan& plan, InstallObserver& observer);
     struct Question {
         std::wstring text;
         UINT type = 0;  // the message box type
@@ -83,7 +83,7 @@ private:
     void AllowShutdown();
 
     InstallPlan plan_;
-    Operations operations_;
+    Operations operations_ = nullptr;
     fw::UniqueHandle thread_;
     fw::UniqueHandle ended_;     // manual reset
     fw::UniqueHandle answered_;  // manual reset: the waiting question has its answer

@@ -56,20 +56,22 @@ struct RecordCalls {
 // Filled when the handler is installed, before the installer can call it.
 RecordCalls g_record;
 
-// A text the installer gives through a size-in, size-out buffer call.
-template <typename Call>
-std::wstring BufferText(Call call) {
+// A field of the record (1 and up), or the record formatted (0), through the installer's
+// size-in, size-out buffer calls.
+std::wstring RecordText(MSIHANDLE record, UINT field) {
     std::wstring text(256, L'\0');
-    DWORD size = static_cast<DWORD>(text.size());
-    UINT result = call(text.data(), &size);
-    if (result == ERROR_MORE_DATA) {
+    for (int call = 0; call < 2; ++call) {
+        DWORD size = static_cast<DWORD>(text.size());
+        const UINT result = field ? g_record.getString(record, field, text.data(), &size)
+                                  : g_record.format(0, record, text.data(), &size);
+        if (result == ERROR_SUCCESS) {
+            text.resize(size);
+            return text;
+        }
+        if (result != ERROR_MORE_DATA) break;
         text.assign(size + 1, L'\0');
-        size = static_cast<DWORD>(text.size());
-        result = call(text.data(), &size);
     }
-    if (result != ERROR_SUCCESS) return {};
-    text.resize(size);
-    return text;
+    return {};
 }
 
 InstallerMessage FromRecord(UINT type, MSIHANDLE record) {
@@ -86,11 +88,8 @@ InstallerMessage FromRecord(UINT type, MSIHANDLE record) {
         }
         return message;
     }
-    for (UINT i = 1; i <= count; ++i)
-        message.fields.push_back(
-            BufferText([&](LPWSTR buffer, LPDWORD size) { return g_record.getString(record, i, buffer, size); }));
-    if (count > 0)
-        message.text = BufferText([&](LPWSTR buffer, LPDWORD size) { return g_record.format(0, record, buffer, size); });
+    for (UINT i = 1; i <= count; ++i) message.fields.push_back(RecordText(record, i));
+    if (count > 0) message.text = RecordText(record, 0);
     return message;
 }
 
@@ -193,16 +192,16 @@ int InstallerMessages::Handle(const InstallerMessage& message) {
         if (!interactive_ || kind == INSTALLMESSAGE_FATALEXIT || message.text.empty()) return 0;
         return observer_.Ask(message.text, message.type & kQuestionMask);
     }
-    case INSTALLMESSAGE_FILESINUSE: {
-        if (!interactive_) return 0;
-        const int answer = observer_.Ask(fw::LoadResString(IDS_FILES_IN_USE) + Lines(ApplicationsInUse(message.fields)),
-                                         MB_ABORTRETRYIGNORE | MB_ICONWARNING);
-        return answer == IDABORT ? IDCANCEL : answer;
-    }
+    case INSTALLMESSAGE_FILESINUSE:
     case kRmFilesInUse: {
         if (!interactive_) return 0;
-        const std::wstring text =
-            fw::ReplaceFirst(fw::LoadResString(IDS_RM_FILES_IN_USE), L"%s", Lines(ApplicationsInUse(message.fields)));
+        const std::wstring names = Lines(ApplicationsInUse(message.fields));
+        if (kind == INSTALLMESSAGE_FILESINUSE) {
+            const int answer =
+                observer_.Ask(fw::LoadResString(IDS_FILES_IN_USE) + names, MB_ABORTRETRYIGNORE | MB_ICONWARNING);
+            return answer == IDABORT ? IDCANCEL : answer;
+        }
+        const std::wstring text = fw::ReplaceFirst(fw::LoadResString(IDS_RM_FILES_IN_USE), L"%s", names);
         return RestartManagerAnswer(observer_.Ask(text, MB_YESNOCANCEL | MB_ICONWARNING));
     }
     case INSTALLMESSAGE_COMMONDATA: {
@@ -222,31 +221,27 @@ int InstallerMessages::Handle(const InstallerMessage& message) {
 
 ExternalInstallerUi::ExternalInstallerUi(InstallerMessages& messages, bool interactive) {
     HMODULE msi = MsiLibrary();
-    auto setInternal = fw::ProcAddress<SetInternalUiFn>(msi, "MsiSetInternalUI");
-    if (setInternal) previousLevel_ = setInternal(HandlerUiLevel(interactive), nullptr);
+    setInternal_ = reinterpret_cast<void*>(GetProcAddress(msi, "MsiSetInternalUI"));
+    if (setInternal_) previousLevel_ = reinterpret_cast<SetInternalUiFn>(setInternal_)(HandlerUiLevel(interactive), nullptr);
     g_record.Load();
     auto setRecord = fw::ProcAddress<SetExternalUiRecordFn>(msi, "MsiSetExternalUIRecord");
     if (setRecord && g_record.Complete() && setRecord(OnRecordMessage, kMessages, &messages, nullptr) == ERROR_SUCCESS) {
         kind_ = kRecord;
+        setHandler_ = reinterpret_cast<void*>(setRecord);
         return;
     }
     auto setText = fw::ProcAddress<SetExternalUiFn>(msi, "MsiSetExternalUIW");
     if (setText) {
         setText(OnTextMessage, kMessages, &messages);
         kind_ = kString;
+        setHandler_ = reinterpret_cast<void*>(setText);
     }
 }
 
 ExternalInstallerUi::~ExternalInstallerUi() {
-    HMODULE msi = MsiLibrary();
-    if (kind_ == kRecord) {
-        if (auto setRecord = fw::ProcAddress<SetExternalUiRecordFn>(msi, "MsiSetExternalUIRecord"))
-            setRecord(nullptr, 0, nullptr, nullptr);
-    } else if (kind_ == kString) {
-        if (auto setText = fw::ProcAddress<SetExternalUiFn>(msi, "MsiSetExternalUIW")) setText(nullptr, 0, nullptr);
-    }
-    if (auto setInternal = fw::ProcAddress<SetInternalUiFn>(msi, "MsiSetInternalUI"))
-        setInternal(static_cast<INSTALLUILEVEL>(previousLevel_), nullptr);
+    if (kind_ == kRecord) reinterpret_cast<SetExternalUiRecordFn>(setHandler_)(nullptr, 0, nullptr, nullptr);
+    if (kind_ == kString) reinterpret_cast<SetExternalUiFn>(setHandler_)(nullptr, 0, nullptr);
+    if (setInternal_) reinterpret_cast<SetInternalUiFn>(setInternal_)(static_cast<INSTALLUILEVEL>(previousLevel_), nullptr);
 }
 
 const char* ExternalInstallerUi::Kind() const {

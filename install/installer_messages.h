@@ -92,4 +92,7 @@ public:
 private:
     int kind_ = 0;
     int previousLevel_ = 0;
+    // The installer's functions that put back what the constructor changed.
+    void* setHandler_ = nullptr;
+    void* setInternal_ = nullptr;
 };

@@ -13,12 +13,21 @@ MediumCheck::MediumCheck() : ended_(CreateEventW(nullptr, TRUE, FALSE, nullptr))
 
 MediumCheck::~MediumCheck() { Stop(); }
 
-void MediumCheck::Start(const InstallPlan& plan) {
+void MediumCheck::Start(const InstallPlan& plan, bool driversAlone) {
     plan_ = plan;
+    if (driversAlone) {
+        plan_.productPackage = plan.driversPackage;
+        plan_.drivers = false;
+    }
     started_ = true;
     permille_ = 0;
     ResetEvent(ended_.get());
-    thread_ = fw::StartThread([this] { Run(); });
+    thread_ = fw::StartThread(
+        [](void* check) -> DWORD WINAPI {
+            static_cast<MediumCheck*>(check)->Run();
+            return 0;
+        },
+        this);
     if (!thread_) Run();
 }
 

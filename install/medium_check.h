@@ -23,8 +23,9 @@ public:
     MediumCheck& operator=(const MediumCheck&) = delete;
 
     // Checks the packages of this plan from now on; a check that ran before must have ended.
-    // Where no thread can be made the check runs on the calling thread.
-    void Start(const InstallPlan& plan);
+    // Where no thread can be made the check runs on the calling thread. With driversAlone, the
+    // plan's drivers package is checked as its only package.
+    void Start(const InstallPlan& plan, bool driversAlone = false);
     bool Started() const { return started_; }
     // What the check looks at: the packages of this plan.
     const InstallPlan& plan() const { return plan_; }

@@ -40,21 +40,11 @@ BOOL CEulaDlg::OnInitDialog() {
     exitItem_.SetCaption(IDS_EXIT);
     nextItem_.SetCaption(IDS_NEXT);
     nextItem_.Enable(false);
-    titleItem_.SetFontSize(12);
-    titleItem_.SetCaption(IDS_LICENSE_TITLE);
-    titleItem_.SetPassive(true);
-    instructionItem_.SetFontSize(8);
-    instructionItem_.SetCaption(IDS_LICENSE_INSTRUCTION);
-    instructionItem_.SetPassive(true);
-    questionItem_.SetFontSize(8);
-    questionItem_.SetCaption(IDS_LICENSE_QUESTION);
-    questionItem_.SetPassive(true);
-    softwareLicense_.SetFontSize(9);
-    softwareLicense_.SetCaption(IDS_SOFTWARE_LICENSE);
-    softwareLicense_.SetPassive(true);
-    dataLicense_.SetFontSize(9);
-    dataLicense_.SetCaption(IDS_DATA_LICENSE);
-    dataLicense_.SetPassive(true);
+    SetPassiveText(titleItem_, 12, IDS_LICENSE_TITLE);
+    SetPassiveText(instructionItem_, 8, IDS_LICENSE_INSTRUCTION);
+    SetPassiveText(questionItem_, 8, IDS_LICENSE_QUESTION);
+    SetPassiveText(softwareLicense_, 9, IDS_SOFTWARE_LICENSE);
+    SetPassiveText(dataLicense_, 9, IDS_DATA_LICENSE);
 
     SetLicenseFont();
     LoadLicenseText();
@@ -92,23 +82,15 @@ BOOL CEulaDlg::SetLicenseFont() {
 }
 
 bool CEulaDlg::ReadUnicodeTextFile(const std::wstring& path, std::wstring* text, fw::FileError* error) {
-    text->clear();
-    fw::File file;
-    if (!file.OpenForReading(path, error)) return false;
-    const uint64_t fileLength = file.Length();
-    if (fileLength <= 2) return true;
-    // No license text is megabytes long; reading at most this much keeps the buffer's size,
-    // and its two closing zero bytes, well inside what a 32-bit process can hold.
-    const uint32_t length = fileLength > kMaxLicenseBytes ? kMaxLicenseBytes : static_cast<uint32_t>(fileLength);
-    std::vector<unsigned char> bytes(static_cast<size_t>(length) + 2, 0);
-    fw::FileError readError;
-    const uint32_t got = file.Read(bytes.data(), length, &readError);
-    if (readError.cause() != fw::FileError::None) {
-        if (error) *error = readError;
-        return false;
-    }
-    *text = LicenseTextFromBytes(bytes.data(), got);
-    return true;
+    // No license text is megabytes long: a larger file is read only in part.
+    std::vector<uint8_t> bytes;
+    uint64_t size = 0;
+    const DWORD osError = fw::ReadFileHead(path, kMaxLicenseBytes, &bytes, &size);
+    *text = LicenseTextFromBytes(bytes.data(), bytes.size());
+    if (!osError) return true;
+    // The callers' paths are full ones, as the report names them.
+    if (error) *error = fw::FileError(fw::FileError::CauseFromOsError(osError), osError, path);
+    return false;
 }
 
 BOOL CEulaDlg::LoadLicenseText() {
@@ -176,5 +158,5 @@ void CEulaDlg::OnLicenseEditFocus() {
 
 void CEulaDlg::RunInstallSequence() {
     busy_ = true;  // for good: the installation never comes back to this page
-    install_();
+    install_(installContext_);
 }

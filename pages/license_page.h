@@ -2,7 +2,6 @@
 // Page 2: the license texts and the two acceptance checkboxes; "Next" runs the installation
 // and is enabled only while both licenses are accepted.
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "framework/control.h"
@@ -20,7 +19,10 @@ public:
     ~CEulaDlg() override;
 
     // What "Next" starts: the checks as the installation begins, then the installation.
-    void SetInstall(std::function<void()> install) { install_ = std::move(install); }
+    void SetInstall(void (*install)(void* context), void* context) {
+        install_ = install;
+        installContext_ = context;
+    }
 
     BOOL SetLicenseFont();
     BOOL LoadLicenseText();
@@ -43,7 +45,8 @@ private:
     bool licenseFontMade_ = false;
     std::wstring licenseFileName_ = L"Eula.txt";
     bool busy_ = false;  // the exit confirmation or the installation is running
-    std::function<void()> install_;
+    void (*install_)(void*) = nullptr;
+    void* installContext_ = nullptr;
     CBrowserMenuItem exitItem_;
     CBrowserMenuItem nextItem_;
     CBrowserMenuItem titleItem_;

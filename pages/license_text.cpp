@@ -1,14 +1,13 @@
 #include "pages/license_text.h"
 
+namespace {
+// Three line breaks, 52 "=" and a line break.
+constexpr wchar_t kSeparator[] = L"\r\n\r\n\r\n" L"====================================================" L"\r\n";
+static_assert(sizeof kSeparator / sizeof kSeparator[0] == 6 + 52 + 2 + 1);
+}  // namespace
+
 std::wstring JoinLicenseTexts(const std::wstring& general, const std::wstring& data) {
-    if (general.empty()) return data;
-    // Three line breaks, 52 "=" and a line break: built here, not at start-up.
-    std::wstring joined = general;
-    joined += L"\r\n\r\n\r\n";
-    joined.append(52, L'=');
-    joined += L"\r\n";
-    joined += data;
-    return joined;
+    return general.empty() ? data : general + kSeparator + data;
 }
 
 std::wstring LicenseTextFromBytes(const unsigned char* bytes, size_t size) {

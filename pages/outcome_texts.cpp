@@ -11,6 +11,13 @@ std::wstring Joined(const std::wstring& first, const std::wstring& second, const
     return first + separator + second;
 }
 
+// Without a name each text has a form of its own: a noun phrase put in the name's place would
+// take the wrong case or article in most languages.
+std::wstring Named(UINT named, UINT unnamed, const std::wstring& productName,
+                   const std::function<std::wstring(UINT)>& text) {
+    return productName.empty() ? text(unnamed) : fw::ReplaceFirst(text(named), L"%s", productName);
+}
+
 }  // namespace
 
 std::wstring StepText(InstallStep step, bool productRemoval, const std::wstring& productName,
@@ -25,25 +32,20 @@ std::wstring StepText(InstallStep step, bool productRemoval, const std::wstring&
     case InstallStep::Drivers: return text(IDS_STEP_DRIVERS);
     case InstallStep::Product: break;
     }
-    if (productName.empty()) return text(unnamed);
-    return fw::ReplaceFirst(text(named), L"%s", productName);
+    return Named(named, unnamed, productName, text);
 }
 
 namespace {
 
-// Without a name each text has a form of its own: a noun phrase put in the name's place would
-// take the wrong case or article in most languages.
 std::wstring EarlierVersionText(EarlierVersion earlier, const std::wstring& productName,
                                 const std::function<std::wstring(UINT)>& text) {
-    const bool unnamed = productName.empty();
     if (earlier == EarlierVersion::Removed) {
-        if (unnamed) return text(IDS_CANCELLED_EARLIER_REMOVED_UNNAMED);
-        return fw::ReplaceFirst(fw::ReplaceFirst(text(IDS_CANCELLED_EARLIER_REMOVED), L"%s", productName), L"%s",
-                                productName);
+        // The name stands twice in the named form.
+        const std::wstring once = Named(IDS_CANCELLED_EARLIER_REMOVED, IDS_CANCELLED_EARLIER_REMOVED_UNNAMED, productName, text);
+        return productName.empty() ? once : fw::ReplaceFirst(once, L"%s", productName);
     }
     if (earlier == EarlierVersion::Kept)
-        return unnamed ? text(IDS_CANCELLED_EARLIER_KEPT_UNNAMED)
-                       : fw::ReplaceFirst(text(IDS_CANCELLED_EARLIER_KEPT), L"%s", productName);
+        return Named(IDS_CANCELLED_EARLIER_KEPT, IDS_CANCELLED_EARLIER_KEPT_UNNAMED, productName, text);
     return {};
 }
 
@@ -53,8 +55,7 @@ std::wstring CancelQuestion(bool removalBegun, const std::wstring& productName,
                             const std::function<std::wstring(UINT)>& text) {
     if (!removalBegun) return text(IDS_CONFIRM_CANCEL);
     return text(IDS_CONFIRM_CANCEL) + L"\n\n" +
-           (productName.empty() ? text(IDS_CANCEL_AFTER_REMOVAL_UNNAMED)
-                                : fw::ReplaceFirst(text(IDS_CANCEL_AFTER_REMOVAL), L"%s", productName));
+           Named(IDS_CANCEL_AFTER_REMOVAL, IDS_CANCEL_AFTER_REMOVAL_UNNAMED, productName, text);
 }
 
 OutcomeTexts BuildOutcomeTexts(const InstallOutcome& outcome, const std::wstring& productName,
@@ -72,8 +73,7 @@ OutcomeTexts BuildOutcomeTexts(const InstallOutcome& outcome, const std::wstring
         return {text(IDS_FAILED), Joined(details, restart, L"\n\n")};
     }
     OutcomeTexts texts;
-    texts.headline =
-        productName.empty() ? text(IDS_INSTALLED_UNNAMED) : fw::ReplaceFirst(text(IDS_INSTALLED), L"%s", productName);
+    texts.headline = Named(IDS_INSTALLED, IDS_INSTALLED_UNNAMED, productName, text);
     texts.details = Joined(fw::ReplaceFirst(text(IDS_INSTALLED_DRIVE), L"%s", driveRoot), restart, L"\n\n");
     return texts;
 }

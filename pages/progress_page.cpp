@@ -43,12 +43,9 @@ BOOL CProgressPage::OnInitDialog() {
     CBrowserPage::OnInitDialog();
     ApplySkin(BackgroundBitmapPath());
 
-    titleItem_.SetFontSize(12);
-    titleItem_.SetPassive(true);
-    stepItem_.SetFontSize(9);
-    stepItem_.SetPassive(true);
-    actionItem_.SetFontSize(8);
-    actionItem_.SetPassive(true);
+    SetPassiveText(titleItem_, 12);
+    SetPassiveText(stepItem_, 9);
+    SetPassiveText(actionItem_, 8);
     cancelItem_.SetCaption(IDS_CANCEL);
     restartItem_.SetCaption(IDS_RESTART_NOW);
     finishItem_.SetCaption(IDS_FINISH);
@@ -63,16 +60,30 @@ BOOL CProgressPage::OnInitDialog() {
     return TRUE;
 }
 
-void CProgressPage::Watch(Installation& installation) {
-    installation_ = &installation;
+void CProgressPage::StartWatching() {
     std::wstring title = MainPageTitle(fw::LoadResString(IDS_TITLE_FORMAT), productName_);
     titleItem_.SetCaption(title.empty() ? fw::LoadResString(IDS_APPLICATION_TITLE) : title);
-    if (Unattended()) ShowWindow(cancelItem_.hwnd(), SW_HIDE);  // not cancelled from its window
     SetTimer(hwnd(), kBarTimer, kBarIntervalMs, nullptr);
     // The page has just been shown: the focus on the step, which a screen reader reads, and not
     // on "Cancel", where the Enter that chose "Next" could still act.
-    SetStartFocus(stepItem_.hwnd());
-    if (GetActiveWindow() == hwnd()) SetFocus(stepItem_.hwnd());
+    FocusItem(stepItem_.hwnd());
+}
+
+void CProgressPage::FocusItem(HWND item) {
+    SetStartFocus(item);
+    if (GetActiveWindow() == hwnd()) SetFocus(item);
+}
+
+void CProgressPage::EnableCancel(bool enabled) {
+    cancelItem_.Enable(enabled);
+    cancelItem_.RedrawInParent();
+    KeepFocusOnVisibleItem();
+}
+
+void CProgressPage::Watch(Installation& installation) {
+    installation_ = &installation;
+    if (Unattended()) ShowWindow(cancelItem_.hwnd(), SW_HIDE);  // not cancelled from its window
+    StartWatching();
     // The reason Windows shows while the session's end waits: what the run does as a whole.
     const bool removal = installation.plan().productRemoval;
     installation.Watch(hwnd(), kChangeMessage,
@@ -82,12 +93,8 @@ void CProgressPage::Watch(Installation& installation) {
 
 void CProgressPage::WatchMediumCheck(MediumCheck& check) {
     mediumCheck_ = &check;
-    std::wstring title = MainPageTitle(fw::LoadResString(IDS_TITLE_FORMAT), productName_);
-    titleItem_.SetCaption(title.empty() ? fw::LoadResString(IDS_APPLICATION_TITLE) : title);
     stepItem_.SetCaption(IDS_STEP_CHECKING_MEDIUM);
-    SetTimer(hwnd(), kBarTimer, kBarIntervalMs, nullptr);
-    SetStartFocus(stepItem_.hwnd());
-    if (GetActiveWindow() == hwnd()) SetFocus(stepItem_.hwnd());
+    StartWatching();
 }
 
 // Nothing has changed yet: the check stops at once, without a question.
@@ -95,9 +102,7 @@ void CProgressPage::CancelMediumCheck() {
     if (!mediumCheck_) return;
     mediumCheck_->Cancel();
     LogEvent("Cancel: the user asked for it while the medium was checked");
-    cancelItem_.Enable(false);
-    cancelItem_.RedrawInParent();
-    KeepFocusOnVisibleItem();
+    EnableCancel(false);
 }
 
 void CProgressPage::KeepFocusOnVisibleItem() {
@@ -110,8 +115,7 @@ void CProgressPage::KeepFocusOnVisibleItem() {
             break;
         }
     }
-    SetStartFocus(target);
-    if (GetActiveWindow() == hwnd()) SetFocus(target);
+    FocusItem(target);
 }
 
 void CProgressPage::AnswerQuestion() {
@@ -168,9 +172,7 @@ void CProgressPage::OnChange(Installation::Change change, LPARAM value) {
     case Installation::Change::CancelShown:
         cancelShown_ = value != 0;
         if (!done_ && !installation_->CancelRequested()) {
-            cancelItem_.Enable(cancelShown_);
-            cancelItem_.RedrawInParent();
-            KeepFocusOnVisibleItem();
+            EnableCancel(cancelShown_);
         }
         break;
     case Installation::Change::Done:
@@ -196,8 +198,7 @@ void CProgressPage::ShowOutcome(const RunEnd& end) {
         ShowWindow(restartItem_.hwnd(), SW_SHOW);
     }
     ShowWindow(finishItem_.hwnd(), SW_SHOW);
-    SetStartFocus(finishItem_.hwnd());
-    if (GetActiveWindow() == hwnd()) SetFocus(finishItem_.hwnd());
+    FocusItem(finishItem_.hwnd());
 }
 
 void CProgressPage::ConfirmCancel() {
@@ -211,9 +212,7 @@ void CProgressPage::ConfirmCancel() {
 
 void CProgressPage::CancelConfirmed() {
     installation_->Cancel();
-    cancelItem_.Enable(false);
-    cancelItem_.RedrawInParent();
-    KeepFocusOnVisibleItem();
+    EnableCancel(false);
 }
 
 bool CProgressPage::OnCommand(UINT id, UINT code) {

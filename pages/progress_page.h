@@ -46,6 +46,12 @@ private:
     // After an item went away or became unavailable: the focus on the first item that can take
     // it, else on the step, which a screen reader then reads; never on nothing.
     void KeepFocusOnVisibleItem();
+    // The title, the bar's timer and the focus on the step, as the page starts watching.
+    void StartWatching();
+    // The focus on the item now if the page is active, and when the page next is.
+    void FocusItem(HWND item);
+    // "Cancel" enabled or not, and the focus kept on an item that takes it.
+    void EnableCancel(bool enabled);
     bool Unattended() const { return installation_->plan().options.Unattended(); }
 
     std::wstring productName_;

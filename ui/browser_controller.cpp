@@ -20,20 +20,16 @@ void SendToDescendants(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
 void CBrowserController::AddPage(int pageNumber, CBrowserPage* page) {
     if (!page) return;
     page->Show(SW_HIDE);
-    for (const auto& [number, known] : pages_)
-        if (number == pageNumber) return;
-    pages_.emplace_back(pageNumber, page);
+    if (pageNumber >= 1 && pageNumber <= kPages && !pages_[pageNumber - 1]) pages_[pageNumber - 1] = page;
 }
 
 void CBrowserController::ShowPage(int pageNumber) {
     // The new page appears before the old one goes, so there is never no page on the screen.
-    CBrowserPage* current = nullptr;
-    for (const auto& [number, page] : pages_)
-        if (number == pageNumber) current = page;
+    CBrowserPage* current = pageNumber >= 1 && pageNumber <= kPages ? pages_[pageNumber - 1] : nullptr;
     if (!current && maker_ && (current = maker_->MakePage(pageNumber))) AddPage(pageNumber, current);
     if (current) current->Show(SW_SHOW);
-    for (const auto& [number, page] : pages_) {
-        if (number != pageNumber) page->Show(SW_HIDE);
+    for (CBrowserPage* page : pages_) {
+        if (page && page != current) page->Show(SW_HIDE);
     }
     // An unknown number leaves every page hidden and nothing to refresh.
     if (!current) return;

@@ -1,8 +1,5 @@
 #pragma once
 // Knows the setup's pages by number and shows one at a time.
-#include <utility>
-#include <vector>
-
 class CBrowserPage;
 
 // Makes a page the first time it is shown (the main page shows sooner when the pages behind it
@@ -24,7 +21,10 @@ public:
     CBrowserController(const CBrowserController&) = delete;
     CBrowserController& operator=(const CBrowserController&) = delete;
 
-    // Hides the page and registers it, unless the number is taken.
+    // The setup's pages are numbered 1 to kPages.
+    static constexpr int kPages = 3;
+
+    // Hides the page and registers it, unless the number is taken or not a page's.
     void AddPage(int pageNumber, CBrowserPage* page);
     // Asked for a page whose number is not registered yet.
     void SetPageMaker(PageMaker* maker) { maker_ = maker; }
@@ -36,5 +36,5 @@ public:
 
 private:
     PageMaker* maker_ = nullptr;
-    std::vector<std::pair<int, CBrowserPage*>> pages_;  // a handful; the first page of a number stays
+    CBrowserPage* pages_[kPages] = {};  // by number; the first page of a number stays
 };

@@ -51,7 +51,7 @@ InstallPlan PlanFor(SetupUi ui, bool noRestart = false) {
 }
 
 // Operations that ask twice and report both answers and whether a cancel was asked for.
-InstallOutcome AskTwice(InstallObserver& observer) {
+InstallOutcome AskTwice(const InstallPlan&, InstallObserver& observer) {
     InstallOutcome outcome;
     observer.OnStep(InstallStep::Product);
     outcome.productResult = static_cast<UINT>(observer.Ask(L"Retry?", MB_RETRYCANCEL));
@@ -130,18 +130,21 @@ TEST(Installation, StoppedWhileTheThreadWaitsForAnAnswer) {
 
 // Unattended: nobody asked, and the run's end by the restart rule; a restart asked for before a
 // failure stays pending.
+struct RuleRow {
+    const char* what;
+    SetupUi ui;
+    bool noRestart;
+    UINT product;
+    bool removalFailed;
+    bool restartNeeded;  // asked for before the end
+    DWORD exitCode;
+    bool restartAtEnd;
+    bool restartPending;
+};
+const RuleRow* g_rule = nullptr;  // the row the operations end as
+
 TEST(Installation, WithoutAViewTheInstallerAnswersAndTheRunEndsByTheRestartRule) {
-    const struct {
-        const char* what;
-        SetupUi ui;
-        bool noRestart;
-        UINT product;
-        bool removalFailed;
-        bool restartNeeded;  // asked for before the end
-        DWORD exitCode;
-        bool restartAtEnd;
-        bool restartPending;
-    } rows[] = {
+    const RuleRow rows[] = {
         {"installed", SetupUi::Quiet, false, 0, false, false, 0, false, false},
         {"restart asked for", SetupUi::Quiet, false, ERROR_SUCCESS_REBOOT_REQUIRED, false, false, 1641, true, true},
         {"restart asked for, /norestart", SetupUi::Passive, true, ERROR_SUCCESS_REBOOT_REQUIRED, false, false, 3010,
@@ -155,7 +158,9 @@ TEST(Installation, WithoutAViewTheInstallerAnswersAndTheRunEndsByTheRestartRule)
         SCOPED_TRACE(row.what);
         Installation installation;
         installation.SetPlan(PlanFor(row.ui, row.noRestart));
-        installation.Start([&row](InstallObserver& observer) {
+        g_rule = &row;
+        installation.Start([](const InstallPlan&, InstallObserver& observer) {
+            const RuleRow& row = *g_rule;
             InstallOutcome outcome;
             outcome.removalResult = static_cast<UINT>(observer.Ask(L"Retry?", MB_RETRYCANCEL));
             outcome.productResult = row.product;
