@@ -61,11 +61,8 @@ int RunMessageLoop() {
 }
 
 std::wstring SatelliteLibraryPath(const std::wstring& executablePath, const std::wstring& languageAbbreviation) {
-    size_t slash = executablePath.find_last_of(L"\\/");
-    size_t nameStart = slash == std::wstring::npos ? 0 : slash + 1;
-    size_t dot = executablePath.find_last_of(L'.');
-    std::wstring stem = dot != std::wstring::npos && dot >= nameStart ? executablePath.substr(0, dot) : executablePath;
-    return stem + languageAbbreviation + L".dll";
+    const size_t stem = executablePath.size() - ExtensionOfPath(executablePath).size();
+    return executablePath.substr(0, stem) + languageAbbreviation + L".dll";
 }
 
 std::wstring UserLanguageAbbreviation() {

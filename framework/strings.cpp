@@ -140,8 +140,7 @@ std::wstring ModulePath(HMODULE module) {
 
 std::wstring ExecutableBaseName() {
     std::wstring name = FileNameOfPath(ModulePath());
-    size_t dot = name.find_last_of(L'.');
-    if (dot != std::wstring::npos) name.resize(dot);
+    name.resize(name.size() - ExtensionOfPath(name).size());
     return name;
 }
 

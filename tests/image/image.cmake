@@ -12,10 +12,11 @@ set_target_properties(unwinding_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST
 target_link_options(unwinding_probe PRIVATE -Wl,-Map,${TEST_BIN_DIR}/unwinding_probe.map)
 foreach(finding "std::__throw_underflow_error" "__cxa_throw" "_Unwind_" "over its budget of 4096")
   string(REGEX REPLACE "[^A-Za-z0-9]+" "_" id "${finding}")
-  add_test(NAME image_check_finds${id}
+  string(REGEX REPLACE "^_|_$" "" id "${id}")
+  add_test(NAME image_check_finds_${id}
            COMMAND ${IMAGE_CHECK} $<TARGET_FILE:unwinding_probe> ${TEST_BIN_DIR}/unwinding_probe.map
                    ${SETUP_SOURCE_DIR}/app/no_throw.cpp 4096)
-  set_tests_properties(image_check_finds${id} PROPERTIES PASS_REGULAR_EXPRESSION "FAIL: [^\n]*${finding}")
+  set_tests_properties(image_check_finds_${id} PROPERTIES PASS_REGULAR_EXPRESSION "FAIL: [^\n]*${finding}")
 endforeach()
 
 # Function-local statics of the product code: each one listed beside -fno-threadsafe-statics.
