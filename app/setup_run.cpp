@@ -15,6 +15,14 @@
 #include "system/session_info.h"
 #include "ui/app_title.h"
 
+namespace {
+
+// The run whose medium check waits for the main page's painting: a timer gives its procedure no
+// context, and a process has one run.
+SetupRun* g_pendingCheck = nullptr;
+
+}  // namespace
+
 RunKind RunKindOf(const SetupOptions& options, bool visibleWindowStation) {
     if (options.verify) return RunKind::Verify;  // changes nothing, whatever else was asked
     if (options.uninstall) return RunKind::Uninstall;
@@ -99,8 +107,28 @@ bool SetupRun::Start(RunWindows& windows) {
         Install();
         return false;
     }
-    StartMediumCheck();
+    // The check starts once the main page has painted: a timer's message comes only when no
+    // other message waits, painting included, and the installer's library, loaded beside the
+    // painting, would hold the page back.
+    checkTimer_ = SetTimer(nullptr, 0, 0, &SetupRun::StartPendingCheck);
+    if (checkTimer_)
+        g_pendingCheck = this;
+    else
+        StartMediumCheck();
     return true;  // the pages take it from here
+}
+
+void CALLBACK SetupRun::StartPendingCheck(HWND, UINT, UINT_PTR, DWORD) {
+    SetupRun* run = g_pendingCheck;
+    if (!run) return;
+    run->CancelPendingCheck();
+    run->StartMediumCheck();
+}
+
+void SetupRun::CancelPendingCheck() {
+    if (checkTimer_) KillTimer(nullptr, checkTimer_);
+    checkTimer_ = 0;
+    g_pendingCheck = nullptr;
 }
 
 bool SetupRun::StartUnattended(DWORD* exitCode) {
@@ -307,6 +335,7 @@ void SetupRun::Refuse(const RunRow& row, const std::wstring& refusalText) {
 }
 
 void SetupRun::Install() {
+    CancelPendingCheck();  // from here the installation's rows start the check themselves
     if (kind_ == RunKind::Uninstall) {
         plan_.productRemoval = true;
         plan_.productCode = data_.productCode.empty() ? L"" : BracedProductCode(data_.productCode);
@@ -366,6 +395,7 @@ int SetupRun::Exit() {
     // The user has left the setup: its windows go at once, before anything the end waits for,
     // and no page takes a click or a key while the launcher closes or the installation stops.
     if (windows_) windows_->ClosePages();
+    CancelPendingCheck();
     AwaitLauncherClosed();
     medium_.Stop();
     installation_.Stop();

@@ -120,6 +120,8 @@ private:
     // The interactive run's check of the packages, started as the start checks pass: what can
     // be planned without a question, and the drivers package when no question decides it.
     void StartMediumCheck();
+    static void CALLBACK StartPendingCheck(HWND, UINT, UINT_PTR, DWORD);
+    void CancelPendingCheck();
     // The packages row: waits for the check, on the installation's page when it has not ended,
     // and checks the drivers package too once a question has decided it is installed.
     bool MediumUsable(std::wstring* refusalText);
@@ -141,6 +143,7 @@ private:
     fw::UniqueHandle launcherClosing_;
     MediumCheck medium_;
     bool driversDecided_ = false;
+    UINT_PTR checkTimer_ = 0;  // the check's start waits for the main page's painting
 };
 
 // Marks a running setup for the user's logon.
