@@ -146,23 +146,13 @@ bool MediumNamesBelowFolder(std::wstring* refusalText) {
     return true;
 }
 
-class ReadThroughTold : public ReadThroughProgress {
-public:
-    explicit ReadThroughTold(MediumProgress* progress) : progress_(progress) {}
-    bool Continue(uint64_t bytesRead, uint64_t bytesTotal) override { return progress_->Continue(bytesRead, bytesTotal); }
-
-private:
-    MediumProgress* progress_;
-};
-
 // Every cabinet read through; the log names a damaged one, its block and the fault, or gives
 // the reading's size, time and speed.
 MediumVerdict CabinetsReadThrough(const std::vector<MediumCabinet>& cabinets, std::wstring* refusalText,
                                   MediumProgress* progress) {
     InstallerPackageReader reader;
-    ReadThroughTold told(progress);
     const DWORD started = GetTickCount();
-    const MediumReading reading = ReadThroughCabinets(cabinets, reader, progress ? &told : nullptr);
+    const MediumReading reading = ReadThroughCabinets(cabinets, reader, progress);
     const DWORD elapsed = GetTickCount() - started;
     if (reading.state == MediumState::Cancelled) {
         LogEvent(fw::Format("Medium: read-through cancelled after %I64u of %I64u bytes", reading.bytes, reading.total));

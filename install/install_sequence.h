@@ -10,6 +10,7 @@
 #include <string>
 
 #include "install/installer_messages.h"
+#include "install/package_check.h"
 #include "install/setup_result.h"
 
 // How a run shows itself: Full is the run with pages; Passive shows the installation's progress
@@ -65,11 +66,7 @@ void DecideDrivers(InstallPlan* plan);
 bool DriversDecisionAsks(const InstallOptions& options);
 // Told, on the thread that reads the medium, how far the read-through of the packages' cabinets
 // has come; false from Continue stops the reading there (a cancel).
-class MediumProgress {
-public:
-    virtual ~MediumProgress() = default;
-    virtual bool Continue(uint64_t bytesRead, uint64_t bytesTotal) = 0;
-};
+using MediumProgress = ReadThroughProgress;
 enum class MediumVerdict { Usable, Unusable, Cancelled };
 // The packages the plan installs, each opened read-only with its cabinets, beside it and
 // embedded in it, read through; Unusable with *refusalText naming the missing or damaged file.

@@ -533,18 +533,30 @@ std::vector<std::string> WindowsOn(HDESK desktop, DWORD processId) {
     return windows.found;
 }
 
+// A window station of its own, as a service's (not visible), with its desktop "Default".
+struct ServiceStation {
+    ServiceStation() {
+        HWINSTA own = GetProcessWindowStation();
+        station = CreateWindowStationW(L"KorvelService", 0, WINSTA_ALL_ACCESS, nullptr);
+        if (!station || !SetProcessWindowStation(station)) return;
+        desktop = CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+        SetProcessWindowStation(own);
+    }
+    ~ServiceStation() {
+        if (desktop) CloseDesktop(desktop);
+        if (station) CloseWindowStation(station);
+    }
+    HWINSTA station = nullptr;
+    HDESK desktop = nullptr;
+};
+
 TEST(Deployment, WhereNoOneCanSeeNothingWaitsForAnAnswer) {
-    // A window station of its own, as a service's: not visible.
-    HWINSTA own = GetProcessWindowStation();
-    HWINSTA station = CreateWindowStationW(L"KorvelService", 0, WINSTA_ALL_ACCESS, nullptr);
-    ASSERT_NE(station, nullptr);
+    ServiceStation service;
+    ASSERT_NE(service.desktop, nullptr);
     USEROBJECTFLAGS flags{};
-    ASSERT_TRUE(GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof(flags), nullptr));
+    ASSERT_TRUE(GetUserObjectInformationW(service.station, UOI_FLAGS, &flags, sizeof(flags), nullptr));
     ASSERT_EQ(flags.dwFlags & WSF_VISIBLE, 0u);
-    ASSERT_TRUE(SetProcessWindowStation(station));
-    HDESK desktop = CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
-    SetProcessWindowStation(own);
-    ASSERT_NE(desktop, nullptr);
+    HDESK desktop = service.desktop;
 
     struct Row {
         const wchar_t* switches;
@@ -573,21 +585,15 @@ TEST(Deployment, WhereNoOneCanSeeNothingWaitsForAnAnswer) {
         EXPECT_NE(text.find("] " + row.logLine), std::string::npos) << text;
         EXPECT_TRUE(LogHas(text, "Exit code " + std::to_string(row.exitCode))) << text;
     }
-    CloseDesktop(desktop);
-    CloseWindowStation(station);
 }
 
 // Where the setup cannot go on (here OLE32.DLL, which every run without pages loads first, is
 // kept from it), only a run whose user sees it shows the "Fatal:" line in a box: as the run's
 // kind says, whatever its switches (a start without switches where no one can see shows none).
 TEST(Deployment, AFatalFailureShowsABoxOnlyWhereSomeoneSees) {
-    HWINSTA own = GetProcessWindowStation();
-    HWINSTA station = CreateWindowStationW(L"KorvelService", 0, WINSTA_ALL_ACCESS, nullptr);
-    ASSERT_NE(station, nullptr);
-    ASSERT_TRUE(SetProcessWindowStation(station));
-    HDESK hidden = CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
-    SetProcessWindowStation(own);
-    ASSERT_NE(hidden, nullptr);
+    ServiceStation service;
+    ASSERT_NE(service.desktop, nullptr);
+    HDESK hidden = service.desktop;
     const struct {
         const char* what;
         const wchar_t* switches;
@@ -636,8 +642,6 @@ TEST(Deployment, AFatalFailureShowsABoxOnlyWhereSomeoneSees) {
         // So early the /log file is not open yet: the exit code alone tells the tool.
         EXPECT_EQ(setup.Wait(), 126u);
     }
-    CloseDesktop(hidden);
-    CloseWindowStation(station);
 }
 
 TEST(Deployment, ApplicationKnownByItsClassIsFoundAndEndedOnAnotherDesktop) {
