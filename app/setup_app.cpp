@@ -11,7 +11,7 @@
 BOOL CSetupApp::InitInstance() {
     fw::InitCommonControlsFromSystem();
     fw::App::InitInstance();
-    if (run_.Start(*this)) mainPage_->EnableNext();  // every start check passed
+    run_.Start(*this);
     return TRUE;
 }
 
@@ -74,7 +74,11 @@ void CSetupApp::ClosePages() {
     controller_ = nullptr;
 }
 
-void CSetupApp::ShowMainPage() { controller_->ShowPage(1); }
+void CSetupApp::ShowMainPage(bool ready) {
+    if (!mainPage_ || !mainPage_->hwnd()) return;
+    if (ready) mainPage_->EnableNext();  // drawn enabled from its first painting
+    controller_->ShowPage(1);
+}
 
 CProgressPage* CSetupApp::ShowProgressPage() {
     controller().ShowPage(3);

@@ -20,7 +20,7 @@ public:
 private:
     // RunWindows.
     bool CreatePages() override;
-    void ShowMainPage() override;
+    void ShowMainPage(bool ready) override;
     bool ShowInstallation(Installation& installation) override;
     void ShowMediumCheck(MediumCheck& check) override;
     // Destroys every page, then their controller: nothing more takes the user's input.

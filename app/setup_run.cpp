@@ -17,9 +17,14 @@
 
 namespace {
 
-// The run whose medium check waits for the main page's painting: a timer gives its procedure no
-// context, and a process has one run.
-SetupRun* g_pendingCheck = nullptr;
+// The run whose launcher closing and medium check wait for the main page's painting: a timer
+// gives its procedure no context, and a process has one run.
+SetupRun* g_pendingStart = nullptr;
+
+DWORD WINAPI CloseCompanionLauncher(void* = nullptr) {
+    LogEvent(LauncherLine(CloseProgramByName(L"kStart.exe")));
+    return 0;
+}
 
 }  // namespace
 
@@ -59,7 +64,7 @@ std::wstring LoggedMessage(UINT message, const std::wstring& value = std::wstrin
 
 }  // namespace
 
-bool SetupRun::Start(RunWindows& windows) {
+void SetupRun::Start(RunWindows& windows) {
     windows_ = &windows;
     options_ = ParseSetupCommandLine(GetCommandLineW(), fw::ModulePath());
     data_ = ReadSetupData();  // it names the default log
@@ -78,11 +83,11 @@ bool SetupRun::Start(RunWindows& windows) {
     case RunKind::UsageToLog:
     case RunKind::NeedsQuiet:
         End(InvisibleStart(options_, data_.productName, kind_ == RunKind::UsageToLog, log_));
-        return false;
+        return;
     case RunKind::UsageBox:
         fw::AppMessageBox(IDS_USAGE, MB_ICONINFORMATION | MB_OK);
         End(options_.invalid.empty() ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
-        return false;
+        return;
     case RunKind::Pages:
         if (!options_.logFile.empty()) StartSetupLog(log_, options_.logFile);  // unwritable: no log
         break;
@@ -93,42 +98,42 @@ bool SetupRun::Start(RunWindows& windows) {
         DWORD exitCode = 0;
         if (StartUnattended(&exitCode)) break;
         End(exitCode);
-        return false;
+        return;
     }
     }
     if (kind_ == RunKind::Verify) {
         End(VerifyMedium());
-        return false;
+        return;
     }
     fw::WaitCursor wait;  // covers the engine update, the pages and the system checks
     SetApplicationTitle(fw::LoadResString(IDS_APPLICATION_TITLE));
-    if (!Walk(RunPhase::Start)) return false;
+    if (!Walk(RunPhase::Start)) return;
     if (kind_ != RunKind::Pages) {
         Install();
-        return false;
+        return;
     }
-    // The check starts once the main page has painted: a timer's message comes only when no
-    // other message waits, painting included, and the installer's library, loaded beside the
-    // painting, would hold the page back.
-    checkTimer_ = SetTimer(nullptr, 0, 0, &SetupRun::StartPendingCheck);
-    if (checkTimer_)
-        g_pendingCheck = this;
-    else
-        StartMediumCheck();
-    return true;  // the pages take it from here
+    // The launcher's closing and the medium check start once the main page has painted: a
+    // timer's message comes only when no other message waits, painting included. Beside the
+    // painting, the process listing would hold the page's every call to the system back, and
+    // the installer's library its loading.
+    g_pendingStart = this;
+    startTimer_ = SetTimer(nullptr, 0, 0, &SetupRun::StartBesidePage);
+    if (!startTimer_) StartBesidePage(nullptr, 0, 0, 0);
 }
 
-void CALLBACK SetupRun::StartPendingCheck(HWND, UINT, UINT_PTR, DWORD) {
-    SetupRun* run = g_pendingCheck;
+void CALLBACK SetupRun::StartBesidePage(HWND, UINT, UINT_PTR, DWORD) {
+    SetupRun* run = g_pendingStart;
     if (!run) return;
-    run->CancelPendingCheck();
+    run->CancelPendingStart();
+    if (run->launcherDue_) run->launcherClosing_ = fw::StartThread(CloseCompanionLauncher, nullptr);
+    if (run->launcherClosing_) run->launcherDue_ = false;  // else it is closed when awaited
     run->StartMediumCheck();
 }
 
-void SetupRun::CancelPendingCheck() {
-    if (checkTimer_) KillTimer(nullptr, checkTimer_);
-    checkTimer_ = 0;
-    g_pendingCheck = nullptr;
+void SetupRun::CancelPendingStart() {
+    if (startTimer_) KillTimer(nullptr, startTimer_);
+    startTimer_ = 0;
+    g_pendingStart = nullptr;
 }
 
 bool SetupRun::StartUnattended(DWORD* exitCode) {
@@ -155,15 +160,6 @@ bool SetupRun::StartUnattended(DWORD* exitCode) {
     }
     return true;
 }
-
-namespace {
-
-DWORD WINAPI CloseCompanionLauncher(void* = nullptr) {
-    LogEvent(LauncherLine(CloseProgramByName(L"kStart.exe")));
-    return 0;
-}
-
-}  // namespace
 
 // The table's steps and checks, with the run's own state.
 struct SetupRunRows {
@@ -202,14 +198,17 @@ struct SetupRunRows {
 
     static bool PagesCreated(SetupRun& run, std::wstring*) { return run.windows_->CreatePages(); }
 
-    // With pages, the launcher is closed beside the start-up: the main page does not wait for the
-    // process listing, nor for a launcher slow to close. The installation waits for it.
+    // With pages, the launcher is closed beside the shown main page: the page does not wait for
+    // the process listing, nor for a launcher slow to close. The installation and the end of the
+    // run wait for it.
     static void CloseLauncher(SetupRun& run) {
-        if (run.kind_ == RunKind::Pages) run.launcherClosing_ = fw::StartThread(CloseCompanionLauncher, nullptr);
-        if (!run.launcherClosing_) CloseCompanionLauncher();
+        if (run.kind_ == RunKind::Pages)
+            run.launcherDue_ = true;
+        else
+            CloseCompanionLauncher();
     }
 
-    static void ShowMainPage(SetupRun& run) { run.windows_->ShowMainPage(); }
+    static void ShowMainPage(SetupRun& run) { run.windows_->ShowMainPage(true); }
 
     static bool WindowsSupported(SetupRun&, std::wstring*) {
         if (GetWindowsVersion() < Win2000) return false;
@@ -284,12 +283,14 @@ constexpr RunRow kRows[] = {
     {"setup data", RunPhase::Start, kEveryRun, SetupRunRows::LogData},
     {"pages", RunPhase::Start, KindBit(RunKind::Pages), nullptr, SetupRunRows::PagesCreated, Refusal::None, 1},
     {"companion launcher", RunPhase::Start, kInstallingRuns, SetupRunRows::CloseLauncher},
-    {"main page", RunPhase::Start, KindBit(RunKind::Pages), SetupRunRows::ShowMainPage},
     {"Windows version", RunPhase::Start, kEveryRun, nullptr, SetupRunRows::WindowsSupported,
      Refusal::UnsupportedWindows, 1},
     {"administrator", RunPhase::Start, kEveryRun, nullptr, SetupRunRows::Administrator, Refusal::NotAdministrator, 1},
     {"another installation", RunPhase::Start, kEveryRun, nullptr, SetupRunRows::NoOtherInstallation,
      Refusal::AnotherInstallation, 1},
+    // The page shows ready: the checks passed before it, and a refusal shows it first, "Next"
+    // disabled, behind its box.
+    {"main page", RunPhase::Start, KindBit(RunKind::Pages), SetupRunRows::ShowMainPage},
     // What can already be known to fail comes before anything is closed or written.
     {"Windows Installer idle", RunPhase::Installation, kInstallingRuns, nullptr, SetupRunRows::InstallerIdle,
      Refusal::AnotherInstallation, 0},
@@ -330,12 +331,14 @@ void SetupRun::Refuse(const RunRow& row, const std::wstring& refusalText) {
     const UINT message = RefusalMessageId(row.refusal);
     const std::wstring own = message ? LoggedMessage(message) : std::wstring();
     const std::wstring& text = refusalText.empty() ? own : refusalText;
+    // A check at the start refuses on the main page, made and not yet shown.
+    if (kind_ == RunKind::Pages && row.phase == RunPhase::Start) windows_->ShowMainPage(false);
     if (kind_ == RunKind::Pages && !text.empty()) fw::AppMessageBox(text, MB_ICONINFORMATION | MB_OK);
     End(ExitCodeOf(row, kind_));
 }
 
 void SetupRun::Install() {
-    CancelPendingCheck();  // from here the installation's rows start the check themselves
+    CancelPendingStart();  // from here the installation's rows close the launcher and start the check
     if (kind_ == RunKind::Uninstall) {
         plan_.productRemoval = true;
         plan_.productCode = data_.productCode.empty() ? L"" : BracedProductCode(data_.productCode);
@@ -389,13 +392,15 @@ void SetupRun::End(DWORD exitCode) {
 void SetupRun::AwaitLauncherClosed() {
     if (launcherClosing_) fw::WaitDispatchingAll(launcherClosing_.get());
     launcherClosing_.reset();
+    if (launcherDue_) CloseCompanionLauncher();  // a refusal or the installation came first
+    launcherDue_ = false;
 }
 
 int SetupRun::Exit() {
     // The user has left the setup: its windows go at once, before anything the end waits for,
     // and no page takes a click or a key while the launcher closes or the installation stops.
     if (windows_) windows_->ClosePages();
-    CancelPendingCheck();
+    CancelPendingStart();
     AwaitLauncherClosed();
     medium_.Stop();
     installation_.Stop();

@@ -72,7 +72,8 @@ const RunRow* WalkRows(std::span<const RunRow> rows, RunKind kind, RunPhase phas
 class RunWindows {
 public:
     virtual bool CreatePages() = 0;
-    virtual void ShowMainPage() = 0;
+    // Ready: every start check passed, and its "Next" may be used. Nothing without the page.
+    virtual void ShowMainPage(bool ready) = 0;
     virtual bool ShowInstallation(Installation& installation) = 0;
     virtual void ShowMediumCheck(MediumCheck& check) = 0;
     virtual void ClosePages() = 0;
@@ -88,9 +89,9 @@ public:
     SetupRun& operator=(const SetupRun&) = delete;
 
     // The run from the switches to the message loop: the kind, the log, the start's rows, and in
-    // an unattended run the installation and its end. True when the pages take it from here:
-    // every start check passed and the main page's "Next" may be used.
-    bool Start(RunWindows& windows);
+    // an unattended run the installation and its end. The pages take it from here when the main
+    // page shows ready.
+    void Start(RunWindows& windows);
     const ProductSetupData& data() const { return data_; }
 
     // Ends the run with this exit code once the message loop has taken what is queued.
@@ -120,8 +121,9 @@ private:
     // The interactive run's check of the packages, started as the start checks pass: what can
     // be planned without a question, and the drivers package when no question decides it.
     void StartMediumCheck();
-    static void CALLBACK StartPendingCheck(HWND, UINT, UINT_PTR, DWORD);
-    void CancelPendingCheck();
+    // The launcher's closing and the medium check, once the main page has painted.
+    static void CALLBACK StartBesidePage(HWND, UINT, UINT_PTR, DWORD);
+    void CancelPendingStart();
     // The packages row: waits for the check, on the installation's page when it has not ended,
     // and checks the drivers package too once a question has decided it is installed.
     bool MediumUsable(std::wstring* refusalText);
@@ -139,11 +141,13 @@ private:
     RunWindows* windows_ = nullptr;
     DWORD exitCode_ = 0;
     fw::UniqueHandle instanceMutex_;  // open until the run ends
-    // The thread closing the companion launcher in the run with pages, until it has ended.
+    // In the run with pages: the launcher is to be closed, and the thread closing it, until it
+    // has ended.
+    bool launcherDue_ = false;
     fw::UniqueHandle launcherClosing_;
     MediumCheck medium_;
     bool driversDecided_ = false;
-    UINT_PTR checkTimer_ = 0;  // the check's start waits for the main page's painting
+    UINT_PTR startTimer_ = 0;  // what starts beside the page waits for its painting
 };
 
 // Marks a running setup for the user's logon.

@@ -79,8 +79,8 @@ TEST(RunWalk, EachKindWalksItsRowsInOrderAndStopsAtARefusalWithItsCode) {
     } kinds[] = {
         {RunKind::Pages,
          {{"single instance", 0}, {"internal network user", 0}, {"installer engine update", -1}, {"setup data", -1},
-          {"pages", 1}, {"companion launcher", -1}, {"main page", -1}, {"Windows version", 1}, {"administrator", 1},
-          {"another installation", 1}},
+          {"pages", 1}, {"companion launcher", -1}, {"Windows version", 1}, {"administrator", 1},
+          {"another installation", 1}, {"main page", -1}},
          pagesInstallation},
         {RunKind::Passive, unattended, installation},
         {RunKind::Quiet, unattended, installation},

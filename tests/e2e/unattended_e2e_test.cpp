@@ -390,7 +390,7 @@ TEST(Outcomes, InteractiveRunsShowTheUsageAndLogWhenAsked) {
                              "Windows Installer engine ", "Setup data: product code \"8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3C4\"",
                              "Another installation is already running.  Wait for it to finish and try again.\r\n",
                              "Exit code 1\r\n"});
-    // The launcher is closed beside the main page's checks, and before the run ends.
+    // A refusal on the main page still closes the launcher, before the run ends.
     ExpectStepsInOrder(log, {"Setup data: product code ", "kStart.exe: not running", "Exit code 1\r\n"});
 }
 

@@ -85,6 +85,13 @@ HBITMAP MakeBitmap(int width, int height, const std::function<COLORREF(int, int)
     return bitmap;
 }
 
+bool Painted(HWND window) {
+    if (!IsWindowVisible(window) || GetUpdateRect(window, nullptr, FALSE)) return false;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (GetUpdateRect(child, nullptr, FALSE)) return false;
+    return true;
+}
+
 std::string BmpFile(int width, int height, const std::function<COLORREF(int, int)>& colour) {
     int stride = (width * 3 + 3) & ~3;
     BITMAPFILEHEADER file{};

@@ -13,6 +13,10 @@ namespace kit {
 void Pump(DWORD ms);
 bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
 
+// Visible, with nothing of the window or its children left to paint; for another process's
+// window too.
+bool Painted(HWND window);
+
 // A pixel of the window's client area as it is on the screen.
 COLORREF ClientPixel(HWND window, int x, int y);
 // Counts the pixels of a client rectangle for which the test holds.

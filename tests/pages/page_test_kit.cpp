@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/kit/window_kit.h"
+
 namespace pages {
 
 std::wstring Medium(const std::wstring& name) { return L"C:\\media\\" + name + L"\\"; }
@@ -16,7 +18,8 @@ HWND WaitForReadyMainPage(const kit::Process& setup, DWORD timeoutMs) {
     HWND page = nullptr;
     kit::WaitUntil([&] {
         page = kit::FindMainPage(setup.id());
-        return page && IsWindowVisible(page) && kit::ItemEnabled(page, kit::kNextItem);
+        // The page shows ready, and paints a moment later.
+        return page && kit::ItemEnabled(page, kit::kNextItem) && kit::Painted(page);
     }, timeoutMs);
     if (page && kit::ItemEnabled(page, kit::kNextItem)) return page;
     if (HWND box = kit::FindMessageBox(setup.id())) ADD_FAILURE() << "message box instead: " << ::testing::PrintToString(kit::MessageBoxText(box));

@@ -31,6 +31,25 @@ HBITMAP QuadrantBitmap(int width, int height) {
 
 COLORREF DefaultBackground() { return GetSysColor(COLOR_3DFACE); }
 
+// The quadrants as an 8-bit file with a colour table of four, its rows stored from the top.
+std::string TopDownPaletteBmpFile(int width, int height) {
+    const COLORREF table[] = {kTopLeft, kTopRight, kBottomLeft, kBottomRight};
+    const int stride = (width + 3) & ~3;
+    BITMAPINFOHEADER header{sizeof header, width, -height, 1, 8};
+    header.biClrUsed = 4;
+    BITMAPFILEHEADER file{0x4D42};
+    file.bfOffBits = sizeof file + sizeof header + sizeof table;
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&header), sizeof header);
+    for (COLORREF c : table) bytes += {static_cast<char>(GetBValue(c)), static_cast<char>(GetGValue(c)), static_cast<char>(GetRValue(c)), 0};
+    for (int y = 0; y < height; ++y) {
+        std::string line(static_cast<size_t>(stride), '\0');
+        for (int x = 0; x < width; ++x) line[x] = static_cast<char>((y >= height / 2) * 2 + (x >= width / 2));
+        bytes += line;
+    }
+    return bytes;
+}
+
 // Counts what reaches the dialog's hooks.
 class ProbeSk : public CDialogSK {
 public:
@@ -129,6 +148,7 @@ TEST_F(SkinnedDialog, StretchesTheBitmapOverTheClientArea) {
 TEST_F(SkinnedDialog, LoadsTheBackgroundFromAFile) {
     kit::TempFolder folder;
     kit::WriteBytes(folder / L"bkgnd.bmp", kit::BmpFile(40, 30, [](int x, int y) { return Quadrant(x, y, 40, 30); }));
+    kit::WriteBytes(folder / L"palette.bmp", TopDownPaletteBmpFile(40, 30));
     kit::WriteBytes(folder / L"text.bmp", "not a bitmap at all");
     const std::string whole = kit::BmpFile(40, 30, [](int x, int y) { return Quadrant(x, y, 40, 30); });
     kit::WriteBytes(folder / L"cut.bmp", whole.substr(0, whole.size() - 1));
@@ -138,6 +158,7 @@ TEST_F(SkinnedDialog, LoadsTheBackgroundFromAFile) {
         bool stretched;
     } rows[] = {
         {"a bitmap file", L"bkgnd.bmp", true},
+        {"a bitmap of 8 bits with a colour table, stored from the top", L"palette.bmp", true},
         {"a missing file", L"missing.bmp", false},
         {"a file that is no bitmap", L"text.bmp", false},
         {"a bitmap cut short", L"cut.bmp", false},
