@@ -121,7 +121,8 @@ int wmain(int argc, wchar_t** argv) {
         double setupPaint = -1, manifestPaint = -1;
         double s = TimeUntil(setup, kit::FindMainPage, NextEnabled, &peak, i == 0 ? &loaded : nullptr, &setupPaint);
         double f = TimeUntil(floor, FindDialog, Shown, nullptr);
-        double m = TimeUntil(floorManifest, FindDialog, Shown, nullptr, i == 0 ? &floorLoaded : nullptr, &manifestPaint);
+        double m =
+            TimeUntil(floorManifest, FindDialog, Shown, nullptr, i == 0 ? &floorLoaded : nullptr, &manifestPaint);
         if (s < 0 || f < 0 || m < 0) {
             wprintf(L"run %d failed\n", i);
             return 1;

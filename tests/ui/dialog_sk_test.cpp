@@ -41,7 +41,8 @@ std::string TopDownPaletteBmpFile(int width, int height) {
     file.bfOffBits = sizeof file + sizeof header + sizeof table;
     std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
     bytes.append(reinterpret_cast<const char*>(&header), sizeof header);
-    for (COLORREF c : table) bytes += {static_cast<char>(GetBValue(c)), static_cast<char>(GetGValue(c)), static_cast<char>(GetRValue(c)), 0};
+    for (COLORREF c : table)
+        bytes += {static_cast<char>(GetBValue(c)), static_cast<char>(GetGValue(c)), static_cast<char>(GetRValue(c)), 0};
     for (int y = 0; y < height; ++y) {
         std::string line(static_cast<size_t>(stride), '\0');
         for (int x = 0; x < width; ++x) line[x] = static_cast<char>((y >= height / 2) * 2 + (x >= width / 2));
