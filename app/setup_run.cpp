@@ -238,7 +238,7 @@ struct SetupRunRows {
         return true;
     }
 
-    // The interactive run planned the packages as its start checks passed.
+    // The interactive run planned the packages once its main page had painted.
     static void MakePlan(SetupRun& run) {
         if (!run.medium_.Started()) PlanPackages(run.data_.productCode, run.plan_.options, &run.plan_);
         if (!run.driversDecided_) DecideDrivers(&run.plan_);

@@ -118,8 +118,8 @@ private:
     bool StartUnattended(DWORD* exitCode);
     // The installation and the end of the run come after the launcher's closing.
     void AwaitLauncherClosed();
-    // The interactive run's check of the packages, started as the start checks pass: what can
-    // be planned without a question, and the drivers package when no question decides it.
+    // The interactive run's check of the packages, started once the main page has painted: what
+    // can be planned without a question, and the drivers package when no question decides it.
     void StartMediumCheck();
     // The launcher's closing and the medium check, once the main page has painted.
     static void CALLBACK StartBesidePage(HWND, UINT, UINT_PTR, DWORD);
