@@ -1,12 +1,7 @@
 # setup.exe unattended on the end-to-end media and two more (unattended_media.sh).
 set(UNATTENDED_MEDIA_HOOKS e2e/make_media.sh e2e/unattended_media.sh)
 # A resource-only satellite whose product package entry leaves the medium's folder.
-set(LEAVING_SATELLITE_OBJ ${CMAKE_CURRENT_BINARY_DIR}/leaving_satellite.res.o)
-add_custom_command(OUTPUT ${TEST_BIN_DIR}/leaving_satellite.dll
-  COMMAND ${CMAKE_RC_COMPILER} -c 65001 -O coff -i ${CMAKE_CURRENT_SOURCE_DIR}/e2e/leaving_satellite.rc -o ${LEAVING_SATELLITE_OBJ}
-  COMMAND ${CMAKE_C_COMPILER} -shared -nostdlib -Wl,-e,0 -s -o ${TEST_BIN_DIR}/leaving_satellite.dll ${LEAVING_SATELLITE_OBJ}
-  DEPENDS e2e/leaving_satellite.rc VERBATIM)
-add_custom_target(leaving_satellite DEPENDS ${TEST_BIN_DIR}/leaving_satellite.dll)
+add_resource_dll(leaving_satellite e2e/leaving_satellite.rc)
 add_wine_test(unattended_e2e_test SOURCES e2e/unattended_e2e_test.cpp
   PREFIXES win32-winxp win32-win7 win64-win10 SETUP ${UNATTENDED_MEDIA_HOOKS}
   DEPENDS setup media fake_app setupDEU leaving_satellite LIBS msi TIMEOUT 400 SUITES Outcomes Installation)

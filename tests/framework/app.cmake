@@ -2,12 +2,7 @@
 add_test_helper(fw_app_host WIN32 SOURCES framework/app_host.cpp framework/host.rc LIBS framework shell32)
 
 # A resource-only satellite: no entry point, no code.
-set(FW_SATELLITE_OBJ ${CMAKE_CURRENT_BINARY_DIR}/fw_satellite.res.o)
-add_custom_command(OUTPUT ${TEST_BIN_DIR}/fw_satellite.dll
-  COMMAND ${CMAKE_RC_COMPILER} -c 65001 -O coff -i ${CMAKE_CURRENT_SOURCE_DIR}/framework/satellite.rc -o ${FW_SATELLITE_OBJ}
-  COMMAND ${CMAKE_C_COMPILER} -shared -nostdlib -Wl,-e,0 -s -o ${TEST_BIN_DIR}/fw_satellite.dll ${FW_SATELLITE_OBJ}
-  DEPENDS framework/satellite.rc VERBATIM)
-add_custom_target(fw_satellite DEPENDS ${TEST_BIN_DIR}/fw_satellite.dll)
+add_resource_dll(fw_satellite framework/satellite.rc)
 
 # A satellite whose entry point would leave a mark if it ever ran.
 add_library(fw_active_satellite SHARED framework/active_satellite.cpp framework/active_satellite.rc)

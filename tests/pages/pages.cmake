@@ -1,18 +1,9 @@
 # setup.exe started from generated media (tests/pages/make_media.sh), driven as a user would.
 
-# German satellite libraries: resource-only DLLs, one without the title format.
-function(add_satellite name)
-  set(object ${CMAKE_BINARY_DIR}/tests/${name}.res.o)
-  add_custom_command(OUTPUT ${TEST_BIN_DIR}/${name}.dll
-    COMMAND ${CMAKE_RC_COMPILER} -c 65001 -I ${SETUP_SOURCE_DIR} ${ARGN}
-            -i ${CMAKE_CURRENT_LIST_DIR}/strings_deu.rc -o ${object}
-    COMMAND ${CMAKE_C_COMPILER} -shared -nostdlib -Wl,-e,0 -s -o ${TEST_BIN_DIR}/${name}.dll ${object}
-    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/strings_deu.rc ${SETUP_SOURCE_DIR}/resources/resource.h VERBATIM)
-  add_custom_target(${name} DEPENDS ${TEST_BIN_DIR}/${name}.dll)
-endfunction()
-add_satellite(setupDEU)
-add_satellite(setupDEU_notitle -D WITHOUT_TITLE_FORMAT)
-add_satellite(setupDEU_brokenpage -D WITH_BROKEN_MAIN_PAGE)
+# German satellite libraries, one without the title format, one with a broken main page.
+add_resource_dll(setupDEU pages/strings_deu.rc)
+add_resource_dll(setupDEU_notitle pages/strings_deu.rc -D WITHOUT_TITLE_FORMAT)
+add_resource_dll(setupDEU_brokenpage pages/strings_deu.rc -D WITH_BROKEN_MAIN_PAGE)
 
 add_library(planted_dll SHARED pages/planted_dll.cpp)
 set_target_properties(planted_dll PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
