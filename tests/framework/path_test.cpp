@@ -3,64 +3,30 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string>
+#include <utility>
 
 namespace {
 
 TEST(NameBelowFolder, OnlyRelativeNamesThatStayBelowTheFolder) {
-    struct Row {
-        const wchar_t* name;
-        bool below;
-    } rows[] = {
-        {L"Setup_DEU.msi", true},
-        {L"DEU\\KorvelEULA.txt", true},
-        {L"DEU/Bkgnd.bmp", true},
-        {L"a b\\..c\\x.y.z", true},   // dots inside a name, a part beginning with two
-        {L"CONSOLE.txt", true},       // a device name's letters inside a longer name
-        {L"COM10", true},
-        {L"", false},
-        {L"..\\pwnd\\x.msi", false},
-        {L"DEU\\..\\..\\x.msi", false},
-        {L"../x.msi", false},
-        {L"DEU\\.\\x.msi", false},
-        {L"..", false},
-        {L"...\\x.msi", false},       // Windows drops the trailing dots: ".." of the folder above
-        {L". .\\x.msi", false},
-        {L".. \\x.msi", false},
-        {L"x.msi.", false},
-        {L"x.msi ", false},
-        {L"DEU\\\\x.msi", false},     // an empty part
-        {L"DEU\\", false},
-        {L"\\x.msi", false},
-        {L"/x.msi", false},
-        {L"\\\\host\\share\\x.msi", false},
-        {L"\\\\?\\C:\\x.msi", false},
-        {L"C:\\x.msi", false},
-        {L"C:x.msi", false},
-        {L"x.msi:stream", false},
-        {L"x.msi::$DATA", false},
-        {L"CON", false},
-        {L"nul.txt", false},
-        {L"DEU\\aux", false},
-        {L"PRN .txt", false},
-        {L"COM1.msi", false},
-        {L"lpt9", false},
-        {L"COM0", false},
-        {L"LPT\u00B9.txt", false},
-        {L"CONIN$", false},
-        {L"conout$.x", false},
-        {L"x*.msi", false},
-        {L"x?.msi", false},
-        {L"\"x.msi\"", false},
-        {L"x<y>.msi", false},
-        {L"x|y.msi", false},
-        {L"x\ty.msi", false},
-        {L"x\r\n.msi", false},
-    };
-    for (const Row& row : rows) {
-        EXPECT_EQ(fw::IsNameBelowFolder(row.name), row.below) << testing::PrintToString(std::wstring(row.name));
-        EXPECT_EQ(fw::JoinBelow(L"D:\\medium\\", row.name), row.below ? L"D:\\medium\\" + std::wstring(row.name) : L"")
-            << testing::PrintToString(std::wstring(row.name));
+    // Dots inside a name, a part beginning with two, a device name's letters in a longer name.
+    const wchar_t* below[] = {L"Setup_DEU.msi", L"DEU\\KorvelEULA.txt", L"DEU/Bkgnd.bmp", L"a b\\..c\\x.y.z",
+                              L"CONSOLE.txt", L"COM10"};
+    // "...": Windows drops the trailing dots, which leaves ".." of the folder above.
+    const wchar_t* refused[] = {
+        L"", L"..\\pwnd\\x.msi", L"DEU\\..\\..\\x.msi", L"../x.msi", L"DEU\\.\\x.msi", L"..", L"...\\x.msi",
+        L". .\\x.msi", L".. \\x.msi", L"x.msi.", L"x.msi ", L"DEU\\\\x.msi", L"DEU\\", L"\\x.msi", L"/x.msi",
+        L"\\\\host\\share\\x.msi", L"\\\\?\\C:\\x.msi", L"C:\\x.msi", L"C:x.msi", L"x.msi:stream", L"x.msi::$DATA",
+        L"CON", L"nul.txt", L"DEU\\aux", L"PRN .txt", L"COM1.msi", L"lpt9", L"COM0", L"LPT\u00B9.txt", L"CONIN$",
+        L"conout$.x", L"x*.msi", L"x?.msi", L"\"x.msi\"", L"x<y>.msi", L"x|y.msi", L"x\ty.msi", L"x\r\n.msi"};
+    for (const auto& [names, isBelow] : {std::pair(std::span<const wchar_t* const>(below), true),
+                                         std::pair(std::span<const wchar_t* const>(refused), false)}) {
+        for (const std::wstring name : names) {
+            EXPECT_EQ(fw::IsNameBelowFolder(name), isBelow) << testing::PrintToString(name);
+            EXPECT_EQ(fw::JoinBelow(L"D:\\medium\\", name), isBelow ? L"D:\\medium\\" + name : L"")
+                << testing::PrintToString(name);
+        }
     }
     // A NUL unit inside the name ends nothing early.
     EXPECT_FALSE(fw::IsNameBelowFolder(std::wstring(L"x.msi\0..\\y", 10)));

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "framework/com.h"
+#include "framework/lock.h"
 
 using fw::Bstr;
 using fw::ComRef;
@@ -36,14 +37,11 @@ using fw::ComRef;
 namespace {
 
 LONG g_objects = 0;
-CRITICAL_SECTION g_lock;
+fw::CriticalSection g_section;
 
-class Lock {
-public:
-    Lock() { EnterCriticalSection(&g_lock); }
-    ~Lock() { LeaveCriticalSection(&g_lock); }
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
+// The stub's one lock, over every task and program.
+struct Lock : fw::Lock {
+    Lock() : fw::Lock(g_section) {}
 };
 
 std::wstring Env(const wchar_t* name) {
@@ -882,7 +880,6 @@ extern "C" {
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
     if (reason == DLL_PROCESS_ATTACH) {
         DisableThreadLibraryCalls(instance);
-        InitializeCriticalSection(&g_lock);
         // Tasks and their programs live as long as the process, as they would in the service.
         HMODULE pinned = nullptr;
         GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
