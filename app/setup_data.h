@@ -19,6 +19,9 @@ struct ProductSetupData {
 };
 
 constexpr uint64_t kDefaultRequiredSpaceBytes = 52428800;
+// The fields lie in the first 112 bytes and the name follows; a file of more than a mebibyte
+// is no setup data file, and only its beginning is read.
+constexpr size_t kMaxSetupDataBytes = 1u << 20;
 
 // Reads an unsigned 64-bit decimal number the way a wide input stream in the classic locale
 // does: leading white space, an optional sign ("-" negates modulo 2^64), digits up to the first

@@ -10,14 +10,6 @@
 #include "framework/strings.h"
 #include "system/setup_log.h"
 
-namespace {
-
-// The fields lie in the first 112 bytes and the name follows; a file of more than a mebibyte
-// is no setup data file, and only its beginning is read.
-constexpr size_t kMaxSetupDataBytes = 1u << 20;
-
-}  // namespace
-
 ProductSetupData ReadSetupDataFrom(const std::wstring& folder) {
     const std::wstring path = folder + L"setup.dat";
     std::vector<uint8_t> bytes;

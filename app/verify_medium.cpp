@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/setup_data.h"
+#include "framework/app.h"
 #include "framework/file.h"
 #include "framework/path.h"
 #include "framework/pe_resources.h"
@@ -50,9 +51,9 @@ struct NamedFile {
     size_t limit;
 };
 constexpr NamedFile kNamedFiles[] = {
-    {IDS_GENERAL_LICENSE_FILE, FileKind::License, 16u << 20},
-    {IDS_DATA_LICENSE_FILE, FileKind::License, 16u << 20},
-    {IDS_BACKGROUND_BITMAP, FileKind::Bitmap, 64u << 20},
+    {IDS_GENERAL_LICENSE_FILE, FileKind::License, kMaxLicenseBytes},
+    {IDS_DATA_LICENSE_FILE, FileKind::License, kMaxLicenseBytes},
+    {IDS_BACKGROUND_BITMAP, FileKind::Bitmap, kMaxBitmapFileBytes},
     {IDS_PRODUCT_PACKAGE, FileKind::Package, 0},
 };
 
@@ -118,7 +119,7 @@ private:
 DWORD VerifyMedium() {
     const std::wstring folder = GetSetupFolder();
     Verification verify;
-    verify.File(folder + L"setup.dat", FileKind::SetupData, 1u << 20);
+    verify.File(folder + L"setup.dat", FileKind::SetupData, kMaxSetupDataBytes);
     // The English file, which the run falls back on, and the user's language's own where the
     // medium has one.
     for (const NamedFile& file : kNamedFiles) {
@@ -134,7 +135,7 @@ DWORD VerifyMedium() {
     if (search != INVALID_HANDLE_VALUE) {
         do {
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && wcslen(found.cFileName) == 12)
-                verify.File(folder + found.cFileName, FileKind::Library, 16u << 20);
+                verify.File(folder + found.cFileName, FileKind::Library, fw::kMaxSatelliteBytes);
         } while (FindNextFileW(search, &found));
         FindClose(search);
     }

@@ -14,9 +14,6 @@ App* App::current_ = nullptr;
 
 namespace {
 
-// A satellite holds strings and a few dialogs: some hundred kilobytes.
-constexpr size_t kMaxSatelliteBytes = 16u << 20;
-
 std::wstring g_satelliteNote;
 
 }  // namespace

@@ -6,6 +6,9 @@
 
 namespace fw {
 
+// A satellite holds strings and a few dialogs: some hundred kilobytes. A larger file is not used.
+constexpr size_t kMaxSatelliteBytes = 16u << 20;
+
 class App {
 public:
     App();

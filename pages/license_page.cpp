@@ -13,10 +13,6 @@
 #include "ui/skin_rules.h"
 #include "framework/file.h"
 
-namespace {
-constexpr uint32_t kMaxLicenseBytes = 16u << 20;
-}  // namespace
-
 CEulaDlg::CEulaDlg() : CBrowserPage(IDD_LICENSE_PAGE) { icon_ = ApplicationIcon(); }
 
 CEulaDlg::~CEulaDlg() = default;

@@ -13,6 +13,8 @@ struct BitmapFileLayout {
 
 // No background is this large; a larger one is refused before memory is taken for it.
 constexpr uint32_t kMaxBitmapSide = 16384;
+// A background file of this size would be some 4000 by 4000 pixels in 32 bits.
+constexpr size_t kMaxBitmapFileBytes = 64u << 20;
 
 // False unless the bytes hold a bitmap file with an info header of 40 bytes or more, one plane,
 // 1, 4, 8, 16, 24 or 32 bits per pixel, uncompressed (colour masks allowed), sides of 1 to kMaxBitmapSide pixels, and its colour table and every pixel inside the bytes.

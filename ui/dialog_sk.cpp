@@ -11,9 +11,6 @@
 
 namespace {
 
-// A background of this size would be some 4000 by 4000 pixels in 32 bits.
-constexpr size_t kMaxBitmapFileBytes = 64u << 20;
-
 // The bitmap of a file on the medium, read into memory (LoadImage would read it through a
 // mapped view, where a read error of the disc ends the process) and checked before GDI sees
 // it; null when it cannot be read or is no bitmap this dialog can show.
