@@ -1,5 +1,7 @@
 #include "app/setup_data.h"
 
+#include "framework/guid.h"
+
 namespace {
 
 constexpr size_t kCodeUnits = 36;
@@ -15,17 +17,6 @@ wchar_t UnitAt(const unsigned char* data, size_t unit) {
 }
 
 }  // namespace
-
-bool IsProductCodeForm(std::wstring_view code) {
-    if (code.size() != kCodeUnits) return false;
-    for (size_t i = 0; i < code.size(); ++i) {
-        const wchar_t c = code[i];
-        const bool hyphen = i == 8 || i == 13 || i == 18 || i == 23;
-        const bool hex = (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F') || (c >= L'a' && c <= L'f');
-        if (hyphen ? c != L'-' : !hex) return false;
-    }
-    return true;
-}
 
 bool ParseRequiredSpace(std::wstring_view field, uint64_t* value) {
     size_t i = 0;
@@ -53,7 +44,7 @@ ProductSetupData ParseSetupData(const unsigned char* data, size_t size) {
     if (units >= kCodeUnits) {
         std::wstring code(kCodeUnits, L'\0');
         for (size_t u = 0; u < kCodeUnits; ++u) code[u] = UnitAt(data, u);
-        if (IsProductCodeForm(code))
+        if (fw::IsGuidForm(code))
             record.productCode = code;
         else
             record.productCodeRefused = true;

@@ -28,11 +28,6 @@ constexpr size_t kMaxSetupDataBytes = 1u << 20;
 // non-digit. Gives false when there is no digit or the number does not fit in 64 bits.
 bool ParseRequiredSpace(std::wstring_view field, uint64_t* value);
 
-// A product code as the setup data holds it: 8-4-4-4-12 hexadecimal digits with hyphens, the
-// registry form of a GUID without its braces. It goes into an elevated command line, so nothing
-// else is taken.
-bool IsProductCodeForm(std::wstring_view code);
-
 // Parses the bytes of a setup.dat. Never reads past size. Parts the data does not hold in full,
 // and a number field that cannot be read, keep the missing-file defaults; a product code field
 // not in product code form gives no product code.

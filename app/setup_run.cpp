@@ -55,13 +55,6 @@ DWORD InvisibleStart(const SetupOptions& options, const std::wstring& productNam
     return RefusalExitCode(Refusal::InvalidSwitch);
 }
 
-// A message of the table in English in the log and in the user's language for the box, its
-// "%s" filled with the value.
-std::wstring LoggedMessage(UINT message, const std::wstring& value = std::wstring()) {
-    LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(message), L"%s", value));
-    return fw::ReplaceFirst(fw::LoadResString(message), L"%s", value);
-}
-
 }  // namespace
 
 void SetupRun::Start(RunWindows& windows) {
@@ -341,7 +334,7 @@ void SetupRun::Install() {
     CancelPendingStart();  // from here the installation's rows close the launcher and start the check
     if (kind_ == RunKind::Uninstall) {
         plan_.productRemoval = true;
-        plan_.productCode = data_.productCode.empty() ? L"" : BracedProductCode(data_.productCode);
+        plan_.productCode = BracedProductCode(data_.productCode);
     } else if (!Walk(RunPhase::Installation)) {
         return;
     }

@@ -98,13 +98,6 @@ void ConfigureAbsent(const InstallPlan& plan, InstallOutcome* outcome) {
     }
 }
 
-// The refusal of a file of the medium: in English in the log, in the user's language for the page.
-// One copy for the three ways the medium is refused.
-[[gnu::noinline]] void RefuseFile(UINT message, const std::wstring& file, std::wstring* refusalText) {
-    LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(message), L"%s", file));
-    *refusalText = fw::ReplaceFirst(fw::LoadResString(message), L"%s", file);
-}
-
 // A package the run will install, opened read-only, and its cabinets found and opened, before
 // anything is changed.
 bool CheckedPackage(const std::wstring& package, std::vector<MediumCabinet>* cabinets, std::wstring* refusalText) {
@@ -121,7 +114,7 @@ bool CheckedPackage(const std::wstring& package, std::vector<MediumCabinet>* cab
     const UINT message = check.problem == PackageProblem::Missing ? IDS_PACKAGE_MISSING
                          : check.cabinet                          ? IDS_MEDIUM_FILE_DAMAGED
                                                                   : IDS_PACKAGE_DAMAGED;
-    RefuseFile(message, check.file, refusalText);
+    *refusalText = LoggedMessage(message, check.file);
     return false;
 }
 
@@ -140,7 +133,7 @@ bool MediumNamesBelowFolder(std::wstring* refusalText) {
                                       ? folder + name
                                       : fw::SatelliteLibraryPath(fw::ModulePath(), fw::UserLanguageAbbreviation());
         LogEvent(fw::Format("Medium: entry %u of the string table names no file below %s", id, folder.c_str()));
-        RefuseFile(IDS_MEDIUM_FILE_DAMAGED, file, refusalText);
+        *refusalText = LoggedMessage(IDS_MEDIUM_FILE_DAMAGED, file);
         return false;
     }
     return true;
@@ -165,7 +158,7 @@ MediumVerdict CabinetsReadThrough(const std::vector<MediumCabinet>& cabinets, st
                                        cabinet.embedded ? cabinet.name.c_str() : L"");
         if (reading.reading.block) line += fw::Format("block %u: ", reading.reading.block);
         LogEvent(line + fw::Widen(CabinetFaultText(reading.reading.fault)));
-        RefuseFile(IDS_MEDIUM_FILE_DAMAGED, file, refusalText);
+        *refusalText = LoggedMessage(IDS_MEDIUM_FILE_DAMAGED, file);
         return MediumVerdict::Unusable;
     }
     // Megabytes of 10^6 bytes a second, to a tenth.
@@ -179,7 +172,9 @@ MediumVerdict CabinetsReadThrough(const std::vector<MediumCabinet>& cabinets, st
 
 }  // namespace
 
-std::wstring BracedProductCode(const std::wstring& productCode) { return L"{" + productCode + L"}"; }
+std::wstring BracedProductCode(const std::wstring& productCode) {
+    return productCode.empty() ? std::wstring() : L"{" + productCode + L"}";
+}
 
 std::wstring RemovalCommandLine(const std::wstring& systemFolder, const std::wstring& productCode,
                                const std::wstring& logPath) {
@@ -271,7 +266,7 @@ void PlanPackages(const std::wstring& productCode, const InstallOptions& options
     const std::wstring language = PackageLanguage(fw::LoadResString(IDS_SETUP_LANGUAGE));
     const std::wstring programFolder = GetSetupFolder();
     plan->options = options;
-    plan->productCode = productCode.empty() ? L"" : BracedProductCode(productCode);
+    plan->productCode = BracedProductCode(productCode);
     if (productCode.empty()) LogEvent("No product code in the setup data: no removal of an earlier version");
     plan->driversPackage = UsbDriversPackagePath(programFolder, IsWow64());
     plan->driversCommandLine = WithRestartSuppressed(UsbDriversCommandLine(GetSystemDrive(), language));
@@ -288,11 +283,6 @@ void DecideDrivers(InstallPlan* plan) {
     // in an unattended run, so the file versions decide there.
     plan->drivers = !(plan->options.Unattended() ? UsbDriverVersionsCurrent() : AreUsbDriversCurrent());
     LogEvent(plan->drivers ? "USB drivers: older than the medium's" : "USB drivers: current, no drivers package");
-}
-
-void CompletePlan(const std::wstring& productCode, const InstallOptions& options, InstallPlan* plan) {
-    PlanPackages(productCode, options, plan);
-    DecideDrivers(plan);
 }
 
 InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& observer) {

@@ -57,10 +57,8 @@ struct InstallOutcome {
 // The steps before anything is changed, each logging what it found; the start checks of the run
 // call them in their order: the plan, the packages on the medium, the drive, the running
 // applications, and only then the folder registrations on the drive.
-// The rest of the plan: the removal, whether the drivers are current, the packages.
-void CompletePlan(const std::wstring& productCode, const InstallOptions& options, InstallPlan* plan);
-// CompletePlan in its two parts: the removal and the packages, which asks nothing, and whether
-// the drivers package is installed, which asks the user in test mode's interactive run.
+// The rest of the plan, in two parts: the removal and the packages, which asks nothing, and
+// whether the drivers package is installed, which asks the user in test mode's interactive run.
 void PlanPackages(const std::wstring& productCode, const InstallOptions& options, InstallPlan* plan);
 void DecideDrivers(InstallPlan* plan);
 bool DriversDecisionAsks(const InstallOptions& options);
@@ -89,7 +87,7 @@ void RegisterDriveFolders(InstallPlan* plan);
 InstallOutcome RunPackageOperations(const InstallPlan& plan, InstallObserver& observer);
 
 // Command lines and paths of the sequence.
-std::wstring BracedProductCode(const std::wstring& productCode);
+std::wstring BracedProductCode(const std::wstring& productCode);  // empty for none
 // msiexec's quiet removal of the braced product code, with its own verbose log when a log path is
 // given, restarts suppressed; empty when an argument is refused (see QuotedArgument).
 std::wstring RemovalCommandLine(const std::wstring& systemFolder, const std::wstring& productCode,

@@ -1,12 +1,12 @@
 #include "install/medium_check.h"
 
+#include "framework/fraction.h"
 #include "framework/thread.h"
 
 int ReadPermille(uint64_t bytesRead, uint64_t bytesTotal) {
     if (bytesTotal == 0) return 0;
     if (bytesRead >= bytesTotal) return 1000;
-    // No medium holds 2^54 bytes: the product stays inside 64 bits.
-    return static_cast<int>(bytesRead * 1000 / bytesTotal);
+    return fw::ScaledFraction(static_cast<long long>(bytesRead), 1000, static_cast<long long>(bytesTotal));
 }
 
 MediumCheck::MediumCheck() : ended_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}

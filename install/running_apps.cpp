@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "framework/guid.h"
 #include "framework/handle.h"
 #include "framework/message_box.h"
 #include "framework/strings.h"
@@ -68,12 +69,8 @@ std::wstring ReadApplicationGuid(const std::wstring& valueName) {
     // The key is open to ordinary users: a class name of another program's windows ("#32770")
     // would have the elevated setup end that program. Only a GUID in braces names a class.
     const std::wstring guid = buffer;
-    bool form = guid.size() == 38 && guid.front() == L'{' && guid.back() == L'}';
-    for (size_t i = 1; form && i < 37; ++i) {
-        const wchar_t c = guid[i];
-        const bool hex = (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F') || (c >= L'a' && c <= L'f');
-        form = i == 9 || i == 14 || i == 19 || i == 24 ? c == L'-' : hex;
-    }
+    const bool form = guid.size() == 38 && guid.front() == L'{' && guid.back() == L'}' &&
+                      fw::IsGuidForm(std::wstring_view(guid).substr(1, 36));
     return form ? guid : std::wstring();
 }
 

@@ -118,6 +118,11 @@ void LogEvent(const char* start, const std::wstring& text, const char* end) {
     if (g_activeLog) g_activeLog->Write(fw::Widen(start) + text + fw::Widen(end));
 }
 
+std::wstring LoggedMessage(UINT message, const std::wstring& value) {
+    LogEvent(fw::ReplaceFirst(fw::LoadEnglishString(message), L"%s", value));
+    return fw::ReplaceFirst(fw::LoadResString(message), L"%s", value);
+}
+
 std::string LogLineBytes(const SYSTEMTIME& time, int utcOffsetMinutes, DWORD processId, const std::wstring& text) {
     std::wstring flat;
     bool inBreak = false;

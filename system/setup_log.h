@@ -38,6 +38,9 @@ void LogEvent(const std::wstring& text);
 // or the text between an ASCII start and end.
 void LogEvent(const char* text);
 void LogEvent(const char* start, const std::wstring& text, const char* end = "");
+// A message of the string table, its "%s" filled with the value: logged in English, given back
+// in the user's language for a box or a page.
+std::wstring LoggedMessage(UINT message, const std::wstring& value = std::wstring());
 
 // One line as written: "YYYY-MM-DD hh:mm:ss.mmm +hh:mm [process id] text" and CR LF, in UTF-8: local
 // time and its offset from UTC, so lines of machines in other time zones can be put side by

@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 
+#include "framework/guid.h"
 #include "tests/kit/kit.h"
 
 namespace {
@@ -106,7 +107,7 @@ TEST(SetupDataLayout, ProductCodeOnlyInGuidForm) {
     };
     for (const Row& row : rows) {
         ASSERT_EQ(row.field.size(), 36u) << row.what;
-        EXPECT_EQ(IsProductCodeForm(row.field), row.taken) << row.what;
+        EXPECT_EQ(fw::IsGuidForm(row.field), row.taken) << row.what;
         ProductSetupData d = Parse(Layout(row.field, L"1", L"x"));
         EXPECT_EQ(d.productCode, row.taken ? row.field : L"") << row.what;
         EXPECT_EQ(d.productCodeRefused, !row.taken) << row.what;
@@ -114,8 +115,8 @@ TEST(SetupDataLayout, ProductCodeOnlyInGuidForm) {
         EXPECT_EQ(d.requiredSpaceBytes, 1u) << row.what;
         EXPECT_EQ(d.productName, L"x") << row.what;
     }
-    EXPECT_FALSE(IsProductCodeForm(L"{8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3C4}"));
-    EXPECT_FALSE(IsProductCodeForm(L""));
+    EXPECT_FALSE(fw::IsGuidForm(L"{8A6C1D2E-3F40-4B5C-9D6E-7F8091A2B3C4}"));
+    EXPECT_FALSE(fw::IsGuidForm(L""));
 }
 
 TEST(SetupDataLayout, UnreadableNumberKeepsDefault) {
