@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "framework/little_endian.h"
 #include "framework/pe_resources.h"
 
 namespace {
@@ -12,9 +13,7 @@ constexpr size_t kFixedInfoSize = 52;           // VS_FIXEDFILEINFO
 constexpr uint32_t kFixedInfoSignature = 0xFEEF04BD;
 constexpr size_t kFixedFileVersionMS = 8;
 
-uint32_t U32(const uint8_t* at) {
-    return uint32_t{at[0]} | uint32_t{at[1]} << 8 | uint32_t{at[2]} << 16 | uint32_t{at[3]} << 24;
-}
+using fw::U32;
 
 }  // namespace
 

@@ -58,8 +58,7 @@ int RunMessageLoop() {
 }
 
 std::wstring SatelliteLibraryPath(const std::wstring& executablePath, const std::wstring& languageAbbreviation) {
-    const size_t stem = executablePath.size() - ExtensionOfPath(executablePath).size();
-    return executablePath.substr(0, stem) + languageAbbreviation + L".dll";
+    return WithoutExtension(executablePath) + languageAbbreviation + L".dll";
 }
 
 std::wstring UserLanguageAbbreviation() {

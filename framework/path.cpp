@@ -20,6 +20,10 @@ std::wstring ExtensionOfPath(const std::wstring& path) {
     return dot == std::wstring::npos ? std::wstring() : name.substr(dot);
 }
 
+std::wstring WithoutExtension(const std::wstring& path) {
+    return path.substr(0, path.size() - ExtensionOfPath(path).size());
+}
+
 namespace {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }

@@ -15,6 +15,8 @@ std::wstring FileNameOfPath(const std::wstring& path);
 std::wstring FolderOfPath(const std::wstring& path);
 // The extension of the path's file name with its dot (".log"), or the empty string.
 std::wstring ExtensionOfPath(const std::wstring& path);
+// The path without that extension ("C:\Logs\setup" of "C:\Logs\setup.log").
+std::wstring WithoutExtension(const std::wstring& path);
 
 // True when the name, joined to a folder, stays below it: relative ("ENU\Bkgnd.bmp"), with no
 // drive or stream (":"), no leading separator, no empty, "." or ".." part (nor one that Windows

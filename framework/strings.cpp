@@ -139,9 +139,7 @@ std::wstring ModulePath(HMODULE module) {
 }
 
 std::wstring ExecutableBaseName() {
-    std::wstring name = FileNameOfPath(ModulePath());
-    name.resize(name.size() - ExtensionOfPath(name).size());
-    return name;
+    return WithoutExtension(FileNameOfPath(ModulePath()));
 }
 
 }  // namespace fw

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "framework/little_endian.h"
+
 namespace {
 
 // CFHEADER, little-endian, no padding.
@@ -35,8 +37,8 @@ public:
     Head(const uint8_t* bytes, size_t size) : bytes_(bytes), size_(size) {}
     bool Has(size_t offset, size_t count) const { return offset <= size_ && size_ - offset >= count; }
     uint8_t U8(size_t offset) const { return bytes_[offset]; }
-    uint16_t U16(size_t offset) const { return static_cast<uint16_t>(bytes_[offset] | bytes_[offset + 1] << 8); }
-    uint32_t U32(size_t offset) const { return uint32_t{U16(offset)} | uint32_t{U16(offset + 2)} << 16; }
+    uint16_t U16(size_t offset) const { return fw::U16(bytes_ + offset); }
+    uint32_t U32(size_t offset) const { return fw::U32(bytes_ + offset); }
     // The offset just past a NUL-terminated name of at most kMaxName bytes, or 0 when there is none.
     size_t AfterName(size_t offset) const {
         if (offset >= size_) return 0;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <memory>
 
+#include "framework/little_endian.h"
+
 namespace {
 
 // Twice the header's 64 KB: reads of some 100 KB, and bytes moved only every few blocks.
@@ -13,8 +15,8 @@ constexpr size_t kDataHeader = 8;          // csum, cbData, cbUncomp; then the d
 constexpr size_t kMaxUncompressed = 32768;
 constexpr size_t kMaxCompressed = 32768 + 6144;  // the format allows a block to grow by this much
 
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) { return uint32_t{U16(p)} | uint32_t{U16(p + 2)} << 16; }
+using fw::U16;
+using fw::U32;
 
 // A window onto the file that only moves forward: bytes already passed are not read again.
 class Cursor {

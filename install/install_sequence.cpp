@@ -142,7 +142,7 @@ bool MediumNamesBelowFolder(std::wstring* refusalText) {
 // Every cabinet read through; the log names a damaged one, its block and the fault, or gives
 // the reading's size, time and speed.
 MediumVerdict CabinetsReadThrough(const std::vector<MediumCabinet>& cabinets, std::wstring* refusalText,
-                                  MediumProgress* progress) {
+                                  ReadThroughProgress* progress) {
     InstallerPackageReader reader;
     const DWORD started = GetTickCount();
     const MediumReading reading = ReadThroughCabinets(cabinets, reader, progress);
@@ -229,7 +229,7 @@ bool ApplicationsClosed(const InstallOptions& options) {
     return false;
 }
 
-MediumVerdict CheckPackagesOnMedium(const InstallPlan& plan, std::wstring* refusalText, MediumProgress* progress) {
+MediumVerdict CheckPackagesOnMedium(const InstallPlan& plan, std::wstring* refusalText, ReadThroughProgress* progress) {
     if (!MediumNamesBelowFolder(refusalText)) return MediumVerdict::Unusable;
     // Every file found first, then the reading: its total is known before it starts.
     std::vector<MediumCabinet> cabinets;

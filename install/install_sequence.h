@@ -62,15 +62,13 @@ struct InstallOutcome {
 void PlanPackages(const std::wstring& productCode, const InstallOptions& options, InstallPlan* plan);
 void DecideDrivers(InstallPlan* plan);
 bool DriversDecisionAsks(const InstallOptions& options);
-// Told, on the thread that reads the medium, how far the read-through of the packages' cabinets
-// has come; false from Continue stops the reading there (a cancel).
-using MediumProgress = ReadThroughProgress;
 enum class MediumVerdict { Usable, Unusable, Cancelled };
 // The packages the plan installs, each opened read-only with its cabinets, beside it and
 // embedded in it, read through; Unusable with *refusalText naming the missing or damaged file.
+// The progress is told on the thread that reads the medium.
 // Runs on any thread; the progress, when given, is told as the cabinets are read.
 MediumVerdict CheckPackagesOnMedium(const InstallPlan& plan, std::wstring* refusalText,
-                                    MediumProgress* progress = nullptr);
+                                    ReadThroughProgress* progress = nullptr);
 // The fixed drive with room and the product's command line for it; false when there is none.
 // Writes nothing.
 bool ChooseInstallDrive(uint64_t requiredSpaceBytes, InstallPlan* plan);

@@ -15,7 +15,7 @@
 // How far a read-through has come, in thousandths; 0 while its size is unknown.
 int ReadPermille(uint64_t bytesRead, uint64_t bytesTotal);
 
-class MediumCheck : private MediumProgress {
+class MediumCheck : private ReadThroughProgress {
 public:
     MediumCheck();
     ~MediumCheck();

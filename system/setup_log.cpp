@@ -168,10 +168,8 @@ std::wstring DefaultLogFileName(const std::wstring& productName, const SYSTEMTIM
 }
 
 std::wstring PackageLogPath(const std::wstring& setupLogPath, const std::wstring& package) {
-    const std::wstring packageName = fw::FileNameOfPath(package);
-    const std::wstring extension = fw::ExtensionOfPath(setupLogPath);
-    return setupLogPath.substr(0, setupLogPath.size() - extension.size()) + L"_" +
-           packageName.substr(0, packageName.size() - fw::ExtensionOfPath(packageName).size()) + extension;
+    return fw::WithoutExtension(setupLogPath) + L"_" + fw::WithoutExtension(fw::FileNameOfPath(package)) +
+           fw::ExtensionOfPath(setupLogPath);
 }
 
 std::wstring DefaultLogPath(const std::wstring& productName) {

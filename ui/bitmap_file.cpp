@@ -1,5 +1,7 @@
 #include "ui/bitmap_file.h"
 
+#include "framework/little_endian.h"
+
 namespace {
 
 // BITMAPFILEHEADER (14 bytes), then BITMAPINFOHEADER or a later, longer version of it.
@@ -11,8 +13,8 @@ constexpr size_t kWidth = 4, kHeight = 8, kPlanes = 12, kBitCount = 14, kCompres
 // Run-length encoded pixels are refused: how far GDI reads them is up to their codes.
 constexpr uint32_t kRgb = 0, kBitfields = 3;
 
-uint32_t U16(const uint8_t* p) { return p[0] | p[1] << 8; }
-uint32_t U32(const uint8_t* p) { return U16(p) | U16(p + 2) << 16; }
+using fw::U16;
+using fw::U32;
 
 }  // namespace
 
