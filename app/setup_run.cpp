@@ -355,15 +355,15 @@ void SetupRun::StartMediumCheck() {
     PlanPackages(data_.productCode, plan_.options, &plan_);
     driversDecided_ = !DriversDecisionAsks(plan_.options);
     if (driversDecided_) DecideDrivers(&plan_);
-    medium_.Start(plan_);
+    medium_.Start(PackagesOf(plan_));
 }
 
 bool SetupRun::MediumUsable(std::wstring* text) {
-    if (!medium_.Started()) medium_.Start(plan_);
+    if (!medium_.Started()) medium_.Start(PackagesOf(plan_));
     MediumVerdict verdict = AwaitMedium();
-    if (verdict == MediumVerdict::Usable && plan_.drivers && !medium_.plan().drivers) {
+    if (verdict == MediumVerdict::Usable && plan_.drivers && !medium_.Checks(plan_.driversPackage)) {
         // The question came after the check began: the drivers package is read now, alone.
-        medium_.Start(plan_, true);
+        medium_.Start({plan_.driversPackage});
         verdict = AwaitMedium();
     }
     *text = verdict == MediumVerdict::Cancelled ? LoggedMessage(IDS_CANCELLED_NOTHING_CHANGED) : medium_.refusalText();

@@ -67,9 +67,8 @@ public:
             return;
         }
         if (kind == FileKind::Package) {
-            package_.productPackage = path;
             std::wstring refusal;  // the check logs the file and its fault itself
-            ++(CheckPackagesOnMedium(package_, &refusal) == MediumVerdict::Usable ? checked_ : faults_);
+            ++(CheckPackagesOnMedium({path}, &refusal) == MediumVerdict::Usable ? checked_ : faults_);
             return;
         }
         std::vector<uint8_t> bytes;
@@ -111,7 +110,6 @@ private:
 
     unsigned checked_ = 0;
     unsigned faults_ = 0;
-    InstallPlan package_;  // a plan of one package, each package's in turn
 };
 
 }  // namespace

@@ -229,13 +229,18 @@ bool ApplicationsClosed(const InstallOptions& options) {
     return false;
 }
 
-MediumVerdict CheckPackagesOnMedium(const InstallPlan& plan, std::wstring* refusalText, ReadThroughProgress* progress) {
+std::vector<std::wstring> PackagesOf(const InstallPlan& plan) {
+    if (!plan.drivers) return {plan.productPackage};
+    return {plan.productPackage, plan.driversPackage};
+}
+
+MediumVerdict CheckPackagesOnMedium(const std::vector<std::wstring>& packages, std::wstring* refusalText,
+                                    ReadThroughProgress* progress) {
     if (!MediumNamesBelowFolder(refusalText)) return MediumVerdict::Unusable;
     // Every file found first, then the reading: its total is known before it starts.
     std::vector<MediumCabinet> cabinets;
-    if (!CheckedPackage(plan.productPackage, &cabinets, refusalText) ||
-        (plan.drivers && !CheckedPackage(plan.driversPackage, &cabinets, refusalText)))
-        return MediumVerdict::Unusable;
+    for (const std::wstring& package : packages)
+        if (!CheckedPackage(package, &cabinets, refusalText)) return MediumVerdict::Unusable;
     return CabinetsReadThrough(cabinets, refusalText, progress);
 }
 

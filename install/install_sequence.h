@@ -63,11 +63,12 @@ void PlanPackages(const std::wstring& productCode, const InstallOptions& options
 void DecideDrivers(InstallPlan* plan);
 bool DriversDecisionAsks(const InstallOptions& options);
 enum class MediumVerdict { Usable, Unusable, Cancelled };
-// The packages the plan installs, each opened read-only with its cabinets, beside it and
-// embedded in it, read through; Unusable with *refusalText naming the missing or damaged file.
-// The progress is told on the thread that reads the medium.
-// Runs on any thread; the progress, when given, is told as the cabinets are read.
-MediumVerdict CheckPackagesOnMedium(const InstallPlan& plan, std::wstring* refusalText,
+// The packages the plan installs: the product's, then the drivers' when they are installed.
+std::vector<std::wstring> PackagesOf(const InstallPlan& plan);
+// The packages, each opened read-only with its cabinets, beside it and embedded in it, read
+// through; Unusable with *refusalText naming the missing or damaged file. Runs on any thread;
+// the progress, when given, is told on that thread as the cabinets are read.
+MediumVerdict CheckPackagesOnMedium(const std::vector<std::wstring>& packages, std::wstring* refusalText,
                                     ReadThroughProgress* progress = nullptr);
 // The fixed drive with room and the product's command line for it; false when there is none.
 // Writes nothing.

@@ -1,5 +1,8 @@
 #include "install/medium_check.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "framework/fraction.h"
 #include "framework/thread.h"
 
@@ -13,12 +16,8 @@ MediumCheck::MediumCheck() : ended_(CreateEventW(nullptr, TRUE, FALSE, nullptr))
 
 MediumCheck::~MediumCheck() { Stop(); }
 
-void MediumCheck::Start(const InstallPlan& plan, bool driversAlone) {
-    plan_ = plan;
-    if (driversAlone) {
-        plan_.productPackage = plan.driversPackage;
-        plan_.drivers = false;
-    }
+void MediumCheck::Start(std::vector<std::wstring> packages) {
+    packages_ = std::move(packages);
     started_ = true;
     permille_ = 0;
     ResetEvent(ended_.get());
@@ -31,8 +30,12 @@ void MediumCheck::Start(const InstallPlan& plan, bool driversAlone) {
     if (!thread_) Run();
 }
 
+bool MediumCheck::Checks(const std::wstring& package) const {
+    return std::find(packages_.begin(), packages_.end(), package) != packages_.end();
+}
+
 void MediumCheck::Run() {
-    verdict_ = cancelRequested_ ? MediumVerdict::Cancelled : CheckPackagesOnMedium(plan_, &refusalText_, this);
+    verdict_ = cancelRequested_ ? MediumVerdict::Cancelled : CheckPackagesOnMedium(packages_, &refusalText_, this);
     // A cancel that came while the last block was read still ends the run: the user asked.
     if (cancelRequested_ && verdict_ == MediumVerdict::Usable) verdict_ = MediumVerdict::Cancelled;
     SetEvent(ended_.get());

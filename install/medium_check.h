@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "framework/handle.h"
 #include "install/install_sequence.h"
@@ -22,13 +23,12 @@ public:
     MediumCheck(const MediumCheck&) = delete;
     MediumCheck& operator=(const MediumCheck&) = delete;
 
-    // Checks the packages of this plan from now on; a check that ran before must have ended.
-    // Where no thread can be made the check runs on the calling thread. With driversAlone, the
-    // plan's drivers package is checked as its only package.
-    void Start(const InstallPlan& plan, bool driversAlone = false);
+    // Checks these packages from now on; a check that ran before must have ended. Where no
+    // thread can be made the check runs on the calling thread.
+    void Start(std::vector<std::wstring> packages);
     bool Started() const { return started_; }
-    // What the check looks at: the packages of this plan.
-    const InstallPlan& plan() const { return plan_; }
+    // Whether the check looks at this package.
+    bool Checks(const std::wstring& package) const;
     // Signalled once the check has ended.
     HANDLE Ended() const { return ended_.get(); }
     bool HasEnded() const { return WaitForSingleObject(ended_.get(), 0) == WAIT_OBJECT_0; }
@@ -47,7 +47,7 @@ private:
     bool Continue(uint64_t bytesRead, uint64_t bytesTotal) override;
     void Run();
 
-    InstallPlan plan_;
+    std::vector<std::wstring> packages_;
     bool started_ = false;
     fw::UniqueHandle thread_;
     fw::UniqueHandle ended_;  // manual reset

@@ -9,18 +9,17 @@
 namespace {
 
 TEST(MediumCheck, EndsOnItsThreadWithTheVerdictNamingTheFileOrCancelled) {
-    InstallPlan plan;
-    plan.productPackage = L"C:\\no such medium\\Setup_ENU.msi";
+    const std::wstring package = L"C:\\no such medium\\Setup_ENU.msi";
     MediumCheck check;
     EXPECT_FALSE(check.Started());
-    check.Start(plan);
+    check.Start({package});
     ASSERT_EQ(WaitForSingleObject(check.Ended(), 10000), WAIT_OBJECT_0);
     EXPECT_EQ(check.verdict(), MediumVerdict::Unusable);
-    EXPECT_NE(check.refusalText().find(plan.productPackage), std::wstring::npos) << check.refusalText().c_str();
+    EXPECT_NE(check.refusalText().find(package), std::wstring::npos) << check.refusalText().c_str();
 
     // The user's cancel wins over what the medium holds, and the check starts again on demand.
     check.Cancel();
-    check.Start(plan);
+    check.Start({package});
     ASSERT_EQ(WaitForSingleObject(check.Ended(), 10000), WAIT_OBJECT_0);
     EXPECT_EQ(check.verdict(), MediumVerdict::Cancelled);
 }
